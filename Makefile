@@ -1,0 +1,56 @@
+# Thin wrapper around CMake. Every target installs the Debian packages it
+# needs first (scripts/install-deps.sh does nothing when all are present).
+
+JOBS ?= $(shell nproc)
+TEST_DIR := build/test
+REL_DIR := build/release
+FUZZ_DIR := build/fuzz
+CTEST_ARGS ?=
+
+.PHONY: all deps run test build-test build-release fuzz-smoke bench screenshots windows test-windows clean format
+
+all: build-release
+
+deps:
+	@bash scripts/install-deps.sh
+
+build-release: deps
+	cmake -S . -B $(REL_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_SANITIZE=OFF
+	cmake --build $(REL_DIR) -j $(JOBS)
+
+build-test: deps
+	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVRIN_SANITIZE=ON
+	cmake --build $(TEST_DIR) -j $(JOBS)
+
+test: build-test
+	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+
+run: build-release
+	@bash scripts/run-demo.sh $(REL_DIR)
+
+fuzz-smoke: deps
+	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DTAVRIN_FUZZ=ON -DTAVRIN_BUILD_GUI=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_targets
+	bash scripts/fuzz-smoke.sh $(FUZZ_DIR)
+
+bench: build-release
+	bash scripts/bench.sh $(REL_DIR)
+
+screenshots: build-release
+	bash scripts/screenshots.sh $(REL_DIR)
+
+windows:
+	@bash scripts/install-deps.sh --windows
+	cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	    -DCMAKE_BUILD_TYPE=Release -DTAVRIN_BUILD_GUI=OFF
+	cmake --build build/windows -j $(JOBS)
+
+test-windows: windows
+	bash scripts/test-windows.sh build/windows
+
+format:
+	find core gui cli tools tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

@@ -1,0 +1,51 @@
+// The general settings of section "Общее" of "Tavrin.ini" and the password
+// scrambling. The per-family port keys are read and written by DBase.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "app/ini_file.h"
+
+namespace tavrin {
+
+inline constexpr const char* kSettingsFileName = "Tavrin.ini";
+inline constexpr const char* kGeneralSection = "Общее";
+inline constexpr std::size_t kPasswordMaxChars = 19;
+inline constexpr std::size_t kFolderMaxChars = 199;
+
+// Family codes as stored in "Прибор" and carried by every DBase.
+inline constexpr int kFamilyR7 = 1;
+inline constexpr int kFamilyK2 = 2;
+inline constexpr int kFamilyS5 = 3;
+
+struct GeneralSettings {
+    int device = kFamilyK2;        // "Прибор"
+    int top = 0;                   // "Верх"
+    int left = 0;                  // "Слева"
+    int width = 0;                 // "Ширина"
+    int height = 0;                // "Высота"
+    int maximized = 0;             // "Состояние"
+    int splitter = 0;              // "Ширина1"
+    bool askSaveParameters = false;  // "Запрашивать_сохр_парам"
+    bool askSaveDatabase = true;     // "Запрашивать_сохр_базы"
+    bool passwordOn = false;         // "А"
+    bool extendedPortParameters = false;  // "Параметры_СОМ"
+    std::u16string password;       // "Парам", unscrambled, at most 19 characters
+    std::string folder;            // "Папка", at most 199 characters (UTF-8)
+
+    // Missing keys keep the defaults above.
+    void load(const IniFile& ini);
+    // Writes every key of "Общее" (the password scrambled).
+    void store(IniFile& ini) const;
+};
+
+// Character i of the password is stored as its code + i; reading subtracts i.
+std::u16string scramblePassword(std::u16string_view plain);
+std::u16string unscramblePassword(std::u16string_view stored);
+
+// The family that the first document gets from "Прибор": 1 gives "Ордис Р7",
+// every other value (3 included) gives "Талвир К2".
+int startupFamily(int deviceSetting);
+
+}  // namespace tavrin

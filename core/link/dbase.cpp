@@ -1,0 +1,83 @@
+#include "link/dbase.h"
+
+#include "app/ini_file.h"
+#include "base/text.h"
+#include "link/port_settings.h"
+#include "link/result_codes.h"
+
+namespace tavrin {
+
+int parityIndex(std::string_view word) {
+    for (int i = 0; i < 5; ++i) {
+        if (word == kParityWords[i]) return i;
+    }
+    return -1;
+}
+
+int stopBitsIndex(std::string_view word) {
+    for (int i = 0; i < 3; ++i) {
+        if (word == kStopBitWords[i]) return i;
+    }
+    return -1;
+}
+
+DBase::DBase(int roleIn, const AppContext& context) : role(roleIn), ctx_(context) {}
+
+DBase::~DBase() {
+    if (port_) {
+        LogLine("Порт закрыт");
+        port_.reset();
+    }
+    CloseLog();
+}
+
+std::string DBase::DescribeResult(int code) {
+    if (code == 14 && ctx_.prompter) {
+        ctx_.prompter->message(kNoLinkBoxText, kExchangeTitle, PromptIcon::Error);
+    }
+    return describeResult(code, familyCode, PanelAddress());
+}
+
+void DBase::LoadPortSettings() {
+    IniFile ini;
+    ini.load(ctx_.settingsPath);
+    const std::string& s = sectionName;
+    baudRate = ini.getInt(s, "Скорость", baudRate);
+    // A device path (POSIX) is read whole; a Windows name with capacity 6.
+    const auto com = ini.value(s, "COM");
+    if (com && !com->empty() && com->front() == '/') {
+        portName = *com;
+    } else {
+        portName = ini.getString(s, "COM", kDefaultPortName, 6);
+    }
+    if (const int i = stopBitsIndex(ini.getString(s, "Стопбит", "1", 20)); i >= 0) stopBits = i;
+    if (const int i = parityIndex(ini.getString(s, "Четность", "нет", 20)); i >= 0) parity = i;
+    logEnabled = ini.getString(s, "Лог", kNo, 20) == kYes;
+    simulation = ini.getString(s, "Имитация", kNo, 20) == kYes;
+    deviceAnswered = false;
+}
+
+void DBase::SavePortSettings() {
+    IniFile ini;
+    ini.load(ctx_.settingsPath);
+    const std::string& s = sectionName;
+    ini.setInt(s, "Скорость", baudRate);
+    ini.set(s, "COM", portName);
+    ini.set(s, "Стопбит", kStopBitWords[stopBits >= 0 && stopBits < 3 ? stopBits : 0]);
+    ini.set(s, "Четность", kParityWords[parity >= 0 && parity < 5 ? parity : 0]);
+    ini.set(s, "Лог", logEnabled ? kYes : kNo);
+    ini.set(s, "Имитация", simulation ? kYes : kNo);
+    ini.save(ctx_.settingsPath);
+    ClosePort();
+}
+
+std::string DBase::WindowTitle(std::size_t capacity) const {
+    const std::size_t titleLen = utf16Length(title);
+    if (!filePath.empty()) {
+        if (titleLen + utf16Length(filePath) + 5 <= capacity) return title + " - " + filePath;
+        return std::string();
+    }
+    return titleLen < capacity ? title : std::string();
+}
+
+}  // namespace tavrin

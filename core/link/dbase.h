@@ -1,0 +1,172 @@
+// DBase: the abstract base of the three panel families. One object holds one
+// configuration database in memory together with everything needed to talk
+// to a panel of its family: the port, its settings, the exchange log and the
+// state of a running device operation.
+//
+// The shell, the tree and the grid work only through the virtual operations
+// below (in their slot order); they tell families apart only by familyCode.
+//
+// Threading: a device operation runs on one thread (the gui's worker, the
+// cli's main thread); only `exchangeActive` is touched from another thread
+// (the cancel window). The object owns its port and its log.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "base/bytes.h"
+#include "base/seams.h"
+#include "link/app_context.h"
+#include "link/serial_port.h"
+
+namespace tavrin {
+
+struct ReportList;
+
+// The tree's item code: a signed 32-bit value naming an element of the
+// family's data model (encoding per family).
+using ItemCode = std::int32_t;
+
+// Arguments of the tree edit rules (slots 24..28). Each family reads the
+// members its rules take; the rest stay at their defaults.
+struct EditRuleArgs {
+    ItemCode item = 0;         // the item acted on (the target for Insert and Paste)
+    ItemCode parent = 0;       // the item's parent in the tree
+    ItemCode grandparent = 0;  // the parent's parent
+    ItemCode bufferItem = 0;   // Paste: the buffer's item
+    int flag = 0;              // Paste: the family's extra flag
+    const class DBase* bufferDatabase = nullptr;  // Paste: where the buffer's records live
+};
+
+// An edit rule's answer: allowed or refused, and the text to show (the menu
+// or prompt label when allowed, the refusal message otherwise; may be empty).
+struct RuleAnswer {
+    bool allowed = false;
+    std::string text;
+};
+
+class DBase {
+public:
+    // Reply buffer of the exchange.
+    static constexpr int kReplyBufferSize = 256;
+
+    DBase(int role, const AppContext& context);
+    virtual ~DBase();
+    DBase(const DBase&) = delete;
+    DBase& operator=(const DBase&) = delete;
+
+    // ---- Virtual operations, in slot order -----------------------------
+    /* 0 */ virtual void ResetDatabase() = 0;
+    /* 1 */ virtual bool LoadFromDisk(const std::string& path) = 0;
+    /* 2 */ virtual bool SaveToDisk(const std::string& path) = 0;
+    /* 3 */ virtual bool ExportCsv(const std::string& path) = 0;
+    /* 4 */ virtual int ReadFromDevice(Progress& progress) = 0;
+    /* 5 */ virtual int WriteToDevice(Progress& progress) = 0;
+    /* 6 */ virtual int WriteFirmware(Progress& progress, ByteSpan image) = 0;
+    /* 7 */ virtual int ReadJournal(Progress& progress) = 0;
+    /* 8 */ virtual int ReadActiveEvents(Progress& progress) = 0;
+    /* 9 */ virtual int SetDeviceTime() = 0;
+    /* 10 */ virtual int ReadVersion() = 0;
+    // `reply` holds the bytes received (at most kReplyBufferSize).
+    /* 11 */ virtual bool CheckChecksum(ByteSpan reply) = 0;
+    /* 12 */ virtual bool IsPositiveReply(ByteSpan reply) = 0;
+    // Builds the reply a panel would give into `reply`; returns its length.
+    /* 13 */ virtual int SimulateDevice(ByteSpan request, std::span<std::uint8_t, kReplyBufferSize> reply) = 0;
+    /* 14 */ virtual int ReadDustiness(Progress& progress, int flag) = 0;
+    /* 15 */ virtual bool OpenPort();
+    /* 16 */ virtual void ClosePort();
+    /* 17 */ virtual int CreateElement(int type, int parent) = 0;
+    /* 18 */ virtual void RemoveElement(int index) = 0;
+    /* 19 */ virtual int CreateKey() = 0;
+    /* 20 */ virtual void RemoveKey(int index) = 0;
+    // Fills the three lists of the analysis window (any may be null);
+    // returns 0, or 2 when a critical error was found; sets `writable`.
+    /* 21 */ virtual int CheckDatabase(ReportList* remarks, ReportList* devices,
+                                       ReportList* functions) = 0;
+    /* 22 */ virtual void PrintDatabase(PrintSurface& surface) = 0;
+    /* 23 */ virtual int GetItemImage(ItemCode item) = 0;
+    /* 24 */ virtual RuleAnswer CutItem(const EditRuleArgs& args) = 0;
+    /* 25 */ virtual RuleAnswer CopyItem(const EditRuleArgs& args) = 0;
+    /* 26 */ virtual RuleAnswer PasteItem(const EditRuleArgs& args) = 0;
+    /* 27 */ virtual RuleAnswer DeleteItem(const EditRuleArgs& args) = 0;
+    /* 28 */ virtual RuleAnswer InsertItem(const EditRuleArgs& args) = 0;
+    /* 29 */ virtual int FindKey(ByteSpan code) = 0;
+
+    // ---- Port, log and exchange --------------------------------------------
+    // One request/response transaction with retries; `reply` receives the
+    // bytes received (also on failure). Returns the result code.
+    int Exchange(Bytes& reply, ByteSpan request);
+    // The message of a result code (code 14 also shows its message box).
+    std::string DescribeResult(int code);
+    bool SetUpPort();
+    void LoadPortSettings();
+    void SavePortSettings();
+    void LogLine(const std::string& text);
+    void LogBytes(ByteSpan bytes);
+    void LogSystemError(int error);
+    // mode "w" rewrites the day's log, "a+" appends; empty: by logRewrite.
+    void OpenLog(const std::string& mode);
+    void CloseLog();
+    bool IsPortOpen() const { return port_ != nullptr; }
+    bool IsLogOpen() const { return log_ != nullptr; }
+    // The day's log file name: program folder + "Tavrin_MM_DD_YY.log".
+    std::filesystem::path LogFilePath() const;
+    bool StartCancelWindow(const std::string& title);
+    void FinishOperation();
+
+    // The window title: the title text, then " - " and the file path when
+    // both and 5 more characters fit in `capacity`; the title alone when it
+    // has no path and fits; otherwise empty.
+    std::string WindowTitle(std::size_t capacity) const;
+
+    // The panel address shown by DescribeResult (second family only).
+    virtual int PanelAddress() const { return 0; }
+
+    const AppContext& context() const { return ctx_; }
+    SerialPort* port() { return port_.get(); }
+
+    // ---- Shared fields (texts are UTF-8) ---------------------------------
+    int familyCode = 0;
+    int modified = 0;
+    std::string extension1;      // "bta", "bor"
+    std::string extension2;      // "tlv", "ord"
+    std::string fileTypeText;    // "БД Талвира К2"
+    std::string openFilter;      // "*.bta;*.tlv"
+    std::string firmwareFilter;  // "*.hex", "Soft*.conf", empty
+    std::string filePath;        // empty = none
+    std::string title;           // "Конфигуратор Талвир К2"
+    std::string firmwareVersionText;  // at most 8 characters
+    int firmwareVersion = -1;         // -1 = unknown
+    bool databaseValid = false;
+    bool writable = false;       // set by CheckDatabase
+    std::string sectionName;     // "Талвир_К2"
+    std::string journalFileName;
+    std::string journalFileName2;
+    int journalCapacity = 0;
+    std::string dustinessFileName;
+    std::string portName;        // "COM3", or a device path on POSIX
+    int parity = kParityNone;
+    int stopBits = kStopBits1;
+    bool logRewrite = true;
+    int baudRate = 0;
+    bool logEnabled = false;
+    bool simulation = true;
+    CancelToken exchangeActive;
+    std::string operationTitle;
+    bool deviceAnswered = false;
+    int role = 0;
+    std::uint32_t readTotalTimeoutConstant = 1000;
+    std::uint32_t readIntervalTimeout = 10;
+    std::uint32_t readTotalTimeoutMultiplier = 10;
+
+protected:
+    const AppContext& ctx_;
+    std::unique_ptr<SerialPort> port_;
+    std::FILE* log_ = nullptr;
+    bool cancelWindowShown_ = false;
+};
+
+}  // namespace tavrin

@@ -1,0 +1,49 @@
+// Result codes of the device operations (0 = success, 1..23 errors) and their
+// texts. Device operations return codes; words are made at the edge.
+#pragma once
+
+#include <string>
+
+namespace tavrin {
+
+enum ResultCode : int {
+    kResultOk = 0,
+    kResultUnknownError = 1,
+    kResultUnknownDeviceError = 2,
+    kResultPortNotOpen = 3,
+    kResultNoAnswer = 4,
+    kResultNotAllSent = 5,
+    kResultConfiguratorCrc = 6,
+    kResultRefused = 7,
+    kResultDatabaseOverflow = 8,
+    kResultBadDataLength = 9,
+    kResultBadCommand = 10,
+    kResultNoRights = 11,
+    kResultWrongRecord = 12,
+    kResultUnknownMessage = 13,
+    kResultNoLink = 14,
+    kResultBadReply = 15,
+    kResultNoTargetLink = 16,
+    kResultRecordChecksum = 17,
+    kResultCancelled = 18,
+    kResultSourceFileError = 19,
+    kResultFirmwareWriteError = 20,
+    kResultStoppedByUser = 21,
+    kResultSessionBroken = 22,
+    kResultChecksumMismatch = 23,
+};
+
+// The text of a code alone ("Неизвестная ошибка!" for unknown codes).
+const char* resultText(int code);
+
+// The whole message as the main frame shows it: for the second family
+// ("Ордис Р7", family code 1) it begins with "Адрес=%d. " (address 0 shown
+// as 1); then the code's text; then "  Сеанс обмена закрыт." for every code
+// except 0 and 16.
+std::string describeResult(int code, int familyCode, int panelAddress);
+
+// The extra message box of code 14.
+inline constexpr const char* kNoLinkBoxText = "Нет связи с прибором. Проверьте номер COM-порта";
+inline constexpr const char* kExchangeTitle = "Обмен с прибором";
+
+}  // namespace tavrin

@@ -1,0 +1,22 @@
+#include "app/translations.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+namespace tavrin::gui {
+
+bool installRussianTranslations(QApplication& app) {
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    auto* translator = new QTranslator(&app);
+    const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (translator->load(QStringLiteral("qtbase_ru"), dir)) {
+        app.installTranslator(translator);
+        return true;
+    }
+    delete translator;
+    return false;
+}
+
+}  // namespace tavrin::gui

@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include "app/settings.h"
+#include "link/family_table.h"
+#include "link/result_codes.h"
+#include "support/recording_prompter.h"
+#include "support/temp_dir.h"
+
+namespace tavrin {
+namespace {
+
+TEST(DescribeResult, EveryCode) {
+    const char* texts[] = {
+        "Команда выполнена", "Неизвестная ошибка!", "Неизвестная ошибка прибора!", "Порт не открыт!",
+        "Прибор не отвечает!", "Передано не все!", "Ошибка CRC конфигуратора!",
+        "Отказ прибора выполнить команду(crc или ошибка в команде)", "Переполнение базы!",
+        "Некорректная длина данных!", "Неверная команда к прибору!",
+        "Нет прав на выполнение команды!", "Получена не та запись базы!",
+        "Неизвестное сообщение от прибора", "Нет связи с прибором", "Ошибка в ответе от прибора",
+        "Нет связи с целевым устройством", "Ошибка КС в строке БД", "Отмена",
+        "Ошибка в исходном файле.", "Ошибка записи ПО прибора.", "Команда отменена пользователем.",
+        "Прерывание сеанса связи прибором.", "Неудачный обмен, КС не совпадают.",
+    };
+    for (int code = 0; code <= 23; ++code) {
+        const bool closed = code != 0 && code != 16;
+        const std::string expected =
+            std::string(texts[code]) + (closed ? "  Сеанс обмена закрыт." : "");
+        EXPECT_EQ(describeResult(code, kFamilyK2, 0), expected) << code;
+        EXPECT_EQ(describeResult(code, kFamilyS5, 0), expected) << code;
+    }
+    EXPECT_EQ(describeResult(24, kFamilyK2, 0), "Неизвестная ошибка!  Сеанс обмена закрыт.");
+    EXPECT_EQ(describeResult(-1, kFamilyK2, 0), "Неизвестная ошибка!  Сеанс обмена закрыт.");
+}
+
+TEST(DescribeResult, SecondFamilyShowsTheAddress) {
+    EXPECT_EQ(describeResult(4, kFamilyR7, 0), "Адрес=1. Прибор не отвечает!  Сеанс обмена закрыт.");
+    EXPECT_EQ(describeResult(0, kFamilyR7, 7), "Адрес=7. Команда выполнена");
+    EXPECT_EQ(describeResult(16, kFamilyR7, 3), "Адрес=3. Нет связи с целевым устройством");
+}
+
+TEST(DescribeResult, Code14ShowsItsMessageBox) {
+    test::TempDir dir;
+    test::RecordingPrompter prompter;
+    AppContext ctx = makeAppContext(dir.path());
+    ctx.prompter = &prompter;
+    auto db = CreateDatabase(kFamilyK2, 0, ctx);
+    EXPECT_EQ(db->DescribeResult(14), "Нет связи с прибором  Сеанс обмена закрыт.");
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].text, "Нет связи с прибором. Проверьте номер COM-порта");
+    EXPECT_EQ(prompter.calls[0].title, "Обмен с прибором");
+    EXPECT_EQ(prompter.calls[0].icon, PromptIcon::Error);
+    db->DescribeResult(4);
+    EXPECT_EQ(prompter.calls.size(), 1u);
+}
+
+TEST(WindowTitle, CapacityRules) {
+    test::TempDir dir;
+    AppContext ctx = makeAppContext(dir.path());
+    auto db = CreateDatabase(kFamilyK2, 0, ctx);
+    EXPECT_EQ(db->WindowTitle(100), "Конфигуратор Талвир К2");
+    db->filePath = "C:\\Базы\\объект.bta";
+    EXPECT_EQ(db->WindowTitle(100), "Конфигуратор Талвир К2 - C:\\Базы\\объект.bta");
+    // title 22 + path 18 + 5 = 45 characters.
+    EXPECT_EQ(db->WindowTitle(45), "Конфигуратор Талвир К2 - C:\\Базы\\объект.bta");
+    EXPECT_EQ(db->WindowTitle(44), "");
+    db->filePath.clear();
+    EXPECT_EQ(db->WindowTitle(23), "Конфигуратор Талвир К2");
+    EXPECT_EQ(db->WindowTitle(22), "");
+}
+
+TEST(FamilyTable, FactoryByCode) {
+    test::TempDir dir;
+    AppContext ctx = makeAppContext(dir.path());
+    struct Case {
+        int code;
+        const char* title;
+        const char* section;
+    } cases[] = {
+        {1, "Конфигуратор Ордис Р7", "Ордис_Р7"},
+        {2, "Конфигуратор Талвир К2", "Талвир_К2"},
+        {3, "Конфигуратор Версан С5", "Версан_С5"},
+    };
+    for (const auto& c : cases) {
+        auto db = CreateDatabase(c.code, 1, ctx);
+        ASSERT_TRUE(db) << c.code;
+        EXPECT_EQ(db->familyCode, c.code);
+        EXPECT_EQ(db->title, c.title);
+        EXPECT_EQ(db->sectionName, c.section);
+        EXPECT_EQ(db->role, 1);
+        EXPECT_EQ(db->firmwareVersion, -1);
+        EXPECT_FALSE(db->IsPortOpen());
+    }
+    EXPECT_FALSE(CreateDatabase(0, 0, ctx));
+    EXPECT_FALSE(CreateDatabase(4, 0, ctx));
+}
+
+}  // namespace
+}  // namespace tavrin

@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include "app/ini_file.h"
+#include "app/settings.h"
+#include "base/file_io.h"
+#include "base/text.h"
+#include "link/family_table.h"
+#include "support/recording_prompter.h"
+#include "support/temp_dir.h"
+
+namespace tavrin {
+namespace {
+
+Bytes toBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+std::string cp1251(const std::string& utf8) { return utf8ToCp1251(utf8); }
+
+TEST(IniFile, ReadsLikeTheProfileFunctions) {
+    const IniFile ini = IniFile::parse(toBytes(cp1251(
+        "; comment\r\n[Общее]\r\n  Прибор = 1 \r\nПапка=\"C:\\Work\"\r\nШирина=12px\r\nВерх=-5\r\n"
+        "Пусто=\r\n[Талвир_К2]\r\nCOM=COM12345\r\n")));
+    EXPECT_EQ(ini.getInt("общее", "ПРИБОР", 2), 1);        // case-insensitive, Cyrillic too
+    EXPECT_EQ(ini.getString("Общее", "Папка", "", 200), "C:\\Work");  // quotes dropped
+    EXPECT_EQ(ini.getInt("Общее", "Ширина", 7), 12);       // leading number
+    EXPECT_EQ(ini.getInt("Общее", "Верх", 0), -5);
+    EXPECT_EQ(ini.getInt("Общее", "Пусто", 7), 0);         // present but not a number
+    EXPECT_EQ(ini.getInt("Общее", "Нет", 7), 7);           // absent: default
+    EXPECT_EQ(ini.getString("Талвир_К2", "COM", "COM3", 6), "COM12");  // capacity 6
+    EXPECT_EQ(ini.getString("Ордис_Р7", "COM", "COM3", 6), "COM3");
+    EXPECT_FALSE(ini.value("Талвир_К2", "Прибор"));        // keys belong to their section
+}
+
+TEST(IniFile, WritingOneKeyKeepsEverythingElse) {
+    const std::string original =
+        "; settings\r\n[Общее]\r\nПрибор=2\r\n\r\n; port\r\n[Талвир_К2]\r\nCOM=COM1\r\nЛог=нет\r\n";
+    IniFile ini = IniFile::parse(toBytes(cp1251(original)));
+    ini.set("ОБЩЕЕ", "прибор", "1");         // replaced in place
+    ini.set("Общее", "А", "0");              // added at the end of its section
+    ini.set("Ордис_Р7", "COM", "COM4");      // new section at the end
+    const std::string expected =
+        "; settings\r\n[Общее]\r\nприбор=1\r\nА=0\r\n\r\n; port\r\n[Талвир_К2]\r\nCOM=COM1\r\n"
+        "Лог=нет\r\n\r\n[Ордис_Р7]\r\nCOM=COM4\r\n";
+    const Bytes out = ini.serialize();
+    EXPECT_EQ(cp1251ToUtf8(std::string(out.begin(), out.end())), expected);
+}
+
+TEST(IniFile, KeepsItsEncoding) {
+    struct Case {
+        const char* name;
+        Bytes prefix;
+        IniFile::Encoding encoding;
+    } cases[] = {
+        {"1251", {}, IniFile::Encoding::Cp1251},
+        {"utf8", {0xEF, 0xBB, 0xBF}, IniFile::Encoding::Utf8},
+        {"utf16", {0xFF, 0xFE}, IniFile::Encoding::Utf16Le},
+    };
+    const std::string text = "[Общее]\r\nПапка=Д:\\Ёлка\r\n";
+    for (const auto& c : cases) {
+        Bytes file = c.prefix;
+        if (c.encoding == IniFile::Encoding::Utf16Le) {
+            for (char16_t ch : utf8ToUtf16(text)) {
+                file.push_back(static_cast<std::uint8_t>(ch));
+                file.push_back(static_cast<std::uint8_t>(ch >> 8));
+            }
+        } else if (c.encoding == IniFile::Encoding::Utf8) {
+            file.insert(file.end(), text.begin(), text.end());
+        } else {
+            const std::string b = cp1251(text);
+            file.insert(file.end(), b.begin(), b.end());
+        }
+        IniFile ini = IniFile::parse(file);
+        EXPECT_EQ(ini.encoding(), c.encoding) << c.name;
+        EXPECT_EQ(ini.getString("общее", "папка", "", 200), "Д:\\Ёлка") << c.name;
+        EXPECT_EQ(ini.serialize(), file) << c.name;  // unchanged file, same bytes
+        ini.set("Общее", "Прибор", "1");
+        const IniFile again = IniFile::parse(ini.serialize());
+        EXPECT_EQ(again.encoding(), c.encoding) << c.name;
+        EXPECT_EQ(again.getInt("Общее", "Прибор", 0), 1) << c.name;
+    }
+}
+
+TEST(IniFile, TextThatWindows1251CannotHoldIsNotLost) {
+    IniFile ini;
+    ini.set("Общее", "Папка", "C:\\数据");
+    const IniFile again = IniFile::parse(ini.serialize());
+    EXPECT_EQ(again.encoding(), IniFile::Encoding::Utf16Le);
+    EXPECT_EQ(again.getString("Общее", "Папка", "", 200), "C:\\数据");
+}
+
+TEST(IniFile, MissingFileGivesDefaultsAndSaveCreatesIt) {
+    test::TempDir dir;
+    IniFile ini;
+    EXPECT_FALSE(ini.load(dir / "Tavrin.ini"));
+    EXPECT_EQ(ini.getInt("Общее", "Прибор", 2), 2);
+    EXPECT_TRUE(writeProfileString(dir / "Tavrin.ini", "Общее", "Прибор", "1"));
+    EXPECT_EQ(readProfileInt(dir / "Tavrin.ini", "Общее", "Прибор", 2), 1);
+    Bytes raw;
+    ASSERT_TRUE(readWholeFile(dir / "Tavrin.ini", raw));
+    EXPECT_EQ(std::string(raw.begin(), raw.end()), cp1251("[Общее]\r\nПрибор=1\r\n"));
+}
+
+TEST(Password, ScrambledByPosition) {
+    EXPECT_EQ(scramblePassword(u"aaa"), u"abc");
+    EXPECT_EQ(scramblePassword(u""), u"");
+    EXPECT_EQ(unscramblePassword(u"abc"), u"aaa");
+    const std::u16string p = u"Пароль-123";
+    EXPECT_EQ(unscramblePassword(scramblePassword(p)), p);
+    // At most 19 characters are kept.
+    EXPECT_EQ(scramblePassword(std::u16string(25, u'x')).size(), 19u);
+}
+
+TEST(GeneralSettings, DefaultsAndRoundTrip) {
+    GeneralSettings s;
+    s.load(IniFile());
+    EXPECT_EQ(s.device, 2);
+    EXPECT_TRUE(s.askSaveDatabase);
+    EXPECT_FALSE(s.askSaveParameters);
+    EXPECT_FALSE(s.passwordOn);
+    EXPECT_FALSE(s.extendedPortParameters);
+
+    s.device = 1;
+    s.passwordOn = true;
+    s.password = u"Ключ7";
+    s.folder = "/home/инженер";
+    s.width = 800;
+    IniFile ini;
+    s.store(ini);
+    EXPECT_EQ(*ini.value("Общее", "Парам"), utf16ToUtf8(scramblePassword(u"Ключ7")));
+    EXPECT_EQ(*ini.value("Общее", "А"), "1");
+    GeneralSettings back;
+    back.load(IniFile::parse(ini.serialize()));
+    EXPECT_EQ(back.device, 1);
+    EXPECT_EQ(back.password, u"Ключ7");
+    EXPECT_EQ(back.folder, "/home/инженер");
+    EXPECT_EQ(back.width, 800);
+    EXPECT_TRUE(back.passwordOn);
+}
+
+TEST(GeneralSettings, StartupFamily) {
+    EXPECT_EQ(startupFamily(1), kFamilyR7);
+    EXPECT_EQ(startupFamily(2), kFamilyK2);
+    EXPECT_EQ(startupFamily(3), kFamilyK2);  // the third family is never chosen at start
+    EXPECT_EQ(startupFamily(0), kFamilyK2);
+}
+
+class PortKeys : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    AppContext ctx = makeAppContext(dir.path());
+    void writeIni(const std::string& text) {
+        const std::string b = utf8ToCp1251(text);
+        ASSERT_TRUE(writeFileAtomic(ctx.settingsPath, Bytes(b.begin(), b.end())));
+    }
+};
+
+TEST_F(PortKeys, DefaultsWhenAbsent) {
+    auto db = CreateDatabase(2, 0, ctx);
+    EXPECT_EQ(db->baudRate, 128000);
+    EXPECT_EQ(db->portName, "COM3");
+    EXPECT_EQ(db->parity, 0);
+    EXPECT_EQ(db->stopBits, 0);
+    EXPECT_FALSE(db->logEnabled);
+    EXPECT_FALSE(db->simulation);
+    EXPECT_EQ(CreateDatabase(1, 0, ctx)->baudRate, 9600);
+}
+
+TEST_F(PortKeys, WordsAreComparedExactly) {
+    writeIni("[Талвир_К2]\nСкорость=57600\nCOM=COM7\nСтопбит=1.5\nЧетность=всегда0\nЛог=да\nИмитация=Да\n");
+    auto db = CreateDatabase(2, 0, ctx);
+    EXPECT_EQ(db->baudRate, 57600);
+    EXPECT_EQ(db->portName, "COM7");
+    EXPECT_EQ(db->stopBits, 1);
+    EXPECT_EQ(db->parity, 4);
+    EXPECT_TRUE(db->logEnabled);
+    EXPECT_FALSE(db->simulation);  // only exactly "да" enables
+
+    // An unknown word leaves the field as it was.
+    writeIni("[Талвир_К2]\nСтопбит=3\nЧетность=Нет\n");
+    db->LoadPortSettings();
+    EXPECT_EQ(db->stopBits, 1);
+    EXPECT_EQ(db->parity, 4);
+}
+
+TEST_F(PortKeys, DevicePathIsReadWhole) {
+    writeIni("[Ордис_Р7]\nCOM=/dev/serial/by-id/usb-adapter-port0\n");
+    auto db = CreateDatabase(1, 0, ctx);
+    EXPECT_EQ(db->portName, "/dev/serial/by-id/usb-adapter-port0");
+}
+
+TEST_F(PortKeys, SaveWritesEveryWordAndReadsBack) {
+    auto db = CreateDatabase(2, 0, ctx);
+    db->baudRate = 115200;
+    db->portName = "COM9";
+    db->stopBits = 2;
+    db->parity = 1;
+    db->logEnabled = true;
+    db->simulation = true;
+    db->SavePortSettings();
+    IniFile ini;
+    ASSERT_TRUE(ini.load(ctx.settingsPath));
+    EXPECT_EQ(*ini.value("Талвир_К2", "Скорость"), "115200");
+    EXPECT_EQ(*ini.value("Талвир_К2", "Стопбит"), "2");
+    EXPECT_EQ(*ini.value("Талвир_К2", "Четность"), "нечет");
+    EXPECT_EQ(*ini.value("Талвир_К2", "Лог"), "да");
+    EXPECT_EQ(*ini.value("Талвир_К2", "Имитация"), "да");
+    auto again = CreateDatabase(2, 0, ctx);
+    EXPECT_EQ(again->baudRate, 115200);
+    EXPECT_EQ(again->portName, "COM9");
+    EXPECT_EQ(again->parity, 1);
+    EXPECT_EQ(again->stopBits, 2);
+}
+
+}  // namespace
+}  // namespace tavrin

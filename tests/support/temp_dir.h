@@ -1,0 +1,23 @@
+// A fresh temporary folder for one test, removed with its contents at the end.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace tavrin::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace tavrin::test
