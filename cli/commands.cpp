@@ -2,8 +2,15 @@
 
 namespace tavrin::cli {
 
+int runInfoCommand(const Argv& args);
+int runConvertCommand(const Argv& args);
+
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
+        {"info", "info FILE [--family k2|r7|s5]",
+         "load a database file (or a \"Версан С5\" folder) and print what it holds", runInfoCommand},
+        {"convert", "convert IN OUT [--family k2|r7|s5]",
+         "load a database in any supported version and save it in the current one", runConvertCommand},
     };
     return table;
 }

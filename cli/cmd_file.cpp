@@ -1,0 +1,100 @@
+// Commands on database files: info, convert.
+#include <filesystem>
+#include <iostream>
+
+#include "args.h"
+#include "cli_prompter.h"
+#include "commands.h"
+#include "family_files.h"
+#include "link/family_table.h"
+
+namespace tavrin::cli {
+
+int familyForPath(const std::string& path, const std::string& familyOption, std::string& error) {
+    if (!familyOption.empty()) {
+        if (const FamilyInfo* f = familyByCliName(familyOption)) return f->code;
+        error = "unknown family '" + familyOption + "' (k2, r7 or s5)";
+        return 0;
+    }
+    std::error_code ec;
+    if (std::filesystem::is_directory(pathFromUtf8(path), ec)) return 3;
+    const auto dot = path.find_last_of('.');
+    const auto slash = path.find_last_of("/\\");
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
+        std::string ext = path.substr(dot + 1);
+        for (auto& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (int code = 1; code <= 3; ++code) {
+            const FamilyInfo* f = familyInfo(code);
+            if ((*f->extension1 && ext == f->extension1) || (*f->extension2 && ext == f->extension2)) {
+                return code;
+            }
+        }
+    }
+    error = "cannot tell the family of '" + path + "': give --family k2, r7 or s5";
+    return 0;
+}
+
+namespace {
+
+// Loads a database file for a command; nullptr after printing why not.
+std::unique_ptr<DBase> loadDatabase(const std::string& path, const std::string& familyOption,
+                                    AppContext& ctx) {
+    std::string error;
+    const int family = familyForPath(path, familyOption, error);
+    if (family == 0) {
+        std::cerr << "tavrin-cli: " << error << "\n";
+        return nullptr;
+    }
+    auto db = CreateDatabase(family, 0, ctx);
+    if (!db->LoadFromDisk(path)) return nullptr;  // the family has said why
+    return db;
+}
+
+int runInfo(const Argv& argv) {
+    const Args args(argv, {"--family"});
+    if (!args.error().empty() || args.positional().size() != 1) {
+        std::cerr << "usage: tavrin-cli info FILE [--family k2|r7|s5]\n";
+        return 1;
+    }
+    CliPrompter prompter;
+    AppContext ctx = makeAppContext(std::filesystem::current_path());
+    ctx.prompter = &prompter;
+    auto db = loadDatabase(args.positional()[0], args.value("--family").value_or(""), ctx);
+    if (!db) return 1;
+    std::cout << "family: " << familyInfo(db->familyCode)->cliName << "\n";
+    switch (db->familyCode) {
+        case 1:
+            printInfoR7(*db, std::cout);
+            break;
+        case 2:
+            printInfoK2(*db, std::cout);
+            break;
+        default:
+            printInfoS5(*db, std::cout);
+            break;
+    }
+    return 0;
+}
+
+int runConvert(const Argv& argv) {
+    const Args args(argv, {"--family"});
+    if (!args.error().empty() || args.positional().size() != 2) {
+        std::cerr << "usage: tavrin-cli convert IN OUT [--family k2|r7|s5]\n";
+        return 1;
+    }
+    CliPrompter prompter;
+    AppContext ctx = makeAppContext(std::filesystem::current_path());
+    ctx.prompter = &prompter;
+    auto db = loadDatabase(args.positional()[0], args.value("--family").value_or(""), ctx);
+    if (!db) return 1;
+    if (!db->SaveToDisk(args.positional()[1])) return 1;
+    std::cout << "saved: " << db->filePath << "\n";
+    return 0;
+}
+
+}  // namespace
+
+int runInfoCommand(const Argv& a) { return runInfo(a); }
+int runConvertCommand(const Argv& a) { return runConvert(a); }
+
+}  // namespace tavrin::cli

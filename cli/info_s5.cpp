@@ -1,0 +1,12 @@
+#include <ostream>
+
+#include "family_files.h"
+
+namespace tavrin::cli {
+
+void printInfoS5(const DBase& db, std::ostream& out) {
+    out << "file-version: " << 0 << "\n";
+    out << "firmware: " << db.firmwareVersionText << "\n";
+}
+
+}  // namespace tavrin::cli
