@@ -6,6 +6,7 @@
 #include "cli_prompter.h"
 #include "commands.h"
 #include "family_files.h"
+#include "base/file_io.h"
 #include "link/family_table.h"
 
 namespace tavrin::cli {
