@@ -24,22 +24,4 @@ bool DBase::StartCancelWindow(const std::string& t) {
 }
 void DBase::FinishOperation() { ClosePort(); }
 
-std::string portDevicePath(const std::string& name) { return name; }
-
-namespace {
-class NoPorts : public SerialPortFactory {
-public:
-    std::unique_ptr<SerialPort> open(const std::string&, int& error) override {
-        error = 2;
-        return nullptr;
-    }
-    std::vector<std::string> candidates() override { return {}; }
-};
-}  // namespace
-
-SerialPortFactory& systemPortFactory() {
-    static NoPorts ports;
-    return ports;
-}
-
 }  // namespace tavrin
