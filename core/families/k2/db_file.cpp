@@ -223,15 +223,18 @@ bool DBK2::LoadFromDisk(const std::string& path) {
         ctx_.prompter->message(error.message, kLoadTitle, PromptIcon::Error);
         return false;
     }
+    if (!LoadFromBytes(data)) return false;
+    filePath = path;
+    return true;
+}
+
+bool DBK2::LoadFromBytes(ByteSpan data) {
     ResetDatabase();
     if (!ParseFile(data)) {
-        const int version = loadedFileVersion;
         ResetDatabase();
-        loadedFileVersion = version;
         return false;
     }
     databaseValid = true;
-    filePath = path;
     modified = 0;
     return true;
 }

@@ -88,8 +88,13 @@ class DBK2 : public DBase {
 
     // Recomputes the checksum byte of every device and loop record.
     void UpdateChecksums();
-    // The file layout of the current tables (version 3).
+    // The file layout of the current tables (version 3); recomputes the
+    // record checksums first.
     Bytes SerializeFile();
+    // Loads the database from the bytes of a file: the database is reset
+    // first and stays reset when the file is refused (the refusal is shown
+    // through the prompter). Does not touch the path.
+    bool LoadFromBytes(ByteSpan data);
 
     // The version of the file last loaded (-1: none).
     int loadedFileVersion = -1;
