@@ -46,6 +46,11 @@ std::unique_ptr<DBase> loadDatabase(const std::string& path, const std::string& 
         std::cerr << "tavrin-cli: " << error << "\n";
         return nullptr;
     }
+    std::error_code ec;
+    if (!std::filesystem::exists(pathFromUtf8(path), ec)) {
+        std::cerr << "tavrin-cli: no such file: " << path << "\n";
+        return nullptr;
+    }
     auto db = CreateDatabase(family, 0, ctx);
     if (!db->LoadFromDisk(path)) return nullptr;  // the family has said why
     return db;
