@@ -84,6 +84,17 @@ class DBR7 : public DBase {
     // Makes the used records contiguous and renumbers them (see compaction.h).
     void CompactTable();
 
+    // Pastes the element `sourceIndex` of `source` (this database or another
+    // "Ордис Р7" database) into the element `targetIndex`, where PasteItem
+    // allows it: objects into the panel, keys and devices into an object. A
+    // copy gets new ids (an object together with the elements under it; its
+    // object references are kept only within one database); a move within
+    // this database changes only the parent. The table is then compacted, so
+    // that the used records again have id = index + 1. Returns the pasted
+    // element's index afterwards, or -1 when the rules refuse the paste or
+    // the table has no room (then nothing changes).
+    int PasteElement(const DBR7& source, int sourceIndex, int targetIndex, bool move);
+
     // Version of the file last loaded, or 2 once saved; -1 for a database
     // that came from neither.
     int fileVersion() const { return fileVersion_; }
