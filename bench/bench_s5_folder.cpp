@@ -2,6 +2,7 @@
 // device, object and key slot used, 1000 console keys and 16 messages.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -17,14 +18,19 @@ namespace fs = std::filesystem;
 struct FullFolder {
     FullFolder() : ctx(makeAppContext(fs::temp_directory_path())) {
         std::random_device rd;
-        folder = fs::temp_directory_path() / ("tavrin-bench-s5-" + std::to_string(rd()));
+        // TAVRIN_BENCH_DIR chooses the file system (a disk, or /dev/shm to
+        // leave out the cost of the flushes to disk).
+        const char* base = std::getenv("TAVRIN_BENCH_DIR");
+        folder = (base ? fs::path(base) : fs::temp_directory_path()) /
+                 ("tavrin-bench-s5-" + std::to_string(rd()));
         DBS5 db(0, ctx);
         for (int l = 1; l <= s5::kMaxLcps; ++l) {
             db.AddLcp();
             for (int j = 0; j < s5::kSlots; ++j) {
                 db.CreateElement(17, l);
                 const int o = db.NewObject(l);
-                s5::setNameText(s5::objectName(db.lcp(l)->objects[o]), "Объект " + std::to_string(o));
+                s5::setNameText(s5::objectName(db.lcp(l)->objects[o]),
+                                "Объект " + std::to_string(o));
                 db.lcp(l)->setDeviceObject(j, o);
                 const int k = db.NewLcpKey(l);
                 s5::setNameText(s5::keyOwner(db.lcp(l)->keys[k]), "Ключ " + std::to_string(k));

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "base/file_batch.h"
 #include "base/file_io.h"
 #include "base/text.h"
 #include "families/s5/dbs5.h"
@@ -176,9 +177,12 @@ bool readFolderFile(Prompter& prompter, const fs::path& p, std::size_t maxBytes,
     return false;
 }
 
-bool writeFolderFile(Prompter& prompter, const fs::path& p, const Bytes& data) {
+// Writes the file's new content beside it; the batch replaces the files
+// together at the end of the save.
+bool writeFolderFile(Prompter& prompter, AtomicWriteBatch& batch, const fs::path& p,
+                     const Bytes& data) {
     FileError error;
-    if (writeFileAtomic(p, data, &error)) return true;
+    if (batch.add(p, data, &error)) return true;
     prompter.message(error.message, kSaveCaption, PromptIcon::Error);
     return false;
 }
@@ -228,22 +232,24 @@ bool loadLcp(Prompter& prompter, const fs::path& folder, LcpDatabase& lcp) {
 
 // Writes one kind of records of an LCP, or deletes its file when the kind is
 // empty.
-bool saveKind(Prompter& prompter, const fs::path& p, int count, const Bytes& data) {
-    if (count > 0) return writeFolderFile(prompter, p, data);
+bool saveKind(Prompter& prompter, AtomicWriteBatch& batch, const fs::path& p, int count,
+              const Bytes& data) {
+    if (count > 0) return writeFolderFile(prompter, batch, p, data);
     return removeFolderFile(prompter, p);
 }
 
-bool saveLcp(Prompter& prompter, const fs::path& folder, LcpDatabase& lcp) {
+bool saveLcp(Prompter& prompter, AtomicWriteBatch& batch, const fs::path& folder,
+             LcpDatabase& lcp) {
     const int n = static_cast<int>(lcp.number);
-    if (!saveKind(prompter, folder / deviceFileName(n), lcp.deviceCount,
+    if (!saveKind(prompter, batch, folder / deviceFileName(n), lcp.deviceCount,
                   lcp.deviceCount > 0 ? serializeDevices(lcp) : Bytes{})) {
         return false;
     }
-    if (!saveKind(prompter, folder / objectFileName(n), lcp.objectCount,
+    if (!saveKind(prompter, batch, folder / objectFileName(n), lcp.objectCount,
                   lcp.objectCount > 0 ? serializeObjects(lcp) : Bytes{})) {
         return false;
     }
-    if (!saveKind(prompter, folder / keyFileName(n), lcp.keyCount,
+    if (!saveKind(prompter, batch, folder / keyFileName(n), lcp.keyCount,
                   lcp.keyCount > 0 ? serializeKeys(lcp.keys, lcp.keyCount) : Bytes{})) {
         return false;
     }
@@ -324,10 +330,11 @@ bool DBS5::SaveToDisk(const std::string& path) {
     }
     Pack();
 
+    AtomicWriteBatch batch;
     bool result = true;
     const int count = lcpCount();
     for (int l = 1; l <= count; ++l) {
-        if (!saveLcp(prompter, folder, *lcps[l])) result = false;
+        if (!saveLcp(prompter, batch, folder, *lcps[l])) result = false;
     }
     // Files of LCPs past the last one would bring a removed LCP back.
     for (int l = count + 1; l <= kMaxLcps; ++l) {
@@ -338,12 +345,17 @@ bool DBS5::SaveToDisk(const std::string& path) {
         }
     }
 
-    if (!writeFolderFile(prompter, folder / kCommonKeysFile,
+    if (!writeFolderFile(prompter, batch, folder / kCommonKeysFile,
                          serializeKeys(commonKeys, commonKeyCount))) {
         result = false;
     }
-    if (!writeFolderFile(prompter, folder / kMessagesFile, serializeMessages(messages)))
-        return false;
+    const bool messagesWritten =
+        writeFolderFile(prompter, batch, folder / kMessagesFile, serializeMessages(messages));
+    // Replace what was written, also when the messages could not be.
+    const bool replaced = batch.commit([&](const fs::path&, const FileError& error) {
+        prompter.message(error.message, kSaveCaption, PromptIcon::Error);
+    });
+    if (!messagesWritten || !replaced) return false;
 
     if (result) {
         modified = 0;
