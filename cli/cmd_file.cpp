@@ -52,15 +52,7 @@ std::unique_ptr<DBase> loadDatabase(const std::string& path, const std::string& 
         return nullptr;
     }
     auto db = CreateDatabase(family, 0, ctx);
-    if (!db->LoadFromDisk(path)) {
-        // The families report what went wrong inside a file; a path that is
-        // not there at all is reported here.
-        std::error_code ec;
-        if (!std::filesystem::exists(pathFromUtf8(path), ec)) {
-            std::cerr << "tavrin-cli: no such file or folder: " << path << "\n";
-        }
-        return nullptr;
-    }
+    if (!db->LoadFromDisk(path)) return nullptr;  // the family has said why
     return db;
 }
 
