@@ -366,3 +366,19 @@ TEST_F(S5Folder, SavingLeavesNoTemporaryFiles) {
     for (const auto& name : fileNames(in()))
         EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
 }
+
+TEST_F(S5Folder, AFileThatCannotBeReplacedFailsTheSaveAndKeepsTheOthers) {
+    writePopulated();
+    ASSERT_TRUE(db->LoadFromDisk(str(in())));
+    fs::create_directories(out() / "Keys.conf" / "inside");  // cannot be replaced by a file
+    EXPECT_FALSE(db->SaveToDisk(str(out())));
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].title, "Сохранение базы");
+    EXPECT_EQ(prompter.calls[0].icon, PromptIcon::Error);
+    EXPECT_EQ(readFile(out() / "DBAU.001"), readFile(in() / "DBAU.001"));
+    EXPECT_EQ(readFile(out() / "Soob.conf"), readFile(in() / "Soob.conf"));
+    EXPECT_TRUE(fs::is_directory(out() / "Keys.conf" / "inside"));
+    for (const auto& name : fileNames(out()))
+        EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+    EXPECT_EQ(db->filePath, str(in()));  // still the folder it came from
+}
