@@ -20,7 +20,8 @@ enum PortParity : int {
     kParityMark = 3,
     kParitySpace = 4
 };
-// Stop-bit indices ("1", "1.5", "2").
+// Stop-bit indices ("1", "1.5", "2"). POSIX terminals know only one or two
+// stop bits: the termios port sends two for "1.5".
 enum PortStopBits : int { kStopBits1 = 0, kStopBits15 = 1, kStopBits2 = 2 };
 
 // The members of the port state that the program sets; `raw` is the 28-byte
@@ -74,7 +75,10 @@ class SerialPortFactory {
 };
 
 // "COMn" is the Windows name; on POSIX it becomes /dev/ttyS(n-1). A name that
-// starts with "/" is a device path used as it is.
+// starts with "/" is a device path used as it is. The POSIX candidates of the
+// port search are /dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM* and
+// /dev/serial/by-id/*; the POSIX port is opened exclusively (flock), raw,
+// with CLOCAL, and tolerates ENOTTY/EINVAL from a pseudo-terminal.
 std::string portDevicePath(const std::string& name);
 
 // The factory of the real ports of this platform.

@@ -256,18 +256,35 @@ TEST(Exchange, StopEndsTheRepetitionsAfterTheCurrentPass) {
     EXPECT_EQ(b.line.writes.size(), 1u);
 }
 
+struct RecordingCancelWindow : CancelWindow {
+    void show(const std::string& title, CancelToken& flag) override {
+        shown.push_back(title);
+        token = &flag;
+    }
+    void hide() override { ++hides; }
+    std::vector<std::string> shown;
+    CancelToken* token = nullptr;
+    int hides = 0;
+};
+
 TEST(Exchange, StopPressedBetweenTwoRequestsOfAnOperationIsNotLost) {
     Bench b;
+    RecordingCancelWindow window;
+    b.ctx.cancelWindow = &window;
     b.answerAlways(k2Frame({20, '1', '.', '0', '4'}));
     ASSERT_TRUE(b.db->OpenPort());
     b.db->StartCancelWindow("Чтение базы прибора");
     EXPECT_EQ(b.clock.sleeps.back(), 100u);
+    EXPECT_EQ(window.shown, std::vector<std::string>{"Чтение базы прибора"});
+    EXPECT_EQ(b.db->operationTitle, "Чтение базы прибора");
     Bytes got;
     ASSERT_EQ(b.db->Exchange(got, kVersionRequest), 0);
-    b.db->exchangeActive.cancel();
+    ASSERT_EQ(window.token, &b.db->exchangeActive);
+    window.token->cancel();  // "Остановить"
     EXPECT_EQ(b.db->Exchange(got, kVersionRequest), kResultStoppedByUser);
     EXPECT_EQ(b.line.writes.size(), 1u);
     b.db->FinishOperation();
+    EXPECT_EQ(window.hides, 1);
     EXPECT_FALSE(b.db->IsPortOpen());
     // The next operation starts afresh.
     EXPECT_EQ(b.db->Exchange(got, kVersionRequest), 0);
