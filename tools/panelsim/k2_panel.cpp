@@ -32,8 +32,11 @@ constexpr std::uint8_t kEventKinds[][2] = {
 constexpr std::size_t kEventKindCount = sizeof kEventKinds / sizeof kEventKinds[0];
 
 Bytes frame(std::initializer_list<std::uint8_t> body) {
-    Bytes f{static_cast<std::uint8_t>(body.size() + 1)};
-    f.insert(f.end(), body.begin(), body.end());
+    Bytes f;
+    f.reserve(body.size() + 2);
+    f.push_back(static_cast<std::uint8_t>(body.size() + 1));
+    for (const std::uint8_t b : body)
+        f.push_back(b);
     appendCrc(f);
     return f;
 }

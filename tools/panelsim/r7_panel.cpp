@@ -27,8 +27,15 @@ std::size_t R7Panel::frameSize(const Bytes& head) const {
 }
 
 Bytes R7Panel::reply(std::uint8_t command, const Bytes& data) const {
-    Bytes f{options_.address, 0, static_cast<std::uint8_t>(2 + data.size()), 0, command};
-    f.insert(f.end(), data.begin(), data.end());
+    Bytes f;
+    f.reserve(6 + data.size());
+    for (const std::uint8_t b :
+         {options_.address, std::uint8_t{0}, static_cast<std::uint8_t>(2 + data.size()),
+          std::uint8_t{0}, command}) {
+        f.push_back(b);
+    }
+    for (const std::uint8_t b : data)
+        f.push_back(b);
     appendCrc(f);
     return f;
 }
