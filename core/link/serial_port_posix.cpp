@@ -10,8 +10,13 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
 #include <termios.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/sysmacros.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -66,6 +71,23 @@ bool toleratedOnPty(int err) {
     return err == ENOTTY || err == EINVAL;
 }
 
+// Unix98 pseudo-terminal slaves (major numbers 136..143 on Linux, /dev/pts/*
+// elsewhere). Only there are refused settings ignored; a real port reports
+// them.
+bool isPseudoTerminal(int fd, const std::string& path) {
+    if (path.rfind("/dev/pts/", 0) == 0) return true;
+#ifdef __linux__
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISCHR(st.st_mode)) {
+        const unsigned m = major(st.st_rdev);
+        return m >= 136 && m <= 143;
+    }
+#else
+    (void)fd;
+#endif
+    return false;
+}
+
 struct SpeedEntry {
     std::uint32_t baud;
     speed_t code;
@@ -101,7 +123,7 @@ std::uint64_t nowMs() {
 
 class PosixSerialPort : public SerialPort {
   public:
-    explicit PosixSerialPort(int fd) : fd_(fd) {}
+    PosixSerialPort(int fd, bool pty) : fd_(fd), pty_(pty) {}
     ~PosixSerialPort() override {
         flock(fd_, LOCK_UN);
         ::close(fd_);
@@ -168,10 +190,10 @@ class PosixSerialPort : public SerialPort {
         speed_t code = B9600;
         const bool standard = standardSpeed(state.baudRate, code);
         if (standard) cfsetspeed(&t, code);
-        if (tcsetattr(fd_, TCSANOW, &t) != 0 && !toleratedOnPty(errno)) return fail();
+        if (tcsetattr(fd_, TCSANOW, &t) != 0 && !(pty_ && toleratedOnPty(errno))) return fail();
         if (!standard) {
             const int err = posix_port::setCustomSpeed(fd_, state.baudRate);
-            if (err != 0 && !toleratedOnPty(err)) {
+            if (err != 0 && !(pty_ && toleratedOnPty(err))) {
                 error_ = err;
                 return false;
             }
@@ -285,6 +307,7 @@ class PosixSerialPort : public SerialPort {
     }
 
     int fd_;
+    bool pty_;
     int error_ = 0;
     PortTimeouts timeouts_{};
 };
@@ -319,7 +342,7 @@ class PosixPortFactory : public SerialPortFactory {
             tcsetattr(fd, TCSANOW, &t);
         }
         error = 0;
-        return std::make_unique<PosixSerialPort>(fd);
+        return std::make_unique<PosixSerialPort>(fd, isPseudoTerminal(fd, path));
     }
 
     std::vector<std::string> candidates() override {

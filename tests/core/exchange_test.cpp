@@ -425,6 +425,19 @@ TEST(PortOpening, FailuresAreLoggedAndGiveThree) {
     }
 }
 
+TEST(PortOpening, ALogThatCannotBeCreatedIsReportedAndTheOperationGoesOn) {
+    Bench b;
+    b.answerAlways(k2Frame({20, '1', '.', '0', '4'}));
+    b.ctx.programFolder = b.dir / "missing-folder";
+    Bytes got;
+    EXPECT_EQ(b.db->Exchange(got, kVersionRequest), 0);
+    EXPECT_FALSE(b.db->IsLogOpen());
+    ASSERT_EQ(b.prompter.calls.size(), 1u);
+    EXPECT_EQ(b.prompter.calls[0].title, "Создание лога");
+    EXPECT_EQ(b.prompter.calls[0].icon, PromptIcon::Error);
+    EXPECT_FALSE(b.db->logRewrite);
+}
+
 TEST(PortOpening, EmptyPortNameGivesThreeWithoutALog) {
     Bench b;
     b.db->portName.clear();
