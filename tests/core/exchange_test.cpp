@@ -507,3 +507,39 @@ TEST(PortSearch, OutcomesWithoutAnAnswer) {
 
 }  // namespace
 }  // namespace tavrin::test
+
+namespace tavrin::test {
+namespace {
+
+// The fake line keeps the Windows read time-outs that the exchange relies on.
+TEST(FakeLine, ReadsEndAsTheWindowsTimeOutsSay) {
+    struct Row {
+        const char* name;
+        PortTimeouts timeouts;
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> arrivals;  // (delay, gap) of 3 bytes
+        int want;
+        int got;
+        std::uint64_t endsAt;
+    };
+    const Row rows[] = {
+        {"all bytes came", {10, 10, 1000, 0, 0}, {{5, 1}}, 3, 3, 7},
+        {"silence: total time-out", {10, 10, 1000, 0, 0}, {}, 4, 0, 1040},
+        {"pause after a byte: interval", {10, 10, 1000, 0, 0}, {{5, 50}}, 3, 1, 15},
+        {"dribbling line: total", {30, 0, 100, 0, 0}, {{0, 25}, {75, 25}}, 10, 5, 100},
+        {"no time-outs: what will come", {0, 0, 0, 0, 0}, {{400, 100}}, 5, 3, 600},
+    };
+    for (const Row& row : rows) {
+        FakeClock clock;
+        FakeLine line(clock);
+        line.timeouts = row.timeouts;
+        for (const auto& [delay, gap] : row.arrivals)
+            line.arrive(delay, Bytes{1, 2, 3}, gap);
+        FakePort port(line);
+        std::uint8_t buf[16] = {};
+        EXPECT_EQ(port.read(buf, row.want), row.got) << row.name;
+        EXPECT_EQ(clock.ticks, row.endsAt) << row.name;
+    }
+}
+
+}  // namespace
+}  // namespace tavrin::test
