@@ -15,18 +15,18 @@ namespace {
 using namespace tavrin;
 
 class QuietClock : public Clock {
-public:
+  public:
     LocalTime now() const override { return {}; }
     std::uint64_t ticksMs() const override { return ticks_; }
     void sleepMs(unsigned ms) override { ticks_ += ms; }
 
-private:
+  private:
     std::uint64_t ticks_ = 0;
 };
 
 // Delivers the fuzz bytes, then nothing.
 class FuzzPort : public SerialPort {
-public:
+  public:
     explicit FuzzPort(std::deque<std::uint8_t>& line) : line_(line) {}
     bool getState(PortState&) override { return true; }
     bool setState(const PortState&) override { return true; }
@@ -45,12 +45,12 @@ public:
     int bytesWaiting() override { return static_cast<int>(line_.size()); }
     int lastError() const override { return 0; }
 
-private:
+  private:
     std::deque<std::uint8_t>& line_;
 };
 
 class FuzzPorts : public SerialPortFactory {
-public:
+  public:
     std::unique_ptr<SerialPort> open(const std::string&, int& error) override {
         error = 0;
         return std::make_unique<FuzzPort>(line);
