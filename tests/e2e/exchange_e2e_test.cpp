@@ -166,8 +166,8 @@ TEST(ExchangeE2E, SpoiledRepliesAreRepeatedAfterDrainingTheLine) {
 }
 
 TEST(ExchangeE2E, StopPressedWhileTheLastPassSucceedsGivesTwentyOne) {
-    Link l(2, {"--fault", "delay=300@1"});
-    l.db->readTotalTimeoutConstant = 1000;
+    Link l(2, {"--fault", "delay=800@1"});
+    l.db->readTotalTimeoutConstant = 2000;
     std::thread stop([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(40));
         l.db->exchangeActive.cancel();

@@ -155,10 +155,10 @@ TEST(PosixPort, TotalTimeOutCutsADribblingLine) {
     const int got = port->read(buf, 20);
     const long long ms = elapsedMs(t0);
     writer.join();
-    EXPECT_GE(got, 2);
+    EXPECT_GE(got, 1);
     EXPECT_LT(got, 10);
     EXPECT_GE(ms, 145);
-    EXPECT_LT(ms, 400);
+    EXPECT_LT(ms, 1000);
 }
 
 TEST(PosixPort, WriteAndBytesWaiting) {
