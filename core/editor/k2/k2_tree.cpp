@@ -721,7 +721,7 @@ void K2Tree::paste(TreeEditor& tree, NodeId targetNode) {
     }
     TreeEditor::markChanged(*db, beforeDb);
     if (srcChanged) TreeEditor::markChanged(*src, beforeSrc);
-    if (!srcChanged) rr->saved[static_cast<std::size_t>(b.tree)].clear();
+    if (!srcChanged && b.tree != tree.index()) rr->saved[static_cast<std::size_t>(b.tree)].clear();
     tree.pushRecord(std::move(rb));
     tree.pushRecord(std::move(rr));
     if (move) {
