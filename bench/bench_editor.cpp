@@ -23,7 +23,8 @@ struct FullDatabase {
     TreeEditor tree{doc, 0, *ctx.prompter};
 
     FullDatabase() {
-        static constexpr int kTypes[] = {kTypeDip, kTypeIpr, kTypeTk3, kTypeKtm, kTypeIpg, kTypeDka, kTypeMau, kTypeUop};
+        static constexpr int kTypes[] = {kTypeDip, kTypeIpr, kTypeTk3, kTypeKtm,
+                                         kTypeIpg, kTypeDka, kTypeMau, kTypeUop};
         for (int i = 0; i < kDeviceCount; ++i) {
             const int type = kTypes[i % 8];
             const int d = db.CreateElement(type, -1);
@@ -32,7 +33,9 @@ struct FullDatabase {
             if (type == kTypeDka) loop = 64 + i % 32;
             if (type == kTypeTk3 || type == kTypeKtm) loop = i % 32;
             db.devices[static_cast<std::size_t>(d)][kDevLoop] = static_cast<std::uint8_t>(loop);
-            if (type == kTypeTk3) db.devices[static_cast<std::size_t>(d)][kDevNumber] = static_cast<std::uint8_t>(64 + i % 32);
+            if (type == kTypeTk3)
+                db.devices[static_cast<std::size_t>(d)][kDevNumber] =
+                    static_cast<std::uint8_t>(64 + i % 32);
         }
         for (int m = 0; m < kFirstControlLoop; ++m) {
             for (int j = 0; j < kLoopLinkCount; ++j) {
@@ -42,7 +45,8 @@ struct FullDatabase {
         }
         for (int k = 0; k < kKeyCount; ++k) {
             const int key = db.CreateKey();
-            db.keys[static_cast<std::size_t>(key)][kKeyKind] = static_cast<std::uint8_t>(k % 2 ? 0x80 : 0x01);
+            db.keys[static_cast<std::size_t>(key)][kKeyKind] =
+                static_cast<std::uint8_t>(k % 2 ? 0x80 : 0x01);
         }
         doc.databases[0] = &db;
         tree.setGrid(&grid);

@@ -341,7 +341,8 @@ void TreeEditor::undo() {
     // Write the user's changes of the item shown back first: their record
     // joins the list. Corrections made on showing alone are not an edit of
     // their own; they are made again when the item is shown again.
-    const bool correctionsOnly = grid_ && grid_->hasItem() && !grid_->userModified() && !grid_->hasError();
+    const bool correctionsOnly =
+        grid_ && grid_->hasItem() && !grid_->userModified() && !grid_->hasError();
     if (!correctionsOnly && !leaveItem()) return;
     commands_.setUndoInProgress(true);
     while (!commands_.empty()) {

@@ -13,7 +13,8 @@ using namespace k2;
 
 struct UndoCase {
     const char* name;
-    std::function<void(EditorFixture&)> setUp;  // builds the database and selects where the edit starts
+    std::function<void(EditorFixture&)>
+        setUp;  // builds the database and selects where the edit starts
     std::function<void(EditorFixture&)> edit;
 };
 
@@ -48,8 +49,7 @@ TEST(K2Undo, EveryEditIsReversedExactly) {
              ASSERT_TRUE(f.pick(0x80 + 5, 0x80 + 100));
          },
          [](EditorFixture& f) { ASSERT_TRUE(f.tree.runCommand(cmd::kDeleteDevice)); }},
-        {"block a loop",
-         [](EditorFixture& f) { ASSERT_TRUE(f.pick(0x80 + 7, -30)); },
+        {"block a loop", [](EditorFixture& f) { ASSERT_TRUE(f.pick(0x80 + 7, -30)); },
          [](EditorFixture& f) { ASSERT_TRUE(f.tree.runCommand(cmd::kBlock)); }},
         {"paste a copied device",
          [](EditorFixture& f) {
@@ -96,8 +96,7 @@ TEST(K2Undo, EveryEditIsReversedExactly) {
              ASSERT_TRUE(f.tree.runCommand(cmd::kPasteK2));
              EXPECT_EQ(f.db.keys[0][kKeyApplication + 1], 0x20);
          }},
-        {"parameters of a loop",
-         [](EditorFixture& f) { ASSERT_TRUE(f.pick(0x80 + 9, -30)); },
+        {"parameters of a loop", [](EditorFixture& f) { ASSERT_TRUE(f.pick(0x80 + 9, -30)); },
          [](EditorFixture& f) {
              ASSERT_TRUE(f.grid.commitText(0, "склад"));
              ASSERT_TRUE(f.grid.commitText(2, "30"));

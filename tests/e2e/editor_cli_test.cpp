@@ -21,13 +21,15 @@ struct CliRun {
 
 CliRun cli(const TempDir& dir, const std::string& args) {
     const std::string errPath = pathToUtf8(dir / "stderr.txt");
-    const std::string command = std::string("\"") + TAVRIN_CLI_PATH + "\" " + args + " 2>\"" + errPath + "\"";
+    const std::string command =
+        std::string("\"") + TAVRIN_CLI_PATH + "\" " + args + " 2>\"" + errPath + "\"";
     CliRun r;
     FILE* p = popen(command.c_str(), "r");
     if (!p) return r;
     char buf[4096];
     std::size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
     const int status = pclose(p);
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     std::ifstream e(errPath);
@@ -58,21 +60,24 @@ struct CliFixture : ::testing::Test {
 TEST_F(CliFixture, TreeWithAndWithoutCodes) {
     CliRun r = cli(dir, "tree " + q(file) + " --codes");
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out.substr(0, r.out.find("  [-5]")), "[0]  Талвир К2\n  [-3] Устройства (1)\n    [0] Т12-МАУ  001\n");
+    EXPECT_EQ(r.out.substr(0, r.out.find("  [-5]")),
+              "[0]  Талвир К2\n  [-3] Устройства (1)\n    [0] Т12-МАУ  001\n");
     EXPECT_NE(r.out.find("\n    [-31] Пожарные (1)\n"), std::string::npos);
     EXPECT_NE(r.out.find("\n      [161] П02  \n        [0] Т12-МАУ  001\n"), std::string::npos);
     EXPECT_NE(r.out.find("\n    [-6] Дежурный (1)\n      [256] Ключ_000\n"), std::string::npos);
     r = cli(dir, "tree " + q(file));
     ASSERT_EQ(r.code, 0);
-    EXPECT_EQ(r.out.substr(0, r.out.find('\n', r.out.find('\n') + 1)), " Талвир К2\n  Устройства (1)");
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n', r.out.find('\n') + 1)),
+              " Талвир К2\n  Устройства (1)");
 }
 
 TEST_F(CliFixture, ParamsAndSet) {
     CliRun r = cli(dir, "params " + q(file) + " 0");
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out,
-              "Тип\tТ12-МАУ\nНомер АУ в базе\t  1\nНомер ШС\tП02\nУсловие срабатывания реле\tНе выбрано\n"
-              "Задержка срабатывания реле (0-240сек)\t0\nУправление\tосновное\nЗаблокировано\tНет\n");
+    EXPECT_EQ(
+        r.out,
+        "Тип\tТ12-МАУ\nНомер АУ в базе\t  1\nНомер ШС\tП02\nУсловие срабатывания реле\tНе выбрано\n"
+        "Задержка срабатывания реле (0-240сек)\t0\nУправление\tосновное\nЗаблокировано\tНет\n");
     r = cli(dir, "params " + q(file) + " root");
     EXPECT_EQ(r.out, "Версия ПО прибора\t\nВремя задержки на Вход-Выход\t0\n");
 
@@ -86,14 +91,17 @@ TEST_F(CliFixture, ParamsAndSet) {
     EXPECT_NE(r.out.find("(0-240сек)\t240\n"), std::string::npos);
     r = cli(dir, "set " + q(out) + " 0x100 \"Полный номер ключа\" \"01 02 0A 0B 0C FF\"");
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_NE(cli(dir, "params " + q(out) + " 256").out.find("Полный номер ключа\t01 02 0A 0B 0C FF\n"), std::string::npos);
+    EXPECT_NE(
+        cli(dir, "params " + q(out) + " 256").out.find("Полный номер ключа\t01 02 0A 0B 0C FF\n"),
+        std::string::npos);
 }
 
 TEST_F(CliFixture, RefusedValueWritesNothing) {
     Bytes before;
     ASSERT_TRUE(readWholeFile(pathFromUtf8(file), before));
     const std::string out = pathToUtf8(dir / "never.bta");
-    CliRun r = cli(dir, "set " + q(file) + " 0 \"Задержка срабатывания реле (0-240сек)\" 12A -o " + q(out));
+    CliRun r = cli(
+        dir, "set " + q(file) + " 0 \"Задержка срабатывания реле (0-240сек)\" 12A -o " + q(out));
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "Ошибка в параметре!\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "never.bta"));
