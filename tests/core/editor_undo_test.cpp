@@ -149,6 +149,8 @@ TEST(K2Undo, MoveBetweenTwoDatabases) {
 
 TEST(K2Undo, SelectionAndGroupRecords) {
     EditorFixture f;
+    f.device(kTypeDip, 32);  // device 0 shares the root's code
+    f.tree.rebuild();
     ASSERT_TRUE(f.pick(0x80 + 3, -30));
     ASSERT_TRUE(f.pick(0x80 + 4, -30));
     ASSERT_TRUE(f.tree.runCommand(108));  // hide the security loops
@@ -159,6 +161,7 @@ TEST(K2Undo, SelectionAndGroupRecords) {
     EXPECT_EQ(f.tree.currentCode(), 0x80 + 3);
     ASSERT_TRUE(f.tree.runCommand(cmd::kEditUndo));
     EXPECT_EQ(f.tree.currentCode(), 0);
+    EXPECT_EQ(f.tree.parentOf(f.tree.current()), kNoNode);
     EXPECT_EQ(f.tree.editMenu().undo.label, "Список команд пуст");
 }
 
