@@ -2,9 +2,6 @@
 // a scripted fake line and a fake clock.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "base/crc8.h"
 #include "base/file_io.h"
 #include "base/text.h"
@@ -12,6 +9,7 @@
 #include "link/port_search.h"
 #include "link/result_codes.h"
 #include "support/fake_port.h"
+#include "support/log_lines.h"
 #include "support/recording_prompter.h"
 #include "support/temp_dir.h"
 #include "support/test_dbase.h"
@@ -37,18 +35,7 @@ struct Bench {
     }
 
     // The log's lines with the time stamps taken off ("" for empty lines).
-    std::vector<std::string> log() const {
-        std::ifstream in(db->LogFilePath(), std::ios::binary);
-        std::vector<std::string> lines;
-        std::string text;
-        while (std::getline(in, text)) {
-            if (text.size() >= 13 && text[2] == ':' && text[8] == '.' && text[12] == ' ') {
-                text = text.substr(13);
-            }
-            lines.push_back(cp1251ToUtf8(text));
-        }
-        return lines;
-    }
+    std::vector<std::string> log() const { return logLines(db->LogFilePath()); }
     int count(const std::string& text) const {
         int n = 0;
         for (const auto& l : log())
