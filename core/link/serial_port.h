@@ -13,7 +13,13 @@ namespace tavrin {
 
 // Parity indices as stored in the settings ("нет", "нечет", "чет",
 // "всегда1", "всегда0").
-enum PortParity : int { kParityNone = 0, kParityOdd = 1, kParityEven = 2, kParityMark = 3, kParitySpace = 4 };
+enum PortParity : int {
+    kParityNone = 0,
+    kParityOdd = 1,
+    kParityEven = 2,
+    kParityMark = 3,
+    kParitySpace = 4
+};
 // Stop-bit indices ("1", "1.5", "2").
 enum PortStopBits : int { kStopBits1 = 0, kStopBits15 = 1, kStopBits2 = 2 };
 
@@ -42,7 +48,7 @@ struct PortTimeouts {
 };
 
 class SerialPort {
-public:
+  public:
     virtual ~SerialPort() = default;
     // Each returns false on failure; lastError() then holds the system error.
     virtual bool getState(PortState& state) = 0;
@@ -60,7 +66,7 @@ public:
 
 // Opens ports by name and lists the candidates of the port search.
 class SerialPortFactory {
-public:
+  public:
     virtual ~SerialPortFactory() = default;
     // nullptr on failure, with the system error in `error`.
     virtual std::unique_ptr<SerialPort> open(const std::string& name, int& error) = 0;
