@@ -75,4 +75,20 @@ std::string dustWindowTitle(const std::string& path) {
     return title;
 }
 
+std::vector<std::pair<std::string, std::string>> dustOpenFilters(int familyCode) {
+    if (familyCode == 3) return {{"Завыленность Версан С5", "*.conf"}, {"Все файлы", "*.*"}};
+    return {{"Завыленность Талвир К2", "*.tvz"}, {"Все файлы", "*.*"}};
+}
+
+std::vector<std::pair<std::string, std::string>> dustSaveFilters(int familyCode) {
+    if (familyCode == 3) {
+        return {{"Зопыленность датчиков Версан С5", "*.conf"}, {"Все файлы", "*.*"}};
+    }
+    return {{"Зопыленность датчиков Талвир К2", "*.tvz"}, {"Все файлы", "*.*"}};
+}
+
+std::string dustSaveExtension(int familyCode) {
+    return familyCode == 3 ? "conf" : "tvz";
+}
+
 }  // namespace tavrin

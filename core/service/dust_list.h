@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "service/dust_file.h"
@@ -54,6 +55,14 @@ ReportList dustReportList(int familyCode, const std::vector<DustRow>& rows);
 
 // "Запыленность датчиков", with " (Файл " + path + " )" when a path is given.
 std::string dustWindowTitle(const std::string& path);
+
+// The open and save dialogs: titles, filters by family code (pairs of name
+// and pattern, then "Все файлы" / "*.*"), and the saved file's extension.
+constexpr const char* kDustOpenTitle = "Открытие файла запыленности";
+constexpr const char* kDustSaveTitle = "Сохранение запыленности";
+std::vector<std::pair<std::string, std::string>> dustOpenFilters(int familyCode);
+std::vector<std::pair<std::string, std::string>> dustSaveFilters(int familyCode);
+std::string dustSaveExtension(int familyCode);  // "conf" or "tvz"
 
 // The heading of the printout.
 constexpr const char* kDustPrintTitle = "Запыленность датчиков. Норма до 80%.";

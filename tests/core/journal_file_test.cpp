@@ -4,6 +4,7 @@
 #include "base/lp_text.h"
 #include "base/text.h"
 #include "journal/journal_file.h"
+#include "journal/journal_view.h"
 #include "link/family_table.h"
 #include "service/dust_file.h"
 #include "support/recording_prompter.h"
@@ -150,6 +151,22 @@ TEST(JournalFile, ThroughTheDatabaseOnDisk) {
     std::vector<DustRecord> dust;
     EXPECT_FALSE(db->ReadDustinessFile(pathToUtf8(dir / "none.tvz"), dust));
     EXPECT_EQ(prompter.calls.size(), 1u);
+}
+
+TEST(JournalView, OpeningAMissingFileSaysSo) {
+    TempDir dir;
+    RecordingPrompter prompter;
+    JournalFile f;
+    EXPECT_FALSE(openJournalForView(pathToUtf8(dir / "Journal.tvj"), 2339, prompter, f));
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].text, "Файл не найден!");
+    EXPECT_EQ(prompter.calls[0].title, "Просмотр журнала");
+
+    ASSERT_TRUE(writeJournalFile(pathToUtf8(dir / "Journal.tvj"), JournalFile{}));
+    EXPECT_TRUE(openJournalForView(pathToUtf8(dir / "Journal.tvj"), 2339, prompter, f));
+    EXPECT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(journalWindowTitle(pathToUtf8(dir / "Journal.tvj")),
+              "Журнал событий  (Файл Journal.tvj");
 }
 
 }  // namespace
