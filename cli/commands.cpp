@@ -8,6 +8,8 @@ int runExportCsvCommand(const Argv& args);
 int runCheckCommand(const Argv& args);
 int runPortsCommand(const Argv& args);
 int runSearchCommand(const Argv& args);
+int runShowJournalCommand(const Argv& args);
+int runShowDustCommand(const Argv& args);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
@@ -27,6 +29,13 @@ const std::vector<Command>& commands() {
         {"search", "search [--family k2|r7] [--port PORT]... [--save]",
          "find the port a panel answers on (the system's ports, or those given); --save stores it",
          runSearchCommand},
+        {"show-journal",
+         "show-journal FILE [--include T] [--exclude T] [--from TIME] [--to TIME] [--group COL]... "
+         "[--family k2|r7|s5] [--header]",
+         "print a journal or active-events file, filtered and grouped, as tab-separated rows",
+         runShowJournalCommand},
+        {"show-dust", "show-dust FILE [--level normal|80|90]... [--family k2|s5] [--header]",
+         "print a dustiness file as tab-separated rows", runShowDustCommand},
     };
     return table;
 }
