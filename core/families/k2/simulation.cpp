@@ -74,10 +74,10 @@ int put(const Bytes& frame, std::span<std::uint8_t, DBase::kReplyBufferSize> rep
 
 // A reply frame: L, the body, the checksum.
 Bytes replyFrame(const Bytes& body) {
-    Bytes f;
-    f.push_back(static_cast<std::uint8_t>(body.size() + 1));
-    f.insert(f.end(), body.begin(), body.end());
-    f.push_back(Crc8(f));
+    Bytes f(body.size() + 2);
+    f[kFrameLength] = static_cast<std::uint8_t>(body.size() + 1);
+    std::copy(body.begin(), body.end(), f.begin() + 1);
+    f.back() = Crc8(ByteSpan(f).first(f.size() - 1));
     return f;
 }
 
