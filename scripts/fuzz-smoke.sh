@@ -10,6 +10,6 @@ for t in "$build"/tests/fuzz_*; do
     work=$(mktemp -d)
     cp -r "tests/fuzz/corpus/$name/." "$work/" 2>/dev/null || true
     echo "== $name ($seconds s)"
-    "$t" -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=4096 "$work" 2>&1 | tail -n 3
+    "$t" -max_total_time="$seconds" -max_len=262144 -rss_limit_mb=4096 "$work" 2>&1 | tail -n 3
     rm -rf "$work"
 done

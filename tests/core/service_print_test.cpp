@@ -2,7 +2,10 @@
 
 #include <algorithm>
 
+#include "families/k2/dbk2.h"
+#include "link/app_context.h"
 #include "service/database_print.h"
+#include "service/database_print_k2.h"
 #include "service/print_list.h"
 
 namespace tavrin {
@@ -191,6 +194,46 @@ TEST(DatabasePrint, K2TitleSectionsAndPageFooters) {
         return t.y == firstRow->y && t.text.rfind("ИП 212 №", 0) == 0;
     });
     EXPECT_TRUE(named);
+}
+
+TEST(DatabasePrint, K2DataFromTheDatabase) {
+    AppContext ctx = makeAppContext(".");
+    DBK2 db(0, ctx);
+    // Device 0: a smoke detector on loop 32, serial 0x00AF, blocked.
+    db.devices[0] = {0xAF, 0x00, 0x00, 32, 1, 0, 0, 0};
+    db.deviceMap[0] |= 0x01;
+    db.blockedDevices[0] |= 0x01;
+    // Device 5: a three-loop device on loops 5 and 7 (B none).
+    db.devices[5] = {0x01, 0x00, 0x03, 5, 0xFF, 7, 0, 0};
+    db.deviceMap[0] |= 0x20;
+    // Key 2: an employee key.
+    db.keys[2] = {1, 2, 3, 4, 5, 6, 1, 0x80, 0, 0, 0, 0};
+    db.keyMap[0] |= 0x04;
+
+    const K2PrintData data = k2PrintData(db);
+    ASSERT_EQ(data.devices.size(), 2u);
+    EXPECT_EQ(data.devices[0].name, db.DeviceLabel(0));
+    const auto field = [](const PrintItem& item, const std::string& p) {
+        for (const auto& f : item.fields) {
+            if (f.parameter == p) return f.value;
+        }
+        return std::string("<none>");
+    };
+    EXPECT_EQ(field(data.devices[0], "Серийный номер"), "00AF");
+    EXPECT_EQ(field(data.devices[0], "Шлейф"), db.LoopFullLabel(32));
+    EXPECT_EQ(field(data.devices[0], "Блокировка"), "да");
+    EXPECT_EQ(field(data.devices[1], "Шлейф A"), db.LoopFullLabel(5));
+    EXPECT_EQ(field(data.devices[1], "Шлейф B"), "<none>");
+    EXPECT_EQ(field(data.devices[1], "Шлейф C"), db.LoopFullLabel(7));
+    EXPECT_EQ(data.loops.size(), 128u);
+    ASSERT_EQ(data.keys.size(), 1u);
+    EXPECT_EQ(data.keys[0].number, 3);
+    EXPECT_EQ(data.keys[0].fields[0].value, "010203040506");
+    EXPECT_EQ(data.keys[0].fields[1].value, "сотрудник");
+
+    RecordingSurface s(2000, 3000);
+    EXPECT_GE(printDatabaseK2(s, data), 2);
+    EXPECT_TRUE(s.has(0, "Ключ_3") || s.has(s.pages.size() - 1, "Ключ_3"));
 }
 
 }  // namespace

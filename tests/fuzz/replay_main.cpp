@@ -1,8 +1,11 @@
 // Runs a fuzz target without libFuzzer: every file of the corpus folder given
 // on the command line, then deterministic pseudo-random inputs and mutations
-// of those files. Used by `make test` so the parsers run under the sanitizers
+// of those files (at most 3000, for at most TAVRIN_FUZZ_REPLAY_SECONDS, 10 by
+// default). Used by `make test` so the parsers run under the sanitizers
 // on every build.
+#include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -27,7 +30,12 @@ int main(int argc, char** argv) {
         LLVMFuzzerTestOneInput(s.data(), s.size());
         ++runs;
     }
-    for (int i = 0; i < 3000; ++i) {
+    // Bounded in time as well as in count, so a slow target under the
+    // sanitizers on a loaded machine cannot stretch the test run.
+    const char* env = std::getenv("TAVRIN_FUZZ_REPLAY_SECONDS");
+    const auto budget = std::chrono::seconds(env ? std::atoi(env) : 10);
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 3000 && std::chrono::steady_clock::now() - start < budget; ++i) {
         std::vector<std::uint8_t> input;
         const auto& seed = seeds[rng() % seeds.size()];
         if (!seed.empty() && rng() % 4 != 0) {

@@ -4,6 +4,7 @@
 
 #include "base/bit_set.h"
 #include "link/family_table.h"
+#include "service/database_print_k2.h"
 
 namespace tavrin {
 
@@ -224,6 +225,6 @@ void DBK2::UpdateChecksums() {
 int DBK2::WriteFirmware(Progress&, ByteSpan) {
     return 0;
 }
-void DBK2::PrintDatabase(PrintSurface&) {}
+void DBK2::PrintDatabase(PrintSurface& surface) { printDatabaseK2(surface, k2PrintData(*this)); }
 
 }  // namespace tavrin

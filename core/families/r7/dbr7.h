@@ -1,12 +1,21 @@
-// DBR7: the "Ордис Р7" database. Shell until the family's database lands.
+// DBR7: the "Ордис Р7" database. One table of 2048 element records (the panel
+// in record 0, objects, keys and addressable devices) that forms a tree by
+// parent ids; kept in a ".bor" file and exchanged with the panel record by
+// record. The object owns its table.
+//
+// The tree's item codes for this family are record indexes (0 = the panel);
+// -1..-4 are the line groups А..Г and -5 the devices without a line.
 #pragma once
 
+#include <memory>
+
+#include "families/r7/records.h"
 #include "link/dbase.h"
 
 namespace tavrin {
 
 class DBR7 : public DBase {
-public:
+  public:
     DBR7(int role, const AppContext& context);
     ~DBR7() override;
 
@@ -25,6 +34,8 @@ public:
     bool IsPositiveReply(ByteSpan reply) override;
     int SimulateDevice(ByteSpan request, std::span<std::uint8_t, kReplyBufferSize> reply) override;
     int ReadDustiness(Progress& progress, int flag) override;
+    // Takes the first free record among those the file keeps (0..2046), so
+    // that every element created can be saved; -1 when none is free.
     int CreateElement(int type, int parent) override;
     void RemoveElement(int index) override;
     int CreateKey() override;
@@ -32,12 +43,66 @@ public:
     int CheckDatabase(ReportList* remarks, ReportList* devices, ReportList* functions) override;
     void PrintDatabase(PrintSurface& surface) override;
     int GetItemImage(ItemCode item) override;
+    // Edit rules: `args.item` is the record index (the target for Insert and
+    // Paste); Paste also reads `args.bufferItem` in `args.bufferDatabase`
+    // (this database when null or of another family).
     RuleAnswer CutItem(const EditRuleArgs& args) override;
     RuleAnswer CopyItem(const EditRuleArgs& args) override;
     RuleAnswer PasteItem(const EditRuleArgs& args) override;
     RuleAnswer DeleteItem(const EditRuleArgs& args) override;
     RuleAnswer InsertItem(const EditRuleArgs& args) override;
     int FindKey(ByteSpan code) override;
+
+    // Byte 7 of record 0 as it is stored (0 is sent and shown as 1).
+    int PanelAddress() const override;
+
+    // ---- The element table ---------------------------------------------------
+    const r7::ElementTable& table() const { return *table_; }
+    r7::ElementTable& table() { return *table_; }
+    // The record of an item code, or nullptr for codes outside 0..2047.
+    const r7::ElementRecord* element(ItemCode index) const;
+    r7::ElementRecord* element(ItemCode index);
+    // A record that is not free (id, parent and type not all 0).
+    bool isUsed(ItemCode index) const;
+    // Index of the first used record with this id, or -1.
+    int findElementById(std::uint16_t id) const;
+    // Used records whose parent is the element at `index` (0 for a free one).
+    int childCount(ItemCode index) const;
+
+    struct Counts {
+        int elements = 0;  // used records, the panel included
+        int objects = 0;
+        int devices = 0;
+        int keys = 0;
+    };
+    Counts counts() const;
+
+    // The highest id given so far; a new element gets the next one.
+    std::uint16_t maxElementId() const { return maxElementId_; }
+    void setMaxElementId(std::uint16_t id) { maxElementId_ = id; }
+
+    // Makes the used records contiguous and renumbers them (see compaction.h).
+    void CompactTable();
+
+    // Pastes the element `sourceIndex` of `source` (this database or another
+    // "Ордис Р7" database) into the element `targetIndex`, where PasteItem
+    // allows it: objects into the panel, keys and devices into an object. A
+    // copy gets new ids (an object together with the elements under it; its
+    // object references are kept only within one database); a move within
+    // this database changes only the parent. The table is then compacted, so
+    // that the used records again have id = index + 1. Returns the pasted
+    // element's index afterwards, or -1 when the rules refuse the paste or
+    // the table has no room (then nothing changes).
+    int PasteElement(const DBR7& source, int sourceIndex, int targetIndex, bool move);
+
+    // Version of the file last loaded, or 2 once saved; -1 for a database
+    // that came from neither.
+    int fileVersion() const { return fileVersion_; }
+
+  private:
+    std::unique_ptr<r7::ElementTable> table_;
+    std::uint16_t maxElementId_ = 0;
+    int fileVersion_ = -1;
 };
 
 }  // namespace tavrin

@@ -1,0 +1,21 @@
+// Compaction and renumbering of the "Ордис Р7" table, run after every load
+// and every read from the panel.
+//
+// Record 0 (the panel) stays first. The records 1..2047 that have an id and a
+// type follow in the order of their ids, so the used records are contiguous;
+// every other record becomes free. The element at position k (k >= 1) then
+// gets the id k + 1. When an object's id changes, the parents and the object
+// references (1 and 2) that named its old id name the new one.
+#pragma once
+
+#include <cstdint>
+
+#include "families/r7/records.h"
+
+namespace tavrin::r7 {
+
+// Compacts the table in place and returns the new maxElementId: the largest
+// id left in the table (the number of used positions when the panel is 1).
+std::uint16_t compactTable(ElementTable& table);
+
+}  // namespace tavrin::r7
