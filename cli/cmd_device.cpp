@@ -272,6 +272,7 @@ int runReadDbCommand(const Argv& argv) {
     }
     DeviceSession s(args, false);
     const int code = s.db().ReadFromDevice(s.progress());
+    s.progress().clear();
     if (code == kResultOk) {
         std::cout << "firmware: " << s.db().firmwareVersionText << "\n";
         if (!s.db().SaveToDisk(*args.value("-o"))) {
@@ -338,6 +339,7 @@ int runReadJournalCommand(const Argv& argv) {
     } else {
         // Without a database the journal's labels would be empty: read it first.
         const int code = db.ReadFromDevice(s.progress());
+        s.progress().clear();
         db.ClosePort();
         if (code != kResultOk) {
             db.ResetDatabase();
@@ -346,6 +348,7 @@ int runReadJournalCommand(const Argv& argv) {
     }
     db.journalOutputPath = args.value("-o").value_or("");
     const int code = db.ReadJournal(s.progress());
+    s.progress().clear();
     std::cout << "records: " << db.journal.size() << "\n";
     std::cout << "file: "
               << (db.journalOutputPath.empty() ? db.journalFileName : db.journalOutputPath) << "\n";
@@ -363,6 +366,7 @@ int runReadEventsCommand(const Argv& argv) {
     if (!loadDatabase(db, *args.value("--db"))) return kUsageError;
     db.activeEventsOutputPath = args.value("-o").value_or("");
     const int code = db.ReadActiveEvents(s.progress());
+    s.progress().clear();
     if (code == kResultOk) {
         std::cout << "events: " << db.activeEvents.size() << "\n";
         std::cout << "file: "
@@ -384,6 +388,7 @@ int runReadDustCommand(const Argv& argv) {
     if (!loadDatabase(db, *args.value("--db"))) return kUsageError;
     db.dustinessOutputPath = args.value("-o").value_or("");
     const int code = db.ReadDustiness(s.progress(), 0);
+    s.progress().clear();
     if (code == kResultOk) {
         std::cout << "detectors: " << db.dustiness.size() << "\n";
         std::cout << "file: "
