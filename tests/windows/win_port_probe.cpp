@@ -59,19 +59,29 @@ int main(int argc, char** argv) {
     state.parityCheck = false;
     state.parity = tavrin::kParityNone;
     state.stopBits = tavrin::kStopBits1;
-    check(port->setState(state), "set state " + std::to_string(baud) + " 8N1" +
-                                     (port->lastError() ? ": " + errorText(*port) : ""));
+    const bool set = port->setState(state);
+    check(set, "set state " + std::to_string(baud) + " 8N1" + (set ? "" : ": " + errorText(*port)));
     tavrin::PortState back;
-    check(port->getState(back) && back.baudRate == baud && back.byteSize == 8 &&
+    const bool readBack = port->getState(back);
+    check(readBack && back.baudRate == baud && back.byteSize == 8 &&
               back.parity == tavrin::kParityNone && back.stopBits == tavrin::kStopBits1,
           "state reads back (" + std::to_string(back.baudRate) + " baud)");
+    // Flow control and every other member of the block stay as the driver
+    // reported them: bytes 8..11 hold the flags (bit 1 is the parity check),
+    // 12..17 the limits, 21..27 the special characters.
+    bool kept = (back.raw[8] & ~0x02) == (state.raw[8] & ~0x02);
+    for (int i = 9; i < 28; ++i) {
+        if (i < 18 || i > 20) kept = kept && back.raw[i] == state.raw[i];
+    }
+    check(kept, "other members of the control block kept");
 
     tavrin::PortTimeouts t;
     check(port->getTimeouts(t), "get time-outs");
     t = {10, 10, 1000, 0, 0};
     check(port->setTimeouts(t), "set time-outs 10/10/1000");
     tavrin::PortTimeouts tb;
-    check(port->getTimeouts(tb) && tb.readInterval == 10 && tb.readTotalMultiplier == 10 &&
+    const bool timeoutsBack = port->getTimeouts(tb);
+    check(timeoutsBack && tb.readInterval == 10 && tb.readTotalMultiplier == 10 &&
               tb.readTotalConstant == 1000,
           "time-outs read back");
     port->purge();
