@@ -72,8 +72,10 @@ version=$(wrun 120 "$cli" --version | tr -d '\r')
 [[ $version == "tavrin-cli "* ]] || fail "--version printed '$version'"
 help=$(wrun 120 "$cli" --help | tr -d '\r')
 grep -q "конфигуратор приборов" <<<"$help" || fail "--help lost its Russian text"
-# A file name outside ASCII travels through wmain and the wide file API.
-if wrun 120 "$cli" info "Пульт №1.bta" >/dev/null 2>&1; then fail "info of a missing file succeeded"; fi
+# A file name outside ASCII travels through wmain and the wide file API and
+# comes back intact in the message.
+if wrun 120 "$cli" info "Пульт №1.bta" >/dev/null 2>info.err; then fail "info of a missing file succeeded"; fi
+grep -q "Пульт №1.bta" info.err || fail "info did not name the missing file: $(cat info.err)"
 echo "ok"
 
 # ---- Win32 serial port ---------------------------------------------------------
@@ -131,4 +133,10 @@ step "write-db through COM7 under Wine, read back on Linux"
 wrun 300 "$cli" write-db win.bta --port COM7 --yes || fail "write-db under Wine"
 "$linux_cli" read-db --port "$pty" -o back.bta || fail "read-db after write-db"
 cmp win.bta back.bta || fail "the panel does not hold what was written"
+
+step "the database read under Wine, through the file commands under a non-ASCII name"
+cp win.bta "Объект №2.bta"
+wrun 120 "$cli" info "Объект №2.bta" >/dev/null || fail "info of the database read"
+wrun 120 "$cli" convert "Объект №2.bta" "копия.bta" || fail "convert of the database read"
+cmp win.bta "копия.bta" || fail "convert changed a database of the current version"
 echo "ok"
