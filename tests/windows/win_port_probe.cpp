@@ -118,6 +118,21 @@ int main(int argc, char** argv) {
           "short reply read (" + std::to_string(n) + " bytes)");
     check(ms < 1500, "short read ends early, after " + std::to_string(ms) + " ms");
 
+    // A reply in pieces: the read goes on over a short pause and ends at the
+    // first pause longer than the interval time-out.
+    const std::uint8_t pieces[2] = {0xF0, 0x0F};
+    port->write(pieces, 2);
+    n = 0;
+    for (int pass = 0; pass < 20 && n == 0; ++pass)
+        n = port->read(buf, 100);
+    bool inOrder = n == 20;
+    for (int i = 0; inOrder && i < 20; ++i)
+        inOrder = buf[i] == i;
+    check(inOrder, "read ends at the first long pause (" + std::to_string(n) + " of 20 bytes)");
+    Sleep(400);
+    n = port->read(buf, 100);
+    check(n == 10 && buf[0] == 20, "the rest follows (" + std::to_string(n) + " bytes)");
+
     // Bytes waiting, then purge drops them.
     const std::uint8_t five[5] = {1, 2, 3, 4, 5};
     port->write(five, 5);
