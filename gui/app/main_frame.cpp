@@ -29,6 +29,7 @@
 #include "app/device_runner.h"
 #include "app/dialogs.h"
 #include "base/text.h"
+#include "service/service_windows.h"
 #include "link/family_table.h"
 
 namespace tavrin::gui {
@@ -163,6 +164,14 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
         resize(1000, 680);
     }
     if (s.splitter > 0) splitter_->setSizes({s.splitter, std::max(100, width() - s.splitter)});
+
+    services_ = new ServiceWindows(
+        this, [this] { return shell_->database(); },
+        [this](const std::function<int(Progress&)>& op) { return runDeviceOperation(op); },
+        [this](const std::string& text) { setStatusText(text); },
+        [this] {
+            if (DBase* db = shell_->database()) databaseChanged(db->role);
+        });
 }
 
 CMainFrame::~CMainFrame() {
@@ -363,7 +372,7 @@ void CMainFrame::runCommand(int command) {
         default:
             break;
     }
-    if (!shell_->execute(command)) emit windowCommand(command);
+    if (!shell_->execute(command) && !services_->command(command)) emit windowCommand(command);
     syncChecks();
 }
 
@@ -433,6 +442,22 @@ void CMainFrame::databaseChanged(int role) {
     fillTree(role == 0 ? leftTree_ : rightTree_, shell_->document().database(role));
     updateCaption(200);
     emit databaseShown(role);
+}
+
+void CMainFrame::showJournal() {
+    services_->showJournal();
+}
+
+void CMainFrame::showActiveEvents() {
+    services_->showActiveEvents();
+}
+
+void CMainFrame::showDustiness() {
+    services_->showDustiness();
+}
+
+int CMainFrame::runWriteGate(DBase& database) {
+    return services_->writeGate(database);
 }
 
 void CMainFrame::menusChanged() {

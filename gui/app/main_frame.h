@@ -31,6 +31,7 @@ class QTreeWidget;
 namespace tavrin::gui {
 
 class GuiProgress;
+class ServiceWindows;
 
 class CMainFrame : public QMainWindow, public ShellHost {
     Q_OBJECT
@@ -90,6 +91,13 @@ class CMainFrame : public QMainWindow, public ShellHost {
     void clearViewsForSwitch() override;
     void hideStatusView() override;
     void closeWindow() override;
+    void showJournal() override;
+    void showActiveEvents() override;
+    void showDustiness() override;
+    int runWriteGate(DBase& database) override;
+
+    // The analysis, journal, active-events and dustiness windows.
+    ServiceWindows* services() const { return services_; }
 
   signals:
     // Edit commands for the active tree (undo, cut, copy, paste, delete, add, buffer).
@@ -147,6 +155,7 @@ class CMainFrame : public QMainWindow, public ShellHost {
     QTabWidget* gridTabs_ = nullptr;
     QLineEdit* gridEditor_ = nullptr;
     QPlainTextEdit* statusView_ = nullptr;
+    ServiceWindows* services_ = nullptr;
 };
 
 }  // namespace tavrin::gui

@@ -35,7 +35,11 @@ int DBS5::CreateElement(int, int) { return -1; }
 void DBS5::RemoveElement(int) {}
 int DBS5::CreateKey() { return -1; }
 void DBS5::RemoveKey(int) {}
-int DBS5::CheckDatabase(ReportList*, ReportList*, ReportList*) { return 0; }
+// The console has no check of its own: every database may be written.
+int DBS5::CheckDatabase(ReportList*, ReportList*, ReportList*) {
+    writable = true;
+    return 0;
+}
 void DBS5::PrintDatabase(PrintSurface&) {}
 int DBS5::GetItemImage(ItemCode) { return -1; }
 RuleAnswer DBS5::CutItem(const EditRuleArgs&) { return {}; }
