@@ -195,12 +195,19 @@ QPushButton* DLJournal::button(int id) const {
     return nullptr;
 }
 
+void DLJournal::layOutColumns() {
+    // The time, a wide event column, the rest alike; the last one stretches.
+    for (int c = 0; c < table_->columnCount(); ++c)
+        header_->resizeSection(c, c == 0 ? 150 : (c == 1 ? 280 : 140));
+}
+
 bool DLJournal::openStartFile() {
     JournalFile file;
     const bool ok = openJournalForView(path_, db_.journalCapacity, *db_.context().prompter, file);
     file_ = std::move(file);
     model_.setContent(journalColumnTitles(journalFamilyOfKind(file_.kind)), file_.records);
     refill();
+    layOutColumns();
     return ok;
 }
 
@@ -212,6 +219,7 @@ bool DLJournal::loadFile(const std::string& path) {
     setWindowTitle(QString::fromStdString(journalWindowTitle(path_)));
     model_.setContent(journalColumnTitles(journalFamilyOfKind(file_.kind)), file_.records);
     refill();
+    layOutColumns();
     return true;
 }
 
@@ -336,14 +344,14 @@ void DLJournal::onRowClicked(const QModelIndex& index, const QPoint& pos) {
     if (pos.x() >= kSignWidth * (model_.rows()[row].level + 1)) return;
     // The expand sign: open or close the group and rebuild the list.
     QMetaObject::invokeMethod(
-        this,
-        [this, r = index.row()] {
-            if (model_.toggleGroup(static_cast<std::size_t>(r))) {
-                refill();
-                selectRow(r);
-            }
-        },
-        Qt::QueuedConnection);
+        this, [this, r = index.row()] { toggleGroup(r); }, Qt::QueuedConnection);
+}
+
+bool DLJournal::toggleGroup(int row) {
+    if (row < 0 || !model_.toggleGroup(static_cast<std::size_t>(row))) return false;
+    refill();
+    selectRow(row);
+    return true;
 }
 
 }  // namespace tavrin::gui

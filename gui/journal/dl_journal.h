@@ -50,6 +50,8 @@ class DLJournal : public QDialog {
     void resetFilters();
     // A column header dropped on the grouping strip.
     void groupBy(int column);
+    // Opens or closes the group shown at `row` (its expand sign).
+    bool toggleGroup(int row);
 
     const JournalModel& model() const { return model_; }
     const JournalFile& file() const { return file_; }
@@ -67,6 +69,7 @@ class DLJournal : public QDialog {
 
   private:
     void refill();
+    void layOutColumns();
     void syncControls();
     void onRowClicked(const QModelIndex& index, const QPoint& pos);
     void selectRow(int row);

@@ -114,7 +114,7 @@ DLZapil::DLZapil(DBase& database, DeviceRunner runner, StatusSink status, QWidge
         if (c < 2) legendLayout->addSpacing(20);
     }
     legend_->adjustSize();
-    resize(620, 420);
+    resize(780, 460);
 }
 
 std::string DLZapil::folder() const {

@@ -182,6 +182,7 @@ int main(int argc, char** argv) {
         if (auto* d = frame.services()->journalWindow()) {
             d->resize(860, 560);
             d->groupBy(2);
+            d->toggleGroup(0);
             d->view()->setFocus();
             save(d, "journal-grouped");
 
