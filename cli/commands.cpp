@@ -8,6 +8,8 @@ int runExportCsvCommand(const Argv& args);
 int runCheckCommand(const Argv& args);
 int runShowJournalCommand(const Argv& args);
 int runShowDustCommand(const Argv& args);
+int runPortsCommand(const Argv& args);
+int runSearchCommand(const Argv& args);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
@@ -28,6 +30,10 @@ const std::vector<Command>& commands() {
          runShowJournalCommand},
         {"show-dust", "show-dust FILE [--level normal|80|90]... [--family k2|s5] [--header]",
          "print a dustiness file as tab-separated rows", runShowDustCommand},
+        {"ports", "ports", "list the serial ports the device search tries", runPortsCommand},
+        {"search", "search [--family k2|r7] [--port PORT]... [--save]",
+         "find the port a panel answers on (the system's ports, or those given); --save stores it",
+         runSearchCommand},
     };
     return table;
 }

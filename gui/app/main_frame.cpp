@@ -29,8 +29,8 @@
 #include "app/device_runner.h"
 #include "app/dialogs.h"
 #include "base/text.h"
-#include "service/service_windows.h"
 #include "link/family_table.h"
+#include "service/service_windows.h"
 
 namespace tavrin::gui {
 
@@ -165,6 +165,8 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
     }
     if (s.splitter > 0) splitter_->setSizes({s.splitter, std::max(100, width() - s.splitter)});
 
+    // The service windows take the window commands of the check, the
+    // printout and the viewers.
     services_ = new ServiceWindows(
         this, [this] { return shell_->database(); },
         [this](const std::function<int(Progress&)>& op) { return runDeviceOperation(op); },
@@ -172,6 +174,8 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
         [this] {
             if (DBase* db = shell_->database()) databaseChanged(db->role);
         });
+    connect(this, &CMainFrame::windowCommand, services_,
+            [this](int command) { services_->command(command); });
 }
 
 CMainFrame::~CMainFrame() {
@@ -372,7 +376,7 @@ void CMainFrame::runCommand(int command) {
         default:
             break;
     }
-    if (!shell_->execute(command) && !services_->command(command)) emit windowCommand(command);
+    if (!shell_->execute(command)) emit windowCommand(command);
     syncChecks();
 }
 
@@ -442,18 +446,6 @@ void CMainFrame::databaseChanged(int role) {
     fillTree(role == 0 ? leftTree_ : rightTree_, shell_->document().database(role));
     updateCaption(200);
     emit databaseShown(role);
-}
-
-void CMainFrame::showJournal() {
-    services_->showJournal();
-}
-
-void CMainFrame::showActiveEvents() {
-    services_->showActiveEvents();
-}
-
-void CMainFrame::showDustiness() {
-    services_->showDustiness();
 }
 
 int CMainFrame::runWriteGate(DBase& database) {

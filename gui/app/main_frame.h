@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 
+#include "app/commands.h"
 #include "app/device_search.h"
 #include "app/file_dialogs.h"
 #include "app/shell.h"
@@ -90,10 +91,12 @@ class CMainFrame : public QMainWindow, public ShellHost {
     void resetTreeState() override;
     void clearViewsForSwitch() override;
     void hideStatusView() override;
+    // The journal, active-events and dustiness windows after a device read.
+    void showJournal() override { emit windowCommand(kCmdJournal); }
+    void showActiveEvents() override { emit windowCommand(kCmdActiveEvents); }
+    void showDustiness() override { emit windowCommand(kCmdDustiness); }
     void closeWindow() override;
-    void showJournal() override;
-    void showActiveEvents() override;
-    void showDustiness() override;
+    // The modal analysis window in front of "Записать базу".
     int runWriteGate(DBase& database) override;
 
     // The analysis, journal, active-events and dustiness windows.
