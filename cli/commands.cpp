@@ -10,6 +10,9 @@ int runShowJournalCommand(const Argv& args);
 int runShowDustCommand(const Argv& args);
 int runPortsCommand(const Argv& args);
 int runSearchCommand(const Argv& args);
+int runTreeCommand(const Argv& args);
+int runParamsCommand(const Argv& args);
+int runSetCommand(const Argv& args);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
@@ -34,6 +37,14 @@ const std::vector<Command>& commands() {
         {"search", "search [--family k2|r7] [--port PORT]... [--save]",
          "find the port a panel answers on (the system's ports, or those given); --save stores it",
          runSearchCommand},
+        {"tree", "tree FILE [--codes] [--family k2|r7|s5]",
+         "print the configuration tree, two blanks of indent per level ([ItemCode] label with --codes)",
+         runTreeCommand},
+        {"params", "params FILE CODE [--family k2|r7|s5]",
+         "print the parameter grid of the item CODE as \"name<TAB>value\" lines", runParamsCommand},
+        {"set", "set FILE CODE \"row name\" VALUE [-o OUT] [--family k2|r7|s5]",
+         "commit VALUE in a grid row of the item CODE as if typed or chosen, and save (to OUT or over FILE)",
+         runSetCommand},
     };
     return table;
 }
