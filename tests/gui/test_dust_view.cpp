@@ -8,7 +8,9 @@
 
 #include "app/commands.h"
 #include "app/main_frame.h"
+#include "app/settings.h"
 #include "families/k2/dbk2.h"
+#include "link/family_table.h"
 #include "service/dl_zapil.h"
 #include "service/service_windows.h"
 #include "service/viewer_dialogs.h"
@@ -42,6 +44,34 @@ class ScriptedDialogs : public gui::ViewerDialogs {
     std::string lastExtension;
 };
 
+std::vector<DustRecord> levels(std::initializer_list<int> ls) {
+    std::vector<DustRecord> out;
+    int n = 0;
+    for (int l : ls) {
+        ++n;
+        out.push_back(DustRecord::make("ДИП " + std::to_string(n), "ШС " + std::to_string(n),
+                                       static_cast<std::uint8_t>(l)));
+    }
+    return out;
+}
+
+// A first-family database whose panel read writes a dustiness file of three
+// sensors, as the family does after a successful read.
+class DustyK2 : public DBK2 {
+  public:
+    using DBK2::DBK2;
+    int ReadDustiness(Progress& progress, int) override {
+        progress.setRange(0, 3);
+        progress.setPosition(3);
+        ++reads;
+        return writeDustinessFile(pathToUtf8(ctx_.programFolder / dustinessFileName),
+                                  levels({1, 8, 9}))
+                   ? 0
+                   : 1;
+    }
+    static inline int reads = 0;
+};
+
 struct Fixture {
     test::TempDir dir;
     test::RecordingPrompter prompter;
@@ -63,17 +93,6 @@ struct Fixture {
         return false;
     }
 };
-
-std::vector<DustRecord> levels(std::initializer_list<int> ls) {
-    std::vector<DustRecord> out;
-    int n = 0;
-    for (int l : ls) {
-        ++n;
-        out.push_back(DustRecord::make("ДИП " + std::to_string(n), "ШС " + std::to_string(n),
-                                       static_cast<std::uint8_t>(l)));
-    }
-    return out;
-}
 
 }  // namespace
 
@@ -160,6 +179,25 @@ class TestDustView : public QObject {
         QVERIFY(!w.start());
         QCOMPARE(f.dialogs.titles.size(), std::size_t(1));
         QVERIFY(!w.isVisible());
+    }
+
+    void refreshThroughTheMainWindowsWorker() {
+        Fixture f;
+        QVERIFY(writeDustinessFile(f.path("Zap.tvz"), levels({2})));
+        gui::CMainFrame frame(f.ctx, [](int family, int role, const AppContext& c) {
+            return family == kFamilyK2 ? std::unique_ptr<DBase>(std::make_unique<DustyK2>(role, c))
+                                       : CreateDatabase(family, role, c);
+        });
+        frame.database()->databaseValid = true;
+        frame.runCommand(kCmdDustiness);
+        gui::DLZapil* w = frame.services()->dustWindow();
+        QVERIFY(w);
+        QCOMPARE(w->list()->topLevelItemCount(), 1);
+        DustyK2::reads = 0;
+        w->refreshFromPanel();
+        QCOMPARE(DustyK2::reads, 1);
+        QCOMPARE(w->list()->topLevelItemCount(), 3);
+        QCOMPARE(frame.statusText().toStdString(), frame.database()->DescribeResult(0));
     }
 
     void refreshFromThePanel() {
