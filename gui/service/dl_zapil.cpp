@@ -91,6 +91,7 @@ DLZapil::DLZapil(DBase& database, DeviceRunner runner, StatusSink status, QWidge
     list_->setUniformRowHeights(true);
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list_->setAllColumnsShowFocus(true);
+    list_->header()->setStretchLastSection(false);
     const auto columns = dustColumns(db_.familyCode);
     QStringList titles;
     for (const auto& c : columns)
