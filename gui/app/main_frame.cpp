@@ -168,7 +168,11 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
     // The service windows take the window commands of the check, the
     // printout and the viewers.
     services_ = new ServiceWindows(
-        this, [this] { return shell_->database(); },
+        this,
+        [this] {
+            DBase* db = shell_->database();
+            return db ? db : database();
+        },
         [this](const std::function<int(Progress&)>& op) { return runDeviceOperation(op); },
         [this](const std::string& text) { setStatusText(text); },
         [this] {
@@ -176,6 +180,7 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
         });
     connect(this, &CMainFrame::windowCommand, services_,
             [this](int command) { services_->command(command); });
+    connect(this, &CMainFrame::databaseShown, services_, [this] { services_->databaseShown(); });
 }
 
 CMainFrame::~CMainFrame() {

@@ -51,10 +51,11 @@ QIcon CJournal::classIcon(int cls) {
     return QIcon(pm);
 }
 
-CJournal::CJournal(DBase& database, std::string path, DeviceRunner runner, StatusSink status,
-                   QWidget* parent)
+CJournal::CJournal(DatabaseGetter database, std::string path, DeviceRunner runner,
+                   StatusSink status, QWidget* parent)
     : QDialog(parent),
-      db_(database),
+      database_(std::move(database)),
+      family_(database_()->familyCode),
       path_(std::move(path)),
       runner_(std::move(runner)),
       status_(std::move(status)) {
@@ -140,7 +141,7 @@ CJournal::CJournal(DBase& database, std::string path, DeviceRunner runner, Statu
 
 bool CJournal::openStartFile() {
     JournalFile file;
-    const bool ok = openJournalForView(path_, db_.journalCapacity, *db_.context().prompter, file);
+    const bool ok = openJournalForView(path_, db().journalCapacity, *db().context().prompter, file);
     file_ = std::move(file);
     if (!ok) file_.kind = kJournalKindK2ActiveEvents;
     model_.setFile(file_);
@@ -150,7 +151,7 @@ bool CJournal::openStartFile() {
 
 bool CJournal::loadFile(const std::string& path) {
     JournalFile file;
-    if (!db_.ReadJournalFile(path, file)) return false;
+    if (!db().ReadJournalFile(path, file)) return false;
     path_ = path;
     file_ = std::move(file);
     model_.setFile(file_);
@@ -166,38 +167,38 @@ bool CJournal::openFile() {
                   filters.end());
     filters.insert(filters.begin(), {"Актуальные события", "*.tlj;*.orj"});
     const auto path = viewerDialogs().openFile(this, kJournalOpenTitle, filters,
-                                               pathToUtf8(db_.context().programFolder));
+                                               pathToUtf8(db().context().programFolder));
     return path && loadFile(*path);
 }
 
 bool CJournal::saveAs() {
-    const int family = db_.familyCode == 1 ? 1 : 2;
+    const int family = db().familyCode == 1 ? 1 : 2;
     const std::string ext = journalSaveExtension(family, true);
     const FileFilter filter{journalSaveFilter(family).name, "*." + ext};
     const auto path = viewerDialogs().saveFile(this, kJournalSaveTitle, {filter}, ext,
-                                               pathToUtf8(db_.context().programFolder));
+                                               pathToUtf8(db().context().programFolder));
     if (!path) return false;
     FileError error;
     if (!writeJournalFile(*path, file_, &error)) {
-        db_.context().prompter->message(error.message, kJournalSaveTitle, PromptIcon::Error);
+        db().context().prompter->message(error.message, kJournalSaveTitle, PromptIcon::Error);
         return false;
     }
     return true;
 }
 
 void CJournal::refreshFromPanel() {
-    Prompter& prompter = *db_.context().prompter;
-    if (!db_.databaseValid) {
+    Prompter& prompter = *db().context().prompter;
+    if (!db().databaseValid) {
         prompter.message(kLoadFirst, kLoadTitle, PromptIcon::Error);
         return;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    DBase* db = &db_;
+    DBase* target = &db();
     const bool events = model_.kind() == kJournalKindK2ActiveEvents;
-    const int code = runner_([db, events](Progress& p) {
-        return events ? db->ReadActiveEvents(p) : db->ReadJournal(p);
+    const int code = runner_([target, events](Progress& p) {
+        return events ? target->ReadActiveEvents(p) : target->ReadJournal(p);
     });
-    const std::string text = db_.DescribeResult(code);
+    const std::string text = db().DescribeResult(code);
     if (status_) status_(text);
     QApplication::restoreOverrideCursor();
     if (code != 0) {
@@ -220,7 +221,7 @@ void CJournal::print() {
             selected[static_cast<std::size_t>(row)] = true;
     }
     printReportList(this, model_.columns(), list, model_.printTitle(), 0, selected,
-                    db_.context().clock->now());
+                    db().context().clock->now());
 }
 
 void CJournal::resetFilters() {

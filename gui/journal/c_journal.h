@@ -29,7 +29,10 @@ namespace tavrin::gui {
 class CJournal : public QDialog {
     Q_OBJECT
   public:
-    CJournal(DBase& database, std::string path, DeviceRunner runner, StatusSink status,
+    // `database` gives the current database of the family the window was
+    // opened for; the window asks it anew for every command, so a database
+    // replaced meanwhile ("Создать") is never used after it is gone.
+    CJournal(DatabaseGetter database, std::string path, DeviceRunner runner, StatusSink status,
              QWidget* parent = nullptr);
 
     // Reads the file given at construction ("Файл не найден!" when missing).
@@ -58,11 +61,17 @@ class CJournal : public QDialog {
     // The class icons (19×19): 0 for none, 1..5 for the classes.
     static QIcon classIcon(int cls);
 
+    // The family the window was opened for.
+    int family() const { return family_; }
+
   private:
     void refill();
     void syncFilters();
 
-    DBase& db_;
+    DBase& db() const { return *database_(); }
+
+    DatabaseGetter database_;
+    int family_;
     std::string path_;
     DeviceRunner runner_;
     StatusSink status_;

@@ -51,8 +51,11 @@ class ClickFilter : public QObject {
 
 }  // namespace
 
-DLJournal::DLJournal(DBase& database, std::string path, QWidget* parent)
-    : QDialog(parent), db_(database), path_(std::move(path)) {
+DLJournal::DLJournal(DatabaseGetter database, std::string path, QWidget* parent)
+    : QDialog(parent),
+      database_(std::move(database)),
+      family_(database_()->familyCode),
+      path_(std::move(path)) {
     setObjectName(QStringLiteral("DLJournal"));
     setWindowTitle(QString::fromStdString(journalWindowTitle(path_)));
     setSizeGripEnabled(true);
@@ -203,7 +206,7 @@ void DLJournal::layOutColumns() {
 
 bool DLJournal::openStartFile() {
     JournalFile file;
-    const bool ok = openJournalForView(path_, db_.journalCapacity, *db_.context().prompter, file);
+    const bool ok = openJournalForView(path_, db().journalCapacity, *db().context().prompter, file);
     file_ = std::move(file);
     model_.setContent(journalColumnTitles(journalFamilyOfKind(file_.kind)), file_.records);
     refill();
@@ -213,7 +216,7 @@ bool DLJournal::openStartFile() {
 
 bool DLJournal::loadFile(const std::string& path) {
     JournalFile file;
-    if (!db_.ReadJournalFile(path, file)) return false;
+    if (!db().ReadJournalFile(path, file)) return false;
     path_ = path;
     file_ = std::move(file);
     setWindowTitle(QString::fromStdString(journalWindowTitle(path_)));
@@ -225,20 +228,20 @@ bool DLJournal::loadFile(const std::string& path) {
 
 bool DLJournal::openFile() {
     const auto path = viewerDialogs().openFile(this, kJournalOpenTitle, journalOpenFilters(),
-                                               pathToUtf8(db_.context().programFolder));
+                                               pathToUtf8(db().context().programFolder));
     return path && loadFile(*path);
 }
 
 bool DLJournal::saveAs() {
     const int family =
-        journalFamilyOfKind(file_.kind) ? journalFamilyOfKind(file_.kind) : db_.familyCode;
+        journalFamilyOfKind(file_.kind) ? journalFamilyOfKind(file_.kind) : db().familyCode;
     const auto path = viewerDialogs().saveFile(this, kJournalSaveTitle, {journalSaveFilter(family)},
                                                journalSaveExtension(family, false),
-                                               pathToUtf8(db_.context().programFolder));
+                                               pathToUtf8(db().context().programFolder));
     if (!path) return false;
     FileError error;
     if (!writeJournalFile(*path, file_, &error)) {
-        db_.context().prompter->message(error.message, kJournalSaveTitle, PromptIcon::Error);
+        db().context().prompter->message(error.message, kJournalSaveTitle, PromptIcon::Error);
         return false;
     }
     return true;
@@ -255,7 +258,7 @@ void DLJournal::print() {
             selected[static_cast<std::size_t>(i.row())] = true;
     }
     printReportList(this, model_.columns(), list, "Журнал", 0, selected,
-                    db_.context().clock->now());
+                    db().context().clock->now());
 }
 
 int DLJournal::selectedRow() const {

@@ -11,6 +11,7 @@
 
 #include "journal/journal_file.h"
 #include "journal/journal_model.h"
+#include "service/service_types.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -32,7 +33,10 @@ class DLJournal : public QDialog {
     Q_OBJECT
   public:
     // `path` is the file shown first (opened by openStartFile()).
-    DLJournal(DBase& database, std::string path, QWidget* parent = nullptr);
+    // `database` gives the current database of the family the window was
+    // opened for; the window asks it anew for every command, so a database
+    // replaced meanwhile ("Создать") is never used after it is gone.
+    DLJournal(DatabaseGetter database, std::string path, QWidget* parent = nullptr);
     ~DLJournal() override;
 
     // Reads the file given at construction: a missing one shows "Файл не
@@ -67,6 +71,9 @@ class DLJournal : public QDialog {
     int selectedRow() const;
     int rowsPerPage() const;
 
+    // The family the window was opened for.
+    int family() const { return family_; }
+
   private:
     void refill();
     void layOutColumns();
@@ -74,7 +81,10 @@ class DLJournal : public QDialog {
     void onRowClicked(const QModelIndex& index, const QPoint& pos);
     void selectRow(int row);
 
-    DBase& db_;
+    DBase& db() const { return *database_(); }
+
+    DatabaseGetter database_;
+    int family_;
     std::string path_;
     JournalFile file_;
     JournalModel model_;

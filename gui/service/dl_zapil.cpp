@@ -53,8 +53,12 @@ QIcon DLZapil::levelIcon(DustClass cls) {
     return QIcon(pm);
 }
 
-DLZapil::DLZapil(DBase& database, DeviceRunner runner, StatusSink status, QWidget* parent)
-    : QDialog(parent), db_(database), runner_(std::move(runner)), status_(std::move(status)) {
+DLZapil::DLZapil(DatabaseGetter database, DeviceRunner runner, StatusSink status, QWidget* parent)
+    : QDialog(parent),
+      database_(std::move(database)),
+      family_(database_()->familyCode),
+      runner_(std::move(runner)),
+      status_(std::move(status)) {
     setObjectName(QStringLiteral("DLZapil"));
     setWindowTitle(QString::fromStdString(dustWindowTitle("")));
     setSizeGripEnabled(true);
@@ -92,7 +96,7 @@ DLZapil::DLZapil(DBase& database, DeviceRunner runner, StatusSink status, QWidge
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list_->setAllColumnsShowFocus(true);
     list_->header()->setStretchLastSection(false);
-    const auto columns = dustColumns(db_.familyCode);
+    const auto columns = dustColumns(db().familyCode);
     QStringList titles;
     for (const auto& c : columns)
         titles << QString::fromStdString(c.title);
@@ -119,18 +123,18 @@ DLZapil::DLZapil(DBase& database, DeviceRunner runner, StatusSink status, QWidge
 }
 
 std::string DLZapil::folder() const {
-    return pathToUtf8(db_.context().programFolder);
+    return pathToUtf8(db().context().programFolder);
 }
 
 bool DLZapil::start() {
-    const std::string file = pathToUtf8(db_.context().programFolder / db_.dustinessFileName);
-    if (!db_.dustinessFileName.empty() && fileExists(file)) return loadFile(file);
+    const std::string file = pathToUtf8(db().context().programFolder / db().dustinessFileName);
+    if (!db().dustinessFileName.empty() && fileExists(file)) return loadFile(file);
     return openFile();
 }
 
 bool DLZapil::loadFile(const std::string& path) {
     std::vector<DustRecord> records;
-    if (!db_.ReadDustinessFile(path, records)) return false;
+    if (!db().ReadDustinessFile(path, records)) return false;
     records_ = std::move(records);
     path_ = path;
     fillList();
@@ -166,7 +170,7 @@ void DLZapil::fillList() {
 
 bool DLZapil::openFile() {
     const auto path = viewerDialogs().openFile(
-        this, kDustOpenTitle, toFilters(dustOpenFilters(db_.familyCode)), folder());
+        this, kDustOpenTitle, toFilters(dustOpenFilters(db().familyCode)), folder());
     if (!path || !loadFile(*path)) {
         close();
         return false;
@@ -176,34 +180,34 @@ bool DLZapil::openFile() {
 
 bool DLZapil::saveAs() {
     const auto path =
-        viewerDialogs().saveFile(this, kDustSaveTitle, toFilters(dustSaveFilters(db_.familyCode)),
-                                 dustSaveExtension(db_.familyCode), folder());
+        viewerDialogs().saveFile(this, kDustSaveTitle, toFilters(dustSaveFilters(db().familyCode)),
+                                 dustSaveExtension(db().familyCode), folder());
     if (!path) return false;
     FileError error;
     if (!writeDustinessFile(*path, records_, &error)) {
-        db_.context().prompter->message(error.message, kDustSaveTitle, PromptIcon::Error);
+        db().context().prompter->message(error.message, kDustSaveTitle, PromptIcon::Error);
         return false;
     }
     return true;
 }
 
 void DLZapil::refreshFromPanel() {
-    Prompter& prompter = *db_.context().prompter;
-    if (!db_.databaseValid) {
+    Prompter& prompter = *db().context().prompter;
+    if (!db().databaseValid) {
         prompter.message(kLoadFirst, kReadTitle, PromptIcon::Error);
         return;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    DBase* db = &db_;
-    const int code = runner_([db](Progress& p) { return db->ReadDustiness(p, 0); });
-    if (status_) status_(db_.DescribeResult(code));
+    DBase* target = &db();
+    const int code = runner_([target](Progress& p) { return target->ReadDustiness(p, 0); });
+    if (status_) status_(db().DescribeResult(code));
     QApplication::restoreOverrideCursor();
-    const std::string file = pathToUtf8(db_.context().programFolder / db_.dustinessFileName);
+    const std::string file = pathToUtf8(db().context().programFolder / db().dustinessFileName);
     if (code == 0 && fileExists(file)) loadFile(file);
 }
 
 void DLZapil::print() {
-    const ReportList list = dustReportList(db_.familyCode, rows_);
+    const ReportList list = dustReportList(db().familyCode, rows_);
     std::vector<std::string> titles;
     for (std::size_t c = 1; c < list.columns.size(); ++c)
         titles.push_back(list.columns[c].title);
@@ -213,7 +217,7 @@ void DLZapil::print() {
         if (row >= 0 && static_cast<std::size_t>(row) < selected.size())
             selected[static_cast<std::size_t>(row)] = true;
     }
-    printReportList(this, titles, list, kDustPrintTitle, 1, selected, db_.context().clock->now());
+    printReportList(this, titles, list, kDustPrintTitle, 1, selected, db().context().clock->now());
 }
 
 void DLZapil::resizeEvent(QResizeEvent* event) {

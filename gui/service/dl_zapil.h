@@ -30,7 +30,11 @@ namespace tavrin::gui {
 class DLZapil : public QDialog {
     Q_OBJECT
   public:
-    DLZapil(DBase& database, DeviceRunner runner, StatusSink status, QWidget* parent = nullptr);
+    // `database` gives the current database of the family the window was
+    // opened for; the window asks it anew for every command, so a database
+    // replaced meanwhile ("Создать") is never used after it is gone.
+    DLZapil(DatabaseGetter database, DeviceRunner runner, StatusSink status,
+            QWidget* parent = nullptr);
 
     // Loads the family's dustiness file when it exists; otherwise asks for a
     // file at once. False (and the window closes) when nothing was loaded.
@@ -52,6 +56,8 @@ class DLZapil : public QDialog {
     QAction* filterButton(int cls) const { return filters_[static_cast<std::size_t>(cls)]; }
     QWidget* legend() const { return legend_; }
     DustFilter filter() const;
+    // The family the window was opened for.
+    int family() const { return family_; }
 
     static QIcon levelIcon(DustClass cls);
 
@@ -62,7 +68,10 @@ class DLZapil : public QDialog {
     void fillList();
     std::string folder() const;
 
-    DBase& db_;
+    DBase& db() const { return *database_(); }
+
+    DatabaseGetter database_;
+    int family_;
     DeviceRunner runner_;
     StatusSink status_;
     std::vector<DustRecord> records_;

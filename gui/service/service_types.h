@@ -8,8 +8,14 @@
 
 #include "base/seams.h"
 
+namespace tavrin {
+class DBase;
+}
+
 namespace tavrin::gui {
 
+// The database a service window works on (never null while it is open).
+using DatabaseGetter = std::function<DBase*()>;
 using DeviceRunner = std::function<int(const std::function<int(Progress&)>&)>;
 using StatusSink = std::function<void(const std::string&)>;
 

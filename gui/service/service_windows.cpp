@@ -90,8 +90,8 @@ void ServiceWindows::showCheck() {
 void ServiceWindows::showJournal() {
     DBase* db = database_();
     if (!db) return;
-    auto* window =
-        new DLJournal(*db, pathToUtf8(db->context().programFolder / db->journalFileName), frame_);
+    auto* window = new DLJournal(
+        database_, pathToUtf8(db->context().programFolder / db->journalFileName), frame_);
     replace(journal_, window);
     window->show();
     window->openStartFile();
@@ -100,8 +100,9 @@ void ServiceWindows::showJournal() {
 void ServiceWindows::showActiveEvents() {
     DBase* db = database_();
     if (!db) return;
-    auto* window = new CJournal(*db, pathToUtf8(db->context().programFolder / db->journalFileName2),
-                                runner_, status_, frame_);
+    auto* window =
+        new CJournal(database_, pathToUtf8(db->context().programFolder / db->journalFileName2),
+                     runner_, status_, frame_);
     replace(events_, window);
     window->show();
     window->openStartFile();
@@ -110,10 +111,22 @@ void ServiceWindows::showActiveEvents() {
 void ServiceWindows::showDustiness() {
     DBase* db = database_();
     if (!db) return;
-    auto* window = new DLZapil(*db, runner_, status_, frame_);
+    auto* window = new DLZapil(database_, runner_, status_, frame_);
     replace(dust_, window);
     window->show();
     window->start();
+}
+
+void ServiceWindows::databaseShown() {
+    // A viewer of another family's files does not outlive the family switch.
+    const DBase* db = database_();
+    const int family = db ? db->familyCode : 0;
+    auto closeOther = [family](auto& slot) {
+        if (slot && slot->family() != family) delete slot.data();
+    };
+    closeOther(journal_);
+    closeOther(events_);
+    closeOther(dust_);
 }
 
 void ServiceWindows::printDatabase() {

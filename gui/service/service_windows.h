@@ -44,6 +44,9 @@ class ServiceWindows : public QObject {
     void showActiveEvents();
     void showDustiness();
     void printDatabase();
+    // The databases were replaced, loaded or read: the viewers opened for
+    // another family close.
+    void databaseShown();
 
     // The open windows, or nullptr.
     TestRes* analysisWindow() const;

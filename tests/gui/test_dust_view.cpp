@@ -87,6 +87,9 @@ struct Fixture {
     }
     ~Fixture() { gui::setViewerDialogs(nullptr); }
     std::string path(const char* name) const { return pathToUtf8(dir / name); }
+    gui::DatabaseGetter getter() {
+        return [this] { return static_cast<DBase*>(db.get()); };
+    }
     bool prompted(const std::string& text) const {
         for (const auto& c : prompter.calls)
             if (c.text == text) return true;
@@ -147,7 +150,7 @@ class TestDustView : public QObject {
 
     void refusalSaveAndReadBack() {
         Fixture f;
-        gui::DLZapil w(*f.db, gui::runHere, {});
+        gui::DLZapil w(f.getter(), gui::runHere, {});
         // Kind 2 but a format mark of 2: not a dustiness file.
         const Bytes bad = {2, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0};
         QVERIFY(writeFileAtomic(f.dir / "bad.tvz", bad));
@@ -174,7 +177,7 @@ class TestDustView : public QObject {
 
     void openingNothingClosesTheWindow() {
         Fixture f;  // no Zap.tvz: the open dialog comes at once
-        gui::DLZapil w(*f.db, gui::runHere, {});
+        gui::DLZapil w(f.getter(), gui::runHere, {});
         w.show();
         QVERIFY(!w.start());
         QCOMPARE(f.dialogs.titles.size(), std::size_t(1));
@@ -198,6 +201,18 @@ class TestDustView : public QObject {
         QCOMPARE(DustyK2::reads, 1);
         QCOMPARE(w->list()->topLevelItemCount(), 3);
         QCOMPARE(frame.statusText().toStdString(), frame.database()->DescribeResult(0));
+
+        // "Создать" replaces the database under the open window: the window
+        // works on the new one, which has nothing loaded yet.
+        frame.runCommand(kCmdNew);
+        QVERIFY(frame.services()->dustWindow() == w);
+        w->refreshFromPanel();
+        QCOMPARE(DustyK2::reads, 1);
+        QVERIFY(f.prompted("Сначала нужно загрузить базу из файла или прибора"));
+
+        // Another family closes it.
+        frame.shell().switchFamily(kFamilyR7);
+        QVERIFY(!frame.services()->dustWindow());
     }
 
     void refreshFromThePanel() {
@@ -206,7 +221,7 @@ class TestDustView : public QObject {
         int reads = 0;
         std::string status;
         gui::DLZapil w(
-            *f.db,
+            f.getter(),
             [&](const std::function<int(Progress&)>&) {
                 ++reads;
                 writeDustinessFile(f.path("Zap.tvz"), levels({1, 2, 9}));

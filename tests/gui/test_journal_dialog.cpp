@@ -89,6 +89,9 @@ struct Fixture {
         db = std::make_unique<DBK2>(0, ctx);
     }
     std::string path(const char* name) const { return pathToUtf8(dir / name); }
+    gui::DatabaseGetter getter() {
+        return [this] { return static_cast<DBase*>(db.get()); };
+    }
     bool prompted(const std::string& text, const std::string& title) const {
         for (const auto& c : prompter.calls)
             if (c.text == text && c.title == title) return true;
@@ -118,7 +121,7 @@ class TestJournalDialog : public QObject {
 
     void missingFileAndTooManyRecordsAreRefused() {
         Fixture f;
-        gui::DLJournal missing(*f.db, f.path("nothing.tvj"));
+        gui::DLJournal missing(f.getter(), f.path("nothing.tvj"));
         QVERIFY(!missing.openStartFile());
         QVERIFY(f.prompted("Файл не найден!", "Просмотр журнала"));
         QCOMPARE(missing.view()->model()->rowCount(), 0);
@@ -128,7 +131,7 @@ class TestJournalDialog : public QObject {
         big.records.assign(static_cast<std::size_t>(f.db->journalCapacity) + 1,
                            rec({"01/01/24 00:00:00", "Пожар", "ШС 1", "ДИП"}));
         QVERIFY(writeJournalFile(f.path("big.tvj"), big));
-        gui::DLJournal refused(*f.db, f.path("big.tvj"));
+        gui::DLJournal refused(f.getter(), f.path("big.tvj"));
         QVERIFY(!refused.openStartFile());
         QVERIFY(f.prompted("Ошибка в количестве записей", "Чтение журнала"));
         QCOMPARE(refused.view()->model()->rowCount(), 0);
@@ -140,7 +143,7 @@ class TestJournalDialog : public QObject {
         big.kind = kJournalKindS5;  // the third family's journal has no capacity check
         big.records.assign(10001, rec({"01/01/24 00:00:00", "Пожар", "1", "2", "3", "4"}));
         QVERIFY(writeJournalFile(f.path("big.vsj"), big));
-        gui::DLJournal d(*f.db, f.path("big.vsj"));
+        gui::DLJournal d(f.getter(), f.path("big.vsj"));
         QVERIFY(d.openStartFile());
         QCOMPARE(d.view()->model()->rowCount(), 10000);
         QCOMPARE(d.view()->model()->columnCount(), 6);
@@ -149,7 +152,7 @@ class TestJournalDialog : public QObject {
     void includeExcludeAndTimeRangeFilter() {
         Fixture f;
         QVERIFY(writeJournalFile(f.path("j.tvj"), k2Journal()));
-        gui::DLJournal d(*f.db, f.path("j.tvj"));
+        gui::DLJournal d(f.getter(), f.path("j.tvj"));
         d.show();
         QVERIFY(d.openStartFile());
         auto rows = [&] { return d.view()->model()->rowCount(); };
@@ -195,7 +198,7 @@ class TestJournalDialog : public QObject {
     void headerClickSortsAndDroppedHeaderGroups() {
         Fixture f;
         QVERIFY(writeJournalFile(f.path("j.tvj"), k2Journal()));
-        gui::DLJournal d(*f.db, f.path("j.tvj"));
+        gui::DLJournal d(f.getter(), f.path("j.tvj"));
         d.show();
         QVERIFY(d.openStartFile());
         QVERIFY(QTest::qWaitForWindowExposed(&d));
@@ -254,7 +257,7 @@ class TestJournalDialog : public QObject {
             file.records.push_back(rec({t.c_str(), "Пожар", "ШС 1", "ДИП"}));
         }
         QVERIFY(writeJournalFile(f.path("p.tvj"), file));
-        gui::DLJournal d(*f.db, f.path("p.tvj"));
+        gui::DLJournal d(f.getter(), f.path("p.tvj"));
         d.resize(700, 500);
         d.show();
         QVERIFY(d.openStartFile());
@@ -287,7 +290,7 @@ class TestJournalDialog : public QObject {
             rec({"1", "Пожар", "ШС 3", "ДИП 003"}), rec({"4", "Неисправность", "ШС 1", "ДИП 004"})};
         QVERIFY(writeJournalFile(f.path("JournalAS.tvj"), file));
         int reads = 0;
-        gui::CJournal v(*f.db, f.path("JournalAS.tvj"),
+        gui::CJournal v(f.getter(), f.path("JournalAS.tvj"),
                         [&](const std::function<int(Progress&)>&) {
                             ++reads;
                             return 0;

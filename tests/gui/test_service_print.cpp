@@ -88,6 +88,9 @@ struct Fixture {
         gui::setViewerDialogs(&dialogs);
     }
     ~Fixture() { gui::setViewerDialogs(nullptr); }
+    gui::DatabaseGetter getter() {
+        return [this] { return static_cast<DBase*>(db.get()); };
+    }
 
     // A journal of `n` records "Событие NNN" and its dialog.
     std::unique_ptr<gui::DLJournal> journal(int n) {
@@ -101,7 +104,7 @@ struct Fixture {
         }
         const std::string path = pathToUtf8(dir / "j.tvj");
         writeJournalFile(path, file);
-        auto d = std::make_unique<gui::DLJournal>(*db, path);
+        auto d = std::make_unique<gui::DLJournal>(getter(), path);
         d->openStartFile();
         return d;
     }
