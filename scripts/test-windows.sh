@@ -122,17 +122,33 @@ linux_cli=$host/cli/tavrin-cli
 
 step "read-db through COM7 under Wine and on Linux"
 rm -f "$work"/*.bta "$work"/Tavrin_*.log
+# Two simulated panels with the same memory: one for the Linux cli, one behind
+# COM7 for Wine. Wine does not read back the custom speed (128000) that the
+# Linux port sets on a pseudo-terminal, so the Linux cli touches the Wine
+# panel only after Wine is done with it.
+attach 5 "$sim" --family k2
+linux_pty=$pty
 attach 7 "$sim" --family k2
+wine_pty=$pty
 wrun 300 "$cli" read-db --port COM7 -o win.bta --log || fail "read-db under Wine"
-"$linux_cli" read-db --port "$pty" -o linux.bta || fail "read-db on Linux"
+"$linux_cli" read-db --port "$linux_pty" -o linux.bta || fail "read-db on Linux"
 cmp win.bta linux.bta || fail "the database read under Wine differs from the Linux one"
 log=Tavrin_$(date +%m_%d_%y).log
 [ -s "$log" ] || fail "no exchange log $log in the program folder"
 
-step "write-db through COM7 under Wine, read back on Linux"
-wrun 300 "$cli" write-db win.bta --port COM7 --yes || fail "write-db under Wine"
-"$linux_cli" read-db --port "$pty" -o back.bta || fail "read-db after write-db"
-cmp win.bta back.bta || fail "the panel does not hold what was written"
+step "write-db of a changed database through COM7 under Wine, read back on Linux"
+"$linux_cli" set win.bta root "Время задержки на Вход-Выход" 30 -o changed.bta >/dev/null ||
+    fail "changing the database"
+cmp -s win.bta changed.bta && fail "the change left the database as it was"
+wrun 300 "$cli" write-db changed.bta --port COM7 --yes || fail "write-db under Wine"
+"$linux_cli" read-db --port "$wine_pty" -o back.bta || fail "read-db after write-db"
+"$linux_cli" params back.bta root | grep -q "Вход-Выход.30$" ||
+    fail "the panel does not hold what was written"
+# The same write on Linux leaves the same panel memory (the write also fills
+# the panel's counters, so both are compared as read back).
+"$linux_cli" write-db changed.bta --port "$linux_pty" --yes >/dev/null || fail "write-db on Linux"
+"$linux_cli" read-db --port "$linux_pty" -o linux-back.bta >/dev/null || fail "read-db on Linux"
+cmp back.bta linux-back.bta || fail "the write under Wine left another panel memory than on Linux"
 
 step "the database read under Wine, through the file commands under a non-ASCII name"
 cp win.bta "Объект №2.bta"
