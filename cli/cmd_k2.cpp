@@ -1,0 +1,80 @@
+// Commands of the "Талвир К2" family: export-csv, check.
+#include <filesystem>
+#include <iostream>
+
+#include "args.h"
+#include "base/file_io.h"
+#include "cli_prompter.h"
+#include "commands.h"
+#include "families/k2/dbk2.h"
+#include "link/family_table.h"
+#include "service/report_list.h"
+
+namespace tavrin::cli {
+
+namespace {
+
+// Loads a "Талвир К2" database file; false after printing why not.
+bool loadK2(DBK2& db, const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::exists(pathFromUtf8(path), ec)) {
+        std::cerr << "tavrin-cli: no such file: " << path << "\n";
+        return false;
+    }
+    return db.LoadFromDisk(path);  // a refusal has been printed by the prompter
+}
+
+void printRows(const ReportList& list) {
+    for (const auto& row : list.rows) {
+        for (std::size_t i = 0; i < row.size(); ++i)
+            std::cout << (i ? "\t" : "") << row[i];
+        std::cout << "\n";
+    }
+}
+
+}  // namespace
+
+int runExportCsvCommand(const Argv& argv) {
+    const Args args(argv, {});
+    if (!args.error().empty() || args.positional().size() != 2) {
+        std::cerr << "usage: tavrin-cli export-csv FILE OUT\n";
+        return 1;
+    }
+    CliPrompter prompter;
+    AppContext ctx = makeAppContext(std::filesystem::current_path());
+    ctx.prompter = &prompter;
+    DBK2 db(0, ctx);
+    if (!loadK2(db, args.positional()[0])) return 1;
+    const std::string& out = args.positional()[1];
+    if (!db.ExportCsv(out)) {
+        const auto dot = out.find_last_of('.');
+        const auto slash = out.find_last_of("/\\");
+        if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+            std::cerr << "tavrin-cli: the output name has no extension: " << out << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+int runCheckCommand(const Argv& argv) {
+    const Args args(argv, {});
+    if (!args.error().empty() || args.positional().size() != 1) {
+        std::cerr << "usage: tavrin-cli check FILE\n";
+        return 1;
+    }
+    CliPrompter prompter;
+    AppContext ctx = makeAppContext(std::filesystem::current_path());
+    ctx.prompter = &prompter;
+    DBK2 db(0, ctx);
+    if (!loadK2(db, args.positional()[0])) return 1;
+    ReportList remarks, devices, functions;
+    const int outcome = db.CheckDatabase(&remarks, &devices, &functions);
+    printRows(remarks);
+    std::cout << "--\n";
+    printRows(devices);
+    std::cout << "--\n";
+    printRows(functions);
+    return outcome;
+}
+
+}  // namespace tavrin::cli
