@@ -56,6 +56,9 @@ class FamilyTree {
     // Whether the family has the given group toggle (0..5: devices, security,
     // fire, monitoring, control loops, keys).
     virtual bool hasGroupToggles() const { return false; }
+    // The code the family's edit rules know the tree's root by (the root's
+    // own code may also name an element).
+    virtual ItemCode rootRuleCode(ItemCode code) const { return code; }
     // The user expanded or collapsed a node.
     virtual void expandedChanged(TreeEditor& /*tree*/, NodeId /*node*/, bool /*expanded*/) {}
     // The family records selection changes and added items for undo.

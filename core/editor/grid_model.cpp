@@ -123,7 +123,7 @@ void GridModel::clear() {
     if (listener_) listener_->rowsReset();
 }
 
-void GridModel::show(DBase* db, ItemCode code) {
+void GridModel::show(DBase* db, ItemCode code, bool topLevel) {
     work_.reset();
     rows_.clear();
     shownName_.clear();
@@ -132,7 +132,8 @@ void GridModel::show(DBase* db, ItemCode code) {
     modified_ = false;
     db_ = db;
     code_ = code;
-    if (db && family_) work_ = family_->load(*db, code);
+    topLevel_ = topLevel;
+    if (db && family_) work_ = family_->load(*db, code, topLevel);
     if (work_) {
         family_->buildRows(*db_, *work_, rows_, tab_);
         for (const GridRow& r : rows_) {

@@ -86,7 +86,9 @@ class FamilyGrid {
   public:
     virtual ~FamilyGrid() = default;
     // A working copy of the item's records, or null when the item has no rows.
-    virtual std::unique_ptr<GridWork> load(const DBase& db, ItemCode code) = 0;
+    // `topLevel`: the item is the tree's root (whose code may also name an
+    // element, as 0 does in the first family).
+    virtual std::unique_ptr<GridWork> load(const DBase& db, ItemCode code, bool topLevel) = 0;
     // The rows and second tab of the item, from the working copy.
     virtual void buildRows(const DBase& db, const GridWork& work, std::vector<GridRow>& rows,
                            CheckList& tab) = 0;
@@ -136,11 +138,12 @@ class GridModel {
     // Shows an item: builds its rows from the database (no rows when the item
     // has none). A list value that no entry carries is replaced by the row's
     // default entry and marks the grid modified at once.
-    void show(DBase* db, ItemCode code);
+    void show(DBase* db, ItemCode code, bool topLevel = false);
     void clear();
 
     bool hasItem() const { return work_ != nullptr; }
     ItemCode item() const { return code_; }
+    bool itemIsTopLevel() const { return topLevel_; }
     DBase* database() const { return db_; }
     const std::vector<GridRow>& rows() const { return rows_; }
     const CheckList& secondTab() const { return tab_; }
@@ -176,6 +179,7 @@ class GridModel {
     GridListener* listener_ = nullptr;
     DBase* db_ = nullptr;
     ItemCode code_ = 0;
+    bool topLevel_ = false;
     std::unique_ptr<GridWork> work_;
     std::vector<GridRow> rows_;
     std::vector<std::string> shownText_;  // the text of each row when first shown, by name

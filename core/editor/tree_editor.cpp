@@ -92,7 +92,7 @@ void TreeEditor::showGrid() {
         grid_->clear();
         return;
     }
-    grid_->show(database(), codeOf(current_));
+    grid_->show(database(), codeOf(current_), model_.parent(current_) == kNoNode);
 }
 
 bool TreeEditor::leaveItem() {
@@ -276,11 +276,17 @@ bool TreeEditor::runCommand(int command) {
 }
 
 EditRuleArgs TreeEditor::ruleArgs(NodeId node) const {
+    // The root is known to the rules by the family's own code for it.
+    auto ruleCode = [this](NodeId n) {
+        if (n == kNoNode) return ItemCode{0};
+        const ItemCode c = codeOf(n);
+        return model_.parent(n) == kNoNode && family_ ? family_->rootRuleCode(c) : c;
+    };
     EditRuleArgs a;
-    a.item = codeOf(node);
+    a.item = ruleCode(node);
     const NodeId p = node == kNoNode ? kNoNode : model_.parent(node);
-    a.parent = codeOf(p);
-    a.grandparent = p == kNoNode ? 0 : codeOf(model_.parent(p));
+    a.parent = ruleCode(p);
+    a.grandparent = p == kNoNode ? 0 : ruleCode(model_.parent(p));
     if (!buffer().empty()) {
         a.bufferItem = buffer().items.front();
         a.bufferDatabase = databaseAt(buffer().tree);

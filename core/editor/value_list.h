@@ -1,6 +1,6 @@
-// Value lists of the parameter grid: each entry is the text shown and the
-// value stored in the record. The fixed lists are data here, shared by the
-// grid, the cli and the exports; lists of loops or objects are built per item.
+// Value lists of the parameter grid as the grid holds them: each entry is
+// the text shown and the value stored in the record. The fixed lists are the
+// families' tables of value texts; lists of loops or objects are built per item.
 #pragma once
 
 #include <cstdint>
