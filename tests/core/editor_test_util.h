@@ -16,6 +16,7 @@ struct EditorFixture : K2Fixture {
     GridModel grid{prompter};
     TreeEditor tree{doc, 0, prompter};
     std::string status;
+    Bytes before;  // the database as saved, taken by a test before an edit
 
     EditorFixture() {
         doc.databases[0] = &db;
