@@ -6,6 +6,9 @@ int runInfoCommand(const Argv& args);
 int runConvertCommand(const Argv& args);
 int runExportCsvCommand(const Argv& args);
 int runCheckCommand(const Argv& args);
+int runTreeCommand(const Argv& args);
+int runParamsCommand(const Argv& args);
+int runSetCommand(const Argv& args);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
@@ -19,6 +22,14 @@ const std::vector<Command>& commands() {
         {"check", "check FILE",
          "check a \"Талвир К2\" database: remarks, --, devices, --, functions; exit code 0 or 2",
          runCheckCommand},
+        {"tree", "tree FILE [--codes] [--family k2|r7|s5]",
+         "print the configuration tree, two blanks of indent per level ([ItemCode] label with --codes)",
+         runTreeCommand},
+        {"params", "params FILE CODE [--family k2|r7|s5]",
+         "print the parameter grid of the item CODE as \"name<TAB>value\" lines", runParamsCommand},
+        {"set", "set FILE CODE \"row name\" VALUE [-o OUT] [--family k2|r7|s5]",
+         "commit VALUE in a grid row of the item CODE as if typed or chosen, and save (to OUT or over FILE)",
+         runSetCommand},
     };
     return table;
 }

@@ -1,0 +1,462 @@
+#include "editor/tree_editor.h"
+
+#include <algorithm>
+
+namespace tavrin {
+
+namespace {
+
+constexpr const char* kHideLabels[kGroupToggleCount] = {
+    "Скрыть устройства",     "Скрыть охранные ШС",    "Скрыть пожарные ШС",
+    "Скрыть контрольные ШС", "Скрыть управляющие ШС", "Скрыть ключи"};
+constexpr const char* kShowLabels[kGroupToggleCount] = {
+    "Показать устройства",     "Показать охранные ШС",    "Показать пожарные ШС",
+    "Показать контрольные ШС", "Показать управляющие ШС", "Показать ключи"};
+
+bool isOneOf(int v, std::initializer_list<int> set) {
+    return std::find(set.begin(), set.end(), v) != set.end();
+}
+
+}  // namespace
+
+TreeEditor::TreeEditor(EditorDocument& document, int index, Prompter& prompter)
+    : document_(document), index_(index), prompter_(prompter) {
+    document_.trees[static_cast<std::size_t>(index_)] = this;
+}
+
+TreeEditor::~TreeEditor() {
+    if (document_.trees[static_cast<std::size_t>(index_)] == this) {
+        document_.trees[static_cast<std::size_t>(index_)] = nullptr;
+    }
+}
+
+void TreeEditor::setGrid(GridModel* grid) {
+    grid_ = grid;
+    if (grid_ && family_) grid_->setFamily(family_->makeGrid());
+}
+
+DBase* TreeEditor::databaseAt(int i) const {
+    return i == 0 || i == 1 ? document_.databases[static_cast<std::size_t>(i)] : nullptr;
+}
+
+TreeEditor* TreeEditor::otherTree(int i) const {
+    return i == 0 || i == 1 ? document_.trees[static_cast<std::size_t>(i)] : nullptr;
+}
+
+ItemCode TreeEditor::codeOf(NodeId node) const {
+    return node != kNoNode && model_.contains(node) ? model_.node(node).code : 0;
+}
+
+ItemCode TreeEditor::currentCode() const {
+    return codeOf(current_);
+}
+
+void TreeEditor::ensureFamily() {
+    const DBase* db = database();
+    const int code = db ? db->familyCode : 0;
+    if (code == familyCode_ && (family_ || code == 0)) return;
+    familyCode_ = code;
+    family_ = makeFamilyTree(code);
+    if (grid_) grid_->setFamily(family_ ? family_->makeGrid() : nullptr);
+}
+
+void TreeEditor::rebuild() {
+    if (current_ != kNoNode && model_.contains(current_)) remembered_ = codeOf(current_);
+    rebuildSelecting(remembered_);
+}
+
+void TreeEditor::rebuildSelecting(ItemCode code) {
+    ensureFamily();
+    DBase* db = database();
+    model_.beginRebuild();
+    model_.clear();
+    current_ = kNoNode;
+    if (db && family_) {
+        family_->build(*this, code);
+        if (buffer().tree == index_) ghostBuffer(true);
+        NodeId n = model_.find(code);
+        if (n == kNoNode && !model_.roots().empty()) n = model_.roots().front();
+        // Make the selection visible.
+        for (NodeId p = model_.parent(n); p != kNoNode; p = model_.parent(p))
+            model_.setExpanded(p, true);
+        current_ = n;
+        remembered_ = codeOf(n);
+    }
+    model_.endRebuild();
+    showGrid();
+}
+
+void TreeEditor::showGrid() {
+    if (!grid_) return;
+    if (current_ == kNoNode || !database()) {
+        grid_->clear();
+        return;
+    }
+    grid_->show(database(), codeOf(current_), model_.parent(current_) == kNoNode);
+}
+
+bool TreeEditor::leaveItem() {
+    if (!grid_ || !grid_->hasItem() || grid_->database() != database() || !family_) return true;
+    if (grid_->hasError()) {
+        prompter_.message(kGridErrorText, kGridErrorTitle, PromptIcon::Error);
+        return false;
+    }
+    if (!grid_->modified()) return true;
+    DBase& db = *database();
+    auto record = std::make_unique<CommandRecord>();
+    record->code = kCmdParameters;
+    record->saved[static_cast<std::size_t>(index_)] = family_->snapshot(db);
+    record->items = {grid_->item()};
+    record->refreshGrid = true;
+    record->recordTree = index_;
+    const ItemCode code = grid_->item();
+    const int before = db.modified;
+    const WriteBackResult result = grid_->writeBack();
+    if (!result.written) return !result.hasError;
+    markChanged(db, before);
+    pushRecord(std::move(record));
+    // Labels, icons and places may follow the new values.
+    const ItemCode keep = current_ != kNoNode ? codeOf(current_) : code;
+    rebuildSelecting(keep);
+    return true;
+}
+
+bool TreeEditor::select(NodeId node) {
+    if (selecting_ || node == kNoNode || !model_.contains(node)) return false;
+    if (node == current_) return true;
+    selecting_ = true;
+    const ItemCode targetCode = codeOf(node);
+    const ItemCode targetParent = codeOf(model_.parent(node));
+    const ItemCode oldParent = codeOf(model_.parent(current_));
+    const NodeId old = current_;
+    const ItemCode oldCode = codeOf(old);
+    std::vector<ItemCode> oldSelection;
+    for (NodeId n : selection())
+        oldSelection.push_back(codeOf(n));
+    const std::size_t before = commands_.size();
+    if (!leaveItem()) {
+        selecting_ = false;
+        return false;
+    }
+    // The write-back may have rebuilt the tree: find the target again.
+    if (!model_.contains(node) || codeOf(node) != targetCode) {
+        NodeId p = targetParent == 0 && model_.roots().size() == 1 ? model_.roots().front()
+                                                                   : model_.find(targetParent);
+        node = p != kNoNode ? model_.findUnder(p, targetCode) : kNoNode;
+        if (node == kNoNode) node = model_.find(targetCode);
+        if (node == kNoNode) {
+            selecting_ = false;
+            return false;
+        }
+    }
+    if (family_ && family_->hasUndo() && !commands_.undoInProgress() && old != kNoNode) {
+        auto r = std::make_unique<CommandRecord>();
+        r->code = kCmdSelection;
+        r->items = oldSelection.empty() ? std::vector<ItemCode>{oldCode} : oldSelection;
+        r->parent = oldParent;
+        r->recordTree = index_;
+        // The selection record goes below a parameter record of the same click.
+        if (commands_.size() > before) {
+            auto params = commands_.pop();
+            pushRecord(std::move(r));
+            pushRecord(std::move(params));
+        } else {
+            pushRecord(std::move(r));
+        }
+    }
+    setCurrent(node);
+    selecting_ = false;
+    return true;
+}
+
+bool TreeEditor::selectCode(ItemCode code) {
+    const NodeId n = model_.find(code);
+    return n != kNoNode && select(n);
+}
+
+void TreeEditor::setCurrent(NodeId node) {
+    for (NodeId n : selection()) {
+        if (model_.contains(n)) model_.setSelected(n, false);
+    }
+    current_ = node;
+    remembered_ = codeOf(node);
+    showGrid();
+}
+
+void TreeEditor::toggleMark(NodeId node) {
+    if (node == kNoNode || current_ == kNoNode || !model_.contains(node)) return;
+    if (model_.parent(node) != model_.parent(current_) || node == current_) return;
+    model_.setSelected(node, !model_.node(node).selected);
+    if (!model_.node(current_).selected) model_.setSelected(current_, true);
+}
+
+std::vector<NodeId> TreeEditor::selection() const {
+    if (current_ == kNoNode || !model_.contains(current_)) return {};
+    std::vector<NodeId> out;
+    for (NodeId n : model_.children(model_.parent(current_))) {
+        if (n == current_ || model_.node(n).selected) out.push_back(n);
+    }
+    return out;
+}
+
+void TreeEditor::setExpanded(NodeId node, bool expanded) {
+    if (node == kNoNode || !model_.contains(node)) return;
+    model_.setExpanded(node, expanded);
+    if (family_) family_->expandedChanged(*this, node, expanded);
+}
+
+void TreeEditor::toggleGroup(int group) {
+    if (group < 0 || group >= kGroupToggleCount) return;
+    hidden_[static_cast<std::size_t>(group)] = !hidden_[static_cast<std::size_t>(group)];
+    auto r = std::make_unique<CommandRecord>();
+    r->code = kCmdGroupToggled;
+    r->extra = group;
+    r->recordTree = index_;
+    pushRecord(std::move(r));
+    rebuild();
+}
+
+std::string TreeEditor::groupToggleLabel(int group) const {
+    if (group < 0 || group >= kGroupToggleCount) return {};
+    return groupHidden(group) ? kShowLabels[group] : kHideLabels[group];
+}
+
+void TreeEditor::resetView() {
+    hidden_.fill(false);
+    commands_.clear();
+}
+
+std::vector<MenuItem> TreeEditor::contextMenu(NodeId node) {
+    if (!family_ || node == kNoNode) return {};
+    if (node != current_ && !select(node)) return {};
+    return family_->contextMenu(*this, current_);
+}
+
+bool TreeEditor::runCommand(int command) {
+    if (!family_ || !database()) return false;
+    if (command >= cmd::kToggleDevices && command <= cmd::kToggleKeys &&
+        family_->hasGroupToggles()) {
+        toggleGroup(command - cmd::kToggleDevices);
+        return true;
+    }
+    if (command == cmd::kEditUndo) {
+        undo();
+        return true;
+    }
+    if (command == cmd::kEditCopy || isOneOf(command, {1172, 1186})) {
+        if (command == cmd::kEditCopy && !editMenu().copy.enabled) return false;
+        family_->copy(*this, false);
+        return true;
+    }
+    if (command == cmd::kEditCut || isOneOf(command, {1169, 1170, 1187, 1192, 1202})) {
+        if (command == cmd::kEditCut && !editMenu().cut.enabled) return false;
+        family_->copy(*this, true);
+        return true;
+    }
+    if (command == cmd::kEditPaste || isOneOf(command, {1174, 1193, 1203})) {
+        if (buffer().empty()) return false;
+        family_->paste(*this, current_);
+        return true;
+    }
+    if (command == cmd::kEditDelete || isOneOf(command, {1160, 1162, 1167, 1185})) {
+        if (command == cmd::kEditDelete && !editMenu().remove.enabled) return false;
+        family_->remove(*this);
+        return true;
+    }
+    if (command == cmd::kOrderByType || command == cmd::kOrderByNumber) {
+        if (current_ == kNoNode) return false;
+        const bool byType = command == cmd::kOrderByType;
+        orderedByType_ = byType;
+        model_.sortChildren(current_, [byType](const TreeNode& a, const TreeNode& b) {
+            return byType ? a.label < b.label : a.code < b.code;
+        });
+        return true;
+    }
+    return family_->runCommand(*this, command);
+}
+
+EditRuleArgs TreeEditor::ruleArgs(NodeId node) const {
+    // The root is known to the rules by the family's own code for it.
+    auto ruleCode = [this](NodeId n) {
+        if (n == kNoNode) return ItemCode{0};
+        const ItemCode c = codeOf(n);
+        return model_.parent(n) == kNoNode && family_ ? family_->rootRuleCode(c) : c;
+    };
+    EditRuleArgs a;
+    a.item = ruleCode(node);
+    const NodeId p = node == kNoNode ? kNoNode : model_.parent(node);
+    a.parent = ruleCode(p);
+    a.grandparent = p == kNoNode ? 0 : ruleCode(model_.parent(p));
+    if (!buffer().empty()) {
+        a.bufferItem = buffer().items.front();
+        a.bufferDatabase = databaseAt(buffer().tree);
+        a.flag = buffer().tree != index_ ? 1 : 0;
+    }
+    return a;
+}
+
+EditMenuState TreeEditor::editMenu() const {
+    EditMenuState s;
+    if (!commands_.empty()) s.undo = {cmd::kEditUndo, "Возврат на команду", true};
+    if (!buffer().empty()) s.showBuffer = {cmd::kShowBuffer, "Просмотр буфера", true};
+    DBase* db = database();
+    if (!db || current_ == kNoNode) return s;
+    const EditRuleArgs args = ruleArgs(current_);
+    EditRuleArgs insertArgs;
+    insertArgs.item = args.item;
+    auto fill = [](MenuState& m, const RuleAnswer& a) {
+        m.label = a.text;
+        m.enabled = a.allowed;
+    };
+    fill(s.insert, db->InsertItem(insertArgs));
+    fill(s.cut, db->CutItem(args));
+    fill(s.copy, db->CopyItem(args));
+    fill(s.remove, db->DeleteItem(args));
+    if (buffer().empty() || !args.bufferDatabase) {
+        s.paste = {cmd::kEditPaste, "Вставить из буфера", false};
+    } else {
+        fill(s.paste, db->PasteItem(args));
+    }
+    return s;
+}
+
+void TreeEditor::pushRecord(std::unique_ptr<CommandRecord> record) {
+    if (!family_ || !family_->hasUndo()) return;
+    if (record->recordTree < 0) record->recordTree = index_;
+    commands_.push(std::move(record));
+}
+
+void TreeEditor::ghostBuffer(bool on) {
+    if (buffer().tree != index_) return;
+    model_.visit([&](const TreeNode& n, int) {
+        const bool held = std::find(buffer().items.begin(), buffer().items.end(), n.code) !=
+                              buffer().items.end() &&
+                          codeOf(n.parent) == buffer().parent;
+        if (held || !on) model_.setGhosted(n.id, on && held);
+    });
+}
+
+void TreeEditor::undo() {
+    if (!family_) return;
+    // Write the item being edited back first: its record joins the list.
+    if (!leaveItem()) return;
+    commands_.setUndoInProgress(true);
+    while (!commands_.empty()) {
+        auto rec = commands_.pop();
+        const CommandRecord* next = commands_.last();
+        bool goOn = false;
+        switch (rec->code) {
+            case kCmdAdded:
+            case kCmdPasteRecords:
+            case kCmdKeysDeleted:
+            case kCmdItemsDeleted:
+            case kCmdParameters: {
+                for (int i = 0; i < 2; ++i) {
+                    DBase* db = databaseAt(i);
+                    if (!db || rec->saved[static_cast<std::size_t>(i)].empty()) continue;
+                    family_->restore(*db, rec->saved[static_cast<std::size_t>(i)]);
+                    --db->modified;
+                    TreeEditor* t = otherTree(i);
+                    if (t && t != this) t->rebuild();
+                }
+                ItemCode select = rec->parent;
+                if (rec->code == kCmdParameters && !rec->items.empty()) select = rec->items.front();
+                if (grid_) grid_->clear();
+                rebuildSelecting(select);
+                if (rec->code == kCmdAdded && current_ != kNoNode)
+                    model_.setExpanded(current_, true);
+                if (rec->code == kCmdPasteRecords) {
+                    goOn = next && (next->code == kCmdBufferRefused ||
+                                    (next->code == kCmdPasteBuffer && next->takenByCut));
+                }
+                break;
+            }
+            case kCmdBufferCut:
+            case kCmdBufferCopy:
+                ghostBuffer(false);
+                goOn = next != nullptr;
+                break;
+            case kCmdGroupToggled:
+                hidden_[static_cast<std::size_t>(rec->extra)] =
+                    !hidden_[static_cast<std::size_t>(rec->extra)];
+                rebuild();
+                break;
+            case kCmdSelection: {
+                while (commands_.last() && commands_.last()->code == kCmdSelection &&
+                       commands_.last()->parent == rec->parent) {
+                    commands_.pop();
+                }
+                NodeId p = model_.find(rec->parent);
+                NodeId first = kNoNode;
+                for (ItemCode c : rec->items) {
+                    NodeId n = p != kNoNode ? model_.findUnder(p, c) : model_.find(c);
+                    if (n == kNoNode) n = model_.find(c);
+                    if (n == kNoNode) continue;
+                    if (first == kNoNode) {
+                        setCurrent(n);
+                        first = n;
+                    } else {
+                        toggleMark(n);
+                    }
+                }
+                break;
+            }
+            case kCmdFocus:
+                goOn = next && next->code == kCmdFocus;
+                break;
+            case kCmdBufferRefused:
+                ghostBuffer(false);
+                buffer().items = rec->items;
+                buffer().parent = rec->second;
+                buffer().tree = rec->sourceTree;
+                buffer().takenByCut = rec->takenByCut;
+                ghostBuffer(true);
+                goOn = next && next->code != kCmdBufferCut && next->code != kCmdBufferCopy;
+                break;
+            case kCmdPasteBuffer:
+                if (buffer().empty()) {
+                    buffer().items = rec->items;
+                    buffer().parent = rec->second;
+                    buffer().tree = rec->sourceTree;
+                    buffer().takenByCut = rec->takenByCut;
+                    ghostBuffer(true);
+                }
+                break;
+            case kCmdNewElementDialog:
+                goOn = next != nullptr;
+                break;
+            default:
+                goOn = family_->undoStep(*this, *rec, next);
+                break;
+        }
+        if (!goOn) break;
+    }
+    commands_.setUndoInProgress(false);
+}
+
+bool TreeEditor::canDrop(NodeId target, const std::vector<NodeId>& dragged) {
+    if (!family_ || target == kNoNode || dragged.empty()) return false;
+    return family_->canDrop(*this, target, dragged);
+}
+
+bool TreeEditor::drop(NodeId target, const std::vector<NodeId>& dragged, bool copy) {
+    if (!canDrop(target, dragged)) return false;
+    const ItemCode targetCode = codeOf(target);
+    const ItemCode targetParent = codeOf(model_.parent(target));
+    // The dragged items go through the buffer, as a copy or a cut.
+    ghostBuffer(false);
+    ClipBuffer& b = buffer();
+    b.clear();
+    for (NodeId n : dragged)
+        b.items.push_back(codeOf(n));
+    b.parent = codeOf(model_.parent(dragged.front()));
+    b.tree = index_;
+    b.takenByCut = !copy;
+    NodeId t = model_.find(targetParent);
+    t = t != kNoNode ? model_.findUnder(t, targetCode) : model_.find(targetCode);
+    if (t == kNoNode) t = model_.find(targetCode);
+    family_->paste(*this, t);
+    return true;
+}
+
+}  // namespace tavrin
