@@ -66,7 +66,9 @@ struct ViewsFixture {
         return k;
     }
 
+    // The item with the code under the item `parent` (-1: the root itself).
     QModelIndex index(ItemCode code, ItemCode parent) const {
+        if (parent == -1) return tree->indexOfCode(code);
         return tree->indexOfCode(code, parent);
     }
     QString label(ItemCode code) const { return tree->indexOfCode(code).data().toString(); }
