@@ -107,7 +107,8 @@ bool showItem(GridModel& grid, DBase& db, const std::string& codeText, Prompter&
         std::cerr << "tavrin-cli: '" << codeText << "' is not an item code\n";
         return false;
     } else {
-        topLevel = tree.model().findUnder(root, code) == kNoNode && tree.model().node(root).code == code;
+        topLevel =
+            tree.model().findUnder(root, code) == kNoNode && tree.model().node(root).code == code;
     }
     grid.setFamily(tree.family()->makeGrid());
     grid.show(&db, code, topLevel);
@@ -131,14 +132,16 @@ int runParams(const Argv& argv) {
     if (!db) return 1;
     GridModel grid(prompter);
     if (!showItem(grid, *db, args.positional()[1], prompter)) return 1;
-    for (const GridRow& r : grid.rows()) std::cout << r.name << '\t' << r.text << "\n";
+    for (const GridRow& r : grid.rows())
+        std::cout << r.name << '\t' << r.text << "\n";
     return 0;
 }
 
 int runSet(const Argv& argv) {
     const Args args(argv, {"--family", "-o"});
     if (!args.error().empty() || args.positional().size() != 4) {
-        std::cerr << "usage: tavrin-cli set FILE CODE \"row name\" VALUE [-o OUT] [--family k2|r7|s5]\n";
+        std::cerr
+            << "usage: tavrin-cli set FILE CODE \"row name\" VALUE [-o OUT] [--family k2|r7|s5]\n";
         return 1;
     }
     CliPrompter prompter;
@@ -176,8 +179,14 @@ int runSet(const Argv& argv) {
 
 }  // namespace
 
-int runTreeCommand(const Argv& a) { return runTree(a); }
-int runParamsCommand(const Argv& a) { return runParams(a); }
-int runSetCommand(const Argv& a) { return runSet(a); }
+int runTreeCommand(const Argv& a) {
+    return runTree(a);
+}
+int runParamsCommand(const Argv& a) {
+    return runParams(a);
+}
+int runSetCommand(const Argv& a) {
+    return runSet(a);
+}
 
 }  // namespace tavrin::cli

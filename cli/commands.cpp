@@ -6,6 +6,8 @@ int runInfoCommand(const Argv& args);
 int runConvertCommand(const Argv& args);
 int runExportCsvCommand(const Argv& args);
 int runCheckCommand(const Argv& args);
+int runShowJournalCommand(const Argv& args);
+int runShowDustCommand(const Argv& args);
 int runTreeCommand(const Argv& args);
 int runParamsCommand(const Argv& args);
 int runSetCommand(const Argv& args);
@@ -22,6 +24,13 @@ const std::vector<Command>& commands() {
         {"check", "check FILE",
          "check a \"Талвир К2\" database: remarks, --, devices, --, functions; exit code 0 or 2",
          runCheckCommand},
+        {"show-journal",
+         "show-journal FILE [--include T] [--exclude T] [--from TIME] [--to TIME] [--group COL]... "
+         "[--family k2|r7|s5] [--header]",
+         "print a journal or active-events file, filtered and grouped, as tab-separated rows",
+         runShowJournalCommand},
+        {"show-dust", "show-dust FILE [--level normal|80|90]... [--family k2|s5] [--header]",
+         "print a dustiness file as tab-separated rows", runShowDustCommand},
         {"tree", "tree FILE [--codes] [--family k2|r7|s5]",
          "print the configuration tree, two blanks of indent per level ([ItemCode] label with --codes)",
          runTreeCommand},

@@ -133,6 +133,7 @@ public:
     virtual int pageHeight() const = 0;
     virtual int lineHeight() const = 0;  // height of one line of the current font
     virtual int textWidth(const std::string& text) const = 0;
+    // (x, y) is the top left of the text.
     virtual void text(int x, int y, const std::string& text) = 0;
     virtual void line(int x1, int y1, int x2, int y2) = 0;
     virtual void newPage() = 0;

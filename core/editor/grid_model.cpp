@@ -120,6 +120,7 @@ void GridModel::clear() {
     db_ = nullptr;
     code_ = 0;
     modified_ = false;
+    userModified_ = false;
     if (listener_) listener_->rowsReset();
 }
 
@@ -130,6 +131,7 @@ void GridModel::show(DBase* db, ItemCode code, bool topLevel) {
     shownText_.clear();
     tab_ = CheckList{};
     modified_ = false;
+    userModified_ = false;
     db_ = db;
     code_ = code;
     topLevel_ = topLevel;
@@ -217,6 +219,7 @@ bool GridModel::refuse(int row, const std::string& text) {
 
 void GridModel::committed(int row) {
     GridRow& r = rows_[static_cast<std::size_t>(row)];
+    userModified_ = userModified_ || modified_;
     r.error = false;
     for (std::size_t i = 0; i < shownName_.size(); ++i) {
         if (shownName_[i] == r.name) r.changed = r.changed || shownText_[i] != r.text;
@@ -335,6 +338,7 @@ bool GridModel::setCheck(int index, bool checked) {
         return false;
     }
     modified_ = true;
+    userModified_ = true;
     // The marks may feed rows (a loop's links): derive both again.
     rebuildRows();
     if (listener_) listener_->tabChanged();
@@ -349,6 +353,7 @@ WriteBackResult GridModel::writeBack() {
     family_->store(*db_, *work_);
     ++db_->modified;
     modified_ = false;
+    userModified_ = false;
     result.written = true;
     // The values just written are now the ones "shown first".
     shownName_.clear();

@@ -150,6 +150,8 @@ class GridModel {
     // The index of the row with that name, or -1.
     int findRow(const std::string& name) const;
     bool modified() const { return modified_; }
+    // Some value was committed by the user (not only corrected on show).
+    bool userModified() const { return userModified_; }
     bool hasError() const;
 
     // Commits an edit of a row. Text: typed text for Text, numbers, key
@@ -186,6 +188,7 @@ class GridModel {
     std::vector<std::string> shownName_;
     CheckList tab_;
     bool modified_ = false;
+    bool userModified_ = false;
 };
 
 }  // namespace tavrin

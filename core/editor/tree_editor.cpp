@@ -1,6 +1,7 @@
 #include "editor/tree_editor.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace tavrin {
 
@@ -133,7 +134,8 @@ bool TreeEditor::select(NodeId node) {
     std::vector<ItemCode> oldSelection;
     for (NodeId n : selection())
         oldSelection.push_back(codeOf(n));
-    const std::size_t before = commands_.size();
+    const bool oldIsRoot = old != kNoNode && model_.parent(old) == kNoNode;
+    const CommandRecord* lastBefore = commands_.last();
     if (!leaveItem()) {
         selecting_ = false;
         return false;
@@ -153,10 +155,11 @@ bool TreeEditor::select(NodeId node) {
         auto r = std::make_unique<CommandRecord>();
         r->code = kCmdSelection;
         r->items = oldSelection.empty() ? std::vector<ItemCode>{oldCode} : oldSelection;
-        r->parent = oldParent;
+        r->parent = oldIsRoot ? std::numeric_limits<ItemCode>::min() : oldParent;
+        r->word = oldIsRoot ? 1 : 0;  // the root: found among the top-level items
         r->recordTree = index_;
         // The selection record goes below a parameter record of the same click.
-        if (commands_.size() > before) {
+        if (commands_.last() != lastBefore) {
             auto params = commands_.pop();
             pushRecord(std::move(r));
             pushRecord(std::move(params));
@@ -338,8 +341,12 @@ void TreeEditor::ghostBuffer(bool on) {
 
 void TreeEditor::undo() {
     if (!family_) return;
-    // Write the item being edited back first: its record joins the list.
-    if (!leaveItem()) return;
+    // Write the user's changes of the item shown back first: their record
+    // joins the list. Corrections made on showing alone are not an edit of
+    // their own; they are made again when the item is shown again.
+    const bool correctionsOnly =
+        grid_ && grid_->hasItem() && !grid_->userModified() && !grid_->hasError();
+    if (!correctionsOnly && !leaveItem()) return;
     commands_.setUndoInProgress(true);
     while (!commands_.empty()) {
         auto rec = commands_.pop();
@@ -386,10 +393,17 @@ void TreeEditor::undo() {
                        commands_.last()->parent == rec->parent) {
                     commands_.pop();
                 }
-                NodeId p = model_.find(rec->parent);
+                NodeId p = rec->word == 1 ? kNoNode : model_.find(rec->parent);
                 NodeId first = kNoNode;
                 for (ItemCode c : rec->items) {
-                    NodeId n = p != kNoNode ? model_.findUnder(p, c) : model_.find(c);
+                    NodeId n = kNoNode;
+                    if (rec->word == 1) {
+                        for (NodeId r : model_.roots()) {
+                            if (codeOf(r) == c) n = r;
+                        }
+                    } else if (p != kNoNode) {
+                        n = model_.findUnder(p, c);
+                    }
                     if (n == kNoNode) n = model_.find(c);
                     if (n == kNoNode) continue;
                     if (first == kNoNode) {

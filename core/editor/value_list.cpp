@@ -30,7 +30,8 @@ std::map<int, ValueList> buildLists() {
         if (entries.empty()) continue;
         ValueList& list = m[id];
         list.id = id;
-        for (const ValueEntry& e : entries) list.entries.push_back({e.text, e.value});
+        for (const ValueEntry& e : entries)
+            list.entries.push_back({e.text, e.value});
     }
     return m;
 }

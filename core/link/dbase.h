@@ -16,6 +16,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "base/bytes.h"
 #include "base/seams.h"
@@ -25,6 +26,8 @@
 namespace tavrin {
 
 struct ReportList;
+struct JournalFile;
+struct DustRecord;
 
 // The tree's item code: a signed 32-bit value naming an element of the
 // family's data model (encoding per family).
@@ -121,6 +124,14 @@ public:
     // both and 5 more characters fit in `capacity`; the title alone when it
     // has no path and fits; otherwise empty.
     std::string WindowTitle(std::size_t capacity) const;
+
+    // ---- Files for the viewers (dbase_files.cpp) --------------------------
+    // Reads a journal file, refusing one that claims more records than
+    // journalCapacity (a third-family journal is not checked); messages go
+    // to the context's prompter. False, silently, when it cannot be opened.
+    bool ReadJournalFile(const std::string& path, JournalFile& out) const;
+    // Reads a dustiness file into 61-byte records (messages as above).
+    bool ReadDustinessFile(const std::string& path, std::vector<DustRecord>& out) const;
 
     // The panel address shown by DescribeResult (second family only).
     virtual int PanelAddress() const { return 0; }

@@ -17,7 +17,7 @@ struct FakeWork : GridWork {
 };
 
 class FakeGrid : public FamilyGrid {
-public:
+  public:
     std::int32_t stored = -1;
     std::unique_ptr<GridWork> load(const DBase&, ItemCode code, bool) override {
         if (code != 1) return nullptr;
@@ -25,7 +25,8 @@ public:
         w->list = initialList;
         return w;
     }
-    void buildRows(const DBase&, const GridWork& work, std::vector<GridRow>& rows, CheckList&) override {
+    void buildRows(const DBase&, const GridWork& work, std::vector<GridRow>& rows,
+                   CheckList&) override {
         const auto& w = static_cast<const FakeWork&>(work);
         GridRow n;
         n.name = "number";
@@ -66,7 +67,9 @@ public:
         if (row.name == "time") w.time = row.value;
     }
     bool applyCheck(GridWork&, const CheckEntry&, bool, std::string&) override { return true; }
-    void store(DBase&, const GridWork& work) override { stored = static_cast<const FakeWork&>(work).number; }
+    void store(DBase&, const GridWork& work) override {
+        stored = static_cast<const FakeWork&>(work).number;
+    }
     std::size_t textLimit() const override { return 16; }
     std::int32_t initialList = 1;
 };
@@ -92,14 +95,21 @@ TEST(GridCommit, NumbersAreClampedParsedOrRefused) {
         std::int32_t value;
     };
     const Case cases[] = {
-        {"number", "300", true, "255", 255},  {"number", "42  ", true, "42", 42},
-        {"number", "12A", false, "12A", 7},   {"number", "-1", false, "-1", 7},
-        {"hex", "A", true, "000A", 0xA},      {"hex", "ffff", true, "FFFF", 0xFFFF},
-        {"hex", "1A2B3", false, "1A2B3", 0x12}, {"hex", "G1", false, "G1", 0x12},
+        {"number", "300", true, "255", 255},
+        {"number", "42  ", true, "42", 42},
+        {"number", "12A", false, "12A", 7},
+        {"number", "-1", false, "-1", 7},
+        {"hex", "A", true, "000A", 0xA},
+        {"hex", "ffff", true, "FFFF", 0xFFFF},
+        {"hex", "1A2B3", false, "1A2B3", 0x12},
+        {"hex", "G1", false, "G1", 0x12},
         {"key", "01 A2 03 04 05 FF", true, "01 A2 03 04 05 FF", 0},
-        {"key", "01 02 03", false, "01 02 03", 0}, {"key", "001 02 03 04 05 06", false, "001 02 03 04 05 06", 0},
-        {"list", "two", true, "two", 2},      {"list", "three", false, "three", 1},
-        {"time", "07:05", true, "07:05", 425}, {"time", "24:00", false, "24:00", 0},
+        {"key", "01 02 03", false, "01 02 03", 0},
+        {"key", "001 02 03 04 05 06", false, "001 02 03 04 05 06", 0},
+        {"list", "two", true, "two", 2},
+        {"list", "three", false, "three", 1},
+        {"time", "07:05", true, "07:05", 425},
+        {"time", "24:00", false, "24:00", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.row) + " <- " + c.typed);
@@ -168,12 +178,14 @@ TEST(K2Grid, RowsOfADeviceFollowItsLoop) {
     f.grid.show(&f.db, mau);
     auto names = [&] {
         std::vector<std::string> n;
-        for (const GridRow& r : f.grid.rows()) n.push_back(r.name);
+        for (const GridRow& r : f.grid.rows())
+            n.push_back(r.name);
         return n;
     };
-    EXPECT_EQ(names(), (std::vector<std::string>{"Тип", "Номер АУ в базе", "Номер ШС", "Условие срабатывания реле",
-                                                 "Задержка срабатывания реле (0-240сек)", "Управление",
-                                                 "Заблокировано"}));
+    EXPECT_EQ(names(),
+              (std::vector<std::string>{
+                  "Тип", "Номер АУ в базе", "Номер ШС", "Условие срабатывания реле",
+                  "Задержка срабатывания реле (0-240сек)", "Управление", "Заблокировано"}));
     const GridRow& relay = f.grid.rows()[3];
     EXPECT_EQ(relay.list.entries.size(), 7u);  // list 1021 on a security loop
     EXPECT_EQ(relay.text, "Не выбрано");
@@ -199,12 +211,13 @@ TEST(K2Grid, ThreeLoopDeviceRowsByLinkedLoops) {
     f.db.devices[static_cast<std::size_t>(tk3)][5] = 40;  // loop C: fire, no row
     f.grid.show(&f.db, tk3);
     std::vector<std::string> names;
-    for (const GridRow& r : f.grid.rows()) names.push_back(r.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"Тип", "Номер АУ в базе", "Номер ШС, связанного с шлейфом А",
-                                               "Номер ШС, связанного с шлейфом В", "Номер ШС, связанного с шлейфом С",
-                                               "Тактика охраны ШС А", "Сообщение от ШС В", "Тактика охраны ШС С",
-                                               "Контроль неисправности",
-                                               "Заблокировано"}));
+    for (const GridRow& r : f.grid.rows())
+        names.push_back(r.name);
+    EXPECT_EQ(names, (std::vector<std::string>{
+                         "Тип", "Номер АУ в базе", "Номер ШС, связанного с шлейфом А",
+                         "Номер ШС, связанного с шлейфом В", "Номер ШС, связанного с шлейфом С",
+                         "Тактика охраны ШС А", "Сообщение от ШС В", "Тактика охраны ШС С",
+                         "Контроль неисправности", "Заблокировано"}));
     // Loop C was a fire loop, which the list does not hold: corrected to "Нет",
     // which brings its tactic row.
     EXPECT_TRUE(f.grid.modified());
@@ -261,7 +274,8 @@ TEST(K2Grid, LoopLinksFromTheSecondTab) {
     EXPECT_EQ(f.db.loops[40][kLoopChecksum], recordChecksum(f.db.loops[40], kLoopChecksum));
 
     // A loop with four links refuses a fifth.
-    for (int c = 96; c < 100; ++c) f.link(5, c);
+    for (int c = 96; c < 100; ++c)
+        f.link(5, c);
     f.grid.show(&f.db, 0x80 + 5);
     EXPECT_FALSE(f.grid.setCheck(10, true));
     EXPECT_EQ(f.prompter.calls.back().text, "Все ссылки шлейфа заняты!");

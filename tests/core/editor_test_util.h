@@ -42,7 +42,8 @@ struct EditorFixture : K2Fixture {
         auto& l = db.loops[static_cast<std::size_t>(member)];
         for (int j = 0; j < 4; ++j) {
             if (l[k2::kLoopLink1 + static_cast<std::size_t>(j)] == 0xFF) {
-                l[k2::kLoopLink1 + static_cast<std::size_t>(j)] = static_cast<std::uint8_t>(control);
+                l[k2::kLoopLink1 + static_cast<std::size_t>(j)] =
+                    static_cast<std::uint8_t>(control);
                 return;
             }
         }
@@ -67,8 +68,8 @@ struct EditorFixture : K2Fixture {
     std::string dump() const {
         std::string out;
         tree.model().visit([&](const TreeNode& n, int depth) {
-            out += std::string(static_cast<std::size_t>(2 * depth), ' ') + "[" + std::to_string(n.code) + "] " +
-                   n.label + "\n";
+            out += std::string(static_cast<std::size_t>(2 * depth), ' ') + "[" +
+                   std::to_string(n.code) + "] " + n.label + "\n";
         });
         return out;
     }

@@ -81,8 +81,9 @@ TEST(K2Tree, CountsFollowEdits) {
 
 TEST(K2Tree, HidingEveryGroupLeavesTheLoopsNode) {
     Sample f;
-    const std::array<const char*, 6> hide = {"Скрыть устройства", "Скрыть охранные ШС", "Скрыть пожарные ШС",
-                                             "Скрыть контрольные ШС", "Скрыть управляющие ШС", "Скрыть ключи"};
+    const std::array<const char*, 6> hide = {"Скрыть устройства",     "Скрыть охранные ШС",
+                                             "Скрыть пожарные ШС",    "Скрыть контрольные ШС",
+                                             "Скрыть управляющие ШС", "Скрыть ключи"};
     for (int g = 0; g < 6; ++g) {
         EXPECT_EQ(f.tree.groupToggleLabel(g), hide[static_cast<std::size_t>(g)]);
         ASSERT_TRUE(f.tree.runCommand(107 + g));
@@ -115,32 +116,38 @@ TEST(K2Tree, ContextMenus) {
     Sample f;
     auto labels = [](const std::vector<MenuItem>& m) {
         std::vector<std::string> out;
-        for (const MenuItem& i : m) out.push_back(i.label);
+        for (const MenuItem& i : m)
+            out.push_back(i.label);
         return out;
     };
     // A control loop offers no copy and no cut; it accepts the four relays.
     auto menu = f.tree.contextMenu(f.node(0x80 + 96, -33));
-    EXPECT_EQ(labels(menu), (std::vector<std::string>{"Добавить устройство", "Заблокировать", "Разблокировать"}));
+    EXPECT_EQ(labels(menu),
+              (std::vector<std::string>{"Добавить устройство", "Заблокировать", "Разблокировать"}));
     EXPECT_EQ(labels(menu[0].submenu),
               (std::vector<std::string>{"Т12-БРП", "Т12-МАУ", "Т12-УОП", "Т12-УОПВ"}));
     // A member loop can be cut and deleted from its control loop.
     menu = f.tree.contextMenu(f.node(0x80, 0x80 + 96));
-    EXPECT_EQ(labels(menu), (std::vector<std::string>{"Добавить устройство", "Скопировать в буфер", "Вырезать",
-                                                      "Удалить", "Заблокировать", "Разблокировать"}));
+    EXPECT_EQ(labels(menu),
+              (std::vector<std::string>{"Добавить устройство", "Скопировать в буфер", "Вырезать",
+                                        "Удалить", "Заблокировать", "Разблокировать"}));
     // A fire loop takes the fire detectors and one УПТ.
     menu = f.tree.contextMenu(f.node(0x80 + 33, -31));
-    EXPECT_EQ(labels(menu[0].submenu), (std::vector<std::string>{"Т12-ДИП", "Т12-ИПР", "Т12-ТК", "Т12-ИПГ", "Т12-БРП",
-                                                                 "Т12-УПТ", "Т12-МАУ", "Т12-УОП", "Т12-УОПВ"}));
+    EXPECT_EQ(labels(menu[0].submenu),
+              (std::vector<std::string>{"Т12-ДИП", "Т12-ИПР", "Т12-ТК", "Т12-ИПГ", "Т12-БРП",
+                                        "Т12-УПТ", "Т12-МАУ", "Т12-УОП", "Т12-УОПВ"}));
     EXPECT_EQ(menu[0].submenu[5].command, 1157);
     // A device in the device list cannot be cut.
     menu = f.tree.contextMenu(f.node(f.dip, -3));
-    EXPECT_EQ(labels(menu), (std::vector<std::string>{"Удалить устройство", "Копировать", "Заблокировать",
-                                                      "Разблокировать"}));
+    EXPECT_EQ(labels(menu), (std::vector<std::string>{"Удалить устройство", "Копировать",
+                                                      "Заблокировать", "Разблокировать"}));
     menu = f.tree.contextMenu(f.node(-3, 0));
-    EXPECT_EQ(labels(menu), (std::vector<std::string>{"Добавить устройство", "Упорядочить устройства"}));
+    EXPECT_EQ(labels(menu),
+              (std::vector<std::string>{"Добавить устройство", "Упорядочить устройства"}));
     EXPECT_EQ(menu[0].submenu.size(), 12u);
     menu = f.tree.contextMenu(f.node(0x100 + f.key0, -6));
-    EXPECT_EQ(labels(menu), (std::vector<std::string>{"Удалить ключ", "Вырезать в буфер", "Копировать"}));
+    EXPECT_EQ(labels(menu),
+              (std::vector<std::string>{"Удалить ключ", "Вырезать в буфер", "Копировать"}));
     EXPECT_TRUE(f.tree.contextMenu(f.node(-5, 0)).empty());
     EXPECT_TRUE(f.tree.contextMenu(f.tree.model().roots().front()).empty());
 }
@@ -156,7 +163,8 @@ TEST(K2Tree, OrderingOfDevices) {
     f.tree.rebuild();  // the order by type survives a rebuild
     auto order = [&] {
         std::vector<ItemCode> c;
-        for (NodeId n : f.tree.model().children(f.tree.model().find(-3))) c.push_back(f.tree.codeOf(n));
+        for (NodeId n : f.tree.model().children(f.tree.model().find(-3)))
+            c.push_back(f.tree.codeOf(n));
         return c;
     };
     EXPECT_EQ(order(), (std::vector<ItemCode>{1, 2, 0}));  // ДИП, КТМ, УОП
@@ -196,7 +204,8 @@ TEST(K2Tree, CutRefusals) {
         const char* text;
     };
     const Case cases[] = {
-        {0, -3, "Вырезать устройства из 'Устройств' нельзя!\nПоскольку они будут удалены совсем из БД"},
+        {0, -3,
+         "Вырезать устройства из 'Устройств' нельзя!\nПоскольку они будут удалены совсем из БД"},
         {1, 0x80 + 64, nullptr},  // found below under the member loop
         {0x80 + 96, -33, "Эти объекты нельзя удалить(вырезать) из дерева"},
     };
@@ -218,7 +227,8 @@ TEST(K2Tree, CutRefusals) {
 }
 
 // Pastes the item `code` under `from` into `target` under `targetParent`.
-void pasteInto(EditorFixture& f, ItemCode code, ItemCode from, bool cut, ItemCode target, ItemCode targetParent) {
+void pasteInto(EditorFixture& f, ItemCode code, ItemCode from, bool cut, ItemCode target,
+               ItemCode targetParent) {
     ASSERT_TRUE(f.pick(code, from));
     ASSERT_TRUE(f.tree.runCommand(cut ? 1192 : 1172));
     ASSERT_TRUE(f.pick(target, targetParent));
@@ -261,7 +271,8 @@ TEST(K2Tree, PasteRefusals) {
          "УПТ в ШС может быть только одно!"},
         {"fifth link",
          [](EditorFixture& f) {
-             for (int c = 96; c < 100; ++c) f.link(3, c);
+             for (int c = 96; c < 100; ++c)
+                 f.link(3, c);
              f.tree.rebuild();
              pasteInto(f, 0x80 + 3, -30, false, 0x80 + 110, -33);
          },
@@ -326,7 +337,8 @@ TEST(K2Tree, FullLinksFromTheOtherDatabase) {
     f.doc.databases[1] = &second;
     TreeEditor tree2(f.doc, 1, f.prompter);
     tree2.rebuild();
-    for (int c = 96; c < 100; ++c) f.link(3, c);
+    for (int c = 96; c < 100; ++c)
+        f.link(3, c);
     f.tree.rebuild();
     // Loop А4 copied in the second database, pasted into a control loop here.
     const NodeId n = tree2.model().findUnder(tree2.model().find(-30), 0x80 + 3);

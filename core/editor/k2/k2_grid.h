@@ -9,11 +9,13 @@
 namespace tavrin {
 
 class K2Grid : public FamilyGrid {
-public:
+  public:
     std::unique_ptr<GridWork> load(const DBase& db, ItemCode code, bool topLevel) override;
-    void buildRows(const DBase& db, const GridWork& work, std::vector<GridRow>& rows, CheckList& tab) override;
+    void buildRows(const DBase& db, const GridWork& work, std::vector<GridRow>& rows,
+                   CheckList& tab) override;
     void applyRow(GridWork& work, const GridRow& row) override;
-    bool applyCheck(GridWork& work, const CheckEntry& entry, bool checked, std::string& refusal) override;
+    bool applyCheck(GridWork& work, const CheckEntry& entry, bool checked,
+                    std::string& refusal) override;
     void store(DBase& db, const GridWork& work) override;
     std::size_t textLimit() const override { return 16; }
 };

@@ -21,8 +21,12 @@ constexpr const char* kPasteTitle = "Вставка из буфера";
 constexpr int kAddCommands[16] = {1151, 1152, 1153, 1154, 1155, 1176, 1224, 1156,
                                   0,    0,    0,    1157, 1158, 1159, 1191, 0};
 
-DBK2* k2db(DBase* db) { return db && db->familyCode == 2 ? static_cast<DBK2*>(db) : nullptr; }
-const DBK2* k2db(const DBase* db) { return db && db->familyCode == 2 ? static_cast<const DBK2*>(db) : nullptr; }
+DBK2* k2db(DBase* db) {
+    return db && db->familyCode == 2 ? static_cast<DBK2*>(db) : nullptr;
+}
+const DBK2* k2db(const DBase* db) {
+    return db && db->familyCode == 2 ? static_cast<const DBK2*>(db) : nullptr;
+}
 
 std::string formatCount(const char* pattern, int n) {
     char buf[64];
@@ -30,8 +34,12 @@ std::string formatCount(const char* pattern, int n) {
     return buf;
 }
 
-int loopOf(ItemCode c) { return c - kLoopBase; }
-int keyOf(ItemCode c) { return c - kKeyBase; }
+int loopOf(ItemCode c) {
+    return c - kLoopBase;
+}
+int keyOf(ItemCode c) {
+    return c - kKeyBase;
+}
 
 // The index of the expanded flag of a group code in DBK2::groupExpanded, or -1.
 int expandFlagOf(ItemCode c) {
@@ -72,8 +80,12 @@ void dropLink(LoopRecord& l, int control) {
     }
 }
 
-void sealDevice(DeviceRecord& d) { d[kDevChecksum] = recordChecksum(d, kDevChecksum); }
-void sealLoop(LoopRecord& l) { l[kLoopChecksum] = recordChecksum(l, kLoopChecksum); }
+void sealDevice(DeviceRecord& d) {
+    d[kDevChecksum] = recordChecksum(d, kDevChecksum);
+}
+void sealLoop(LoopRecord& l) {
+    l[kLoopChecksum] = recordChecksum(l, kLoopChecksum);
+}
 
 // Copies a device record into a new device of `db`; -1 when no slot is free.
 int cloneDevice(DBK2& db, const DeviceRecord& src, bool blocked) {
@@ -119,7 +131,9 @@ void take(const Bytes& in, std::size_t& pos, T& table) {
 
 }  // namespace
 
-int k2AddDeviceCommand(int kind) { return kind >= 0 && kind < 16 ? kAddCommands[kind] : 0; }
+int k2AddDeviceCommand(int kind) {
+    return kind >= 0 && kind < 16 ? kAddCommands[kind] : 0;
+}
 
 int k2KindOfCommand(int command) {
     for (int k = 0; k < 16; ++k) {
@@ -169,23 +183,30 @@ void K2Tree::build(TreeEditor& tree, ItemCode remembered) {
         const int slots = deviceType(d) == kTypeTk3 ? 3 : 1;
         for (int s = 0; s < slots; ++s) {
             const int loop = deviceLoopSlot(d, s);
-            if (loop < kLoopCount) onLoop[static_cast<std::size_t>(loop)].push_back({i, deviceType(d) == kTypeTk3 ? s : -1});
+            if (loop < kLoopCount)
+                onLoop[static_cast<std::size_t>(loop)].push_back(
+                    {i, deviceType(d) == kTypeTk3 ? s : -1});
         }
     }
     std::array<std::vector<int>, kLoopCount> members;
     for (int k = 0; k < kFirstControlLoop; ++k) {
         for (int j = 0; j < kLoopLinkCount; ++j) {
-            const int c = db->loops[static_cast<std::size_t>(k)][kLoopLink1 + static_cast<std::size_t>(j)];
+            const int c =
+                db->loops[static_cast<std::size_t>(k)][kLoopLink1 + static_cast<std::size_t>(j)];
             if (c >= kFirstControlLoop && c < kLoopCount &&
-                std::find(members[static_cast<std::size_t>(c)].begin(), members[static_cast<std::size_t>(c)].end(), k) ==
-                    members[static_cast<std::size_t>(c)].end()) {
+                std::find(members[static_cast<std::size_t>(c)].begin(),
+                          members[static_cast<std::size_t>(c)].end(),
+                          k) == members[static_cast<std::size_t>(c)].end()) {
                 members[static_cast<std::size_t>(c)].push_back(k);
             }
         }
     }
     for (int l = 0; l < kLoopCount; ++l) {
         db->loops[static_cast<std::size_t>(l)][kLoopContent] =
-            !onLoop[static_cast<std::size_t>(l)].empty() || !members[static_cast<std::size_t>(l)].empty() ? 1 : 0;
+            !onLoop[static_cast<std::size_t>(l)].empty() ||
+                    !members[static_cast<std::size_t>(l)].empty()
+                ? 1
+                : 0;
     }
 
     auto addDevicesOf = [&](NodeId parent, int loop) {
@@ -200,7 +221,8 @@ void K2Tree::build(TreeEditor& tree, ItemCode remembered) {
 
     auto groupExpanded = [&](ItemCode group, bool containsRemembered) {
         const int flag = expandFlagOf(group);
-        return containsRemembered || (flag >= 0 && db->groupExpanded[static_cast<std::size_t>(flag)]);
+        return containsRemembered ||
+               (flag >= 0 && db->groupExpanded[static_cast<std::size_t>(flag)]);
     };
 
     if (!tree.groupHidden(0)) {
@@ -220,25 +242,29 @@ void K2Tree::build(TreeEditor& tree, ItemCode remembered) {
         }
         m.setLabel(devs, formatCount("Устройства (%d)", count));
         if (tree.orderedByType()) {
-            m.sortChildren(devs, [](const TreeNode& a, const TreeNode& b) { return a.label < b.label; });
+            m.sortChildren(devs,
+                           [](const TreeNode& a, const TreeNode& b) { return a.label < b.label; });
         }
-        m.setExpanded(devs, groupExpanded(kDevices, isDevice(remembered) || isSlotEntry(remembered)));
+        m.setExpanded(devs,
+                      groupExpanded(kDevices, isDevice(remembered) || isSlotEntry(remembered)));
     }
 
     const NodeId loopsNode = m.add(root, kLoops, "Шлейфы", db->GetItemImage(kLoops));
     m.setExpanded(loopsNode, true);
-    static constexpr const char* kGroupLabels[4] = {"Охранные (%d)", "Пожарные (%d)", "Контрольные (%d)",
-                                                    "Управляющие (%d)"};
+    static constexpr const char* kGroupLabels[4] = {"Охранные (%d)", "Пожарные (%d)",
+                                                    "Контрольные (%d)", "Управляющие (%d)"};
     for (int g = 0; g < 4; ++g) {
         if (tree.groupHidden(1 + g)) continue;
         const ItemCode gc = kLoopGroupBase - g;
         const NodeId gn = m.add(loopsNode, gc, "", db->GetItemImage(gc));
         int withContent = 0;
         for (int l = 32 * g; l < 32 * g + 32; ++l) {
-            const NodeId ln = m.add(gn, kLoopBase + l, db->LoopFullLabel(l), db->GetItemImage(kLoopBase + l));
+            const NodeId ln =
+                m.add(gn, kLoopBase + l, db->LoopFullLabel(l), db->GetItemImage(kLoopBase + l));
             addDevicesOf(ln, l);
             for (int k : members[static_cast<std::size_t>(l)]) {
-                const NodeId mn = m.add(ln, kLoopBase + k, db->LoopFullLabel(k), db->GetItemImage(kLoopBase + k));
+                const NodeId mn =
+                    m.add(ln, kLoopBase + k, db->LoopFullLabel(k), db->GetItemImage(kLoopBase + k));
                 addDevicesOf(mn, k);
             }
             withContent += db->loops[static_cast<std::size_t>(l)][kLoopContent] ? 1 : 0;
@@ -305,7 +331,8 @@ std::vector<MenuItem> K2Tree::contextMenu(TreeEditor& tree, NodeId node) {
         menu.push_back({0,
                         "Упорядочить устройства",
                         true,
-                        {{cmd::kOrderByType, "по типу", true, {}}, {cmd::kOrderByNumber, "по номеру АУ", true, {}}}});
+                        {{cmd::kOrderByType, "по типу", true, {}},
+                         {cmd::kOrderByNumber, "по номеру АУ", true, {}}}});
     } else if (isDevice(c)) {
         menu.push_back({cmd::kDeleteDevice, "Удалить устройство", true, {}});
         if (edit.cut.enabled) menu.push_back({cmd::kCutK2, "Вырезать", true, {}});
@@ -327,7 +354,10 @@ std::vector<MenuItem> K2Tree::contextMenu(TreeEditor& tree, NodeId node) {
         menu.push_back({cmd::kAddKey, "Добавить ключ", true, {}});
         if (edit.paste.enabled) menu.push_back({cmd::kPasteK2, "Вставить из буфера", true, {}});
     } else if (isKey(c)) {
-        menu.push_back({cmd::kDeleteKeys, tree.selection().size() > 1 ? "Удалить ключи" : "Удалить ключ", true, {}});
+        menu.push_back({cmd::kDeleteKeys,
+                        tree.selection().size() > 1 ? "Удалить ключи" : "Удалить ключ",
+                        true,
+                        {}});
         menu.push_back({cmd::kCutK2, "Вырезать в буфер", true, {}});
         if (edit.copy.enabled) menu.push_back({cmd::kCopy, "Копировать", true, {}});
     }
@@ -505,7 +535,8 @@ void K2Tree::copy(TreeEditor& tree, bool cut) {
     }
     ClipBuffer& b = tree.buffer();
     b.clear();
-    for (NodeId n : tree.selection()) b.items.push_back(tree.codeOf(n));
+    for (NodeId n : tree.selection())
+        b.items.push_back(tree.codeOf(n));
     b.parent = tree.codeOf(tree.parentOf(tree.current()));
     b.tree = tree.index();
     b.takenByCut = cut;
@@ -526,7 +557,8 @@ void K2Tree::refusePaste(TreeEditor& tree, const std::string& text) {
         NodeId p = source->model().find(b.parent);
         NodeId first = kNoNode;
         for (ItemCode c : b.items) {
-            const NodeId n = p != kNoNode ? source->model().findUnder(p, c) : source->model().find(c);
+            const NodeId n =
+                p != kNoNode ? source->model().findUnder(p, c) : source->model().find(c);
             if (n == kNoNode) continue;
             if (first == kNoNode) {
                 source->setCurrent(n);
@@ -564,15 +596,19 @@ void K2Tree::paste(TreeEditor& tree, NodeId targetNode) {
         int upts = 0;
         for (ItemCode c : items) {
             const int i = deviceOf(c);
-            if (i >= 0 && src->IsDeviceInUse(i) && deviceType(src->devices[static_cast<std::size_t>(i)]) == kTypeUpt) ++upts;
+            if (i >= 0 && src->IsDeviceInUse(i) &&
+                deviceType(src->devices[static_cast<std::size_t>(i)]) == kTypeUpt)
+                ++upts;
         }
         bool targetHas = false;
         for (int i = 0; i < kDeviceCount; ++i) {
-            if (!db->IsDeviceInUse(i) || deviceType(db->devices[static_cast<std::size_t>(i)]) != kTypeUpt) continue;
+            if (!db->IsDeviceInUse(i) ||
+                deviceType(db->devices[static_cast<std::size_t>(i)]) != kTypeUpt)
+                continue;
             if (db->devices[static_cast<std::size_t>(i)][kDevLoop] != loopOf(target)) continue;
             // A УПТ moved within this loop does not count twice.
-            const bool moving = sameDb && b.takenByCut &&
-                                std::find(items.begin(), items.end(), i) != items.end();
+            const bool moving =
+                sameDb && b.takenByCut && std::find(items.begin(), items.end(), i) != items.end();
             if (!moving) targetHas = true;
         }
         if (upts > 1 || (upts == 1 && targetHas)) {
@@ -589,9 +625,11 @@ void K2Tree::paste(TreeEditor& tree, NodeId targetNode) {
             const int k = loopOf(c);
             const LoopRecord& l = db->loops[static_cast<std::size_t>(k)];
             if (hasLink(l, loopOf(target))) continue;  // already a member
-            const bool movedHere = sameDb && b.takenByCut && isControlLoop(b.parent) && hasLink(l, loopOf(b.parent));
+            const bool movedHere =
+                sameDb && b.takenByCut && isControlLoop(b.parent) && hasLink(l, loopOf(b.parent));
             if (freeLink(l) < 0 && !movedHere) {
-                refusePaste(tree, sameDb ? "Шлейф уже добавлен в четыре управляющих шлейфа!" : "Все ссылки шлейфа заняты!");
+                refusePaste(tree, sameDb ? "Шлейф уже добавлен в четыре управляющих шлейфа!"
+                                         : "Все ссылки шлейфа заняты!");
                 return;
             }
             if (logic == kNone) logic = loopGroup(k);
@@ -612,7 +650,8 @@ void K2Tree::paste(TreeEditor& tree, NodeId targetNode) {
         a.bufferDatabase = src;
         const RuleAnswer answer = db->PasteItem(a);
         if (!answer.allowed) {
-            if (!answer.text.empty()) tree.prompter().message(answer.text, kPasteTitle, PromptIcon::Error);
+            if (!answer.text.empty())
+                tree.prompter().message(answer.text, kPasteTitle, PromptIcon::Error);
             return;
         }
     }
@@ -660,7 +699,8 @@ void K2Tree::paste(TreeEditor& tree, NodeId targetNode) {
                 }
             }
             DeviceRecord& rec = db->devices[static_cast<std::size_t>(d)];
-            const std::uint8_t newLoop = isLoop(target) ? static_cast<std::uint8_t>(loopOf(target)) : kNone;
+            const std::uint8_t newLoop =
+                isLoop(target) ? static_cast<std::uint8_t>(loopOf(target)) : kNone;
             if (tk3) {
                 int slot = 0;
                 if (move && fromLoop >= 0) {
@@ -671,7 +711,8 @@ void K2Tree::paste(TreeEditor& tree, NodeId targetNode) {
                         }
                     }
                 }
-                if (move || isLoop(target)) rec[kDevLoop + static_cast<std::size_t>(slot)] = newLoop;
+                if (move || isLoop(target))
+                    rec[kDevLoop + static_cast<std::size_t>(slot)] = newLoop;
             } else if (move || isLoop(target)) {
                 rec[kDevLoop] = newLoop;
             }
@@ -689,7 +730,9 @@ void K2Tree::paste(TreeEditor& tree, NodeId targetNode) {
             }
             if (!hasLink(l, loopOf(target))) {
                 const int j = freeLink(l);
-                if (j >= 0) l[kLoopLink1 + static_cast<std::size_t>(j)] = static_cast<std::uint8_t>(loopOf(target));
+                if (j >= 0)
+                    l[kLoopLink1 + static_cast<std::size_t>(j)] =
+                        static_cast<std::uint8_t>(loopOf(target));
             }
             sealLoop(l);
             LoopRecord& control = db->loops[static_cast<std::size_t>(loopOf(target))];
@@ -715,13 +758,14 @@ void K2Tree::paste(TreeEditor& tree, NodeId targetNode) {
             if (isLoop(target)) {
                 // The key applies to the loop of its group.
                 const int bit = loopOf(target) % 32;
-                key[kKeyApplication + static_cast<std::size_t>(bit / 8)] |= static_cast<std::uint8_t>(1u << (bit % 8));
+                key[kKeyApplication + static_cast<std::size_t>(bit / 8)] |=
+                    static_cast<std::uint8_t>(1u << (bit % 8));
             }
         }
     }
     TreeEditor::markChanged(*db, beforeDb);
     if (srcChanged) TreeEditor::markChanged(*src, beforeSrc);
-    if (!srcChanged) rr->saved[static_cast<std::size_t>(b.tree)].clear();
+    if (!srcChanged && b.tree != tree.index()) rr->saved[static_cast<std::size_t>(b.tree)].clear();
     tree.pushRecord(std::move(rb));
     tree.pushRecord(std::move(rr));
     if (move) {
@@ -789,7 +833,8 @@ bool K2Tree::canDrop(TreeEditor& tree, NodeId target, const std::vector<NodeId>&
     return true;
 }
 
-// ---- Snapshot ------------------------------------------------------------------------------------
+// ---- Snapshot
+// ------------------------------------------------------------------------------------
 
 Bytes K2Tree::snapshot(const DBase& base) const {
     const DBK2* db = k2db(&base);
@@ -823,6 +868,8 @@ void K2Tree::restore(DBase& base, const Bytes& saved) const {
     take(saved, pos, db->panelBlock);
 }
 
-std::unique_ptr<FamilyGrid> K2Tree::makeGrid() const { return std::make_unique<K2Grid>(); }
+std::unique_ptr<FamilyGrid> K2Tree::makeGrid() const {
+    return std::make_unique<K2Grid>();
+}
 
 }  // namespace tavrin

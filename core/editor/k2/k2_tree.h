@@ -27,11 +27,21 @@ inline constexpr ItemCode kLoopBase = 0x80;
 inline constexpr ItemCode kKeyBase = 0x100;
 inline constexpr ItemCode kSlotBase = 0x200;  // + 0x80 * slot + device
 
-inline bool isDevice(ItemCode c) { return c >= 0 && c < 128; }
-inline bool isLoop(ItemCode c) { return c >= kLoopBase && c < kLoopBase + 128; }
-inline bool isControlLoop(ItemCode c) { return c >= kLoopBase + 96 && c < kLoopBase + 128; }
-inline bool isKey(ItemCode c) { return c >= kKeyBase && c < kKeyBase + 256; }
-inline bool isSlotEntry(ItemCode c) { return c >= kSlotBase && c < kSlotBase + 3 * 128; }
+inline bool isDevice(ItemCode c) {
+    return c >= 0 && c < 128;
+}
+inline bool isLoop(ItemCode c) {
+    return c >= kLoopBase && c < kLoopBase + 128;
+}
+inline bool isControlLoop(ItemCode c) {
+    return c >= kLoopBase + 96 && c < kLoopBase + 128;
+}
+inline bool isKey(ItemCode c) {
+    return c >= kKeyBase && c < kKeyBase + 256;
+}
+inline bool isSlotEntry(ItemCode c) {
+    return c >= kSlotBase && c < kSlotBase + 3 * 128;
+}
 // The device of a device item or of a loop entry, or -1.
 inline int deviceOf(ItemCode c) {
     if (isDevice(c)) return c;
@@ -48,7 +58,7 @@ int k2KindOfCommand(int command);
 bool k2LoopAcceptsKind(const DBK2& db, int loop, int kind);
 
 class K2Tree : public FamilyTree {
-public:
+  public:
     void build(TreeEditor& tree, ItemCode remembered) override;
     std::vector<MenuItem> contextMenu(TreeEditor& tree, NodeId node) override;
     bool runCommand(TreeEditor& tree, int command) override;
@@ -65,7 +75,7 @@ public:
     bool hasGroupToggles() const override { return true; }
     bool hasUndo() const override { return true; }
 
-private:
+  private:
     void addDevice(TreeEditor& tree, int kind);
     void addKey(TreeEditor& tree);
     void setBlocked(TreeEditor& tree, bool blocked);

@@ -1,0 +1,38 @@
+// What the journal dialog and the active-events view need around their
+// models: opening the file they show, their window title and the filters of
+// their open and save dialogs.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "journal/journal_file.h"
+
+namespace tavrin {
+
+// Opens the file a viewer starts with: a missing file shows "Файл не
+// найден!" titled "Просмотр журнала" and leaves `out` empty; otherwise the
+// file is read as readJournalFile does (capacity check and its message).
+bool openJournalForView(const std::string& path, int capacity, Prompter& prompter,
+                        JournalFile& out);
+
+// "Журнал событий " + " (Файл " + the file's name (without its folders).
+std::string journalWindowTitle(const std::string& path);
+
+struct FileFilter {
+    std::string name;     // "Журнал Талвира К2"
+    std::string pattern;  // "*.tvj"
+};
+
+constexpr const char* kJournalOpenTitle = "Открытие журнала";
+constexpr const char* kJournalSaveTitle = "Сохранение журнала";
+
+// The open dialog's filters: the three families' journals and "Все файлы".
+std::vector<FileFilter> journalOpenFilters();
+// The save dialog's filter of a family code (2 tvj, 1 odj, 3 vsj).
+FileFilter journalSaveFilter(int familyCode);
+// The default extension of a saved journal ("tvj", "odj", "vsj"), or of saved
+// active events ("tlj" for the first family, "orj" for the second).
+std::string journalSaveExtension(int familyCode, bool activeEvents);
+
+}  // namespace tavrin

@@ -1,0 +1,115 @@
+#include "service/print_list.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace tavrin {
+
+namespace {
+
+constexpr int kRowsPerDialogPage = 50;
+constexpr int kRowDivisor = 55;       // h = V / 55
+constexpr int kScalePercent = 105;    // S = T × 105 / 100
+constexpr int kLeftMarginUnits = 20;  // first edge at 20 × W / S
+constexpr int kTextInsetUnits = 5;    // texts inset by 5 × W / S
+constexpr int kHeadingOffset = 10;    // headings at 2h + 10
+constexpr int kFirstRowOffset = 20;   // rows from 3h + 20
+constexpr int kAllPages = 1 << 30;
+
+int scaled(std::int64_t units, int w, std::int64_t s) {
+    return static_cast<int>(units * w / s);
+}
+
+}  // namespace
+
+int printListPageCount(std::size_t rows) {
+    return static_cast<int>(rows / kRowsPerDialogPage) + 1;
+}
+
+std::string printListTitle(const std::string& title, const LocalTime& today, bool selection) {
+    char date[32];
+    std::snprintf(date, sizeof date, "%02d.%02d.%4dг. ", today.day, today.month, today.year);
+    std::string text = date + title;
+    if (selection) text += "  Выборочная печать";
+    return text;
+}
+
+PrintListResult PrintList(PrintSurface& surface, const std::vector<std::string>& columnTitles,
+                          const ReportList& list, const std::string& title, int firstColumn,
+                          const PrintListRequest& request, const LocalTime& today) {
+    using Range = PrintListRequest::Range;
+    const bool selection = request.range == Range::Selection;
+    PrintListResult result;
+    result.documentName = printListTitle(title, today, selection);
+
+    const int V = surface.pageHeight();
+    const int W = surface.pageWidth();
+    const int h = V / kRowDivisor;
+    if (firstColumn < 0) firstColumn = 0;
+    std::int64_t T = 0;
+    for (std::size_t c = static_cast<std::size_t>(firstColumn); c < list.columns.size(); ++c) {
+        T += list.columns[c].width;
+    }
+    const std::int64_t S = T * kScalePercent / 100;
+    if (S <= 0 || h <= 0 || W <= 0) return result;
+
+    // Column edges: one more than the printed columns.
+    std::vector<int> edges{scaled(kLeftMarginUnits, W, S)};
+    for (std::size_t c = static_cast<std::size_t>(firstColumn); c < list.columns.size(); ++c) {
+        edges.push_back(edges.back() + scaled(list.columns[c].width, W, S));
+    }
+    const int p = scaled(kTextInsetUnits, W, S);
+    const std::size_t printedColumns = edges.size() - 1;
+
+    const int firstPage = request.range == Range::Pages ? request.fromPage : 1;
+    const int lastPage = request.range == Range::Pages ? request.toPage : kAllPages;
+
+    const auto wanted = [&](std::size_t row) {
+        return !selection || (row < request.selected.size() && request.selected[row]);
+    };
+    const auto nextRow = [&](std::size_t row) {
+        while (row < list.rows.size() && !wanted(row))
+            ++row;
+        return row;
+    };
+
+    std::size_t row = nextRow(0);
+    for (int page = 1; page <= lastPage; ++page) {
+        if (page > 1 && row >= list.rows.size()) break;
+        const bool draw = page >= firstPage;
+        if (draw) {
+            if (!result.pagesPrinted.empty()) surface.newPage();
+            result.pagesPrinted.push_back(page);
+            surface.text(edges[0] + p, h, result.documentName);
+            surface.line(edges.front(), 2 * h, edges.back(), 2 * h);
+            surface.line(edges.front(), 3 * h, edges.back(), 3 * h);
+            for (std::size_t c = 0; c < printedColumns; ++c) {
+                surface.text(edges[c] + p, 2 * h + kHeadingOffset,
+                             c < columnTitles.size() ? columnTitles[c] : std::string());
+            }
+        }
+        int y = 3 * h + kFirstRowOffset;
+        while (y < V - 3 * h && row < list.rows.size()) {
+            if (draw) {
+                const auto& cells = list.rows[row];
+                for (std::size_t c = 0; c < printedColumns; ++c) {
+                    const std::size_t cell = c + static_cast<std::size_t>(firstColumn);
+                    if (cell < cells.size()) surface.text(edges[c] + p, y, cells[cell]);
+                }
+                ++result.rowsPrinted;
+            }
+            y += h;
+            row = nextRow(row + 1);
+        }
+        if (draw) {
+            for (int x : edges)
+                surface.line(x, 2 * h, x, y);
+            char footer[32];
+            std::snprintf(footer, sizeof footer, "стр. %d", page);
+            surface.text(W / 2 - p, V - 2 * h, footer);
+        }
+    }
+    return result;
+}
+
+}  // namespace tavrin
