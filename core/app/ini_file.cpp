@@ -11,8 +11,10 @@ namespace {
 
 std::string_view trim(std::string_view s) {
     const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-    while (!s.empty() && isSpace(s.front())) s.remove_prefix(1);
-    while (!s.empty() && isSpace(s.back())) s.remove_suffix(1);
+    while (!s.empty() && isSpace(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isSpace(s.back()))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -60,7 +62,8 @@ IniFile IniFile::parse(ByteSpan bytes) {
         text.assign(bytes.begin() + 3, bytes.end());
     } else {
         ini.encoding_ = Encoding::Cp1251;
-        text = cp1251ToUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        text = cp1251ToUtf8(
+            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     }
     bool sawLf = false;
     bool sawCrlf = false;

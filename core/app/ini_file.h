@@ -16,7 +16,7 @@
 namespace tavrin {
 
 class IniFile {
-public:
+  public:
     enum class Encoding { Cp1251, Utf16Le, Utf8 };
 
     IniFile() = default;
@@ -56,7 +56,7 @@ public:
 
     const std::vector<std::string>& lines() const { return lines_; }
 
-private:
+  private:
     struct Found {
         int sectionLine = -1;  // index of the "[section]" line
         int sectionEnd = -1;   // index after the section's last key line

@@ -17,7 +17,8 @@ void GeneralSettings::load(const IniFile& ini) {
     askSaveDatabase = ini.getInt(s, "Запрашивать_сохр_базы", 1) != 0;
     passwordOn = ini.getInt(s, "А", 0) != 0;
     extendedPortParameters = ini.getInt(s, "Параметры_СОМ", 0) != 0;
-    password = unscramblePassword(utf8ToUtf16(ini.getString(s, "Парам", "", kPasswordMaxChars + 1)));
+    password =
+        unscramblePassword(utf8ToUtf16(ini.getString(s, "Парам", "", kPasswordMaxChars + 1)));
     folder = ini.getString(s, "Папка", "", kFolderMaxChars + 1);
 }
 
@@ -40,16 +41,20 @@ void GeneralSettings::store(IniFile& ini) const {
 
 std::u16string scramblePassword(std::u16string_view plain) {
     std::u16string out(plain.substr(0, kPasswordMaxChars));
-    for (std::size_t i = 0; i < out.size(); ++i) out[i] = static_cast<char16_t>(out[i] + i);
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<char16_t>(out[i] + i);
     return out;
 }
 
 std::u16string unscramblePassword(std::u16string_view stored) {
     std::u16string out(stored.substr(0, kPasswordMaxChars));
-    for (std::size_t i = 0; i < out.size(); ++i) out[i] = static_cast<char16_t>(out[i] - i);
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<char16_t>(out[i] - i);
     return out;
 }
 
-int startupFamily(int deviceSetting) { return deviceSetting == kFamilyR7 ? kFamilyR7 : kFamilyK2; }
+int startupFamily(int deviceSetting) {
+    return deviceSetting == kFamilyR7 ? kFamilyR7 : kFamilyK2;
+}
 
 }  // namespace tavrin

@@ -20,19 +20,19 @@ inline constexpr int kFamilyK2 = 2;
 inline constexpr int kFamilyS5 = 3;
 
 struct GeneralSettings {
-    int device = kFamilyK2;        // "Прибор"
-    int top = 0;                   // "Верх"
-    int left = 0;                  // "Слева"
-    int width = 0;                 // "Ширина"
-    int height = 0;                // "Высота"
-    int maximized = 0;             // "Состояние"
-    int splitter = 0;              // "Ширина1"
-    bool askSaveParameters = false;  // "Запрашивать_сохр_парам"
-    bool askSaveDatabase = true;     // "Запрашивать_сохр_базы"
-    bool passwordOn = false;         // "А"
+    int device = kFamilyK2;               // "Прибор"
+    int top = 0;                          // "Верх"
+    int left = 0;                         // "Слева"
+    int width = 0;                        // "Ширина"
+    int height = 0;                       // "Высота"
+    int maximized = 0;                    // "Состояние"
+    int splitter = 0;                     // "Ширина1"
+    bool askSaveParameters = false;       // "Запрашивать_сохр_парам"
+    bool askSaveDatabase = true;          // "Запрашивать_сохр_базы"
+    bool passwordOn = false;              // "А"
     bool extendedPortParameters = false;  // "Параметры_СОМ"
-    std::u16string password;       // "Парам", unscrambled, at most 19 characters
-    std::string folder;            // "Папка", at most 199 characters (UTF-8)
+    std::u16string password;              // "Парам", unscrambled, at most 19 characters
+    std::string folder;                   // "Папка", at most 199 characters (UTF-8)
 
     // Missing keys keep the defaults above.
     void load(const IniFile& ini);

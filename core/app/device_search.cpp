@@ -1,0 +1,92 @@
+#include "app/device_search.h"
+
+#include <cctype>
+
+#include "app/settings.h"
+#include "base/file_io.h"
+
+namespace tavrin {
+
+namespace {
+constexpr const char* kTitle = "Поиск прибора";
+// Short time-outs of the probe: the search tries many ports.
+constexpr std::uint32_t kProbeTotalConstant = 150;
+constexpr std::uint32_t kProbeInterval = 5;
+constexpr std::uint32_t kProbeMultiplier = 5;
+}  // namespace
+
+std::optional<std::vector<std::string>> DatabasePortProber::candidates(std::string& error) {
+    if (!ctx_.ports) {
+        error = systemErrorText(0);
+        return std::nullopt;
+    }
+    return ctx_.ports->candidates();
+}
+
+bool DatabasePortProber::probe(int familyCode, const std::string& port) {
+    std::unique_ptr<DBase> db = factory_(familyCode, 1, ctx_);
+    if (!db) return false;
+    db->readTotalTimeoutConstant = kProbeTotalConstant;
+    db->readIntervalTimeout = kProbeInterval;
+    db->readTotalTimeoutMultiplier = kProbeMultiplier;
+    db->portName = port;
+    bool answered = false;
+    if (db->SetUpPort()) answered = db->ReadVersion() == 0;
+    if (db->IsPortOpen()) db->ClosePort();
+    return answered;
+}
+
+PortSearchResult searchDevicePort(PortProber& prober, DBase& active, Prompter& prompter,
+                                  const std::function<void(const std::string&)>& status) {
+    std::string listError;
+    const auto ports = prober.candidates(listError);
+    if (!ports) {
+        prompter.message(listError, kTitle, PromptIcon::Error);
+        return PortSearchResult::ListError;
+    }
+    if (ports->empty()) {
+        prompter.message("Порты не обнаружены", kTitle, PromptIcon::Error);
+        return PortSearchResult::NoPorts;
+    }
+    if (active.familyCode == kFamilyS5) {
+        prompter.message("Функция не реализована", kTitle, PromptIcon::Error);
+        return PortSearchResult::NotImplemented;
+    }
+    std::string found;
+    for (const std::string& port : *ports) {
+        status("Проверка " + port);
+        if (prober.probe(active.familyCode, port)) {
+            found = port;
+            break;
+        }
+    }
+    status("");
+    if (found.empty()) {
+        prompter.message("Прибор не обнаружен", kTitle, PromptIcon::Information);
+        return PortSearchResult::NotFound;
+    }
+    if (found == active.portName) {
+        prompter.message("Прибор обнаружен, порт уже установлен", kTitle, PromptIcon::Information);
+        return PortSearchResult::AlreadySet;
+    }
+    if (prompter.ask("Обнаружен прибор на " + found + "\nВнести в базу?", kTitle,
+                     PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes) {
+        return PortSearchResult::Declined;
+    }
+    active.portName = found;
+    active.SavePortSettings();
+    return PortSearchResult::Taken;
+}
+
+int portNumberOf(const std::string& name) {
+    if (name.size() < 4 || name.compare(0, 3, "COM") != 0) return 0;
+    int n = 0;
+    for (std::size_t i = 3; i < name.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(name[i]))) return 0;
+        n = n * 10 + (name[i] - '0');
+        if (n > 1000) return 0;
+    }
+    return n;
+}
+
+}  // namespace tavrin

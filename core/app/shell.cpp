@@ -1,0 +1,510 @@
+#include "app/shell.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+#include "app/commands.h"
+#include "app/intel_hex.h"
+#include "base/file_io.h"
+#include "base/text.h"
+#include "link/family_table.h"
+#include "link/result_codes.h"
+
+namespace tavrin {
+
+namespace {
+
+constexpr const char* kSaveTitle = "Сохранение базы";
+constexpr const char* kSaved = "База сохранена";
+
+bool fileExists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::exists(pathFromUtf8(path), ec);
+}
+
+}  // namespace
+
+Shell::Shell(const AppContext& context, ShellHost& host, DatabaseFactory factory)
+    : ctx_(context), host_(host), doc_(context, std::move(factory)) {}
+
+void Shell::loadSettings() {
+    IniFile ini;
+    ini.load(ctx_.settingsPath);
+    settings_.load(ini);
+}
+
+void Shell::saveSettings() {
+    IniFile ini;
+    ini.load(ctx_.settingsPath);
+    settings_.store(ini);
+    ini.save(ctx_.settingsPath);
+}
+
+void Shell::start() {
+    family_ = startupFamily(settings_.device);
+    doc_.OnNewDocument(family_);
+    reloadRecentFiles();
+}
+
+void Shell::setRightActive(bool right) {
+    if (right && !twoBases_) right = false;
+    if (rightActive_ == right) return;
+    rightActive_ = right;
+    host_.activeTreeChanged(right);
+}
+
+DBase* Shell::database() const {
+    return doc_.database(activeRole());
+}
+
+void Shell::reloadRecentFiles() {
+    IniFile ini;
+    ini.load(ctx_.settingsPath);
+    recent_ = RecentFiles();
+    if (const FamilyInfo* info = familyInfo(family_)) recent_.load(ini, info->sectionName);
+}
+
+void Shell::addRecent(const std::string& path) {
+    const FamilyInfo* info = familyInfo(family_);
+    if (!info) return;
+    recent_ = addRecentFile(ctx_.settingsPath, info->sectionName, path);
+    host_.menusChanged();
+}
+
+void Shell::error(const std::string& text, const std::string& title) {
+    prompter().message(text, title, PromptIcon::Error);
+}
+
+// ---- Save prompts, saving ------------------------------------------------------
+
+bool Shell::savePrompt(bool right) {
+    DBase* db = doc_.database(right ? 1 : 0);
+    if (!db || db->modified == 0) return true;
+    setRightActive(right);
+    PromptAnswer answer = PromptAnswer::Yes;
+    if (settings_.askSaveDatabase) {
+        const std::string name = db->filePath.empty() ? "Новая" : db->filePath;
+        answer = prompter().ask("База данных изменена.\n(" + name + ")\nСохранить?",
+                                right ? "Правая" : "Левая", PromptIcon::Question,
+                                PromptButtons::YesNoCancel);
+    }
+    if (answer == PromptAnswer::Cancel) return false;
+    if (answer == PromptAnswer::Yes) {
+        save(*db);
+        if (db->modified != 0) return false;
+    }
+    return true;
+}
+
+bool Shell::save(DBase& db) {
+    if (db.filePath.empty()) return saveAs(db);
+    return saveTo(db, db.filePath);
+}
+
+bool Shell::saveTo(DBase& db, const std::string& path) {
+    errno = 0;
+    if (db.SaveToDisk(path)) {
+        host_.setStatusText(kSaved);
+        return true;
+    }
+    const int code = lastSystemError();
+    error(code != 0 ? systemErrorText(code) : "Не удалось сохранить базу: " + path, kSaveTitle);
+    return false;
+}
+
+bool Shell::saveAs(DBase& db) {
+    std::optional<std::string> path;
+    if (db.familyCode == kFamilyS5) {
+        path = host_.chooseFolder(kSaveTitle);
+    } else {
+        path = host_.chooseSaveFile(kSaveTitle, {{db.fileTypeText, "*." + db.extension1}},
+                                    db.extension1);
+        if (path && fileExists(*path) &&
+            prompter().ask("База данных уже существует.\nУдалить устаревший файл?", kSaveTitle,
+                           PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes) {
+            return false;
+        }
+    }
+    if (!path) return false;
+    if (!saveTo(db, *path)) return false;
+    addRecent(*path);
+    host_.databaseChanged(db.role);
+    return true;
+}
+
+// ---- File commands -------------------------------------------------------------------
+
+void Shell::newDatabase() {
+    if (!host_.applyPendingEdit() && !savePrompt(rightActive_)) return;
+    doc_.ReplaceDatabase(activeRole());
+    host_.databaseChanged(activeRole());
+}
+
+bool Shell::openPath(const std::string& path) {
+    DBase* db = database();
+    if (!db) return false;
+    const bool ok = db->LoadFromDisk(path);
+    if (ok) addRecent(path);
+    host_.databaseChanged(activeRole());
+    return ok;
+}
+
+void Shell::openWithDialog() {
+    DBase* db = database();
+    if (!db || !savePrompt(rightActive_)) return;
+    std::optional<std::string> path;
+    if (db->familyCode == kFamilyS5) {
+        path = host_.chooseFolder("Открытие базы");
+    } else {
+        path = host_.chooseOpenFile("Открытие базы", {{db->fileTypeText, db->openFilter},
+                                                      {"БД приборов", "*.bta;*.ord"},
+                                                      {"Все файлы", "*.*"}});
+    }
+    if (path) openPath(*path);
+}
+
+void Shell::openRecent(int index) {
+    if (index < 0 || index >= RecentFiles::kCount) return;
+    const std::string path = recent_.entry(index);
+    if (path.empty()) return;
+    if (!host_.applyPendingEdit() && !savePrompt(rightActive_)) return;
+    openPath(path);
+}
+
+void Shell::exportCsv() {
+    DBase* db = database();
+    if (!db) return;
+    const std::string title = "Сохранение базы в *.csv";
+    const auto path = host_.chooseSaveFile(title, {{"Файлы CSV", "*.csv"}}, "csv");
+    if (!path) return;
+    if (fileExists(*path) &&
+        prompter().ask("Файл уже существует.\nУдалить устаревший файл?", title,
+                       PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes) {
+        return;
+    }
+    errno = 0;
+    if (db->ExportCsv(*path)) {
+        host_.setStatusText(kSaved);
+    } else {
+        const int code = lastSystemError();
+        error(code != 0 ? systemErrorText(code) : "Не удалось записать файл: " + *path,
+              "Вывод базы");
+    }
+}
+
+void Shell::toggleTwoBases() {
+    twoBases_ = !twoBases_;
+    if (!twoBases_) setRightActive(false);
+    host_.twoBasesChanged(twoBases_);
+}
+
+// ---- Family switch and closing -----------------------------------------------------
+
+bool Shell::switchFamily(int family) {
+    if (!familyInfo(family) || family == family_) return false;
+    host_.clearViewsForSwitch();
+    if (twoBases_ && !savePrompt(true)) return false;
+    if (!savePrompt(false)) return false;
+    settings_.device = family;
+    writeProfileString(ctx_.settingsPath, kGeneralSection, "Прибор", std::to_string(family));
+    family_ = family;
+    if (twoBases_) {
+        twoBases_ = false;
+        host_.twoBasesChanged(false);
+    }
+    setRightActive(false);
+    doc_.OnNewDocument(family_);
+    reloadRecentFiles();
+    host_.menusChanged();
+    host_.databaseChanged(0);
+    host_.databaseChanged(1);
+    return true;
+}
+
+bool Shell::queryClose() {
+    if (!savePrompt(false)) return false;
+    if (twoBases_ && !savePrompt(true)) return false;
+    return true;
+}
+
+void Shell::storePlacement(const Placement& p) {
+    IniFile ini;
+    ini.load(ctx_.settingsPath);
+    const auto s = kGeneralSection;
+    if (p.maximized) {
+        for (const char* key : {"Верх", "Слева", "Ширина", "Высота"})
+            ini.set(s, key, "0");
+        ini.set(s, "Состояние", "1");
+    } else {
+        ini.setInt(s, "Верх", p.top);
+        ini.setInt(s, "Слева", p.left);
+        ini.setInt(s, "Ширина", p.width);
+        ini.setInt(s, "Высота", p.height);
+        ini.set(s, "Состояние", "0");
+        ini.setInt(s, "Ширина1", p.splitter);
+    }
+    ini.save(ctx_.settingsPath);
+}
+
+void Shell::storeFolder(const std::string& folder) {
+    writeProfileString(ctx_.settingsPath, kGeneralSection, "Папка",
+                       utf8Prefix(folder, kFolderMaxChars));
+}
+
+// ---- Commands ------------------------------------------------------------------------
+
+bool Shell::execute(int command) {
+    DBase* db = database();
+    const bool valid = db && db->databaseValid;
+    if (const auto refusal = checkCommand(command, family_, valid)) {
+        error(refusal->text, refusal->title);
+        return true;
+    }
+    if (isDeviceCommand(command)) {
+        runDeviceCommand(command);
+        return true;
+    }
+    if (command >= kCmdRecent1 && command <= kCmdRecent10) {
+        openRecent(command - kCmdRecent1);
+        return true;
+    }
+    if (const int f = familyOfCommand(command)) {
+        switchFamily(f);
+        return true;
+    }
+    switch (command) {
+        case kCmdNew:
+            newDatabase();
+            return true;
+        case kCmdOpen:
+            openWithDialog();
+            return true;
+        case kCmdSave:
+            if (db) save(*db);
+            return true;
+        case kCmdSaveAs:
+            if (db) {
+                host_.applyPendingEdit();
+                saveAs(*db);
+            }
+            return true;
+        case kCmdExportCsv:
+            exportCsv();
+            return true;
+        case kCmdTwoBases:
+            toggleTwoBases();
+            return true;
+        case kCmdOpenLast:
+            host_.hideStatusView();
+            if (!recent_.entry(0).empty()) {
+                openRecent(0);
+            } else {
+                openWithDialog();
+            }
+            return true;
+        case kCmdExit:
+            host_.closeWindow();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void Shell::runDeviceCommand(int command) {
+    DBase* db = database();
+    if (!db) return;
+    if (const auto refusal = checkCommand(command, family_, db->databaseValid)) {
+        error(refusal->text, refusal->title);
+        return;
+    }
+    switch (command) {
+        case kCmdReadDatabase:
+            readDatabase(*db);
+            return;
+        case kCmdWriteDatabase:
+            writeDatabase(*db);
+            return;
+        case kCmdReadJournal:
+            readJournal(*db);
+            return;
+        case kCmdFirmware:
+            firmware(*db);
+            return;
+        case kCmdReadActiveEvents:
+            if (runAndReport(*db, command, [db](Progress& p) { return db->ReadActiveEvents(p); }) ==
+                0) {
+                host_.showActiveEvents();
+            }
+            return;
+        case kCmdReadDustiness:
+            if (runAndReport(*db, command, [db](Progress& p) { return db->ReadDustiness(p, 0); }) ==
+                0) {
+                host_.showDustiness();
+            }
+            return;
+        case kCmdReadVersion:
+            if (runAndReport(*db, command, [db](Progress&) {
+                    const int code = db->ReadVersion();
+                    db->ClosePort();
+                    return code;
+                }) == 0) {
+                host_.databaseChanged(activeRole());
+            }
+            return;
+        case kCmdSetTime:
+            runAndReport(*db, command, [db](Progress&) { return db->SetDeviceTime(); });
+            host_.waitWithCursor(3000);
+            return;
+        default:
+            return;
+    }
+}
+
+int Shell::runAndReport(DBase& db, int command, const std::function<int(Progress&)>& op) {
+    const int code = host_.runDeviceOperation(op);
+    const std::string text = db.DescribeResult(code);
+    const bool statusOnly = command == kCmdReadVersion || command == kCmdSetTime;
+    if (code == 0 || statusOnly) {
+        host_.setStatusText(text);
+    } else {
+        error(text, deviceCommandTitle(command));
+    }
+    return code;
+}
+
+void Shell::readDatabase(DBase& db) {
+    const int code = host_.runDeviceOperation([&db](Progress& p) { return db.ReadFromDevice(p); });
+    host_.resetTreeState();
+    const std::string text = db.DescribeResult(code);
+    if (code == 0) {
+        host_.setStatusText(text);
+        if (db.modified == 0) db.modified = 1;
+        host_.databaseChanged(db.role);
+        saveAs(db);
+    } else {
+        db.ResetDatabase();
+        host_.databaseChanged(db.role);
+        error(text, deviceCommandTitle(kCmdReadDatabase));
+    }
+}
+
+void Shell::writeDatabase(DBase& db) {
+    const std::string title = deviceCommandTitle(kCmdWriteDatabase);
+    host_.applyPendingEdit();
+    const int check = host_.runWriteGate(db);
+    if (check == 2 || !db.writable) {
+        error("База некорректна. Запись БД в прибор недопустима.", title);
+        return;
+    }
+    std::string question = "Подтвердите запись базы в прибор.";
+    if (db.familyCode == kFamilyR7) {
+        question += "\nАдрес = " + std::to_string(db.PanelAddress());
+    }
+    if (prompter().ask(question, title, PromptIcon::Question, PromptButtons::YesNo) !=
+        PromptAnswer::Yes) {
+        return;
+    }
+    const int code = host_.runDeviceOperation([&db](Progress& p) { return db.WriteToDevice(p); });
+    host_.waitWithCursor(1000);
+    const std::string text = db.DescribeResult(code);
+    if (code == 0) {
+        host_.setStatusText(text);
+    } else {
+        error(text, title);
+    }
+}
+
+void Shell::readJournal(DBase& db) {
+    if (!db.databaseValid) {
+        const int code = host_.runDeviceOperation([&db](Progress& p) {
+            const int c = db.ReadFromDevice(p);
+            db.ClosePort();
+            return c;
+        });
+        if (code == 0) {
+            if (db.modified == 0) db.modified = 1;
+            host_.databaseChanged(db.role);
+        } else {
+            const std::string text = db.DescribeResult(code);
+            db.ResetDatabase();
+            host_.databaseChanged(db.role);
+            error(text, deviceCommandTitle(kCmdReadDatabase));
+            return;
+        }
+    }
+    const int code = host_.runDeviceOperation([&db](Progress& p) { return db.ReadJournal(p); });
+    const std::string text = db.DescribeResult(code);
+    if (code == 0) {
+        host_.setStatusText(text);
+        host_.showJournal();
+    } else {
+        error(text, deviceCommandTitle(kCmdReadJournal));
+    }
+}
+
+void Shell::firmware(DBase& db) {
+    const std::string title = deviceCommandTitle(kCmdFirmware);
+    const FamilyInfo* info = familyInfo(db.familyCode);
+    const auto path = host_.chooseOpenFile(
+        "Загрузка ПО с диска",
+        {{std::string("Программа для ") + (info ? info->name : ""), db.firmwareFilter}});
+    if (!path) return;
+    Bytes image;
+    if (db.familyCode == kFamilyR7) {
+        Bytes text;
+        FileError fileError;
+        if (!readWholeFile(pathFromUtf8(*path), text, &fileError)) {
+            error(fileError.code ? systemErrorText(fileError.code) : fileError.message,
+                  kHexReadTitle);
+            return;
+        }
+        host_.setStatusText("Чтение и обработка программы с диска");
+        HexImage hex = readIntelHex(text, &host_.progress());
+        host_.progress().setVisible(false);
+        if (!hex.ok) {
+            host_.setStatusText("");
+            error(hex.error, kHexReadTitle);
+            return;
+        }
+        host_.setStatusText("");
+        image = std::move(hex.image);
+    } else {
+        FileError fileError;
+        if (!readWholeFile(pathFromUtf8(*path), image, &fileError)) {
+            error(fileError.code ? systemErrorText(fileError.code) : fileError.message,
+                  kHexReadTitle);
+            return;
+        }
+    }
+    if (prompter().ask("Подтвердите запись новой программы в прибор", title, PromptIcon::Question,
+                       PromptButtons::YesNo) != PromptAnswer::Yes) {
+        return;
+    }
+    runAndReport(db, kCmdFirmware,
+                 [&db, &image](Progress& p) { return db.WriteFirmware(p, image); });
+}
+
+// ---- Passwords -------------------------------------------------------------------------
+
+bool passwordAccepted(std::u16string_view typed, std::u16string_view stored) {
+    return typed.substr(0, kPasswordMaxChars) == stored.substr(0, kPasswordMaxChars);
+}
+
+bool changePassword(GeneralSettings& settings, std::u16string_view current,
+                    std::u16string_view newPassword, std::u16string_view confirmation,
+                    Prompter& prompter) {
+    if (current.substr(0, kPasswordMaxChars) != settings.password) {
+        prompter.message("Старый пароль не подтвержден!", "Смена пароля", PromptIcon::Error);
+        return false;
+    }
+    if (newPassword != confirmation) {
+        prompter.message("Новый пароль не подтвержден!", "Смена пароля", PromptIcon::Error);
+        return false;
+    }
+    settings.password = std::u16string(newPassword.substr(0, kPasswordMaxChars));
+    settings.passwordOn = !settings.password.empty();
+    return true;
+}
+
+}  // namespace tavrin

@@ -1,0 +1,177 @@
+// Shell: what the main window decides, without drawing. It holds the general
+// settings, the document, the selected family, the active tree and the
+// recent-file list, and runs every command of the menu table: the file
+// commands with their save prompts, the family switch, the device commands
+// with their checks, questions, follow-ups and result messages.
+//
+// The window behind it implements ShellHost (file dialogs, views, the status
+// bar, running a device operation on its worker thread). Messages and
+// questions go through the context's Prompter. Everything here runs on the
+// user-interface thread; only the operation passed to runDeviceOperation
+// runs elsewhere.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/document.h"
+#include "app/recent_files.h"
+#include "app/settings.h"
+#include "link/app_context.h"
+
+namespace tavrin {
+
+struct FileFilter {
+    std::string name;     // "БД Талвира К2"
+    std::string pattern;  // "*.bta;*.tlv"
+};
+
+class ShellHost {
+  public:
+    virtual ~ShellHost() = default;
+
+    // File dialogs; nothing when the user cancels. The save dialog never
+    // asks about overwriting itself (the shell does).
+    virtual std::optional<std::string> chooseOpenFile(const std::string& title,
+                                                      const std::vector<FileFilter>& filters) = 0;
+    virtual std::optional<std::string> chooseSaveFile(const std::string& title,
+                                                      const std::vector<FileFilter>& filters,
+                                                      const std::string& defaultExtension) = 0;
+    // A database folder (third family).
+    virtual std::optional<std::string> chooseFolder(const std::string& title) = 0;
+
+    // The status-bar progress bar (used on the user-interface thread for the
+    // firmware file; the device operations get their own through
+    // runDeviceOperation).
+    virtual Progress& progress() = 0;
+    virtual void setStatusText(const std::string& text) = 0;
+
+    // Runs a device operation with the wait cursor, the progress bar and the
+    // cancel window and returns its result code.
+    virtual int runDeviceOperation(const std::function<int(Progress&)>& operation) = 0;
+    // Waits with the wait cursor (after setting the clock and writing).
+    virtual void waitWithCursor(unsigned ms) = 0;
+
+    // The database of a role was replaced or changed: caption, tree, grid.
+    virtual void databaseChanged(int role) = 0;
+    // The family or the recent-file list changed: rebuild the menus.
+    virtual void menusChanged() = 0;
+    // The tree of a role became the active one.
+    virtual void activeTreeChanged(bool right) = 0;
+    // The two-database mode was switched.
+    virtual void twoBasesChanged(bool on) = 0;
+
+    // Applies a pending grid edit; true when there was one.
+    virtual bool applyPendingEdit() { return false; }
+    // Clears the tree's undo list and buffer state (after a database read)
+    // and rebuilds the tree-filter toolbar.
+    virtual void resetTreeState() {}
+    // Clears the grid and the tree state before a family switch.
+    virtual void clearViewsForSwitch() {}
+    // Hides the status view (before "Считать последнюю сохраненную базу").
+    virtual void hideStatusView() {}
+    // Windows that follow a device command.
+    virtual void showJournal() {}
+    virtual void showActiveEvents() {}
+    virtual void showDustiness() {}
+    // The modal analysis window as the write gate: runs CheckDatabase and
+    // returns its code (2 = critical error).
+    virtual int runWriteGate(DBase& database) {
+        return database.CheckDatabase(nullptr, nullptr, nullptr);
+    }
+    virtual void closeWindow() {}
+};
+
+class Shell {
+  public:
+    Shell(const AppContext& context, ShellHost& host, DatabaseFactory factory);
+
+    // Reads the general settings (the settings file path of the context).
+    void loadSettings();
+    // Writes every general key.
+    void saveSettings();
+    GeneralSettings& settings() { return settings_; }
+
+    // The first document: the family that "Прибор" selects at start-up.
+    void start();
+
+    int family() const { return family_; }
+    CKvitorDoc& document() { return doc_; }
+    bool rightActive() const { return rightActive_; }
+    void setRightActive(bool right);
+    bool twoBases() const { return twoBases_; }
+    // The database of the active tree (may be null).
+    DBase* database() const;
+
+    const RecentFiles& recentFiles() const { return recent_; }
+    void reloadRecentFiles();
+
+    // Runs a command; false when the id is not one of the shell's.
+    bool execute(int command);
+    // Loads a file into the active database (command line, dropped files,
+    // recent entries); true on success.
+    bool openPath(const std::string& path);
+    // Selects a family with every step of the switch; false when abandoned
+    // or already selected.
+    bool switchFamily(int familyCode);
+    // The save prompts of closing; false keeps the program running.
+    bool queryClose();
+    // Window placement of closing (section "Общее").
+    struct Placement {
+        bool maximized = false;
+        int top = 0, left = 0, width = 0, height = 0, splitter = 0;
+    };
+    void storePlacement(const Placement& placement);
+    // "Папка" at the end of the run.
+    void storeFolder(const std::string& folder);
+
+    // The save prompt for the database of one tree; false abandons the command.
+    bool savePrompt(bool right);
+
+    // The pieces of the device commands, public for the window's toolbar.
+    void runDeviceCommand(int command);
+
+  private:
+    Prompter& prompter() const { return *ctx_.prompter; }
+    void error(const std::string& text, const std::string& title);
+    bool save(DBase& db);
+    bool saveAs(DBase& db);
+    bool saveTo(DBase& db, const std::string& path);
+    void newDatabase();
+    void openWithDialog();
+    void openRecent(int index);
+    void exportCsv();
+    void toggleTwoBases();
+    void addRecent(const std::string& path);
+    int activeRole() const { return rightActive_ ? 1 : 0; }
+
+    void readDatabase(DBase& db);
+    void writeDatabase(DBase& db);
+    void readJournal(DBase& db);
+    void firmware(DBase& db);
+    // Runs one operation and turns its code into the status text or a message.
+    int runAndReport(DBase& db, int command, const std::function<int(Progress&)>& op);
+
+    const AppContext& ctx_;
+    ShellHost& host_;
+    CKvitorDoc doc_;
+    GeneralSettings settings_;
+    RecentFiles recent_;
+    int family_ = kFamilyK2;
+    bool rightActive_ = false;
+    bool twoBases_ = false;
+};
+
+// The start-up password check: at most 19 typed characters, compared with
+// the stored password exactly (case-sensitive).
+bool passwordAccepted(std::u16string_view typed, std::u16string_view stored);
+
+// Page "Доступ": changes the stored password and the flag "А", or shows one
+// of the two refusals. True when the password was changed.
+bool changePassword(GeneralSettings& settings, std::u16string_view current,
+                    std::u16string_view newPassword, std::u16string_view confirmation,
+                    Prompter& prompter);
+
+}  // namespace tavrin

@@ -1,0 +1,92 @@
+// Menu shape per family and the refusals of the command table.
+#include <gtest/gtest.h>
+
+#include "app/commands.h"
+#include "app/settings.h"
+
+namespace tavrin {
+namespace {
+
+TEST(MenuBar, ItemsFollowTheFamily) {
+    struct Row {
+        int id;
+        bool k2, r7, s5;
+    } rows[] = {
+        {kCmdReadActiveEvents, true, false, false}, {kCmdActiveEvents, true, false, false},
+        {kCmdReadDustiness, true, false, true},     {kCmdDustiness, true, false, true},
+        {kCmdTwoBases, true, false, false},         {kCmdReadTime, false, true, true},
+        {kCmdFirmware, false, true, true},          {kCmdUpdateFromSd, false, false, true},
+        {kCmdCompare, false, false, true},          {kCmdReadArchiveList, false, false, true},
+        {kCmdArchive, false, false, true},          {kCmdReadDatabase, true, true, false},
+        {kCmdWriteDatabase, true, true, false},     {kCmdReadAll, false, false, true},
+        {kCmdWriteLcp, false, false, true},         {kCmdFamilyS5, false, false, false},
+        {kCmdFamilyK2, true, true, true},           {kCmdOpen, true, true, true},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(findMenuItem(buildMenuBar(kFamilyK2), r.id) != nullptr, r.k2) << r.id;
+        EXPECT_EQ(findMenuItem(buildMenuBar(kFamilyR7), r.id) != nullptr, r.r7) << r.id;
+        EXPECT_EQ(findMenuItem(buildMenuBar(kFamilyS5), r.id) != nullptr, r.s5) << r.id;
+    }
+    EXPECT_EQ(findMenuItem(buildMenuBar(kFamilyR7), kCmdFirmware)->text,
+              "Обновить программу прибора");
+    EXPECT_EQ(findMenuItem(buildMenuBar(kFamilyS5), kCmdFirmware)->text,
+              "Записать ПО прибора на SD карту");
+    EXPECT_FALSE(findMenuItem(buildMenuBar(kFamilyS5), kCmdReadTime)->enabled);
+    EXPECT_TRUE(findMenuItem(buildMenuBar(kFamilyR7), kCmdReadTime)->enabled);
+}
+
+TEST(MenuBar, ReadTimeOfTheSecondFamilyIsInService) {
+    const auto bar = buildMenuBar(kFamilyR7);
+    const auto service =
+        std::find_if(bar.begin(), bar.end(), [](const MenuNode& n) { return n.text == "Сервис"; });
+    ASSERT_NE(service, bar.end());
+    EXPECT_NE(findMenuItem(service->children, kCmdReadTime), nullptr);
+}
+
+TEST(CommandChecks, RefusalsOfTheTable) {
+    struct Case {
+        int command;
+        int family;
+        bool valid;
+        const char* text;  // nullptr: runs
+        const char* title;
+    } cases[] = {
+        {kCmdReadActiveEvents, kFamilyR7, true, "Функция прибором не реализована",
+         "Активные события"},
+        {kCmdReadActiveEvents, kFamilyK2, false,
+         "Сначала нужно загрузить базу из файла или прибора", "Загрузка журнала"},
+        {kCmdReadActiveEvents, kFamilyK2, true, nullptr, nullptr},
+        {kCmdReadDustiness, kFamilyR7, true, "Функция прибором не реализована",
+         "Загрузка запыленности"},
+        {kCmdReadDustiness, kFamilyS5, false, "Сначала нужно загрузить базу из файла или прибора",
+         "Загрузка запыленности"},
+        {kCmdReadJournal, kFamilyS5, false, "Сначала нужно загрузить базу из файла или прибора",
+         "Загрузка журнала"},
+        {kCmdReadJournal, kFamilyK2, false, nullptr, nullptr},
+        {kCmdFirmware, kFamilyK2, true, "Функция прибором не реализована", "Запись ПО"},
+        {kCmdFirmware, kFamilyR7, false, nullptr, nullptr},
+        {kCmdReadTime, kFamilyK2, true, "Команда не поддерживается!", "Прочитать время"},
+        {kCmdActiveEvents, kFamilyS5, true, "Функция прибором не реализована",
+         "Просмотр активных событий"},
+        {kCmdDustiness, kFamilyR7, true, "Функция не реализована", "Загрузка запыленности"},
+        {kCmdPrint, kFamilyS5, true, "Функция не реализована", "Печать базы"},
+        {kCmdExportCsv, kFamilyR7, true, "Функция не реализована", "Вывод базы"},
+        {kCmdTwoBases, kFamilyR7, true, "Функция не реализована", "Вывод базы"},
+        {kCmdReadAll, kFamilyK2, true, "Функция не поддерживается", "Конфигуратор"},
+        {kCmdS5Extra1 + 2, kFamilyR7, true, "Функция не поддерживается", "Конфигуратор"},
+        {kCmdReadAll, kFamilyS5, true, nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        const auto refusal = checkCommand(c.command, c.family, c.valid);
+        if (!c.text) {
+            EXPECT_FALSE(refusal) << c.command;
+            continue;
+        }
+        ASSERT_TRUE(refusal) << c.command;
+        EXPECT_EQ(refusal->text, c.text);
+        EXPECT_EQ(refusal->title, c.title);
+    }
+}
+
+}  // namespace
+}  // namespace tavrin

@@ -1,0 +1,390 @@
+// The shell's commands: save prompts, file commands, the family switch, the
+// device commands with their follow-ups, the password rules and the port
+// search.
+#include <gtest/gtest.h>
+
+#include "app/commands.h"
+#include "app/device_search.h"
+#include "app/shell.h"
+#include "base/file_io.h"
+#include "base/text.h"
+#include "support/fake_database.h"
+#include "support/recording_prompter.h"
+#include "support/temp_dir.h"
+
+namespace tavrin {
+namespace {
+
+class FakeHost : public ShellHost {
+  public:
+    std::optional<std::string> chooseOpenFile(const std::string& title,
+                                              const std::vector<FileFilter>& filters) override {
+        dialogs.push_back(title);
+        lastFilters = filters;
+        return next();
+    }
+    std::optional<std::string> chooseSaveFile(const std::string& title,
+                                              const std::vector<FileFilter>& filters,
+                                              const std::string&) override {
+        dialogs.push_back(title);
+        lastFilters = filters;
+        return next();
+    }
+    std::optional<std::string> chooseFolder(const std::string& title) override {
+        dialogs.push_back(title);
+        return next();
+    }
+    Progress& progress() override { return bar; }
+    void setStatusText(const std::string& text) override { status = text; }
+    int runDeviceOperation(const std::function<int(Progress&)>& op) override {
+        ++operations;
+        return op(bar);
+    }
+    void waitWithCursor(unsigned ms) override { waited += ms; }
+    void databaseChanged(int) override { ++changes; }
+    void menusChanged() override { ++menus; }
+    void activeTreeChanged(bool) override {}
+    void twoBasesChanged(bool on) override { two = on; }
+    void showJournal() override { ++journalShown; }
+
+    std::optional<std::string> next() {
+        if (files.empty()) return std::nullopt;
+        auto f = files.front();
+        files.erase(files.begin());
+        return f;
+    }
+
+    std::vector<std::optional<std::string>> files;  // answers of the file dialogs
+    std::vector<std::string> dialogs;
+    std::vector<FileFilter> lastFilters;
+    NullProgress bar;
+    std::string status;
+    int operations = 0, changes = 0, menus = 0, journalShown = 0;
+    unsigned waited = 0;
+    bool two = false;
+};
+
+class ShellTest : public ::testing::Test {
+  protected:
+    ShellTest() : ctx(makeAppContext(dir.path())) {
+        ctx.prompter = &prompter;
+        shell = std::make_unique<Shell>(ctx, host, test::fakeFactory(script));
+    }
+    void start(const std::string& ini = "") {
+        if (!ini.empty()) writeText(dir / "Tavrin.ini", utf8ToCp1251(ini));
+        shell->loadSettings();
+        shell->start();
+    }
+    std::string file(const std::string& name, const std::string& text = "db") {
+        const auto p = dir / name;
+        writeText(p, text);
+        return pathToUtf8(p);
+    }
+    static void writeText(const std::filesystem::path& p, const std::string& text) {
+        ASSERT_TRUE(writeFileAtomic(p, Bytes(text.begin(), text.end())));
+    }
+    std::vector<std::string> titles() const {
+        std::vector<std::string> t;
+        for (const auto& c : prompter.calls)
+            t.push_back(c.title);
+        return t;
+    }
+
+    test::TempDir dir;
+    test::RecordingPrompter prompter;
+    AppContext ctx;
+    FakeHost host;
+    test::DeviceScript script;
+    std::unique_ptr<Shell> shell;
+};
+
+TEST_F(ShellTest, OpenAddsToRecentAndSetsTheDatabase) {
+    start();
+    host.files = {file("a.bta")};
+    shell->execute(kCmdOpen);
+    ASSERT_EQ(host.dialogs, std::vector<std::string>{"Открытие базы"});
+    ASSERT_EQ(host.lastFilters.size(), 3u);
+    EXPECT_EQ(host.lastFilters[0].name, "БД Талвира К2");
+    EXPECT_EQ(host.lastFilters[0].pattern, "*.bta;*.tlv");
+    EXPECT_EQ(host.lastFilters[1].pattern, "*.bta;*.ord");
+    EXPECT_EQ(host.lastFilters[2].pattern, "*.*");
+    EXPECT_TRUE(shell->database()->databaseValid);
+    EXPECT_EQ(shell->recentFiles().entry(0), file("a.bta"));
+    EXPECT_EQ(readProfileString(ctx.settingsPath, "Талвир_К2", "БД1", "", 300), file("a.bta"));
+}
+
+TEST_F(ShellTest, SavePromptAnswers) {
+    start();
+    const std::string path = file("a.bta");
+    ASSERT_TRUE(shell->openPath(path));
+    DBase* db = shell->database();
+
+    db->modified = 1;
+    prompter.answers = {PromptAnswer::Cancel};
+    EXPECT_FALSE(shell->savePrompt(false));
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].text, "База данных изменена.\n(" + path + ")\nСохранить?");
+    EXPECT_EQ(prompter.calls[0].title, "Левая");
+    EXPECT_EQ(prompter.calls[0].buttons, PromptButtons::YesNoCancel);
+
+    prompter.answers = {PromptAnswer::No};
+    EXPECT_TRUE(shell->savePrompt(false));
+    EXPECT_EQ(db->modified, 1);
+
+    prompter.answers = {PromptAnswer::Yes};
+    EXPECT_TRUE(shell->savePrompt(false));
+    EXPECT_EQ(db->modified, 0);
+    EXPECT_EQ(host.status, "База сохранена");
+}
+
+TEST_F(ShellTest, NewDatabaseAsksWithNewAndAFailedSaveAbandons) {
+    start();
+    shell->database()->modified = 1;
+    host.files = {std::nullopt};  // the save dialog is cancelled
+    prompter.answers = {PromptAnswer::Yes};
+    shell->execute(kCmdNew);
+    EXPECT_EQ(prompter.calls[0].text, "База данных изменена.\n(Новая)\nСохранить?");
+    EXPECT_EQ(shell->database()->modified, 1);  // not replaced
+
+    host.files = {file("readonly.bta")};
+    prompter.answers = {PromptAnswer::Yes, PromptAnswer::Yes /*overwrite*/};
+    shell->execute(kCmdNew);
+    EXPECT_EQ(titles().back(), "Сохранение базы");  // the system's error text
+    EXPECT_EQ(shell->database()->modified, 1);
+}
+
+TEST_F(ShellTest, SaveAsAsksBeforeReplacingAFile) {
+    start();
+    const std::string existing = file("old.bta", "other");
+    host.files = {existing};
+    prompter.answers = {PromptAnswer::No};
+    shell->execute(kCmdSaveAs);
+    EXPECT_EQ(prompter.calls.back().text, "База данных уже существует.\nУдалить устаревший файл?");
+    EXPECT_TRUE(shell->database()->filePath.empty());
+
+    host.files = {existing};
+    prompter.answers = {PromptAnswer::Yes};
+    shell->execute(kCmdSaveAs);
+    EXPECT_EQ(shell->database()->filePath, existing);
+    EXPECT_EQ(shell->recentFiles().entry(0), existing);
+}
+
+TEST_F(ShellTest, FamilySwitch) {
+    start();
+    DBase* before = shell->database();
+    EXPECT_FALSE(shell->switchFamily(kFamilyK2));  // already selected: nothing
+    EXPECT_EQ(shell->database(), before);
+
+    // Not asking: a database with a file is saved without a question.
+    start("[Общее]\r\nЗапрашивать_сохр_базы=0\r\n");
+    const std::string path = file("a.bta");
+    ASSERT_TRUE(shell->openPath(path));
+    shell->database()->modified = 1;
+    file("a.bta", "changed");
+    EXPECT_TRUE(shell->switchFamily(kFamilyR7));
+    EXPECT_TRUE(prompter.calls.empty());
+    Bytes saved;
+    ASSERT_TRUE(readWholeFile(dir / "a.bta", saved));
+    EXPECT_EQ(std::string(saved.begin(), saved.end()), "db");
+    EXPECT_EQ(shell->family(), kFamilyR7);
+    EXPECT_EQ(shell->database()->familyCode, kFamilyR7);
+    EXPECT_EQ(readProfileInt(ctx.settingsPath, "Общее", "Прибор", 0), 1);
+
+    // Without a file the save dialog opens; cancelling it abandons the switch.
+    shell->database()->modified = 1;
+    host.files = {std::nullopt};
+    EXPECT_FALSE(shell->switchFamily(kFamilyK2));
+    EXPECT_EQ(host.dialogs.back(), "Сохранение базы");
+    EXPECT_EQ(shell->family(), kFamilyR7);
+}
+
+TEST_F(ShellTest, StartupFamilyAndRecentListPerFamily) {
+    start("[Общее]\r\nПрибор=3\r\n");
+    EXPECT_EQ(shell->family(), kFamilyK2);
+    shell->openPath(file("k.bta"));
+    ASSERT_TRUE(shell->switchFamily(kFamilyR7));
+    EXPECT_TRUE(shell->recentFiles().entry(0).empty());
+    ASSERT_TRUE(shell->switchFamily(kFamilyK2));
+    EXPECT_EQ(shell->recentFiles().entry(0), file("k.bta"));
+}
+
+TEST_F(ShellTest, ReadDatabaseFollowUps) {
+    start();
+    host.files = {std::nullopt};
+    shell->execute(kCmdReadDatabase);
+    EXPECT_EQ(host.status, "Команда выполнена");
+    EXPECT_EQ(host.dialogs.back(), "Сохранение базы");  // "Сохранить как..." at once
+    EXPECT_NE(shell->database()->modified, 0);
+
+    script.readCode = 4;
+    shell->execute(kCmdReadDatabase);
+    EXPECT_FALSE(shell->database()->databaseValid);
+    EXPECT_EQ(shell->database()->modified, 0);  // reset
+    ASSERT_FALSE(prompter.calls.empty());
+    EXPECT_EQ(prompter.calls.back().text, "Прибор не отвечает!  Сеанс обмена закрыт.");
+    EXPECT_EQ(prompter.calls.back().title, "Чтение базы");
+    EXPECT_EQ(prompter.calls.back().icon, PromptIcon::Error);
+}
+
+TEST_F(ShellTest, WriteDatabaseGateQuestionAndWait) {
+    start();
+    script.checkCode = 2;
+    shell->execute(kCmdWriteDatabase);
+    EXPECT_EQ(prompter.calls.back().text, "База некорректна. Запись БД в прибор недопустима.");
+    EXPECT_EQ(script.writes, 0);
+
+    script.checkCode = 0;
+    prompter.answers = {PromptAnswer::No};
+    shell->execute(kCmdWriteDatabase);
+    EXPECT_EQ(prompter.calls.back().text, "Подтвердите запись базы в прибор.");
+    EXPECT_EQ(script.writes, 0);
+
+    shell->execute(kCmdWriteDatabase);
+    EXPECT_EQ(script.writes, 1);
+    EXPECT_EQ(host.waited, 1000u);
+    EXPECT_EQ(host.status, "Команда выполнена");
+}
+
+TEST_F(ShellTest, WriteQuestionOfTheSecondFamilyShowsTheAddress) {
+    start("[Общее]\r\nПрибор=1\r\n");
+    prompter.answers = {PromptAnswer::No};
+    shell->execute(kCmdWriteDatabase);
+    ASSERT_FALSE(prompter.calls.empty());
+    EXPECT_EQ(prompter.calls.back().text, "Подтвердите запись базы в прибор.\nАдрес = 0");
+}
+
+TEST_F(ShellTest, ReadJournalReadsTheDatabaseFirstWhenNotValid) {
+    start();
+    shell->execute(kCmdReadJournal);
+    EXPECT_EQ(script.reads, 1);
+    EXPECT_EQ(script.journals, 1);
+    EXPECT_EQ(host.journalShown, 1);
+
+    // Now valid: the journal alone.
+    shell->execute(kCmdReadJournal);
+    EXPECT_EQ(script.reads, 1);
+    EXPECT_EQ(script.journals, 2);
+
+    // A failed database read stops before the journal.
+    shell->database()->ResetDatabase();
+    script.readCode = 14;
+    shell->execute(kCmdReadJournal);
+    EXPECT_EQ(script.journals, 2);
+    EXPECT_EQ(titles().back(), "Чтение базы");
+}
+
+TEST_F(ShellTest, VersionAndTimeReportInTheStatusOnly) {
+    start();
+    script.versionCode = 4;
+    shell->execute(kCmdReadVersion);
+    EXPECT_EQ(host.status, "Прибор не отвечает!  Сеанс обмена закрыт.");
+    EXPECT_TRUE(prompter.calls.empty());
+    shell->execute(kCmdSetTime);
+    EXPECT_EQ(host.waited, 3000u);
+    EXPECT_TRUE(prompter.calls.empty());
+}
+
+TEST_F(ShellTest, FirmwareFromHexFile) {
+    start("[Общее]\r\nПрибор=1\r\n");
+    host.files = {file("fw.hex", ":0100000055AA\n:00000001FF\n")};
+    prompter.answers = {PromptAnswer::Yes};
+    shell->execute(kCmdFirmware);
+    EXPECT_EQ(host.lastFilters[0].name, "Программа для Ордис Р7");
+    EXPECT_EQ(host.lastFilters[0].pattern, "*.hex");
+    EXPECT_EQ(prompter.calls[0].text, "Подтвердите запись новой программы в прибор");
+    EXPECT_EQ(script.firmwares, 1);
+    EXPECT_EQ(script.firmwareBytes, 65546u);
+
+    host.files = {file("bad.hex", ":0100000055AB\n")};
+    shell->execute(kCmdFirmware);
+    EXPECT_EQ(prompter.calls.back().text, "Ошибка КС в файле");
+    EXPECT_EQ(prompter.calls.back().title, "Чтение программы прибора");
+    EXPECT_EQ(script.firmwares, 1);
+}
+
+TEST_F(ShellTest, ClosingWritesThePlacement) {
+    start();
+    shell->storePlacement({true, 5, 6, 7, 8, 9});
+    EXPECT_EQ(readProfileInt(ctx.settingsPath, "Общее", "Состояние", 5), 1);
+    EXPECT_EQ(readProfileInt(ctx.settingsPath, "Общее", "Ширина", 5), 0);
+    shell->storePlacement({false, 5, 6, 7, 8, 9});
+    EXPECT_EQ(readProfileInt(ctx.settingsPath, "Общее", "Верх", 0), 5);
+    EXPECT_EQ(readProfileInt(ctx.settingsPath, "Общее", "Ширина1", 0), 9);
+    EXPECT_EQ(readProfileInt(ctx.settingsPath, "Общее", "Состояние", 5), 0);
+}
+
+TEST(Password, StartupCheck) {
+    EXPECT_TRUE(passwordAccepted(u"Abc", u"Abc"));
+    EXPECT_FALSE(passwordAccepted(u"abc", u"Abc"));
+    EXPECT_FALSE(passwordAccepted(u"Ab", u"Abc"));
+    EXPECT_TRUE(passwordAccepted(u"", u""));
+    const std::u16string nineteen = u"0123456789abcdefghi";
+    EXPECT_TRUE(passwordAccepted(nineteen + u"XYZ", nineteen));  // beyond 19 not compared
+}
+
+TEST(Password, ChangeRulesAndMessages) {
+    test::RecordingPrompter prompter;
+    GeneralSettings s;
+    s.password = u"old";
+    s.passwordOn = true;
+    EXPECT_FALSE(changePassword(s, u"bad", u"new", u"new", prompter));
+    EXPECT_EQ(prompter.calls.back().text, "Старый пароль не подтвержден!");
+    EXPECT_FALSE(changePassword(s, u"old", u"new", u"neW", prompter));
+    EXPECT_EQ(prompter.calls.back().text, "Новый пароль не подтвержден!");
+    EXPECT_EQ(prompter.calls.back().title, "Смена пароля");
+    EXPECT_EQ(s.password, u"old");
+    EXPECT_TRUE(changePassword(s, u"old", u"", u"", prompter));
+    EXPECT_FALSE(s.passwordOn);  // an empty password switches it off
+    EXPECT_TRUE(changePassword(s, u"", u"x", u"x", prompter));
+    EXPECT_TRUE(s.passwordOn);
+}
+
+class ScriptedProber : public PortProber {
+  public:
+    std::optional<std::vector<std::string>> candidates(std::string&) override { return ports; }
+    bool probe(int, const std::string& port) override {
+        tried.push_back(port);
+        return port == answering;
+    }
+    std::vector<std::string> ports, tried;
+    std::string answering;
+};
+
+TEST(PortSearch, MessagesAndTheAnswer) {
+    test::TempDir dir;
+    AppContext ctx = makeAppContext(dir.path());
+    test::RecordingPrompter prompter;
+    DBK2 db(0, ctx);
+    db.portName = "COM3";
+    ScriptedProber prober;
+    std::vector<std::string> status;
+    auto show = [&](const std::string& s) { status.push_back(s); };
+
+    EXPECT_EQ(searchDevicePort(prober, db, prompter, show), PortSearchResult::NoPorts);
+    EXPECT_EQ(prompter.calls.back().text, "Порты не обнаружены");
+
+    prober.ports = {"COM1", "COM2", "COM3"};
+    EXPECT_EQ(searchDevicePort(prober, db, prompter, show), PortSearchResult::NotFound);
+    EXPECT_EQ(prompter.calls.back().text, "Прибор не обнаружен");
+    EXPECT_EQ(status.front(), "Проверка COM1");
+    EXPECT_EQ(status.back(), "");
+
+    prober.answering = "COM3";
+    EXPECT_EQ(searchDevicePort(prober, db, prompter, show), PortSearchResult::AlreadySet);
+    EXPECT_EQ(prompter.calls.back().text, "Прибор обнаружен, порт уже установлен");
+
+    prober.answering = "COM2";
+    prober.tried.clear();
+    prompter.answers = {PromptAnswer::No};
+    EXPECT_EQ(searchDevicePort(prober, db, prompter, show), PortSearchResult::Declined);
+    EXPECT_EQ(prompter.calls.back().text, "Обнаружен прибор на COM2\nВнести в базу?");
+    EXPECT_EQ(prober.tried, (std::vector<std::string>{"COM1", "COM2"}));
+    EXPECT_EQ(db.portName, "COM3");
+
+    EXPECT_EQ(searchDevicePort(prober, db, prompter, show), PortSearchResult::Taken);
+    EXPECT_EQ(db.portName, "COM2");
+    EXPECT_EQ(readProfileString(ctx.settingsPath, "Талвир_К2", "COM", "", 20), "COM2");
+}
+
+}  // namespace
+}  // namespace tavrin
