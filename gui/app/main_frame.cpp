@@ -1,30 +1,561 @@
 #include "app/main_frame.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QEventLoop>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
 
-#include "app/settings.h"
+#include "app/commands.h"
+#include "app/device_runner.h"
+#include "app/dialogs.h"
+#include "base/text.h"
 #include "link/family_table.h"
 
 namespace tavrin::gui {
 
-CMainFrame::CMainFrame(const AppContext& context, QWidget* parent)
-    : QMainWindow(parent), ctx_(context) {
-    IniFile ini;
-    ini.load(ctx_.settingsPath);
-    GeneralSettings settings;
-    settings.load(ini);
-    const int family = startupFamily(settings.device);
-    main_ = CreateDatabase(family, 0, ctx_);
-    second_ = CreateDatabase(family, 1, ctx_);
-    setCentralWidget(new QLabel(this));
-    resize(900, 600);
-    updateCaption(100);
+namespace {
+
+QString u(const char* s) {
+    return QString::fromUtf8(s);
+}
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
 }
 
-CMainFrame::~CMainFrame() = default;
+// A small square icon with a letter, for buttons that have no standard icon.
+QIcon letterIcon(const QString& letters, QColor color) {
+    QPixmap pm(24, 24);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(color);
+    p.setPen(color.darker(150));
+    p.drawRoundedRect(1, 1, 22, 22, 4, 4);
+    p.setPen(Qt::white);
+    QFont f = p.font();
+    f.setBold(true);
+    f.setPixelSize(letters.size() > 1 ? 10 : 14);
+    p.setFont(f);
+    p.drawText(QRect(0, 0, 24, 24), Qt::AlignCenter, letters);
+    return QIcon(pm);
+}
+
+struct FilterButton {
+    int id;
+    const char* group;
+    const char* letters;
+    QColor color;
+};
+const FilterButton kFilterButtons[] = {
+    {kCmdFilterDevices, "устройства", "У", QColor(70, 110, 170)},
+    {kCmdFilterSecurityLoops, "охранные ШС", "О", QColor(60, 140, 80)},
+    {kCmdFilterFireLoops, "пожарные ШС", "П", QColor(190, 60, 50)},
+    {kCmdFilterControlLoops, "контрольные ШС", "К", QColor(150, 110, 40)},
+    {kCmdFilterOutputLoops, "управляющие ШС", "Уп", QColor(120, 80, 160)},
+    {kCmdFilterKeys, "ключи", "Кл", QColor(90, 90, 90)},
+};
+
+QString filterTip(const FilterButton& b, bool hidden) {
+    return u(hidden ? "Показать " : "Скрыть ") + u(b.group);
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidget* parent)
+    : QMainWindow(parent), ctx_(context), factory_(std::move(factory)) {
+    setObjectName("CMainFrame");
+    shell_ = std::make_unique<Shell>(ctx_, *this, factory_);
+    shell_->loadSettings();
+    if (!shell_->settings().folder.empty()) {
+        QDir::setCurrent(QString::fromStdString(shell_->settings().folder));
+    }
+    defaultProber_ = std::make_unique<DatabasePortProber>(ctx_, factory_);
+    prober_ = defaultProber_.get();
+
+    // Status bar: the message pane, a second pane, and the third pane that
+    // the progress bar covers while a device command runs.
+    for (auto*& pane : statusPanes_)
+        pane = new QLabel(this);
+    statusBar()->addWidget(statusPanes_[0], 1);
+    statusBar()->addPermanentWidget(statusPanes_[1]);
+    auto* third = new QWidget(this);
+    auto* thirdLayout = new QHBoxLayout(third);
+    thirdLayout->setContentsMargins(0, 0, 0, 0);
+    thirdLayout->addWidget(statusPanes_[2]);
+    progress_ = new QProgressBar(third);
+    progress_->setObjectName("progress");
+    progress_->setFixedWidth(200);
+    progress_->setTextVisible(false);
+    progress_->hide();
+    thirdLayout->addWidget(progress_);
+    third->setMinimumWidth(200);
+    statusBar()->addPermanentWidget(third);
+    guiProgress_ = std::make_unique<GuiProgress>(progress_);
+
+    // Splitter: the tree pane (left tree, and the right tree of the
+    // two-database mode), the grid and the status view.
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    treePane_ = new QSplitter(Qt::Horizontal, splitter_);
+    leftTree_ = new QTreeWidget(treePane_);
+    leftTree_->setObjectName("leftTree");
+    rightTree_ = new QTreeWidget(treePane_);
+    rightTree_->setObjectName("rightTree");
+    for (QTreeWidget* t : {leftTree_, rightTree_}) {
+        t->setHeaderHidden(true);
+        t->installEventFilter(this);
+    }
+    rightTree_->hide();
+    auto* rightSide = new QSplitter(Qt::Vertical, splitter_);
+    gridTabs_ = new QTabWidget(rightSide);
+    gridTabs_->setObjectName("grid");
+    auto* gridPage = new QWidget;
+    auto* gridLayout = new QVBoxLayout(gridPage);
+    auto* table = new QTableWidget(0, 2, gridPage);
+    table->setHorizontalHeaderLabels({u("Параметр"), u("Значение")});
+    gridEditor_ = new QLineEdit(gridPage);
+    gridEditor_->setObjectName("gridEditor");
+    gridEditor_->hide();
+    gridLayout->addWidget(table);
+    gridLayout->addWidget(gridEditor_);
+    gridTabs_->addTab(gridPage, u("Параметры"));
+    statusView_ = new QPlainTextEdit(rightSide);
+    statusView_->setObjectName("CStat");
+    statusView_->setReadOnly(true);
+    statusView_->hide();
+    splitter_->setStretchFactor(1, 1);
+    setCentralWidget(splitter_);
+
+    buildToolBars();
+    shell_->start();
+    rebuildMenus();
+    applyFamilyLook();
+    if (shell_->family() == kFamilyR7) gridTabs_->addTab(new QWidget, u("Линии"));
+    rebuildFilterToolBar();
+    databaseChanged(0);
+    databaseChanged(1);
+    updateCaption(100);
+    setAcceptDrops(true);
+
+    const GeneralSettings& s = shell_->settings();
+    if (s.width > 0 && s.height > 0) {
+        setGeometry(s.left, s.top, s.width, s.height);
+    } else {
+        resize(1000, 680);
+    }
+    if (s.splitter > 0) splitter_->setSizes({s.splitter, std::max(100, width() - s.splitter)});
+}
+
+CMainFrame::~CMainFrame() {
+    shell_->storeFolder(QDir::currentPath().toStdString());
+}
+
+void CMainFrame::showAsStored() {
+    if (shell_->settings().maximized == 1) {
+        showMaximized();
+    } else {
+        showNormal();
+    }
+}
 
 void CMainFrame::updateCaption(std::size_t capacity) {
-    if (main_) setWindowTitle(QString::fromStdString(main_->WindowTitle(capacity)));
+    if (DBase* db = database()) setWindowTitle(q(db->WindowTitle(capacity)));
+}
+
+QAction* CMainFrame::action(int command) const {
+    const auto it = actions_.find(command);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+QString CMainFrame::statusText() const {
+    return statusPanes_[0]->text();
+}
+
+QAction* CMainFrame::makeAction(int command, const QString& text) {
+    QAction*& a = actions_[command];
+    if (!a) {
+        a = new QAction(text, this);
+        a->setData(command);
+        connect(a, &QAction::triggered, this, [this, command] { runCommand(command); });
+    } else {
+        a->setText(text);
+    }
+    return a;
+}
+
+// ---- Menus and toolbars -------------------------------------------------------------
+
+void CMainFrame::rebuildMenus() {
+    menuBar()->clear();
+    for (auto& [id, a] : actions_) {
+        if (id >= kCmdRecent1 && id <= kCmdRecent10) a->setVisible(false);
+    }
+    std::function<void(QMenu*, const std::vector<MenuNode>&)> fill =
+        [&](QMenu* menu, const std::vector<MenuNode>& nodes) {
+            for (const MenuNode& n : nodes) {
+                switch (n.kind) {
+                    case MenuNode::Kind::Separator:
+                        menu->addSeparator();
+                        break;
+                    case MenuNode::Kind::Submenu:
+                        fill(menu->addMenu(q(n.text)), n.children);
+                        break;
+                    case MenuNode::Kind::RecentFiles:
+                        for (const auto& e : shell_->recentFiles().menuEntries()) {
+                            QString text = q(e.text);
+                            text.replace('&', "&&");
+                            QAction* a = makeAction(kCmdRecent1 + e.index, text);
+                            a->setVisible(true);
+                            menu->addAction(a);
+                        }
+                        break;
+                    case MenuNode::Kind::Item: {
+                        QAction* a = makeAction(n.id, q(n.text));
+                        a->setCheckable(n.checkable);
+                        a->setEnabled(n.enabled);
+                        menu->addAction(a);
+                        break;
+                    }
+                }
+            }
+        };
+    for (const MenuNode& top : buildMenuBar(shell_->family())) {
+        fill(menuBar()->addMenu(q(top.text)), top.children);
+    }
+    syncChecks();
+}
+
+void CMainFrame::syncChecks() {
+    for (int id : {kCmdFamilyR7, kCmdFamilyK2, kCmdFamilyS5}) {
+        if (QAction* a = action(id)) {
+            a->setCheckable(true);
+            a->setChecked(familyOfCommand(id) == shell_->family());
+        }
+    }
+    if (QAction* a = action(kCmdTwoBases)) {
+        a->setCheckable(true);
+        a->setChecked(shell_->twoBases());
+    }
+}
+
+void CMainFrame::buildToolBars() {
+    mainBar_ = addToolBar(u("Стандартная"));
+    mainBar_->setObjectName("mainToolBar");
+    QStyle* st = style();
+    struct Button {
+        int id;
+        const char* text;
+        QIcon icon;
+    };
+    const std::vector<std::vector<Button>> groups = {
+        {{kCmdNew, "Создать", st->standardIcon(QStyle::SP_FileIcon)},
+         {kCmdOpen, "Открыть", st->standardIcon(QStyle::SP_DialogOpenButton)},
+         {kCmdSave, "Сохранить", st->standardIcon(QStyle::SP_DialogSaveButton)}},
+        {{kCmdCut, "Вырезать", letterIcon(u("Вр"), QColor(110, 110, 110))},
+         {kCmdCopy, "Копировать", letterIcon(u("Кп"), QColor(110, 110, 110))},
+         {kCmdPaste, "Вставить", letterIcon(u("Вс"), QColor(110, 110, 110))}},
+        {{kCmdReadDatabase, "Прочитать базу", st->standardIcon(QStyle::SP_ArrowDown)},
+         {kCmdWriteDatabase, "Записать базу", st->standardIcon(QStyle::SP_ArrowUp)},
+         {kCmdReadJournal, "Прочитать журнал", letterIcon(u("Ж"), QColor(40, 120, 150))}},
+        {{kCmdOpenLast, "Считать последнюю сохраненную базу",
+          st->standardIcon(QStyle::SP_BrowserReload)},
+         {kCmdFindDevice, "Поиск прибора", letterIcon(u("?"), QColor(40, 120, 150))},
+         {kCmdTwoBases, "Две базы", letterIcon(u("2"), QColor(70, 110, 170))}},
+        {{kCmdAbout, "О программе", st->standardIcon(QStyle::SP_MessageBoxInformation)}},
+    };
+    for (const auto& group : groups) {
+        if (!mainBar_->actions().isEmpty()) mainBar_->addSeparator();
+        for (const Button& b : group) {
+            QAction* a = makeAction(b.id, u(b.text));
+            a->setIcon(b.icon);
+            a->setToolTip(u(b.text));
+            mainBar_->addAction(a);
+        }
+    }
+
+    filterBar_ = addToolBar(u("Фильтр дерева"));
+    filterBar_->setObjectName("filterToolBar");
+    for (const FilterButton& b : kFilterButtons) {
+        QAction* a = makeAction(b.id, u(b.group));
+        a->setCheckable(true);
+        a->setIcon(letterIcon(u(b.letters), b.color));
+        filterBar_->addAction(a);
+    }
+}
+
+void CMainFrame::rebuildFilterToolBar() {
+    for (const FilterButton& b : kFilterButtons) {
+        QAction* a = action(b.id);
+        a->setChecked(false);
+        a->setToolTip(filterTip(b, false));
+    }
+}
+
+void CMainFrame::applyFamilyLook() {
+    const int family = shell_->family();
+    if (QAction* a = action(kCmdTwoBases)) a->setVisible(family == kFamilyK2);
+    while (gridTabs_->count() > 1) {
+        QWidget* w = gridTabs_->widget(1);
+        gridTabs_->removeTab(1);
+        delete w;
+    }
+    gridEditor_->setMaxLength(family == kFamilyK2 ? 16 : 20);
+    if (const FamilyInfo* info = familyInfo(family)) statusPanes_[1]->setText(u(info->name));
+}
+
+// ---- Commands -----------------------------------------------------------------------------
+
+void CMainFrame::runCommand(int command) {
+    if (command >= kCmdFilterDevices && command <= kCmdFilterKeys) {
+        QAction* a = action(command);
+        const bool hidden = a->isChecked();
+        for (const FilterButton& b : kFilterButtons) {
+            if (b.id == command) a->setToolTip(filterTip(b, hidden));
+        }
+        emit treeFilterChanged(command, hidden);
+        return;
+    }
+    if (const int family = familyOfCommand(command)) {
+        switchFamily(family);
+        return;
+    }
+    switch (command) {
+        case kCmdUndo:
+        case kCmdCut:
+        case kCmdCopy:
+        case kCmdPaste:
+        case kCmdDelete:
+        case kCmdAddElement:
+        case kCmdShowBuffer:
+            emit treeCommand(command);
+            return;
+        case kCmdPortSettings:
+            portSettings();
+            return;
+        case kCmdProgramSettings:
+            programSettings();
+            return;
+        case kCmdAbout:
+            about();
+            return;
+        case kCmdFindDevice:
+            portSearch();
+            return;
+        default:
+            break;
+    }
+    if (!shell_->execute(command)) emit windowCommand(command);
+    syncChecks();
+}
+
+void CMainFrame::switchFamily(int family) {
+    filterBar_->show();
+    rebuildFilterToolBar();
+    if (shell_->switchFamily(family)) {
+        gridTabs_->setCurrentIndex(0);
+        applyFamilyLook();
+        updateCaption(200);
+    }
+    syncChecks();
+}
+
+// ---- ShellHost ------------------------------------------------------------------------------
+
+std::optional<std::string> CMainFrame::chooseOpenFile(const std::string& title,
+                                                      const std::vector<FileFilter>& filters) {
+    return dialogs_->openFile(this, title, filters);
+}
+
+std::optional<std::string> CMainFrame::chooseSaveFile(const std::string& title,
+                                                      const std::vector<FileFilter>& filters,
+                                                      const std::string& defaultExtension) {
+    return dialogs_->saveFile(this, title, filters, defaultExtension);
+}
+
+std::optional<std::string> CMainFrame::chooseFolder(const std::string& title) {
+    return dialogs_->folder(this, title);
+}
+
+Progress& CMainFrame::progress() {
+    return *guiProgress_;
+}
+
+void CMainFrame::setStatusText(const std::string& text) {
+    statusPanes_[0]->setText(q(text));
+    statusPanes_[0]->repaint();
+}
+
+int CMainFrame::runDeviceOperation(const std::function<int(Progress&)>& operation) {
+    const int code = runOnWorker(this, progress_, operation);
+    if (ctx_.cancelWindow) ctx_.cancelWindow->hide();
+    QCoreApplication::processEvents();
+    return code;
+}
+
+void CMainFrame::waitWithCursor(unsigned ms) {
+    const int scaled = static_cast<int>(ms * waitFactor_);
+    if (scaled <= 0) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QEventLoop loop;
+    QTimer::singleShot(scaled, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    QApplication::restoreOverrideCursor();
+}
+
+void CMainFrame::fillTree(QTreeWidget* tree, DBase* db) {
+    tree->clear();
+    if (!db) return;
+    auto* root = new QTreeWidgetItem(tree, {q(db->fileTypeText)});
+    root->setToolTip(0, q(db->filePath));
+    tree->expandAll();
+}
+
+void CMainFrame::databaseChanged(int role) {
+    fillTree(role == 0 ? leftTree_ : rightTree_, shell_->document().database(role));
+    updateCaption(200);
+}
+
+void CMainFrame::menusChanged() {
+    rebuildMenus();
+}
+
+void CMainFrame::activeTreeChanged(bool right) {
+    (right ? rightTree_ : leftTree_)->setFocus();
+}
+
+void CMainFrame::twoBasesChanged(bool on) {
+    rightTree_->setVisible(on);
+    if (!on) leftTree_->setFocus();
+    syncChecks();
+}
+
+void CMainFrame::resetTreeState() {
+    rebuildFilterToolBar();
+}
+
+void CMainFrame::clearViewsForSwitch() {
+    gridTabs_->setCurrentIndex(0);
+}
+
+void CMainFrame::hideStatusView() {
+    statusView_->hide();
+}
+
+void CMainFrame::closeWindow() {
+    close();
+}
+
+// ---- Events -----------------------------------------------------------------------------------
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) {
+        if (watched == leftTree_) shell_->setRightActive(false);
+        if (watched == rightTree_) shell_->setRightActive(true);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!shell_->queryClose()) {
+        event->ignore();
+        return;
+    }
+    Shell::Placement p;
+    p.maximized = isMaximized();
+    const QRect g = geometry();
+    p.top = g.top();
+    p.left = g.left();
+    p.width = g.width();
+    p.height = g.height();
+    p.splitter = leftTree_->geometry().right();
+    shell_->storePlacement(p);
+    event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const auto urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile()) return;
+    event->acceptProposedAction();
+    if (!shell_->savePrompt(shell_->rightActive())) return;
+    shell_->openPath(urls.first().toLocalFile().toStdString());
+}
+
+// ---- Settings, port, search, about ------------------------------------------------------------
+
+void CMainFrame::programSettings() {
+    DBase* main = shell_->document().main();
+    GeneralSettings& s = shell_->settings();
+    CDlgParam dlg(s, main && main->logEnabled, main && main->simulation, this);
+    if (dlg.exec() != QDialog::Accepted) return;
+    if (main) {
+        main->logEnabled = dlg.logBox->isChecked();
+        main->simulation = dlg.simulationBox->isChecked();
+    }
+    s.askSaveParameters = dlg.askParamsBox->isChecked();
+    s.askSaveDatabase = dlg.askDatabaseBox->isChecked();
+    s.extendedPortParameters = dlg.extendedComBox->isChecked();
+    if (dlg.accessVisited()) {
+        changePassword(s, dlg.currentPassword->text().toStdU16String(),
+                       dlg.newPassword->text().toStdU16String(),
+                       dlg.confirmPassword->text().toStdU16String(), *ctx_.prompter);
+    }
+    shell_->saveSettings();
+}
+
+void CMainFrame::portSettings() {
+    DBase* db = shell_->database();
+    if (!db) return;
+    std::vector<std::string> devices;
+#ifndef _WIN32
+    if (ctx_.ports) devices = ctx_.ports->candidates();
+#endif
+    CPageCom dlg(*db, shell_->settings().extendedPortParameters, devices, this);
+    connect(&dlg, &CPageCom::searchRequested, this, [this, &dlg, db] {
+        portSearch();
+        dlg.showPort(db->portName);
+    });
+    if (dlg.exec() != QDialog::Accepted) return;
+    dlg.applyTo(*db);
+    db->SavePortSettings();
+}
+
+void CMainFrame::portSearch() {
+    DBase* db = shell_->database();
+    if (!db) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    searchDevicePort(*prober_, *db, *ctx_.prompter, [this](const std::string& text) {
+        setStatusText(text);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+    QApplication::restoreOverrideCursor();
+}
+
+void CMainFrame::about() {
+    CAboutDlg dlg(this);
+    dlg.exec();
 }
 
 }  // namespace tavrin::gui

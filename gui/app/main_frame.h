@@ -1,28 +1,141 @@
-// CMainFrame: the main window of the configurator.
+// CMainFrame: the main window. It renders what the core Shell decides: the
+// menus of the selected family, the two toolbars, the status bar with the
+// progress bar over its third pane, and the splitter with the trees, the
+// grid and the status view. Menu and toolbar commands carry their command id
+// as the action's data and go to the Shell; the commands whose windows live
+// elsewhere (tree edits, journal, analysis, viewers) are handed on through
+// the signals below.
 #pragma once
 
 #include <QMainWindow>
+#include <map>
 #include <memory>
 
+#include "app/device_search.h"
+#include "app/file_dialogs.h"
+#include "app/shell.h"
 #include "link/app_context.h"
 #include "link/dbase.h"
 
+class QAction;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QSplitter;
+class QTabWidget;
+class QToolBar;
+class QTreeWidget;
+
 namespace tavrin::gui {
 
-class CMainFrame : public QMainWindow {
+class GuiProgress;
+
+class CMainFrame : public QMainWindow, public ShellHost {
     Q_OBJECT
-public:
-    explicit CMainFrame(const AppContext& context, QWidget* parent = nullptr);
+  public:
+    // Reads the settings, shapes the menus for the stored family and creates
+    // the first document.
+    explicit CMainFrame(const AppContext& context, DatabaseFactory factory = CreateDatabase,
+                        QWidget* parent = nullptr);
     ~CMainFrame() override;
 
-    DBase* database() const { return main_.get(); }
+    Shell& shell() { return *shell_; }
+    DBase* database() const { return shell_->document().main(); }
     // Sets the caption from the main database's window title.
     void updateCaption(std::size_t capacity);
+    // Shows the window with the stored placement.
+    void showAsStored();
+    // Runs a command as the menu does.
+    void runCommand(int command);
 
-private:
+    // The action of a command (menus and toolbars share it), or nullptr.
+    QAction* action(int command) const;
+    QToolBar* mainToolBar() const { return mainBar_; }
+    QToolBar* filterToolBar() const { return filterBar_; }
+    QProgressBar* progressBar() const { return progress_; }
+    QString statusText() const;
+    QTreeWidget* leftTree() const { return leftTree_; }
+    QTreeWidget* rightTree() const { return rightTree_; }
+    QTabWidget* gridTabs() const { return gridTabs_; }
+    QLineEdit* gridEditor() const { return gridEditor_; }
+
+    // Test seams: the file dialogs, the port prober, the length of the waits.
+    void setFileDialogs(FileDialogs* dialogs) { dialogs_ = dialogs; }
+    void setPortProber(PortProber* prober) { prober_ = prober; }
+    void setWaitFactor(double factor) { waitFactor_ = factor; }
+
+    // ---- ShellHost ---------------------------------------------------------------
+    std::optional<std::string> chooseOpenFile(const std::string& title,
+                                              const std::vector<FileFilter>& filters) override;
+    std::optional<std::string> chooseSaveFile(const std::string& title,
+                                              const std::vector<FileFilter>& filters,
+                                              const std::string& defaultExtension) override;
+    std::optional<std::string> chooseFolder(const std::string& title) override;
+    Progress& progress() override;
+    void setStatusText(const std::string& text) override;
+    int runDeviceOperation(const std::function<int(Progress&)>& operation) override;
+    void waitWithCursor(unsigned ms) override;
+    void databaseChanged(int role) override;
+    void menusChanged() override;
+    void activeTreeChanged(bool right) override;
+    void twoBasesChanged(bool on) override;
+    void resetTreeState() override;
+    void clearViewsForSwitch() override;
+    void hideStatusView() override;
+    void closeWindow() override;
+
+  signals:
+    // Edit commands for the active tree (undo, cut, copy, paste, delete, add, buffer).
+    void treeCommand(int command);
+    // Show or hide a group of the tree (107..112), with the new state.
+    void treeFilterChanged(int command, bool hidden);
+    // Commands whose windows are not part of the shell (journal, analysis,
+    // viewers, printing, database search, clock dialog).
+    void windowCommand(int command);
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QAction* makeAction(int command, const QString& text);
+    void buildToolBars();
+    void rebuildMenus();
+    void rebuildFilterToolBar();
+    void applyFamilyLook();
+    void syncChecks();
+    void fillTree(QTreeWidget* tree, DBase* db);
+    void switchFamily(int family);
+    void programSettings();
+    void portSettings();
+    void portSearch();
+    void about();
+
     const AppContext& ctx_;
-    std::unique_ptr<DBase> main_;
-    std::unique_ptr<DBase> second_;
+    DatabaseFactory factory_;
+    std::unique_ptr<Shell> shell_;
+    QtFileDialogs qtDialogs_;
+    FileDialogs* dialogs_ = &qtDialogs_;
+    std::unique_ptr<DatabasePortProber> defaultProber_;
+    PortProber* prober_ = nullptr;
+    double waitFactor_ = 1.0;
+
+    std::map<int, QAction*> actions_;
+    QToolBar* mainBar_ = nullptr;
+    QToolBar* filterBar_ = nullptr;
+    QLabel* statusPanes_[3] = {};
+    QProgressBar* progress_ = nullptr;
+    std::unique_ptr<GuiProgress> guiProgress_;
+    QSplitter* splitter_ = nullptr;
+    QSplitter* treePane_ = nullptr;
+    QTreeWidget* leftTree_ = nullptr;
+    QTreeWidget* rightTree_ = nullptr;
+    QTabWidget* gridTabs_ = nullptr;
+    QLineEdit* gridEditor_ = nullptr;
+    QPlainTextEdit* statusView_ = nullptr;
 };
 
 }  // namespace tavrin::gui
