@@ -1,0 +1,41 @@
+// Helpers of the gui tests: answering modal dialogs from a timer, writing a
+// settings file.
+#pragma once
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "base/file_io.h"
+#include "base/text.h"
+
+namespace tavrin::test {
+
+// Waits (polling from the event loop) for a modal widget of type T and hands
+// it to `act` once.
+template <class T>
+void onModal(std::function<void(T*)> act) {
+    auto* timer = new QTimer;
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, act, tries] {
+        if (T* w = qobject_cast<T*>(QApplication::activeModalWidget()); w && w->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            act(w);
+        } else if (++*tries > 500) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(10);
+}
+
+inline void writeIni(const std::filesystem::path& file, const std::string& utf8) {
+    const std::string bytes = utf8ToCp1251(utf8);
+    writeFileAtomic(file, Bytes(bytes.begin(), bytes.end()));
+}
+
+}  // namespace tavrin::test

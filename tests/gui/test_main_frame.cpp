@@ -1,0 +1,341 @@
+// The main window: menus per family, the family switch, recent files, the
+// filter toolbar, two databases, the settings sheet, the port dialog and the
+// About box.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include "app/commands.h"
+#include "app/dialogs.h"
+#include "app/main_frame.h"
+#include "app/translations.h"
+#include "gui/gui_helpers.h"
+#include "support/fake_database.h"
+#include "support/recording_prompter.h"
+#include "support/temp_dir.h"
+
+using namespace tavrin;
+
+namespace {
+
+// File dialogs answered from a queue.
+class QueuedDialogs : public gui::FileDialogs {
+  public:
+    std::optional<std::string> openFile(QWidget*, const std::string& title,
+                                        const std::vector<FileFilter>&) override {
+        titles.push_back(title);
+        return next();
+    }
+    std::optional<std::string> saveFile(QWidget*, const std::string& title,
+                                        const std::vector<FileFilter>&,
+                                        const std::string&) override {
+        titles.push_back(title);
+        return next();
+    }
+    std::optional<std::string> folder(QWidget*, const std::string& title) override {
+        titles.push_back(title);
+        return next();
+    }
+    std::optional<std::string> next() {
+        if (answers.empty()) return std::nullopt;
+        auto a = answers.front();
+        answers.erase(answers.begin());
+        return a;
+    }
+    std::vector<std::optional<std::string>> answers;
+    std::vector<std::string> titles;
+};
+
+// Every command id reachable from the menu bar.
+QSet<int> menuCommands(QMenuBar* bar) {
+    QSet<int> ids;
+    std::function<void(const QList<QAction*>&)> walk = [&](const QList<QAction*>& actions) {
+        for (QAction* a : actions) {
+            if (a->menu())
+                walk(a->menu()->actions());
+            else if (a->data().isValid() && a->isVisible())
+                ids.insert(a->data().toInt());
+        }
+    };
+    walk(bar->actions());
+    return ids;
+}
+
+struct Fixture {
+    explicit Fixture(const std::string& ini = "") : ctx(makeAppContext(dir.path())) {
+        if (!ini.empty()) test::writeIni(ctx.settingsPath, ini);
+        ctx.prompter = &prompter;
+        frame = std::make_unique<gui::CMainFrame>(ctx, test::fakeFactory(script));
+        frame->setFileDialogs(&dialogs);
+        frame->setWaitFactor(0);
+    }
+    std::string file(const std::string& name) {
+        const auto p = dir / name;
+        writeFileAtomic(p, Bytes{'d', 'b'});
+        return pathToUtf8(p);
+    }
+    test::TempDir dir;
+    test::RecordingPrompter prompter;
+    test::DeviceScript script;
+    QueuedDialogs dialogs;
+    AppContext ctx;
+    std::unique_ptr<gui::CMainFrame> frame;
+};
+
+}  // namespace
+
+class TestMainFrame : public QObject {
+    Q_OBJECT
+  private slots:
+    void menusOfEachFamily() {
+        Fixture k2;
+        const QSet<int> k2Ids = menuCommands(k2.frame->menuBar());
+        for (int id : {kCmdReadActiveEvents, kCmdActiveEvents, kCmdReadDustiness, kCmdTwoBases,
+                       kCmdReadDatabase, kCmdWriteDatabase, kCmdFamilyK2, kCmdFamilyR7}) {
+            QVERIFY2(k2Ids.contains(id), qPrintable(QString::number(id)));
+        }
+        for (int id : {kCmdReadTime, kCmdFirmware, kCmdUpdateFromSd, kCmdArchive, kCmdFamilyS5}) {
+            QVERIFY2(!k2Ids.contains(id), qPrintable(QString::number(id)));
+        }
+        QVERIFY(k2.frame->action(kCmdTwoBases)->isVisible());
+
+        Fixture r7("[Общее]\r\nПрибор=1\r\n");
+        const QSet<int> r7Ids = menuCommands(r7.frame->menuBar());
+        QVERIFY(r7Ids.contains(kCmdReadTime));
+        QVERIFY(r7Ids.contains(kCmdFirmware));
+        QCOMPARE(r7.frame->action(kCmdFirmware)->text(),
+                 QString::fromUtf8("Обновить программу прибора"));
+        for (int id : {kCmdReadActiveEvents, kCmdReadDustiness, kCmdDustiness, kCmdTwoBases}) {
+            QVERIFY2(!r7Ids.contains(id), qPrintable(QString::number(id)));
+        }
+        QVERIFY(!r7.frame->action(kCmdTwoBases)->isVisible());
+        QCOMPARE(r7.frame->gridTabs()->count(), 2);
+        QCOMPARE(r7.frame->gridTabs()->tabText(1), QString::fromUtf8("Линии"));
+        QCOMPARE(r7.frame->gridEditor()->maxLength(), 20);
+        QCOMPARE(k2.frame->gridEditor()->maxLength(), 16);
+    }
+
+    void familySwitch() {
+        Fixture f("[Общее]\r\nЗапрашивать_сохр_базы=0\r\n");
+        DBase* before = f.frame->database();
+        f.frame->action(kCmdFamilyK2)->trigger();  // already selected: nothing changes
+        QCOMPARE(f.frame->database(), before);
+        QVERIFY(f.frame->action(kCmdFamilyK2)->isChecked());
+
+        // A modified database with a file is saved without a question.
+        const std::string path = f.file("a.bta");
+        QVERIFY(f.frame->shell().openPath(path));
+        f.frame->database()->modified = 3;
+        f.frame->action(kCmdFamilyR7)->trigger();
+        QVERIFY(f.prompter.calls.empty());
+        QCOMPARE(f.frame->shell().family(), kFamilyR7);
+        QVERIFY(f.frame->action(kCmdFamilyR7)->isChecked());
+        QVERIFY(!f.frame->action(kCmdFamilyK2)->isChecked());
+        QCOMPARE(f.frame->windowTitle(), QString::fromUtf8("Конфигуратор Ордис Р7"));
+        QVERIFY(menuCommands(f.frame->menuBar()).contains(kCmdReadTime));
+        QCOMPARE(readProfileInt(f.ctx.settingsPath, "Общее", "Прибор", 0), 1);
+
+        // A modified database without a file opens the save dialog; cancelling
+        // it abandons the switch.
+        f.frame->database()->modified = 1;
+        f.frame->action(kCmdFamilyK2)->trigger();
+        QCOMPARE(f.dialogs.titles.back(), std::string("Сохранение базы"));
+        QCOMPARE(f.frame->shell().family(), kFamilyR7);
+        QVERIFY(f.frame->action(kCmdFamilyR7)->isChecked());
+        QVERIFY(!f.frame->action(kCmdFamilyK2)->isChecked());
+    }
+
+    void recentFilesInTheMenu() {
+        Fixture f;
+        std::vector<std::string> paths;
+        for (int i = 1; i <= 11; ++i) {
+            paths.push_back(f.file("f" + std::to_string(i) + ".bta"));
+            f.dialogs.answers = {paths.back()};
+            f.frame->action(kCmdOpen)->trigger();
+        }
+        auto entry = [&](int i) { return f.frame->action(kCmdRecent1 + i); };
+        QCOMPARE(entry(0)->text(), QString::fromStdString("1.  " + paths[10]));
+        QCOMPARE(entry(9)->text(), QString::fromStdString("10.  " + paths[1]));
+        const QSet<int> ids = menuCommands(f.frame->menuBar());
+        QVERIFY(ids.contains(kCmdRecent10));
+
+        entry(4)->trigger();  // paths[6] moves to the top without a duplicate
+        QCOMPARE(entry(0)->text(), QString::fromStdString("1.  " + paths[6]));
+        QCOMPARE(entry(1)->text(), QString::fromStdString("2.  " + paths[10]));
+        QCOMPARE(entry(9)->text(), QString::fromStdString("10.  " + paths[1]));
+        QCOMPARE(f.frame->database()->filePath, paths[6]);
+
+        // The toolbar's "last database" opens entry 1.
+        f.frame->shell().execute(kCmdNew);
+        f.frame->action(kCmdOpenLast)->trigger();
+        QCOMPARE(f.frame->database()->filePath, paths[6]);
+    }
+
+    void filterToolbarTooltips() {
+        Fixture f;
+        QAction* keys = f.frame->action(kCmdFilterKeys);
+        QCOMPARE(keys->toolTip(), QString::fromUtf8("Скрыть ключи"));
+        int hiddenSignal = -1;
+        connect(f.frame.get(), &gui::CMainFrame::treeFilterChanged, this,
+                [&](int, bool hidden) { hiddenSignal = hidden; });
+        keys->trigger();
+        QCOMPARE(keys->toolTip(), QString::fromUtf8("Показать ключи"));
+        QCOMPARE(hiddenSignal, 1);
+        keys->trigger();
+        QCOMPARE(keys->toolTip(), QString::fromUtf8("Скрыть ключи"));
+        QCOMPARE(f.frame->filterToolBar()->actions().size(), 6);
+    }
+
+    void twoDatabases() {
+        Fixture f;
+        f.frame->show();
+        QVERIFY(!f.frame->rightTree()->isVisible());
+        f.frame->action(kCmdTwoBases)->trigger();
+        QVERIFY(f.frame->action(kCmdTwoBases)->isChecked());
+        QVERIFY(f.frame->rightTree()->isVisible());
+        f.frame->shell().setRightActive(true);
+        QCOMPARE(f.frame->shell().database(), f.frame->shell().document().second());
+        f.frame->action(kCmdTwoBases)->trigger();
+        QVERIFY(!f.frame->rightTree()->isVisible());
+        QCOMPARE(f.frame->shell().database(), f.frame->shell().document().main());
+    }
+
+    void refusalsAreErrorBoxes() {
+        Fixture f("[Общее]\r\nПрибор=1\r\n");
+        f.frame->runCommand(kCmdExportCsv);
+        QCOMPARE(f.prompter.calls.back().text, std::string("Функция не реализована"));
+        QCOMPARE(f.prompter.calls.back().title, std::string("Вывод базы"));
+        QCOMPARE(f.prompter.calls.back().icon, PromptIcon::Error);
+    }
+
+    void settingsSheetChangesThePassword() {
+        Fixture f;
+        test::onModal<gui::CDlgParam>([](gui::CDlgParam* d) {
+            QCOMPARE(d->windowTitle(), QString::fromUtf8("Настройка параметров"));
+            QCOMPARE(d->tabs->tabText(0), QString::fromUtf8("Прочие"));
+            QCOMPARE(d->tabs->tabText(1), QString::fromUtf8("Доступ"));
+            d->askDatabaseBox->setChecked(false);
+            d->extendedComBox->setChecked(true);
+            d->tabs->setCurrentIndex(1);
+            d->newPassword->setText("pw");
+            d->confirmPassword->setText("pw");
+            d->accept();
+        });
+        f.frame->runCommand(kCmdProgramSettings);
+        GeneralSettings s;
+        IniFile ini;
+        ini.load(f.ctx.settingsPath);
+        s.load(ini);
+        QVERIFY(!s.askSaveDatabase);
+        QVERIFY(s.extendedPortParameters);
+        QVERIFY(s.passwordOn);
+        QVERIFY(s.password == u"pw");
+        QCOMPARE(ini.value("Общее", "Парам").value_or(""), std::string("px"));  // 'w' + 1
+
+        // A wrong current password changes nothing and says so.
+        test::onModal<gui::CDlgParam>([](gui::CDlgParam* d) {
+            d->tabs->setCurrentIndex(1);
+            d->currentPassword->setText("nope");
+            d->accept();
+        });
+        f.frame->runCommand(kCmdProgramSettings);
+        QCOMPARE(f.prompter.calls.back().text, std::string("Старый пароль не подтвержден!"));
+        QVERIFY(f.frame->shell().settings().password == u"pw");
+    }
+
+    void portDialog() {
+        for (bool extended : {false, true}) {
+            Fixture f(extended ? "[Общее]\r\nПараметры_СОМ=1\r\n[Талвир_К2]\r\nCOM=COM7\r\n"
+                               : "[Талвир_К2]\r\nCOM=COM7\r\n");
+            test::onModal<gui::CPageCom>([extended](gui::CPageCom* d) {
+                QCOMPARE(d->windowTitle(), QString::fromUtf8("COM порт"));
+                QCOMPARE(d->portLabel->text(), QString("COM7"));
+                QCOMPARE(d->speedGroup->isVisible(), extended);
+                QCOMPARE(d->stopGroup->isVisible(), extended);
+                QCOMPARE(d->parityGroup->isVisible(), extended);
+                d->upButton->click();
+                d->upButton->click();
+                d->downButton->click();
+                QCOMPARE(d->portLabel->text(), QString("COM8"));
+                if (extended) {
+                    d->speedButtons[2]->setChecked(true);  // 19200
+                    d->parityButtons[2]->setChecked(true);
+                }
+                d->accept();
+            });
+            f.frame->runCommand(kCmdPortSettings);
+            QCOMPARE(readProfileString(f.ctx.settingsPath, "Талвир_К2", "COM", "", 20),
+                     std::string("COM8"));
+            QCOMPARE(readProfileInt(f.ctx.settingsPath, "Талвир_К2", "Скорость", 0),
+                     extended ? 19200 : 128000);
+        }
+    }
+
+    void portNumberStaysInRange() {
+        test::TempDir dir;
+        AppContext ctx = makeAppContext(dir.path());
+        DBK2 db(0, ctx);
+        db.portName = "COM1";
+        gui::CPageCom d(db, false, {});
+        d.downButton->click();
+        QCOMPARE(d.portLabel->text(), QString("COM1"));
+        db.portName = "COM100";
+        gui::CPageCom d2(db, false, {});
+        d2.upButton->click();
+        QCOMPARE(d2.portLabel->text(), QString("COM100"));
+        db.portName = "/dev/pts/5";
+        gui::CPageCom d3(db, false, {"/dev/ttyUSB0"});
+        DBK2 out(0, ctx);
+        d3.applyTo(out);
+        QCOMPARE(out.portName, std::string("/dev/pts/5"));
+    }
+
+    void aboutBoxHidesTheThirdFamily() {
+        gui::CAboutDlg about;
+        about.show();
+        auto* third = about.findChild<QLabel*>("control1099");
+        QVERIFY(third);
+        QVERIFY(!third->isVisible());
+        QCOMPARE(third->text(), QString::fromUtf8("Версан С5,         отладка"));
+        bool version = false;
+        for (QLabel* l : about.findChildren<QLabel*>())
+            version |= l->text().contains("1.084");
+        QVERIFY(version);
+    }
+
+    void closingWritesThePlacement() {
+        Fixture f;
+        f.frame->setGeometry(40, 50, 800, 600);
+        f.frame->show();
+        QVERIFY(f.frame->close());
+        QCOMPARE(readProfileInt(f.ctx.settingsPath, "Общее", "Ширина", 0), 800);
+        QCOMPARE(readProfileInt(f.ctx.settingsPath, "Общее", "Состояние", 9), 0);
+
+        // A modified database and "Отмена" keep the window open.
+        f.frame->show();
+        f.frame->database()->modified = 1;
+        f.prompter.answers = {PromptAnswer::Cancel};
+        QVERIFY(!f.frame->close());
+        QCOMPARE(f.prompter.calls.back().title, std::string("Левая"));
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    gui::installRussianTranslations(app);
+    TestMainFrame t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "test_main_frame.moc"
