@@ -314,6 +314,42 @@ class TestMainFrame : public QObject {
         QVERIFY(version);
     }
 
+    void realFamilyFileRoundTripAndDrop() {
+        // The real "Талвир К2" database: save as, create, open again, export.
+        test::TempDir dir;
+        test::RecordingPrompter prompter;
+        AppContext ctx = makeAppContext(dir.path());
+        ctx.prompter = &prompter;
+        gui::CMainFrame frame(ctx);
+        QueuedDialogs dialogs;
+        frame.setFileDialogs(&dialogs);
+        const std::string path = pathToUtf8(dir / "real.bta");
+        dialogs.answers = {path};
+        frame.runCommand(kCmdSaveAs);
+        QVERIFY(std::filesystem::exists(dir / "real.bta"));
+        QCOMPARE(frame.statusText(), QString::fromUtf8("База сохранена"));
+        frame.runCommand(kCmdNew);
+        QVERIFY(frame.database()->filePath.empty());
+        dialogs.answers = {path};
+        frame.runCommand(kCmdOpen);
+        QCOMPARE(frame.database()->filePath, path);
+        QVERIFY(frame.database()->databaseValid);
+        QCOMPARE(frame.windowTitle(),
+                 QString::fromUtf8("Конфигуратор Талвир К2 - ") + QString::fromStdString(path));
+
+        dialogs.answers = {pathToUtf8(dir / "out.csv")};
+        frame.runCommand(kCmdExportCsv);
+        QVERIFY(std::filesystem::exists(dir / "out.csv"));
+
+        // A file dropped on the window is opened.
+        frame.runCommand(kCmdNew);
+        QVERIFY(frame.openDropped({QUrl::fromLocalFile(QString::fromStdString(path))}));
+        QCOMPARE(frame.database()->filePath, path);
+        for (const auto& c : prompter.calls)
+            qWarning("%s", c.text.c_str());
+        QVERIFY(prompter.calls.empty());
+    }
+
     void closingWritesThePlacement() {
         Fixture f;
         f.frame->setGeometry(40, 50, 800, 600);
