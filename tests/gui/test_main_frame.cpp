@@ -350,6 +350,34 @@ class TestMainFrame : public QObject {
         QVERIFY(prompter.calls.empty());
     }
 
+    void portSearchFromTheToolbarAndTheDialog() {
+        struct Prober : PortProber {
+            std::optional<std::vector<std::string>> candidates(std::string&) override {
+                return std::vector<std::string>{"COM1", "COM5"};
+            }
+            bool probe(int, const std::string& port) override { return port == "COM5"; }
+        } prober;
+        Fixture f("[Талвир_К2]\r\nCOM=COM2\r\n");
+        f.frame->setPortProber(&prober);
+        f.prompter.answers = {PromptAnswer::No};
+        f.frame->action(kCmdFindDevice)->trigger();
+        QCOMPARE(f.prompter.calls.back().text,
+                 std::string("Обнаружен прибор на COM5\nВнести в базу?"));
+        QCOMPARE(f.frame->database()->portName, std::string("COM2"));
+        QCOMPARE(f.frame->statusText(), QString());
+
+        // "Автопоиск" in the port dialog takes the port and shows it.
+        test::onModal<gui::CPageCom>([](gui::CPageCom* d) {
+            d->searchButton->click();
+            QCOMPARE(d->portLabel->text(), QString("COM5"));
+            d->reject();
+        });
+        f.frame->runCommand(kCmdPortSettings);
+        QCOMPARE(f.frame->database()->portName, std::string("COM5"));
+        QCOMPARE(readProfileString(f.ctx.settingsPath, "Талвир_К2", "COM", "", 20),
+                 std::string("COM5"));
+    }
+
     void closingWritesThePlacement() {
         Fixture f;
         f.frame->setGeometry(40, 50, 800, 600);
