@@ -46,6 +46,13 @@ class FakeHost : public ShellHost {
     void activeTreeChanged(bool) override {}
     void twoBasesChanged(bool on) override { two = on; }
     void showJournal() override { ++journalShown; }
+    bool applyPendingEdit() override {
+        if (!pendingEdit) return false;
+        pendingEdit();
+        pendingEdit = nullptr;
+        return true;
+    }
+    std::function<void()> pendingEdit;  // a grid edit not applied yet
 
     std::optional<std::string> next() {
         if (files.empty()) return std::nullopt;
@@ -151,6 +158,16 @@ TEST_F(ShellTest, NewDatabaseAsksWithNewAndAFailedSaveAbandons) {
     shell->execute(kCmdNew);
     EXPECT_EQ(titles().back(), "Сохранение базы");  // the system's error text
     EXPECT_EQ(shell->database()->modified, 1);
+}
+
+TEST_F(ShellTest, PendingGridEditIsAppliedAndThenOfferedForSaving) {
+    start();
+    host.pendingEdit = [this] { ++shell->database()->modified; };
+    prompter.answers = {PromptAnswer::Cancel};
+    shell->execute(kCmdNew);
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].text, "База данных изменена.\n(Новая)\nСохранить?");
+    EXPECT_EQ(shell->database()->modified, 1);  // kept: the user cancelled
 }
 
 TEST_F(ShellTest, SaveAsAsksBeforeReplacingAFile) {
