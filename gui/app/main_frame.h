@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 
+#include "app/commands.h"
 #include "app/device_search.h"
 #include "app/file_dialogs.h"
 #include "app/shell.h"
@@ -89,6 +90,10 @@ class CMainFrame : public QMainWindow, public ShellHost {
     void resetTreeState() override;
     void clearViewsForSwitch() override;
     void hideStatusView() override;
+    // The journal, active-events and dustiness windows after a device read.
+    void showJournal() override { emit windowCommand(kCmdJournal); }
+    void showActiveEvents() override { emit windowCommand(kCmdActiveEvents); }
+    void showDustiness() override { emit windowCommand(kCmdDustiness); }
     void closeWindow() override;
 
   signals:
