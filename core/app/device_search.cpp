@@ -30,27 +30,28 @@ bool DatabasePortProber::probe(int familyCode, const std::string& port) {
     db->readIntervalTimeout = kProbeInterval;
     db->readTotalTimeoutMultiplier = kProbeMultiplier;
     db->portName = port;
+    db->simulation = false;  // only a real answer counts
     bool answered = false;
     if (db->SetUpPort()) answered = db->ReadVersion() == 0;
     if (db->IsPortOpen()) db->ClosePort();
     return answered;
 }
 
-PortSearchResult searchDevicePort(PortProber& prober, DBase& active, Prompter& prompter,
-                                  const std::function<void(const std::string&)>& status) {
+DeviceSearchOutcome searchDevicePort(PortProber& prober, DBase& active, Prompter& prompter,
+                                     const std::function<void(const std::string&)>& status) {
     std::string listError;
     const auto ports = prober.candidates(listError);
     if (!ports) {
         prompter.message(listError, kTitle, PromptIcon::Error);
-        return PortSearchResult::ListError;
+        return DeviceSearchOutcome::ListError;
     }
     if (ports->empty()) {
         prompter.message("Порты не обнаружены", kTitle, PromptIcon::Error);
-        return PortSearchResult::NoPorts;
+        return DeviceSearchOutcome::NoPorts;
     }
     if (active.familyCode == kFamilyS5) {
         prompter.message("Функция не реализована", kTitle, PromptIcon::Error);
-        return PortSearchResult::NotImplemented;
+        return DeviceSearchOutcome::NotImplemented;
     }
     std::string found;
     for (const std::string& port : *ports) {
@@ -63,19 +64,19 @@ PortSearchResult searchDevicePort(PortProber& prober, DBase& active, Prompter& p
     status("");
     if (found.empty()) {
         prompter.message("Прибор не обнаружен", kTitle, PromptIcon::Information);
-        return PortSearchResult::NotFound;
+        return DeviceSearchOutcome::NotFound;
     }
     if (found == active.portName) {
         prompter.message("Прибор обнаружен, порт уже установлен", kTitle, PromptIcon::Information);
-        return PortSearchResult::AlreadySet;
+        return DeviceSearchOutcome::AlreadySet;
     }
     if (prompter.ask("Обнаружен прибор на " + found + "\nВнести в базу?", kTitle,
                      PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes) {
-        return PortSearchResult::Declined;
+        return DeviceSearchOutcome::Declined;
     }
     active.portName = found;
     active.SavePortSettings();
-    return PortSearchResult::Taken;
+    return DeviceSearchOutcome::Taken;
 }
 
 int portNumberOf(const std::string& name) {

@@ -39,7 +39,7 @@ class DatabasePortProber : public PortProber {
     DatabaseFactory factory_;
 };
 
-enum class PortSearchResult {
+enum class DeviceSearchOutcome {
     NoPorts,
     ListError,
     NotImplemented,
@@ -53,8 +53,8 @@ enum class PortSearchResult {
 // before each try and is cleared at the end. Messages and the question go
 // through the prompter. On "Yes" the port name goes into the database and
 // its port settings are saved.
-PortSearchResult searchDevicePort(PortProber& prober, DBase& active, Prompter& prompter,
-                                  const std::function<void(const std::string&)>& status);
+DeviceSearchOutcome searchDevicePort(PortProber& prober, DBase& active, Prompter& prompter,
+                                     const std::function<void(const std::string&)>& status);
 
 // Port numbers of the port dialog: "COMn" gives n, anything else 0.
 int portNumberOf(const std::string& portName);

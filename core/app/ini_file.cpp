@@ -116,8 +116,8 @@ Bytes IniFile::serialize() const {
             break;
         }
         case Encoding::Utf8:
-            out = {0xEF, 0xBB, 0xBF};
-            out.insert(out.end(), text.begin(), text.end());
+            out.assign(text.begin(), text.end());
+            out.insert(out.begin(), {0xEF, 0xBB, 0xBF});
             break;
         case Encoding::Utf16Le:
             out = {0xFF, 0xFE};

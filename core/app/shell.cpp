@@ -135,8 +135,15 @@ bool Shell::saveAs(DBase& db) {
 
 // ---- File commands -------------------------------------------------------------------
 
+bool Shell::promptActive() {
+    // A pending grid edit is applied first and then counts as a change like
+    // any other, so that dropping the database never loses it unasked.
+    host_.applyPendingEdit();
+    return savePrompt(rightActive_);
+}
+
 void Shell::newDatabase() {
-    if (!host_.applyPendingEdit() && !savePrompt(rightActive_)) return;
+    if (!promptActive()) return;
     doc_.ReplaceDatabase(activeRole());
     host_.databaseChanged(activeRole());
 }
@@ -152,7 +159,7 @@ bool Shell::openPath(const std::string& path) {
 
 void Shell::openWithDialog() {
     DBase* db = database();
-    if (!db || !savePrompt(rightActive_)) return;
+    if (!db || !promptActive()) return;
     std::optional<std::string> path;
     if (db->familyCode == kFamilyS5) {
         path = host_.chooseFolder("Открытие базы");
@@ -168,7 +175,7 @@ void Shell::openRecent(int index) {
     if (index < 0 || index >= RecentFiles::kCount) return;
     const std::string path = recent_.entry(index);
     if (path.empty()) return;
-    if (!host_.applyPendingEdit() && !savePrompt(rightActive_)) return;
+    if (!promptActive()) return;
     openPath(path);
 }
 

@@ -136,6 +136,8 @@ class Shell {
   private:
     Prompter& prompter() const { return *ctx_.prompter; }
     void error(const std::string& text, const std::string& title);
+    // Applies a pending grid edit, then the save prompt of the active tree.
+    bool promptActive();
     bool save(DBase& db);
     bool saveAs(DBase& db);
     bool saveTo(DBase& db, const std::string& path);

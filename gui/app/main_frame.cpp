@@ -432,6 +432,7 @@ void CMainFrame::fillTree(QTreeWidget* tree, DBase* db) {
 void CMainFrame::databaseChanged(int role) {
     fillTree(role == 0 ? leftTree_ : rightTree_, shell_->document().database(role));
     updateCaption(200);
+    emit databaseShown(role);
 }
 
 void CMainFrame::menusChanged() {
@@ -446,6 +447,7 @@ void CMainFrame::twoBasesChanged(bool on) {
     rightTree_->setVisible(on);
     if (!on) leftTree_->setFocus();
     syncChecks();
+    emit twoBasesToggled(on);
 }
 
 void CMainFrame::resetTreeState() {
@@ -496,11 +498,16 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
-    const auto urls = event->mimeData()->urls();
-    if (urls.isEmpty() || !urls.first().isLocalFile()) return;
-    event->acceptProposedAction();
-    if (!shell_->savePrompt(shell_->rightActive())) return;
-    shell_->openPath(urls.first().toLocalFile().toStdString());
+    if (openDropped(event->mimeData()->urls())) event->acceptProposedAction();
+}
+
+bool CMainFrame::openDropped(const QList<QUrl>& urls) {
+    // One document: the first dropped file is opened.
+    if (urls.isEmpty() || !urls.first().isLocalFile()) return false;
+    if (shell_->savePrompt(shell_->rightActive())) {
+        shell_->openPath(urls.first().toLocalFile().toStdString());
+    }
+    return true;
 }
 
 // ---- Settings, port, search, about ------------------------------------------------------------

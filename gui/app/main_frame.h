@@ -8,9 +8,11 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QUrl>
 #include <map>
 #include <memory>
 
+#include "app/commands.h"
 #include "app/device_search.h"
 #include "app/file_dialogs.h"
 #include "app/shell.h"
@@ -48,6 +50,8 @@ class CMainFrame : public QMainWindow, public ShellHost {
     void showAsStored();
     // Runs a command as the menu does.
     void runCommand(int command);
+    // Opens the first of the files dropped on the window; false when none is local.
+    bool openDropped(const QList<QUrl>& urls);
 
     // The action of a command (menus and toolbars share it), or nullptr.
     QAction* action(int command) const;
@@ -55,6 +59,9 @@ class CMainFrame : public QMainWindow, public ShellHost {
     QToolBar* filterToolBar() const { return filterBar_; }
     QProgressBar* progressBar() const { return progress_; }
     QString statusText() const;
+    // The places of the views: the left and right trees (placeholders until
+    // the tree view takes them), the grid's tab widget with its text editor,
+    // and the status view below the grid.
     QTreeWidget* leftTree() const { return leftTree_; }
     QTreeWidget* rightTree() const { return rightTree_; }
     QTabWidget* gridTabs() const { return gridTabs_; }
@@ -83,6 +90,10 @@ class CMainFrame : public QMainWindow, public ShellHost {
     void resetTreeState() override;
     void clearViewsForSwitch() override;
     void hideStatusView() override;
+    // The journal, active-events and dustiness windows after a device read.
+    void showJournal() override { emit windowCommand(kCmdJournal); }
+    void showActiveEvents() override { emit windowCommand(kCmdActiveEvents); }
+    void showDustiness() override { emit windowCommand(kCmdDustiness); }
     void closeWindow() override;
 
   signals:
@@ -93,6 +104,11 @@ class CMainFrame : public QMainWindow, public ShellHost {
     // Commands whose windows are not part of the shell (journal, analysis,
     // viewers, printing, database search, clock dialog).
     void windowCommand(int command);
+    // The database of a role was replaced, loaded or read: the tree of that
+    // role rebuilds itself and drops buffer and undo entries of the old one.
+    void databaseShown(int role);
+    // The two-database mode was switched on or off.
+    void twoBasesToggled(bool on);
 
   protected:
     void closeEvent(QCloseEvent* event) override;

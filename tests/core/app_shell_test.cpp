@@ -46,6 +46,13 @@ class FakeHost : public ShellHost {
     void activeTreeChanged(bool) override {}
     void twoBasesChanged(bool on) override { two = on; }
     void showJournal() override { ++journalShown; }
+    bool applyPendingEdit() override {
+        if (!pendingEdit) return false;
+        pendingEdit();
+        pendingEdit = nullptr;
+        return true;
+    }
+    std::function<void()> pendingEdit;  // a grid edit not applied yet
 
     std::optional<std::string> next() {
         if (files.empty()) return std::nullopt;
@@ -151,6 +158,16 @@ TEST_F(ShellTest, NewDatabaseAsksWithNewAndAFailedSaveAbandons) {
     shell->execute(kCmdNew);
     EXPECT_EQ(titles().back(), "Сохранение базы");  // the system's error text
     EXPECT_EQ(shell->database()->modified, 1);
+}
+
+TEST_F(ShellTest, PendingGridEditIsAppliedAndThenOfferedForSaving) {
+    start();
+    host.pendingEdit = [this] { ++shell->database()->modified; };
+    prompter.answers = {PromptAnswer::Cancel};
+    shell->execute(kCmdNew);
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].text, "База данных изменена.\n(Новая)\nСохранить?");
+    EXPECT_EQ(shell->database()->modified, 1);  // kept: the user cancelled
 }
 
 TEST_F(ShellTest, SaveAsAsksBeforeReplacingAFile) {
@@ -360,28 +377,28 @@ TEST(PortSearch, MessagesAndTheAnswer) {
     std::vector<std::string> status;
     auto show = [&](const std::string& s) { status.push_back(s); };
 
-    EXPECT_EQ(searchDevicePort(prober, db, prompter, show), PortSearchResult::NoPorts);
+    EXPECT_EQ(searchDevicePort(prober, db, prompter, show), DeviceSearchOutcome::NoPorts);
     EXPECT_EQ(prompter.calls.back().text, "Порты не обнаружены");
 
     prober.ports = {"COM1", "COM2", "COM3"};
-    EXPECT_EQ(searchDevicePort(prober, db, prompter, show), PortSearchResult::NotFound);
+    EXPECT_EQ(searchDevicePort(prober, db, prompter, show), DeviceSearchOutcome::NotFound);
     EXPECT_EQ(prompter.calls.back().text, "Прибор не обнаружен");
     EXPECT_EQ(status.front(), "Проверка COM1");
     EXPECT_EQ(status.back(), "");
 
     prober.answering = "COM3";
-    EXPECT_EQ(searchDevicePort(prober, db, prompter, show), PortSearchResult::AlreadySet);
+    EXPECT_EQ(searchDevicePort(prober, db, prompter, show), DeviceSearchOutcome::AlreadySet);
     EXPECT_EQ(prompter.calls.back().text, "Прибор обнаружен, порт уже установлен");
 
     prober.answering = "COM2";
     prober.tried.clear();
     prompter.answers = {PromptAnswer::No};
-    EXPECT_EQ(searchDevicePort(prober, db, prompter, show), PortSearchResult::Declined);
+    EXPECT_EQ(searchDevicePort(prober, db, prompter, show), DeviceSearchOutcome::Declined);
     EXPECT_EQ(prompter.calls.back().text, "Обнаружен прибор на COM2\nВнести в базу?");
     EXPECT_EQ(prober.tried, (std::vector<std::string>{"COM1", "COM2"}));
     EXPECT_EQ(db.portName, "COM3");
 
-    EXPECT_EQ(searchDevicePort(prober, db, prompter, show), PortSearchResult::Taken);
+    EXPECT_EQ(searchDevicePort(prober, db, prompter, show), DeviceSearchOutcome::Taken);
     EXPECT_EQ(db.portName, "COM2");
     EXPECT_EQ(readProfileString(ctx.settingsPath, "Талвир_К2", "COM", "", 20), "COM2");
 }

@@ -314,6 +314,70 @@ class TestMainFrame : public QObject {
         QVERIFY(version);
     }
 
+    void realFamilyFileRoundTripAndDrop() {
+        // The real "Талвир К2" database: save as, create, open again, export.
+        test::TempDir dir;
+        test::RecordingPrompter prompter;
+        AppContext ctx = makeAppContext(dir.path());
+        ctx.prompter = &prompter;
+        gui::CMainFrame frame(ctx);
+        QueuedDialogs dialogs;
+        frame.setFileDialogs(&dialogs);
+        const std::string path = pathToUtf8(dir / "real.bta");
+        dialogs.answers = {path};
+        frame.runCommand(kCmdSaveAs);
+        QVERIFY(std::filesystem::exists(dir / "real.bta"));
+        QCOMPARE(frame.statusText(), QString::fromUtf8("База сохранена"));
+        frame.runCommand(kCmdNew);
+        QVERIFY(frame.database()->filePath.empty());
+        dialogs.answers = {path};
+        frame.runCommand(kCmdOpen);
+        QCOMPARE(frame.database()->filePath, path);
+        QVERIFY(frame.database()->databaseValid);
+        QCOMPARE(frame.windowTitle(),
+                 QString::fromUtf8("Конфигуратор Талвир К2 - ") + QString::fromStdString(path));
+
+        dialogs.answers = {pathToUtf8(dir / "out.csv")};
+        frame.runCommand(kCmdExportCsv);
+        QVERIFY(std::filesystem::exists(dir / "out.csv"));
+
+        // A file dropped on the window is opened.
+        frame.runCommand(kCmdNew);
+        QVERIFY(frame.openDropped({QUrl::fromLocalFile(QString::fromStdString(path))}));
+        QCOMPARE(frame.database()->filePath, path);
+        for (const auto& c : prompter.calls)
+            qWarning("%s", c.text.c_str());
+        QVERIFY(prompter.calls.empty());
+    }
+
+    void portSearchFromTheToolbarAndTheDialog() {
+        struct Prober : PortProber {
+            std::optional<std::vector<std::string>> candidates(std::string&) override {
+                return std::vector<std::string>{"COM1", "COM5"};
+            }
+            bool probe(int, const std::string& port) override { return port == "COM5"; }
+        } prober;
+        Fixture f("[Талвир_К2]\r\nCOM=COM2\r\n");
+        f.frame->setPortProber(&prober);
+        f.prompter.answers = {PromptAnswer::No};
+        f.frame->action(kCmdFindDevice)->trigger();
+        QCOMPARE(f.prompter.calls.back().text,
+                 std::string("Обнаружен прибор на COM5\nВнести в базу?"));
+        QCOMPARE(f.frame->database()->portName, std::string("COM2"));
+        QCOMPARE(f.frame->statusText(), QString());
+
+        // "Автопоиск" in the port dialog takes the port and shows it.
+        test::onModal<gui::CPageCom>([](gui::CPageCom* d) {
+            d->searchButton->click();
+            QCOMPARE(d->portLabel->text(), QString("COM5"));
+            d->reject();
+        });
+        f.frame->runCommand(kCmdPortSettings);
+        QCOMPARE(f.frame->database()->portName, std::string("COM5"));
+        QCOMPARE(readProfileString(f.ctx.settingsPath, "Талвир_К2", "COM", "", 20),
+                 std::string("COM5"));
+    }
+
     void closingWritesThePlacement() {
         Fixture f;
         f.frame->setGeometry(40, 50, 800, 600);

@@ -4,6 +4,7 @@
 
 #include "base/bit_set.h"
 #include "link/family_table.h"
+#include "service/database_print_k2.h"
 
 namespace tavrin {
 
@@ -250,6 +251,6 @@ int DBK2::SimulateDevice(ByteSpan, std::span<std::uint8_t, kReplyBufferSize>) {
 int DBK2::ReadDustiness(Progress&, int) {
     return 0;
 }
-void DBK2::PrintDatabase(PrintSurface&) {}
+void DBK2::PrintDatabase(PrintSurface& surface) { printDatabaseK2(surface, k2PrintData(*this)); }
 
 }  // namespace tavrin
