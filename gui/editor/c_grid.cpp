@@ -193,6 +193,7 @@ CGrid::~CGrid() {
 void CGrid::setFamily(int family) {
     family_ = family;
     textLimit_ = family == 2 ? 16 : 20;
+    edit_->setMaxLength(textLimit_);
     rowsReset();
 }
 

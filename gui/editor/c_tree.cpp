@@ -85,6 +85,10 @@ void CTree::attachGrid(CGrid* grid) {
     }
 }
 
+CGrid* CTree::grid() const {
+    return grid_;
+}
+
 void CTree::rebuild() {
     DBase* db = editor_.database();
     const int family = db ? db->familyCode : 0;
@@ -367,8 +371,10 @@ void CTree::currentChanged(const QModelIndex& current, const QModelIndex& previo
     const NodeId node = model_->nodeOf(current);
     if (node == kNoNode || node == editor_.current()) return;
     commitGridEdit();
-    editor_.select(node);
+    const bool moved = editor_.select(node);
     syncView();
+    // A refused move: the view may still mark the item it wanted to go to.
+    if (!moved) QTimer::singleShot(0, this, &CTree::syncView);
 }
 
 void CTree::contextMenuEvent(QContextMenuEvent* event) {

@@ -40,7 +40,7 @@ class CTree : public QTreeView {
     // Lets the grid show this tree's current item (null: the grid serves
     // the other tree).
     void attachGrid(CGrid* grid);
-    CGrid* grid() const { return grid_; }
+    CGrid* grid() const;
     // The tree of the other database ("Две базы"), kept in step after edits
     // that reach both (a move between the databases, the buffer's ghosts).
     void setPeer(CTree* peer) { peer_ = peer; }
