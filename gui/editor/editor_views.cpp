@@ -81,6 +81,14 @@ void EditorViews::setActive(int role) {
 
 void EditorViews::setTwoBases(bool on) {
     trees_[1]->setVisible(on);
+    // The two trees share their pane evenly.
+    if (auto* pane = qobject_cast<QSplitter*>(trees_[0]->parentWidget()); pane && on) {
+        const int half = std::max(1, (pane->width() - pane->handleWidth()) / 2);
+        QList<int> sizes;
+        for (int i = 0; i < pane->count(); ++i)
+            sizes.append(pane->widget(i) == trees_[0] || pane->widget(i) == trees_[1] ? half : 0);
+        pane->setSizes(sizes);
+    }
     for (CTree* t : trees_)
         t->editor().commands().clear();
     if (!on) setActive(0);
