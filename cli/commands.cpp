@@ -8,6 +8,8 @@ int runExportCsvCommand(const Argv& args);
 int runCheckCommand(const Argv& args);
 int runShowJournalCommand(const Argv& args);
 int runShowDustCommand(const Argv& args);
+int runPortsCommand(const Argv& args);
+int runSearchCommand(const Argv& args);
 int runTreeCommand(const Argv& args);
 int runParamsCommand(const Argv& args);
 int runSetCommand(const Argv& args);
@@ -31,6 +33,10 @@ const std::vector<Command>& commands() {
          runShowJournalCommand},
         {"show-dust", "show-dust FILE [--level normal|80|90]... [--family k2|s5] [--header]",
          "print a dustiness file as tab-separated rows", runShowDustCommand},
+        {"ports", "ports", "list the serial ports the device search tries", runPortsCommand},
+        {"search", "search [--family k2|r7] [--port PORT]... [--save]",
+         "find the port a panel answers on (the system's ports, or those given); --save stores it",
+         runSearchCommand},
         {"tree", "tree FILE [--codes] [--family k2|r7|s5]",
          "print the configuration tree, two blanks of indent per level ([ItemCode] label with --codes)",
          runTreeCommand},

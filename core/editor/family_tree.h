@@ -59,6 +59,8 @@ class FamilyTree {
     // The code the family's edit rules know the tree's root by (the root's
     // own code may also name an element).
     virtual ItemCode rootRuleCode(ItemCode code) const { return code; }
+    // Whether an item is an access key (drags of keys may copy).
+    virtual bool isKeyItem(ItemCode /*code*/) const { return false; }
     // The user expanded or collapsed a node.
     virtual void expandedChanged(TreeEditor& /*tree*/, NodeId /*node*/, bool /*expanded*/) {}
     // The family records selection changes and added items for undo.

@@ -453,6 +453,18 @@ bool TreeEditor::canDrop(NodeId target, const std::vector<NodeId>& dragged) {
     return family_->canDrop(*this, target, dragged);
 }
 
+bool TreeEditor::dropAsCopy(const std::vector<NodeId>& dragged, bool ctrlHeld) const {
+    if (!ctrlHeld || !family_ || dragged.empty()) return false;
+    for (NodeId n : dragged) {
+        if (!family_->isKeyItem(codeOf(n))) return false;
+    }
+    return true;
+}
+
+std::string TreeEditor::dragStatus(const std::vector<NodeId>& dragged, bool ctrlHeld) const {
+    return dropAsCopy(dragged, ctrlHeld) ? "Копирование" : "Перенос";
+}
+
 bool TreeEditor::drop(NodeId target, const std::vector<NodeId>& dragged, bool copy) {
     if (!canDrop(target, dragged)) return false;
     const ItemCode targetCode = codeOf(target);

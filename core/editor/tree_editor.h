@@ -120,6 +120,11 @@ class TreeEditor {
 
     // ---- Drag and drop -----------------------------------------------------------------
     bool canDrop(NodeId target, const std::vector<NodeId>& dragged);
+    // The status-bar text while dragging: "Копирование" when Ctrl is held
+    // and the dragged items are keys, "Перенос" otherwise; a drop then
+    // copies or moves accordingly (dropAsCopy).
+    std::string dragStatus(const std::vector<NodeId>& dragged, bool ctrlHeld) const;
+    bool dropAsCopy(const std::vector<NodeId>& dragged, bool ctrlHeld) const;
     // Drops the dragged nodes (of this tree) on the target: a paste as a
     // copy or as a move. False when the drop is not allowed.
     bool drop(NodeId target, const std::vector<NodeId>& dragged, bool copy);

@@ -52,7 +52,7 @@ struct RuleAnswer {
 };
 
 class DBase {
-public:
+  public:
     // Reply buffer of the exchange.
     static constexpr int kReplyBufferSize = 256;
 
@@ -77,7 +77,8 @@ public:
     /* 11 */ virtual bool CheckChecksum(ByteSpan reply) = 0;
     /* 12 */ virtual bool IsPositiveReply(ByteSpan reply) = 0;
     // Builds the reply a panel would give into `reply`; returns its length.
-    /* 13 */ virtual int SimulateDevice(ByteSpan request, std::span<std::uint8_t, kReplyBufferSize> reply) = 0;
+    /* 13 */ virtual int SimulateDevice(ByteSpan request,
+                                        std::span<std::uint8_t, kReplyBufferSize> reply) = 0;
     /* 14 */ virtual int ReadDustiness(Progress& progress, int flag) = 0;
     /* 15 */ virtual bool OpenPort();
     /* 16 */ virtual void ClosePort();
@@ -142,23 +143,23 @@ public:
     // ---- Shared fields (texts are UTF-8) ---------------------------------
     int familyCode = 0;
     int modified = 0;
-    std::string extension1;      // "bta", "bor"
-    std::string extension2;      // "tlv", "ord"
-    std::string fileTypeText;    // "БД Талвира К2"
-    std::string openFilter;      // "*.bta;*.tlv"
-    std::string firmwareFilter;  // "*.hex", "Soft*.conf", empty
-    std::string filePath;        // empty = none
-    std::string title;           // "Конфигуратор Талвир К2"
+    std::string extension1;           // "bta", "bor"
+    std::string extension2;           // "tlv", "ord"
+    std::string fileTypeText;         // "БД Талвира К2"
+    std::string openFilter;           // "*.bta;*.tlv"
+    std::string firmwareFilter;       // "*.hex", "Soft*.conf", empty
+    std::string filePath;             // empty = none
+    std::string title;                // "Конфигуратор Талвир К2"
     std::string firmwareVersionText;  // at most 8 characters
     int firmwareVersion = -1;         // -1 = unknown
     bool databaseValid = false;
-    bool writable = false;       // set by CheckDatabase
-    std::string sectionName;     // "Талвир_К2"
+    bool writable = false;    // set by CheckDatabase
+    std::string sectionName;  // "Талвир_К2"
     std::string journalFileName;
     std::string journalFileName2;
     int journalCapacity = 0;
     std::string dustinessFileName;
-    std::string portName;        // "COM3", or a device path on POSIX
+    std::string portName;  // "COM3", or a device path on POSIX
     int parity = kParityNone;
     int stopBits = kStopBits1;
     bool logRewrite = true;
@@ -173,7 +174,7 @@ public:
     std::uint32_t readIntervalTimeout = 10;
     std::uint32_t readTotalTimeoutMultiplier = 10;
 
-protected:
+  protected:
     const AppContext& ctx_;
     std::unique_ptr<SerialPort> port_;
     std::FILE* log_ = nullptr;

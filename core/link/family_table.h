@@ -9,11 +9,11 @@
 namespace tavrin {
 
 struct FamilyInfo {
-    int code;                     // 1 "Ордис Р7", 2 "Талвир К2", 3 "Версан С5"
-    const char* name;             // "Талвир К2"
-    const char* cliName;          // "k2"
-    const char* extension1;       // written
-    const char* extension2;       // also accepted when opening
+    int code;                // 1 "Ордис Р7", 2 "Талвир К2", 3 "Версан С5"
+    const char* name;        // "Талвир К2"
+    const char* cliName;     // "k2"
+    const char* extension1;  // written
+    const char* extension2;  // also accepted when opening
     const char* fileTypeText;
     const char* openFilter;
     const char* firmwareFilter;

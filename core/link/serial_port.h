@@ -13,8 +13,15 @@ namespace tavrin {
 
 // Parity indices as stored in the settings ("нет", "нечет", "чет",
 // "всегда1", "всегда0").
-enum PortParity : int { kParityNone = 0, kParityOdd = 1, kParityEven = 2, kParityMark = 3, kParitySpace = 4 };
-// Stop-bit indices ("1", "1.5", "2").
+enum PortParity : int {
+    kParityNone = 0,
+    kParityOdd = 1,
+    kParityEven = 2,
+    kParityMark = 3,
+    kParitySpace = 4
+};
+// Stop-bit indices ("1", "1.5", "2"). POSIX terminals know only one or two
+// stop bits: the termios port sends two for "1.5".
 enum PortStopBits : int { kStopBits1 = 0, kStopBits15 = 1, kStopBits2 = 2 };
 
 // The members of the port state that the program sets; `raw` is the 28-byte
@@ -42,7 +49,7 @@ struct PortTimeouts {
 };
 
 class SerialPort {
-public:
+  public:
     virtual ~SerialPort() = default;
     // Each returns false on failure; lastError() then holds the system error.
     virtual bool getState(PortState& state) = 0;
@@ -60,7 +67,7 @@ public:
 
 // Opens ports by name and lists the candidates of the port search.
 class SerialPortFactory {
-public:
+  public:
     virtual ~SerialPortFactory() = default;
     // nullptr on failure, with the system error in `error`.
     virtual std::unique_ptr<SerialPort> open(const std::string& name, int& error) = 0;
@@ -68,7 +75,10 @@ public:
 };
 
 // "COMn" is the Windows name; on POSIX it becomes /dev/ttyS(n-1). A name that
-// starts with "/" is a device path used as it is.
+// starts with "/" is a device path used as it is. The POSIX candidates of the
+// port search are /dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM* and
+// /dev/serial/by-id/*; the POSIX port is opened exclusively (flock), raw,
+// with CLOCAL, and tolerates ENOTTY/EINVAL from a pseudo-terminal.
 std::string portDevicePath(const std::string& name);
 
 // The factory of the real ports of this platform.

@@ -4,11 +4,13 @@
 
 namespace tavrin {
 
-std::string portDevicePath(const std::string& name) { return name; }
+std::string portDevicePath(const std::string& name) {
+    return name;
+}
 
 namespace {
 class NoPorts : public SerialPortFactory {
-public:
+  public:
     std::unique_ptr<SerialPort> open(const std::string&, int& error) override {
         error = 2;
         return nullptr;

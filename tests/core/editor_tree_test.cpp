@@ -360,7 +360,12 @@ TEST(K2Tree, DropRules) {
     EXPECT_TRUE(f.tree.canDrop(f.node(0x80 + 70, -32), {ktmNode}));
     EXPECT_FALSE(f.tree.canDrop(f.node(0x80 + 40, -31), {dipNode, ktmNode}));
     EXPECT_FALSE(f.tree.canDrop(f.node(-3, 0), {dipNode}));
-    ASSERT_TRUE(f.tree.drop(f.node(0x80 + 40, -31), {dipNode}, false));
+    EXPECT_EQ(f.tree.dragStatus({dipNode}, true), "Перенос");
+    const int k = f.key(false);
+    f.tree.rebuild();
+    EXPECT_EQ(f.tree.dragStatus({f.node(0x100 + k, -6)}, true), "Копирование");
+    EXPECT_EQ(f.tree.dragStatus({f.node(0x100 + k, -6)}, false), "Перенос");
+    ASSERT_TRUE(f.tree.drop(f.node(0x80 + 40, -31), {f.node(dip, -3)}, false));
     EXPECT_EQ(f.db.devices[static_cast<std::size_t>(dip)][kDevLoop], 40);
     EXPECT_EQ(f.label(-31), "Пожарные (1)");
 }

@@ -19,7 +19,7 @@ struct PromptCall {
 };
 
 class RecordingPrompter : public Prompter {
-public:
+  public:
     PromptAnswer ask(const std::string& text, const std::string& title, PromptIcon icon,
                      PromptButtons buttons) override {
         std::lock_guard lock(mutex_);
@@ -37,7 +37,7 @@ public:
     std::vector<PromptCall> calls;
     std::deque<PromptAnswer> answers;
 
-private:
+  private:
     std::mutex mutex_;
 };
 

@@ -1,12 +1,243 @@
-// tavrin-panelsim: simulated panels on a pseudo-terminal.
+// tavrin-panelsim: a simulated panel on a pseudo-terminal. It prints the
+// path of the terminal as the first line of stdout and answers requests
+// until it is killed or its stdin closes.
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "faults.h"
+#include "k2_memory.h"
+#include "k2_panel.h"
+#include "pty_line.h"
+#include "r7_panel.h"
+
+namespace panelsim {
+namespace {
+
+// A request whose bytes stop coming for this long is dropped unfinished.
+constexpr std::uint64_t kFrameGapNs = 50ull * 1000000ull;
+
+const char* const kHelp =
+    "Usage: tavrin-panelsim --family k2|r7 [options]\n"
+    "\n"
+    "Opens a pseudo-terminal, prints its path as the first line of stdout and\n"
+    "answers as a panel of the family until killed or until stdin closes.\n"
+    "\n"
+    "Options:\n"
+    "  --family k2|r7     the panel family (\"Талвир К2\" or \"Ордис Р7\")\n"
+    "  --db FILE          k2: preload the panel memory from a database file\n"
+    "  --detectors N      k2: put N smoke detectors into an empty memory\n"
+    "  --journal N        k2: the journal holds N generated records (default 0)\n"
+    "  --events N         k2: N active events over the four categories (default 0)\n"
+    "  --firmware TEXT    the firmware version (default 1.04; r7: MAJOR.MINOR)\n"
+    "  --address N        r7: the panel address (default 1)\n"
+    "  --baud N           pace replies at N baud (10 bits a byte) and count the\n"
+    "                     wire time of requests; default: no pacing\n"
+    "  --fault SPEC       spoil replies; may be repeated. SPEC is KIND[=ARG]@N\n"
+    "                     (the Nth request) or KIND[=ARG]%N (every Nth):\n"
+    "                       silence      no reply from request N on\n"
+    "                       noreply      no reply to the request\n"
+    "                       drop[=I]     drop byte I of the reply (default: last)\n"
+    "                       badcrc       wrong checksum\n"
+    "                       refuse[=S]   a refusal (r7: status S, default 2)\n"
+    "                       badindex     a wrong record index echo\n"
+    "                       garbage[=K]  K stray bytes before the reply (default 3)\n"
+    "                       cut[=K]      only the first K bytes (default: half)\n"
+    "                       delay=D      the reply starts D ms late\n"
+    "                       second[=T]   r7: the second reply of a firmware frame\n"
+    "                                    has type T (default 0x0B)\n"
+    "  --verbose          print every request and reply to stderr\n"
+    "  --help             this text\n";
+
+struct Config {
+    std::string family;
+    std::string db;
+    std::string firmware = "1.04";
+    long journal = 0, events = 0, baud = 0, address = 1, detectors = 0;
+    std::vector<Fault> faults;
+    bool verbose = false;
+};
+
+bool number(const std::string& s, long& out) {
+    char* end = nullptr;
+    out = std::strtol(s.c_str(), &end, 10);
+    return !s.empty() && end && *end == '\0' && out >= 0;
+}
+
+// Exit code 0 = run, 1 = error, 2 = help shown.
+int parse(int argc, char** argv, Config& c) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            std::cout << kHelp;
+            return 2;
+        }
+        if (a == "--verbose" || a == "-v") {
+            c.verbose = true;
+            continue;
+        }
+        if (i + 1 >= argc) {
+            std::cerr << "tavrin-panelsim: " << a << " needs a value (see --help)\n";
+            return 1;
+        }
+        const std::string v = argv[++i];
+        bool ok = true;
+        if (a == "--family") {
+            c.family = v;
+            ok = v == "k2" || v == "r7";
+        } else if (a == "--db") {
+            c.db = v;
+        } else if (a == "--firmware") {
+            c.firmware = v;
+        } else if (a == "--journal") {
+            ok = number(v, c.journal);
+        } else if (a == "--events") {
+            ok = number(v, c.events);
+        } else if (a == "--baud") {
+            ok = number(v, c.baud);
+        } else if (a == "--address") {
+            ok = number(v, c.address) && c.address <= 255;
+        } else if (a == "--detectors") {
+            ok = number(v, c.detectors) && c.detectors <= 128;
+        } else if (a == "--fault") {
+            std::string error;
+            auto f = parseFault(v, error);
+            if (!f) {
+                std::cerr << "tavrin-panelsim: " << error << "\n";
+                return 1;
+            }
+            c.faults.push_back(*f);
+        } else {
+            std::cerr << "tavrin-panelsim: unknown option " << a << " (see --help)\n";
+            return 1;
+        }
+        if (!ok) {
+            std::cerr << "tavrin-panelsim: bad value for " << a << ": " << v << "\n";
+            return 1;
+        }
+    }
+    if (c.family.empty()) {
+        std::cerr << "tavrin-panelsim: --family k2|r7 is required (see --help)\n";
+        return 1;
+    }
+    return 0;
+}
+
+std::unique_ptr<Panel> makePanel(const Config& c) {
+    if (c.family == "k2") {
+        k2::Memory memory;
+        if (!c.db.empty()) {
+            std::string error;
+            if (!k2::loadDatabaseFile(c.db, memory, error)) {
+                std::cerr << "tavrin-panelsim: " << error << "\n";
+                return nullptr;
+            }
+        }
+        if (c.detectors > 0) k2::addDemoDevices(memory, static_cast<std::size_t>(c.detectors));
+        k2::Options o;
+        o.firmware = c.firmware;
+        o.journalRecords = static_cast<int>(c.journal);
+        o.activeEvents = static_cast<int>(c.events);
+        return std::make_unique<k2::K2Panel>(o, memory);
+    }
+    r7::Options o;
+    int major = 0, minor = 0;
+    if (std::sscanf(c.firmware.c_str(), "%d.%d", &major, &minor) != 2 || major < 0 || major > 255 ||
+        minor < 0 || minor > 255) {
+        std::cerr << "tavrin-panelsim: r7 firmware must be MAJOR.MINOR\n";
+        return nullptr;
+    }
+    o.major = major;
+    o.minor = minor;
+    o.address = static_cast<std::uint8_t>(c.address);
+    return std::make_unique<r7::R7Panel>(o);
+}
+
+std::string hex(const Bytes& b) {
+    std::string s;
+    char buf[4];
+    for (const std::uint8_t x : b) {
+        std::snprintf(buf, sizeof buf, "%02X ", x);
+        s += buf;
+    }
+    return s;
+}
+
+int run(const Config& c) {
+    std::unique_ptr<Panel> panel = makePanel(c);
+    if (!panel) return 1;
+    PtyLine line;
+    std::string error;
+    if (!line.open(error)) {
+        std::cerr << "tavrin-panelsim: " << error << "\n";
+        return 1;
+    }
+    line.setBaud(c.baud);
+    std::cout << line.slavePath() << std::endl;
+
+    Bytes partial;
+    std::uint64_t lastRx = 0;
+    std::uint64_t rxWireEnd = 0;  // when the request bytes would have crossed the wire
+    long requests = 0;
+    for (;;) {
+        pollfd fds[2] = {{line.masterFd(), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        const int pr = ::poll(fds, 2, partial.empty() ? -1 : 20);
+        if (pr < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
+            char buf[256];
+            const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
+            if (n <= 0) break;  // stdin closed: the panel is switched off
+        }
+        const std::uint64_t now = monotonicNs();
+        if (!partial.empty() && now - lastRx > kFrameGapNs) partial.clear();
+        if (!(fds[0].revents & POLLIN)) continue;
+        std::uint8_t buf[512];
+        const ssize_t n = ::read(line.masterFd(), buf, sizeof buf);
+        if (n <= 0) continue;
+        rxWireEnd = std::max(rxWireEnd, now) + static_cast<std::uint64_t>(n) * line.byteNs();
+        lastRx = now;
+        for (ssize_t i = 0; i < n; ++i) {
+            partial.push_back(buf[i]);
+            const std::size_t size = panel->frameSize(partial);
+            if (size == 0 || partial.size() < size) continue;
+            const Bytes request = partial;
+            partial.clear();
+            if (request.size() < 2) continue;  // an empty frame: no command
+            ++requests;
+            Outgoing out = applyFaults(c.faults, requests, request, panel->handle(request), *panel);
+            if (c.verbose) {
+                std::cerr << "#" << requests << " < " << hex(request) << "\n";
+                std::cerr << "#" << requests << " > "
+                          << (out.silent ? std::string("(silent)") : hex(out.bytes)) << "\n";
+            }
+            if (out.silent || out.bytes.empty()) continue;
+            const std::uint64_t start = std::max(rxWireEnd, monotonicNs()) +
+                                        static_cast<std::uint64_t>(out.delayMs) * 1000000ull;
+            line.send(std::move(out.bytes), start);
+        }
+    }
+    line.stop();
+    return 0;
+}
+
+}  // namespace
+}  // namespace panelsim
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
-        std::cout << "Usage: tavrin-panelsim --family k2|r7 [options]\n";
-        return 0;
-    }
-    std::cerr << "tavrin-panelsim: not built yet\n";
-    return 1;
+    signal(SIGPIPE, SIG_IGN);
+    panelsim::Config config;
+    const int parsed = panelsim::parse(argc, argv, config);
+    if (parsed != 0) return parsed == 2 ? 0 : 1;
+    return panelsim::run(config);
 }

@@ -72,6 +72,7 @@ class K2Tree : public FamilyTree {
     std::unique_ptr<FamilyGrid> makeGrid() const override;
     void expandedChanged(TreeEditor& tree, NodeId node, bool expanded) override;
     ItemCode rootRuleCode(ItemCode) const override { return -1; }
+    bool isKeyItem(ItemCode code) const override { return k2code::isKey(code); }
     bool hasGroupToggles() const override { return true; }
     bool hasUndo() const override { return true; }
 

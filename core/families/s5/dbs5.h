@@ -1,12 +1,35 @@
-// DBS5: the "Версан С5" database. Shell until the family's database lands.
+// DBS5: the "Версан С5" database: a console with up to 64 LCPs. It holds the
+// LCP table (each LCP with its devices, objects and keys), the console's
+// 1000 common keys, its 16 message texts and the archive list, and keeps them
+// in a database folder (one group of files per LCP, see db_folder.h).
+//
+// Ownership: the object owns every LCP database (entry L of `lcps` holds LCP
+// number L; entry 0 stays empty; the LCPs in use are consecutive from 1).
+// Messages are kept as the 8-bit bytes of the folder, an empty text meaning
+// an absent message. Archive names are UTF-8.
+//
+// Edit rules (slots 24..28) read from EditRuleArgs: `item` (the item acted
+// on, the target for Insert and Paste), `bufferItem` (Paste: the buffer's
+// first item), `flag` (Paste: 1 when the buffer was filled by a cut) and
+// `bufferDatabase` (Paste: the database the buffer's items live in).
 #pragma once
 
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "families/s5/lcp_database.h"
+#include "families/s5/records.h"
 #include "link/dbase.h"
 
 namespace tavrin {
 
 class DBS5 : public DBase {
-public:
+  public:
+    // The folder path may hold at most this many UTF-16 characters.
+    static constexpr std::size_t kMaxFolderPath = 200;
+
     DBS5(int role, const AppContext& context);
     ~DBS5() override;
 
@@ -25,10 +48,15 @@ public:
     bool IsPositiveReply(ByteSpan reply) override;
     int SimulateDevice(ByteSpan request, std::span<std::uint8_t, kReplyBufferSize> reply) override;
     int ReadDustiness(Progress& progress, int flag) override;
+    // A new device of the type in LCP `parent` (1..64): slot or -1.
     int CreateElement(int type, int parent) override;
+    // Removes the object, device or key named by the item code (a console
+    // key code goes to RemoveKey) and clears every reference to it.
     void RemoveElement(int index) override;
+    // A new console key: slot or -1.
     int CreateKey() override;
     void RemoveKey(int index) override;
+    // No check of its own: sets the writable flag and returns 0.
     int CheckDatabase(ReportList* remarks, ReportList* devices, ReportList* functions) override;
     void PrintDatabase(PrintSurface& surface) override;
     int GetItemImage(ItemCode item) override;
@@ -38,6 +66,64 @@ public:
     RuleAnswer DeleteItem(const EditRuleArgs& args) override;
     RuleAnswer InsertItem(const EditRuleArgs& args) override;
     int FindKey(ByteSpan code) override;
+
+    // ---- LCP table -----------------------------------------------------------------
+    // The LCP with address L, or nullptr.
+    s5::LcpDatabase* lcp(int number);
+    const s5::LcpDatabase* lcp(int number) const;
+    // Number of LCPs in use: consecutive entries from 1.
+    int lcpCount() const;
+    // Adds an empty LCP after the last one: its address, or -1 when all 64
+    // are used.
+    int AddLcp();
+    // Removes LCP L; when it was not the last, the last LCP moves into its
+    // place and takes its address. Links of other objects follow: a link to
+    // the removed LCP is cleared, a link to the moved one gets the new address.
+    void RemoveLcp(int number);
+
+    // ---- Records through the item codes ---------------------------------------------
+    // Allocation inside an LCP: slot or -1 (no LCP, or every slot used).
+    int NewObject(int lcpNumber);
+    int NewLcpKey(int lcpNumber);
+
+    // ---- Derived computations ----------------------------------------------------------
+    // Recomputes the type bits (0..2) of every object from its devices, its
+    // children and the objects linked to it from other LCPs.
+    void MarkObjects();
+    // True when the walk from object A (through parents and cross-LCP links)
+    // meets object B; the walk starts at A itself.
+    bool IsDescendant(int lcpA, int objectA, int lcpB, int objectB) const;
+    // Packs the common keys (when needed) and every LCP that needs it,
+    // keeping every reference on the same record. True when anything moved.
+    bool Pack();
+    // Database checksum of one kind of LCP L (1 devices, 2 objects, 3 keys):
+    // the record checksums below the count are computed and stored, summed
+    // modulo 65536 and negated. 0 for an absent LCP.
+    std::uint16_t LcpChecksum(int number, int kind);
+    // The three kinds together: their sums added, then negated.
+    std::uint16_t LcpDatabaseChecksum(int number);
+    // The same over the common keys below their count.
+    std::uint16_t CommonKeysChecksum();
+
+    // ---- Fields ----------------------------------------------------------------------
+    std::array<std::unique_ptr<s5::LcpDatabase>, s5::kLcpTableSize> lcps;
+    std::array<s5::KeyRecord, s5::kCommonKeys> commonKeys{};
+    std::array<std::string, s5::kMessages> messages;  // 8-bit, empty = absent
+    std::array<std::uint8_t, s5::kCommonKeys> commonKeyUsed{};
+    std::vector<std::string> archiveList;  // UTF-8, at most 12 characters each
+    int commonKeyCount = 0;
+    int savedCommonKeyCount = 0;
+    bool commonKeysNeedPacking = false;
+    bool commonKeysChanged = false;
+    // The alternative device codes of the "Добавить устройство" menu.
+    bool alternativeCodes = false;
+    // The folder last loaded from or saved to (files read from the console
+    // go there); empty when none.
+    std::string databaseFolder;
+
+  private:
+    bool pathFits(const std::string& path, const char* caption);
+    void clearLinksTo(int lcpNumber, int objectSlot);
 };
 
 }  // namespace tavrin

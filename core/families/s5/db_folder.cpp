@@ -1,0 +1,368 @@
+#include "families/s5/db_folder.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+
+#include "base/file_batch.h"
+#include "base/file_io.h"
+#include "base/text.h"
+#include "families/s5/dbs5.h"
+
+namespace tavrin::s5 {
+
+namespace {
+
+std::string lcpFileName(const char* stem, int lcp) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%s.0%02d", stem, lcp);
+    return name;
+}
+
+}  // namespace
+
+std::string deviceFileName(int lcp) {
+    return lcpFileName("DBAU", lcp);
+}
+std::string objectFileName(int lcp) {
+    return lcpFileName("DBOBJ", lcp);
+}
+std::string keyFileName(int lcp) {
+    return lcpFileName("DBKEY", lcp);
+}
+
+// ---- Parsers -----------------------------------------------------------------------------
+
+int parseDevices(ByteSpan data, LcpDatabase& lcp) {
+    const int n = static_cast<int>(std::min<std::size_t>(data.size() / dev::kDiskSize, kSlots));
+    for (int i = 0; i < n; ++i) {
+        lcp.devices[i] = deviceFromDisk(data.data() + static_cast<std::size_t>(i) * dev::kDiskSize);
+        lcp.deviceUsedFlags[i] = 1;
+    }
+    lcp.deviceCount = n;
+    return n;
+}
+
+int parseObjects(ByteSpan data, LcpDatabase& lcp) {
+    const int n = static_cast<int>(std::min<std::size_t>(data.size() / obj::kDiskSize, kSlots));
+    for (int i = 0; i < n; ++i) {
+        lcp.objects[i] = objectFromDisk(data.data() + static_cast<std::size_t>(i) * obj::kDiskSize);
+        lcp.objectUsedFlags[i] = 1;
+    }
+    lcp.objectCount = n;
+    return n;
+}
+
+int parseKeys(ByteSpan data, std::span<KeyRecord> keys, std::span<std::uint8_t> used) {
+    const std::size_t capacity = std::min(keys.size(), used.size());
+    const int n = static_cast<int>(std::min(data.size() / key::kDiskSize, capacity));
+    for (int i = 0; i < n; ++i) {
+        keys[i] = keyFromDisk(data.data() + static_cast<std::size_t>(i) * key::kDiskSize);
+        used[i] = 1;
+    }
+    return n;
+}
+
+void parseMessages(ByteSpan data, std::array<std::string, kMessages>& messages) {
+    ByteReader in(data);
+    for (auto& m : messages)
+        m.clear();
+    for (auto& m : messages) {
+        const std::uint32_t length = in.u32();
+        if (!in.ok()) return;
+        if (length <= 1) continue;
+        if (length > in.remaining()) return;  // runs past the end: this and the rest absent
+        const std::size_t start = in.position();
+        in.skip(length);
+        const auto* text = reinterpret_cast<const char*>(data.data() + start);
+        m.assign(text, std::find(text, text + length - 1, '\0'));
+    }
+}
+
+std::vector<std::string> parseArchiveList(ByteSpan data) {
+    std::vector<std::string> list;
+    const std::size_t n = std::min(data.size() / kArchiveEntrySize, kMaxArchiveEntries);
+    list.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto* name = reinterpret_cast<const char*>(data.data() + i * kArchiveEntrySize);
+        const auto* end = std::find(name, name + kArchiveEntrySize, '\0');
+        list.push_back(cp1251ToUtf8(std::string_view(name, static_cast<std::size_t>(end - name))));
+    }
+    return list;
+}
+
+// ---- Writers --------------------------------------------------------------------------------
+
+Bytes serializeDevices(LcpDatabase& lcp) {
+    Bytes out;
+    const int n = std::clamp(lcp.deviceCount, 0, kSlots);
+    out.reserve(static_cast<std::size_t>(n) * dev::kDiskSize);
+    for (int i = 0; i < n; ++i) {
+        storeDeviceChecksum(lcp.devices[i]);
+        std::uint8_t image[dev::kDiskSize];
+        deviceToDisk(lcp.devices[i], image);
+        out.insert(out.end(), image, image + dev::kDiskSize);
+    }
+    return out;
+}
+
+Bytes serializeObjects(LcpDatabase& lcp) {
+    Bytes out;
+    const int n = std::clamp(lcp.objectCount, 0, kSlots);
+    out.reserve(static_cast<std::size_t>(n) * obj::kDiskSize);
+    for (int i = 0; i < n; ++i) {
+        storeObjectChecksums(lcp.objects[i]);
+        std::uint8_t image[obj::kDiskSize];
+        objectToDisk(lcp.objects[i], image);
+        out.insert(out.end(), image, image + obj::kDiskSize);
+    }
+    return out;
+}
+
+Bytes serializeKeys(std::span<KeyRecord> keys, int count) {
+    Bytes out;
+    const int n = std::clamp(count, 0, static_cast<int>(keys.size()));
+    out.reserve(static_cast<std::size_t>(n) * key::kDiskSize);
+    for (int i = 0; i < n; ++i) {
+        storeKeyChecksum(keys[i]);
+        std::uint8_t image[key::kDiskSize];
+        keyToDisk(keys[i], image);
+        out.insert(out.end(), image, image + key::kDiskSize);
+    }
+    return out;
+}
+
+Bytes serializeMessages(const std::array<std::string, kMessages>& messages) {
+    ByteWriter out;
+    for (const auto& m : messages) {
+        // Only the text before a zero byte survives a reload.
+        const std::size_t n = std::min(m.size(), m.find('\0'));
+        if (n == 0) {
+            out.u32(0);
+            continue;
+        }
+        out.u32(static_cast<std::uint32_t>(n + 1));
+        out.bytes({reinterpret_cast<const std::uint8_t*>(m.data()), n});
+        out.u8(0);
+    }
+    return out.take();
+}
+
+}  // namespace tavrin::s5
+
+// ---- DBS5: loading and saving the folder -------------------------------------------------------
+
+namespace tavrin {
+
+using namespace s5;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kLoadCaption = "Чтение базы";
+constexpr const char* kSaveCaption = "Сохранение базы";
+
+bool fileExists(const fs::path& p) {
+    std::error_code ec;
+    return fs::exists(p, ec);
+}
+
+// Reads a file of the folder, at most `maxBytes` of it; on failure shows the
+// system's error text and returns false.
+bool readFolderFile(Prompter& prompter, const fs::path& p, std::size_t maxBytes, Bytes& out) {
+    FileError error;
+    if (readWholeFile(p, out, &error, maxBytes)) return true;
+    prompter.message(error.message, kLoadCaption, PromptIcon::Error);
+    return false;
+}
+
+// Writes the file's new content beside it; the batch replaces the files
+// together at the end of the save.
+bool writeFolderFile(Prompter& prompter, AtomicWriteBatch& batch, const fs::path& p,
+                     const Bytes& data) {
+    FileError error;
+    if (batch.add(p, data, &error)) return true;
+    prompter.message(error.message, kSaveCaption, PromptIcon::Error);
+    return false;
+}
+
+// Deletes a file that may not exist; false (after the message) when it
+// exists and cannot be deleted.
+bool removeFolderFile(Prompter& prompter, const fs::path& p) {
+    std::error_code ec;
+    fs::remove(p, ec);
+    if (!ec) return true;
+    prompter.message(systemErrorText(ec.value()), kSaveCaption, PromptIcon::Error);
+    return false;
+}
+
+// Loads LCP `lcp.number`; false when the LCP is absent.
+bool loadLcp(Prompter& prompter, const fs::path& folder, LcpDatabase& lcp) {
+    const int n = static_cast<int>(lcp.number);
+    bool outcome = true;
+    Bytes data;
+    const fs::path devices = folder / deviceFileName(n);
+    if (fileExists(devices)) {
+        if (!readFolderFile(prompter, devices, kSlots * dev::kDiskSize, data)) return false;
+        parseDevices(data, lcp);
+    }
+    const fs::path objects = folder / objectFileName(n);
+    if (fileExists(objects)) {
+        if (readFolderFile(prompter, objects, kSlots * obj::kDiskSize, data)) {
+            parseObjects(data, lcp);
+            outcome = true;
+        } else {
+            outcome = false;
+        }
+    }
+    const fs::path keys = folder / keyFileName(n);
+    if (fileExists(keys)) {
+        if (readFolderFile(prompter, keys, kSlots * key::kDiskSize, data)) {
+            lcp.keyCount = parseKeys(data, lcp.keys, lcp.keyUsedFlags);
+            outcome = true;
+        } else {
+            outcome = false;
+        }
+    }
+    lcp.changed = false;
+    if (lcp.empty()) return false;
+    return outcome;
+}
+
+// Writes one kind of records of an LCP, or deletes its file when the kind is
+// empty.
+bool saveKind(Prompter& prompter, AtomicWriteBatch& batch, const fs::path& p, int count,
+              const Bytes& data) {
+    if (count > 0) return writeFolderFile(prompter, batch, p, data);
+    return removeFolderFile(prompter, p);
+}
+
+bool saveLcp(Prompter& prompter, AtomicWriteBatch& batch, const fs::path& folder,
+             LcpDatabase& lcp) {
+    const int n = static_cast<int>(lcp.number);
+    if (!saveKind(prompter, batch, folder / deviceFileName(n), lcp.deviceCount,
+                  lcp.deviceCount > 0 ? serializeDevices(lcp) : Bytes{})) {
+        return false;
+    }
+    if (!saveKind(prompter, batch, folder / objectFileName(n), lcp.objectCount,
+                  lcp.objectCount > 0 ? serializeObjects(lcp) : Bytes{})) {
+        return false;
+    }
+    if (!saveKind(prompter, batch, folder / keyFileName(n), lcp.keyCount,
+                  lcp.keyCount > 0 ? serializeKeys(lcp.keys, lcp.keyCount) : Bytes{})) {
+        return false;
+    }
+    if (lcp.empty()) {
+        // An LCP without records leaves no files, and loading stops at the
+        // first LCP without files: say so instead of failing silently.
+        prompter.message("LCP " + std::to_string(n) +
+                             " не содержит записей и не сохранен.\n"
+                             "LCP с большими адресами не будут прочитаны из папки.",
+                         kSaveCaption, PromptIcon::Warning);
+        return false;
+    }
+    lcp.changed = false;
+    return true;
+}
+
+}  // namespace
+
+bool DBS5::pathFits(const std::string& path, const char* caption) {
+    if (utf16Length(path) <= kMaxFolderPath) return true;
+    ctx_.prompter->message(
+        "Путь к папке базы длиннее " + std::to_string(kMaxFolderPath) + " символов:\n" + path,
+        caption, PromptIcon::Error);
+    return false;
+}
+
+bool DBS5::LoadFromDisk(const std::string& path) {
+    if (!pathFits(path, kLoadCaption)) return false;
+    const fs::path folder = pathFromUtf8(path);
+    std::error_code ec;
+    if (path.empty() || !fs::is_directory(folder, ec)) return false;
+    Prompter& prompter = *ctx_.prompter;
+    ResetDatabase();
+
+    // LCPs are consecutive from 1: the first absent one ends the table.
+    for (int l = 1; l <= kMaxLcps; ++l) {
+        auto d = std::make_unique<LcpDatabase>(l);
+        if (!loadLcp(prompter, folder, *d)) break;
+        lcps[l] = std::move(d);
+    }
+
+    Bytes data;
+    const fs::path keys = folder / kCommonKeysFile;
+    if (fileExists(keys) &&
+        readFolderFile(prompter, keys, static_cast<std::size_t>(kCommonKeys) * key::kDiskSize,
+                       data)) {
+        commonKeyCount = parseKeys(data, commonKeys, commonKeyUsed);
+        filePath = path;
+    }
+    const fs::path messagesFile = folder / kMessagesFile;
+    if (fileExists(messagesFile) &&
+        readFolderFile(prompter, messagesFile, kMaxMessagesFileSize, data)) {
+        parseMessages(data, messages);
+    }
+    databaseValid = true;
+    modified = 0;
+    const fs::path archive = folder / kArchiveFile;
+    if (fileExists(archive) &&
+        readFolderFile(prompter, archive, kMaxArchiveEntries * kArchiveEntrySize, data)) {
+        archiveList = parseArchiveList(data);
+    }
+    databaseFolder = path;
+    return true;
+}
+
+bool DBS5::SaveToDisk(const std::string& path) {
+    if (!pathFits(path, kSaveCaption)) return false;
+    Prompter& prompter = *ctx_.prompter;
+    const fs::path folder = pathFromUtf8(path);
+    std::error_code ec;
+    if (path.empty() || !fs::is_directory(folder, ec)) {
+        ec.clear();
+        if (path.empty() || !fs::create_directories(folder, ec) || ec) {
+            prompter.message(systemErrorText(ec ? ec.value() : ENOENT), kSaveCaption,
+                             PromptIcon::Error);
+            return false;
+        }
+    }
+    Pack();
+
+    AtomicWriteBatch batch;
+    bool result = true;
+    const int count = lcpCount();
+    for (int l = 1; l <= count; ++l) {
+        if (!saveLcp(prompter, batch, folder, *lcps[l])) result = false;
+    }
+    // Files of LCPs past the last one would bring a removed LCP back.
+    for (int l = count + 1; l <= kMaxLcps; ++l) {
+        for (const std::string& name : {deviceFileName(l), objectFileName(l), keyFileName(l)}) {
+            if (fileExists(folder / name) && !removeFolderFile(prompter, folder / name)) {
+                result = false;
+            }
+        }
+    }
+
+    if (!writeFolderFile(prompter, batch, folder / kCommonKeysFile,
+                         serializeKeys(commonKeys, commonKeyCount))) {
+        result = false;
+    }
+    const bool messagesWritten =
+        writeFolderFile(prompter, batch, folder / kMessagesFile, serializeMessages(messages));
+    // Replace what was written, also when the messages could not be.
+    const bool replaced = batch.commit([&](const fs::path&, const FileError& error) {
+        prompter.message(error.message, kSaveCaption, PromptIcon::Error);
+    });
+    if (!messagesWritten || !replaced) return false;
+
+    if (result) {
+        modified = 0;
+        filePath = path;
+        databaseFolder = path;
+    }
+    return result;
+}
+
+}  // namespace tavrin

@@ -1,0 +1,58 @@
+// Fault injection: each fault spoils the reply to the Nth request
+// ("KIND@N") or to every Nth request ("KIND%N"); requests count from 1.
+//
+//   silence        no reply from request N on (with %N: every Nth)
+//   noreply        no reply to the request
+//   drop[=I]       the reply loses byte I (default: its last byte)
+//   badcrc         the reply's checksum is wrong
+//   refuse[=S]     a refusal instead of the reply (S: the second family's code)
+//   badindex       the reply echoes a wrong record index
+//   garbage[=K]    K stray bytes (default 3) before the reply
+//   cut[=K]        only the first K bytes of the reply (default: half)
+//   delay=D        the reply starts D ms late
+//   second[=T]     the second reply of a firmware frame has type T (default 0x0B)
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "panel.h"
+
+namespace panelsim {
+
+struct Fault {
+    enum class Kind {
+        Silence,
+        NoReply,
+        Drop,
+        BadCrc,
+        Refuse,
+        BadIndex,
+        Garbage,
+        Cut,
+        Delay,
+        Second
+    };
+    Kind kind;
+    long arg = -1;  // -1: the kind's default
+    long n = 1;
+    bool every = false;
+
+    bool hits(long request) const;
+};
+
+// Parses "KIND[=ARG]@N" or "KIND[=ARG]%N"; nullopt with `error` set.
+std::optional<Fault> parseFault(const std::string& spec, std::string& error);
+
+// What goes on the line for one request.
+struct Outgoing {
+    Bytes bytes;  // the frames, one after the other
+    long delayMs = 0;
+    bool silent = false;
+};
+
+Outgoing applyFaults(const std::vector<Fault>& faults, long request, const Bytes& requestFrame,
+                     std::vector<Bytes> replies, const Panel& panel);
+
+}  // namespace panelsim

@@ -1,0 +1,31 @@
+// One simulated panel behind the pseudo-terminal: it says how long a frame
+// is, answers whole request frames, and knows its own frame layout well
+// enough for the fault injector to spoil a reply.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace panelsim {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class Panel {
+  public:
+    virtual ~Panel() = default;
+    // Bytes in a frame that begins with `head`, or 0 while too little is known.
+    virtual std::size_t frameSize(const Bytes& head) const = 0;
+    // The reply frames to one whole request frame (empty: keep silent).
+    virtual std::vector<Bytes> handle(const Bytes& request) = 0;
+    // The refusal to a request; `status` is the second family's refusal code.
+    virtual Bytes refusal(const Bytes& request, int status) const = 0;
+    // Recomputes the checksum byte at the end of a frame.
+    virtual void sealFrame(Bytes& frame) const = 0;
+    // Spoils the record index a reply echoes (a no-op for replies without one).
+    virtual void spoilIndex(Bytes& frame) const = 0;
+    // The offset of the reply type byte that a second reply carries, or -1.
+    virtual int typeOffset() const { return -1; }
+};
+
+}  // namespace panelsim
