@@ -83,9 +83,11 @@ void GridTable::updateScrollBar() {
 void GridTable::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     updateScrollBar();
+    grid_.placeEditor();
 }
 
 void GridTable::scrollContentsBy(int, int) {
+    grid_.placeEditor();
     viewport()->update();
 }
 
@@ -258,7 +260,7 @@ bool CGrid::startEdit(int row) {
             return false;
     }
     editing_ = row;
-    placeEditor();
+    editor->setGeometry(table_->valueRect(row).adjusted(1, 1, 0, 0));
     editor->show();
     editor->setFocus(Qt::OtherFocusReason);
     table_->viewport()->update();

@@ -79,6 +79,8 @@ class CGrid : public QWidget, public GridListener {
     int editingRow() const { return editing_; }
     // The editor laid over the cell being edited, or null.
     QWidget* activeEditor() const;
+    // Moves the editor over its cell again (the table scrolled or resized).
+    void placeEditor();
 
   signals:
     // A value was committed (the Edit menu may follow).
@@ -96,7 +98,6 @@ class CGrid : public QWidget, public GridListener {
     void fillCheckList();
     void checkChanged(QListWidgetItem* item);
     void hideEditors();
-    void placeEditor();
 
     GridModel model_;
     QTabWidget* tabs_ = nullptr;

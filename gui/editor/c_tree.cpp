@@ -19,11 +19,6 @@ namespace {
 constexpr int kScrollZone = 20;  // pixels from the top or bottom edge
 constexpr int kScrollInterval = 120;
 
-// First-family key items: 0x100..0x1FF.
-bool isKeyItem(int family, ItemCode code) {
-    return family == 2 && code >= 0x100 && code < 0x200;
-}
-
 void fillMenu(QMenu* menu, const std::vector<MenuItem>& items) {
     for (const MenuItem& m : items) {
         if (!m.submenu.empty()) {
@@ -251,13 +246,7 @@ void CTree::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 bool CTree::dragCopies(Qt::KeyboardModifiers modifiers) const {
-    if (!(modifiers & Qt::ControlModifier)) return false;
-    const DBase* db = editor_.database();
-    const int family = db ? db->familyCode : 0;
-    for (NodeId n : dragged_) {
-        if (!isKeyItem(family, editor_.codeOf(n))) return false;
-    }
-    return !dragged_.empty();
+    return editor_.dropAsCopy(dragged_, (modifiers & Qt::ControlModifier) != 0);
 }
 
 void CTree::updateDrag(const QPoint& pos, Qt::KeyboardModifiers modifiers) {
@@ -272,7 +261,8 @@ void CTree::updateDrag(const QPoint& pos, Qt::KeyboardModifiers modifiers) {
     dropTarget_ = ok ? QPersistentModelIndex(index) : QPersistentModelIndex();
     // A collapsed group under the cursor opens.
     if (index.isValid() && !isExpanded(index) && model_->rowCount(index) > 0) expand(index);
-    emit statusText(QString::fromUtf8(dragCopies(modifiers) ? "Копирование" : "Перенос"));
+    emit statusText(QString::fromStdString(
+        editor_.dragStatus(dragged_, (modifiers & Qt::ControlModifier) != 0)));
     const bool nearEdge = pos.y() < kScrollZone || pos.y() > viewport()->height() - kScrollZone;
     if (nearEdge) {
         autoScroll();

@@ -117,9 +117,9 @@ void fillDatabase(DBK2& db) {
     }
 }
 
-// Shows the tree's item (under `parent`) in the grid, as a click does.
+// Shows the tree's item (under `parent`; -1: the root) in the grid, as a click does.
 void pick(gui::CTree* tree, ItemCode code, ItemCode parent) {
-    const QModelIndex i = tree->indexOfCode(code, parent);
+    const QModelIndex i = parent == -1 ? tree->indexOfCode(code) : tree->indexOfCode(code, parent);
     if (!i.isValid()) {
         std::fprintf(stderr, "no item %d under %d\n", code, parent);
         return;

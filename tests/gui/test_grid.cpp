@@ -222,6 +222,11 @@ class TestGrid : public QObject {
         for (const Case& c : cases) {
             clickValue(f, row(f, c.row));
             QCOMPARE(f.grid->activeEditor(), c.editor);
+            // Laid over the value cell.
+            if (c.editor) {
+                const QRect cell = f.grid->table()->valueRect(row(f, c.row));
+                QVERIFY(cell.contains(c.editor->geometry().center()));
+            }
             clickName(f, 0);
         }
         // Text: at most the family's length.
