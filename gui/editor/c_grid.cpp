@@ -182,6 +182,10 @@ CGrid::CGrid(Prompter& prompter, QWidget* parent) : QWidget(parent), model_(prom
     connect(edit_, &GEdit::enterPressed, this, [this] { table_->setFocus(Qt::OtherFocusReason); });
     connect(combo_, &GComboBox::enterPressed, this,
             [this] { table_->setFocus(Qt::OtherFocusReason); });
+    // Enter in the time editor ends the edit as in the others.
+    connect(time_, &QTimeEdit::editingFinished, this, [this] {
+        if (editing_ >= 0 && time_->hasFocus()) table_->setFocus(Qt::OtherFocusReason);
+    });
     connect(combo_, qOverload<int>(&QComboBox::activated), this, [this](int) {
         if (editing_ >= 0 && !combo_->isEditable()) table_->setFocus(Qt::OtherFocusReason);
     });
