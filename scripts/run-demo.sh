@@ -27,7 +27,13 @@ trap cleanup EXIT
 if [ -x "$sim" ]; then
     fifo=$(mktemp -u /tmp/tavrin-panelsim.XXXXXX)
     mkfifo "$fifo"
-    "$sim" --family k2 >"$fifo" 2>"$demo/panelsim.log" &
+    # The simulator runs until its stdin closes: give it a pipe that stays
+    # open until it is stopped.
+    stdin_fifo=$(mktemp -u /tmp/tavrin-panelsim-in.XXXXXX)
+    mkfifo "$stdin_fifo"
+    exec 4<>"$stdin_fifo"
+    rm -f "$stdin_fifo"
+    "$sim" --family k2 <&4 >"$fifo" 2>"$demo/panelsim.log" &
     sim_pid=$!
     # The simulator prints the path of its pseudo-terminal as its first line.
     exec 3<"$fifo"

@@ -267,7 +267,9 @@ TEST_F(ShellTest, WriteQuestionOfTheSecondFamilyShowsTheAddress) {
     prompter.answers = {PromptAnswer::No};
     shell->execute(kCmdWriteDatabase);
     ASSERT_FALSE(prompter.calls.empty());
-    EXPECT_EQ(prompter.calls.back().text, "Подтвердите запись базы в прибор.\nАдрес = 0");
+    EXPECT_EQ(prompter.calls.back().text,
+              "Подтвердите запись базы в прибор.\nАдрес = " +
+                  std::to_string(shell->database()->PanelAddress()));
 }
 
 TEST_F(ShellTest, ReadJournalReadsTheDatabaseFirstWhenNotValid) {
