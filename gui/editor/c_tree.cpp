@@ -68,12 +68,18 @@ CTree::~CTree() {
     // The grid shows items of this tree's database: let it go first.
     editor_.setGrid(nullptr);
     setModel(nullptr);
+    // The item model listens to the core model, which goes with editor_.
+    delete model_;
+    model_ = nullptr;
 }
 
 void CTree::attachGrid(CGrid* grid) {
     if (grid_ == grid) return;
+    if (grid_) disconnect(grid_.data(), nullptr, this, nullptr);
     grid_ = grid;
     editor_.setGrid(grid ? &grid->model() : nullptr);
+    // A grid that goes first leaves no dangling model behind.
+    if (grid) connect(grid, &QObject::destroyed, this, [this] { editor_.setGrid(nullptr); });
     if (grid && editor_.database()) {
         grid->setFamily(editor_.database()->familyCode);
         editor_.setCurrent(editor_.current());
