@@ -80,9 +80,26 @@ void EditorViews::setActive(int role) {
 }
 
 void EditorViews::setTwoBases(bool on) {
+    const bool was = !trees_[1]->isHidden();
     trees_[1]->setVisible(on);
+    auto* pane = qobject_cast<QSplitter*>(trees_[0]->parentWidget());
+    // The pane grows to take the second tree and shrinks back without it.
+    if (auto* outer = pane ? qobject_cast<QSplitter*>(pane->parentWidget()) : nullptr;
+        outer && was != on) {
+        QList<int> sizes = outer->sizes();
+        const int i = outer->indexOf(pane);
+        int total = 0;
+        for (int v : sizes)
+            total += v;
+        if (i >= 0 && i + 1 < sizes.size() && total > 0) {
+            const int want = on ? std::min(2 * sizes[i], total * 3 / 5) : std::max(1, sizes[i] / 2);
+            sizes[i + 1] += sizes[i] - want;
+            sizes[i] = want;
+            outer->setSizes(sizes);
+        }
+    }
     // The two trees share their pane evenly.
-    if (auto* pane = qobject_cast<QSplitter*>(trees_[0]->parentWidget()); pane && on) {
+    if (pane && on) {
         const int half = std::max(1, (pane->width() - pane->handleWidth()) / 2);
         QList<int> sizes;
         for (int i = 0; i < pane->count(); ++i)
