@@ -6,26 +6,40 @@ int runInfoCommand(const Argv& args);
 int runConvertCommand(const Argv& args);
 int runExportCsvCommand(const Argv& args);
 int runCheckCommand(const Argv& args);
-int runShowJournalCommand(const Argv& args);
-int runShowDustCommand(const Argv& args);
 int runPortsCommand(const Argv& args);
 int runSearchCommand(const Argv& args);
+int runShowJournalCommand(const Argv& args);
+int runShowDustCommand(const Argv& args);
 int runTreeCommand(const Argv& args);
 int runParamsCommand(const Argv& args);
 int runSetCommand(const Argv& args);
+int runReadDbCommand(const Argv& args);
+int runWriteDbCommand(const Argv& args);
+int runReadVersionCommand(const Argv& args);
+int runSetTimeCommand(const Argv& args);
+int runReadJournalCommand(const Argv& args);
+int runReadEventsCommand(const Argv& args);
+int runReadDustCommand(const Argv& args);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
         {"info", "info FILE [--family k2|r7|s5]",
-         "load a database file (or a \"Версан С5\" folder) and print what it holds", runInfoCommand},
+         "load a database file (or a \"Версан С5\" folder) and print what it holds",
+         runInfoCommand},
         {"convert", "convert IN OUT [--family k2|r7|s5]",
-         "load a database in any supported version and save it in the current one", runConvertCommand},
+         "load a database in any supported version and save it in the current one",
+         runConvertCommand},
         {"export-csv", "export-csv FILE OUT",
-         "write the devices of a \"Талвир К2\" database as a CSV file (Windows-1251, extension csv)",
+         "write the devices of a \"Талвир К2\" database as a CSV file (Windows-1251, extension "
+         "csv)",
          runExportCsvCommand},
         {"check", "check FILE",
          "check a \"Талвир К2\" database: remarks, --, devices, --, functions; exit code 0 or 2",
          runCheckCommand},
+        {"ports", "ports", "list the serial ports the device search tries", runPortsCommand},
+        {"search", "search [--family k2|r7] [--port PORT]... [--save]",
+         "find the port a panel answers on (the system's ports, or those given); --save stores it",
+         runSearchCommand},
         {"show-journal",
          "show-journal FILE [--include T] [--exclude T] [--from TIME] [--to TIME] [--group COL]... "
          "[--family k2|r7|s5] [--header]",
@@ -33,18 +47,32 @@ const std::vector<Command>& commands() {
          runShowJournalCommand},
         {"show-dust", "show-dust FILE [--level normal|80|90]... [--family k2|s5] [--header]",
          "print a dustiness file as tab-separated rows", runShowDustCommand},
-        {"ports", "ports", "list the serial ports the device search tries", runPortsCommand},
-        {"search", "search [--family k2|r7] [--port PORT]... [--save]",
-         "find the port a panel answers on (the system's ports, or those given); --save stores it",
-         runSearchCommand},
         {"tree", "tree FILE [--codes] [--family k2|r7|s5]",
-         "print the configuration tree, two blanks of indent per level ([ItemCode] label with --codes)",
+         "print the configuration tree, two blanks of indent per level ([ItemCode] label with "
+         "--codes)",
          runTreeCommand},
         {"params", "params FILE CODE [--family k2|r7|s5]",
          "print the parameter grid of the item CODE as \"name<TAB>value\" lines", runParamsCommand},
         {"set", "set FILE CODE \"row name\" VALUE [-o OUT] [--family k2|r7|s5]",
-         "commit VALUE in a grid row of the item CODE as if typed or chosen, and save (to OUT or over FILE)",
+         "commit VALUE in a grid row of the item CODE as if typed or chosen, and save (to OUT or "
+         "over FILE)",
          runSetCommand},
+        {"read-db", "read-db -o OUT.bta --port NAME|--simulate [--baud N] [--log]",
+         "read the database from a \"Талвир К2\" panel and save it", runReadDbCommand},
+        {"write-db", "write-db FILE [--yes] --port NAME|--simulate [--baud N] [--log]",
+         "check a database and write it to a \"Талвир К2\" panel (asks unless --yes)",
+         runWriteDbCommand},
+        {"read-version", "read-version --port NAME|--simulate [--baud N] [--log]",
+         "read the panel's firmware version", runReadVersionCommand},
+        {"set-time", "set-time --port NAME|--simulate [--baud N] [--log]",
+         "set the panel clock from this computer's local time", runSetTimeCommand},
+        {"read-journal", "read-journal [--db FILE] [-o FILE] --port NAME|--simulate [--log]",
+         "read the event journal (the database first, unless --db) into Journal.tvj or -o",
+         runReadJournalCommand},
+        {"read-events", "read-events --db FILE [-o FILE] --port NAME|--simulate [--log]",
+         "read the active events into JournalAS.tvj or -o", runReadEventsCommand},
+        {"read-dust", "read-dust --db FILE [-o FILE] --port NAME|--simulate [--log]",
+         "read the dustiness of the smoke detectors into Zap.tvz or -o", runReadDustCommand},
     };
     return table;
 }

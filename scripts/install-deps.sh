@@ -12,7 +12,10 @@ packages=(
     xvfb xauth imagemagick poppler-utils fonts-dejavu-core
 )
 if [ "${1:-}" = "--windows" ]; then
-    packages=(g++-mingw-w64-x86-64-posix wine64 wine cmake ninja-build)
+    # The Windows cross-build (GoogleTest from its sources) and its run under
+    # Wine; g++ and python3 build and drive the Linux side (the simulator, the
+    # echoing pseudo-terminal).
+    packages=(cmake ninja-build make g++ googletest g++-mingw-w64-x86-64-posix wine64 wine python3)
 fi
 
 missing=()

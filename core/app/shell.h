@@ -17,16 +17,12 @@
 #include <vector>
 
 #include "app/document.h"
+#include "base/file_filter.h"
 #include "app/recent_files.h"
 #include "app/settings.h"
 #include "link/app_context.h"
 
 namespace tavrin {
-
-struct FileFilter {
-    std::string name;     // "БД Талвира К2"
-    std::string pattern;  // "*.bta;*.tlv"
-};
 
 class ShellHost {
   public:

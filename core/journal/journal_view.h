@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_filter.h"
 #include "journal/journal_file.h"
 
 namespace tavrin {
@@ -18,11 +19,6 @@ bool openJournalForView(const std::string& path, int capacity, Prompter& prompte
 
 // "Журнал событий " + " (Файл " + the file's name (without its folders).
 std::string journalWindowTitle(const std::string& path);
-
-struct FileFilter {
-    std::string name;     // "Журнал Талвира К2"
-    std::string pattern;  // "*.tvj"
-};
 
 constexpr const char* kJournalOpenTitle = "Открытие журнала";
 constexpr const char* kJournalSaveTitle = "Сохранение журнала";

@@ -191,8 +191,12 @@ bool DBase::StartCancelWindow(const std::string& titleText) {
     operationTitle = titleText;
     exchangeActive.arm();
     cancelWindowShown_ = true;
-    if (ctx_.cancelWindow) ctx_.cancelWindow->show(operationTitle, exchangeActive);
-    if (ctx_.clock) ctx_.clock->sleepMs(kCancelWindowSettleMs);
+    // The pause gives a window time to appear; without one there is nothing to
+    // wait for (the cli, the port search, the benchmarks).
+    if (ctx_.cancelWindow) {
+        ctx_.cancelWindow->show(operationTitle, exchangeActive);
+        if (ctx_.clock) ctx_.clock->sleepMs(kCancelWindowSettleMs);
+    }
     return true;
 }
 

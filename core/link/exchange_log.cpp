@@ -25,8 +25,10 @@ std::string stamp(const LocalTime& t) {
 
 std::FILE* openShared(const std::filesystem::path& path, const std::string& mode) {
 #ifdef _WIN32
-    const std::wstring wmode(mode.begin(), mode.end());
-    // Other readers may look at the log while it grows; other writers may not.
+    // Binary, so each line ends in "\n" alone on every platform. Other readers
+    // may look at the log while it grows; other writers may not.
+    std::wstring wmode(mode.begin(), mode.end());
+    if (wmode.find(L'b') == std::wstring::npos) wmode += L'b';
     return _wfsopen(path.c_str(), wmode.c_str(), _SH_DENYWR);
 #else
     return std::fopen(path.c_str(), mode.c_str());

@@ -34,6 +34,7 @@
 #include "editor/g_edit.h"
 #include "base/text.h"
 #include "link/family_table.h"
+#include "service/service_windows.h"
 
 namespace tavrin::gui {
 
@@ -158,6 +159,23 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
         resize(1000, 680);
     }
     if (s.splitter > 0) splitter_->setSizes({s.splitter, std::max(100, width() - s.splitter)});
+
+    // The service windows take the window commands of the check, the
+    // printout and the viewers.
+    services_ = new ServiceWindows(
+        this,
+        [this] {
+            DBase* db = shell_->database();
+            return db ? db : database();
+        },
+        [this](const std::function<int(Progress&)>& op) { return runDeviceOperation(op); },
+        [this](const std::string& text) { setStatusText(text); },
+        [this] {
+            if (DBase* db = shell_->database()) databaseChanged(db->role);
+        });
+    connect(this, &CMainFrame::windowCommand, services_,
+            [this](int command) { services_->command(command); });
+    connect(this, &CMainFrame::databaseShown, services_, [this] { services_->databaseShown(); });
 }
 
 CMainFrame::~CMainFrame() {
@@ -417,6 +435,10 @@ void CMainFrame::databaseChanged(int role) {
     views_->showDatabase(role, shell_->document().database(role));
     updateCaption(200);
     emit databaseShown(role);
+}
+
+int CMainFrame::runWriteGate(DBase& database) {
+    return services_->writeGate(database);
 }
 
 void CMainFrame::menusChanged() {

@@ -33,6 +33,7 @@ namespace tavrin::gui {
 
 class GuiProgress;
 class EditorViews;
+class ServiceWindows;
 
 class CMainFrame : public QMainWindow, public ShellHost {
     Q_OBJECT
@@ -97,6 +98,11 @@ class CMainFrame : public QMainWindow, public ShellHost {
     void showActiveEvents() override { emit windowCommand(kCmdActiveEvents); }
     void showDustiness() override { emit windowCommand(kCmdDustiness); }
     void closeWindow() override;
+    // The modal analysis window in front of "Записать базу".
+    int runWriteGate(DBase& database) override;
+
+    // The analysis, journal, active-events and dustiness windows.
+    ServiceWindows* services() const { return services_; }
 
   signals:
     // Edit commands for the active tree (undo, cut, copy, paste, delete, add, buffer).
@@ -154,6 +160,7 @@ class CMainFrame : public QMainWindow, public ShellHost {
     QTabWidget* gridTabs_ = nullptr;
     QLineEdit* gridEditor_ = nullptr;
     QPlainTextEdit* statusView_ = nullptr;
+    ServiceWindows* services_ = nullptr;
 };
 
 }  // namespace tavrin::gui

@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QPrinter>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTreeView>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -26,8 +29,16 @@
 #include "editor/g_combo_box.h"
 #include "editor/g_edit.h"
 #include "families/k2/dbk2.h"
+#include "journal/c_journal.h"
+#include "journal/dl_journal.h"
+#include "journal/journal_file.h"
 #include "link/family_table.h"
 #include "link/result_codes.h"
+#include "service/dl_zapil.h"
+#include "service/dust_file.h"
+#include "service/service_windows.h"
+#include "service/test_res.h"
+#include "service/viewer_dialogs.h"
 
 using namespace tavrin;
 
@@ -263,6 +274,93 @@ int main(int argc, char** argv) {
     gui::CAboutDlg about(&frame);
     about.show();
     save(&about, "about");
+
+    // ---- Service windows ---------------------------------------------------------
+    {
+        frame.shell().switchFamily(kFamilyK2);
+        auto& k2 = static_cast<DBK2&>(*frame.database());
+        k2.databaseValid = true;
+        for (int n = 1; n <= 4; ++n) {
+            const int i = k2.CreateElement(0, -1);
+            k2.devices[i][4] = static_cast<std::uint8_t>(n == 4 ? 2 : n);    // 4: same address as 2
+            k2.devices[i][3] = static_cast<std::uint8_t>(n == 3 ? 200 : 0);  // 3: no loop
+        }
+        k2.CreateKey();  // a key without a number
+        frame.runCommand(kCmdCheck);
+        if (auto* w = frame.services()->analysisWindow()) save(w, "analysis");
+
+        const std::string folder = work.toStdString();
+        auto record = [](const char* t, const char* e, const char* l, const char* d) {
+            return JournalRecord{std::string(t), std::string(e), std::string(l), std::string(d)};
+        };
+        JournalFile journal;
+        journal.kind = kJournalKindK2;
+        const char* events[] = {"Пожар",           "Неисправность линии", "Взятие на охрану",
+                                "Снятие с охраны", "Сброс пожара",        "Тревога"};
+        for (int i = 0; i < 140; ++i) {
+            char time[32], loop[16], device[16];
+            std::snprintf(time, sizeof time, "%02d/03/24 %02d:%02d:%02d", 1 + i / 24, i % 24,
+                          (i * 7) % 60, (i * 13) % 60);
+            std::snprintf(loop, sizeof loop, "ШС %d", 1 + i % 5);
+            std::snprintf(device, sizeof device, "ДИП %03d", 1 + i % 7);
+            journal.records.push_back(record(time, events[i % 6], loop, device));
+        }
+        writeJournalFile(folder + "/Journal.tvj", journal);
+        frame.runCommand(kCmdJournal);
+        if (auto* d = frame.services()->journalWindow()) {
+            d->resize(860, 560);
+            d->groupBy(2);
+            d->toggleGroup(0);
+            d->view()->setFocus();
+            save(d, "journal-grouped");
+
+            // Page 1 of the printed journal, through a PDF file.
+            struct PdfDialogs : gui::ViewerDialogs {
+                QString pdf;
+                bool choosePrinter(QWidget*, QPrinter& printer, int, bool,
+                                   PrintListRequest& request) override {
+                    printer.setOutputFormat(QPrinter::PdfFormat);
+                    printer.setOutputFileName(pdf);
+                    request.range = PrintListRequest::Range::All;
+                    return true;
+                }
+            } pdf;
+            pdf.pdf = work + "/journal.pdf";
+            gui::setViewerDialogs(&pdf);
+            d->resetFilters();
+            d->print();
+            gui::setViewerDialogs(nullptr);
+            QProcess::execute(QStringLiteral("pdftoppm"),
+                              {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"),
+                               QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                               QStringLiteral("1"), QStringLiteral("-singlefile"), pdf.pdf,
+                               outDir + "/journal-print"});
+            d->close();
+        }
+
+        JournalFile active;
+        active.kind = kJournalKindK2ActiveEvents;
+        active.records = {record("1", "Пожар", "ШС 1", "ДИП 001"),
+                          record("1", "Внимание", "ШС 1", "ДИП 004"),
+                          record("2", "Тревога", "ШС 3", "ИО 012"),
+                          record("3", "Взят на охрану", "ШС 2", ""),
+                          record("4", "Обрыв линии", "ШС 5", "ДИП 007"),
+                          record("4", "Неисправность питания", "", "")};
+        writeJournalFile(folder + "/JournalAS.tvj", active);
+        frame.runCommand(kCmdActiveEvents);
+        if (auto* v = frame.services()->eventsWindow()) save(v, "active-events");
+
+        std::vector<DustRecord> dust;
+        const int dustLevels[] = {2, 5, 8, 7, 9, 10, 3, 8, 1, 6};
+        for (int i = 0; i < 10; ++i) {
+            dust.push_back(DustRecord::make("ДИП " + std::to_string(i + 1),
+                                            "Шлейф " + std::to_string(1 + i % 3),
+                                            static_cast<std::uint8_t>(dustLevels[i])));
+        }
+        writeDustinessFile(folder + "/Zap.tvz", dust);
+        frame.runCommand(kCmdDustiness);
+        if (auto* z = frame.services()->dustWindow()) save(z, "dustiness");
+    }
 
     std::printf("screenshots written to %s\n", qPrintable(outDir));
     return 0;

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <random>
 
+#include "base/file_io.h"
+
 namespace tavrin::test {
 
 TempDir::TempDir() {
@@ -14,6 +16,10 @@ TempDir::TempDir() {
             ("tavrin-test-" + std::to_string(rd()) + "-" + std::to_string(stamp) + "-" +
              std::to_string(counter++));
     std::filesystem::create_directories(path_);
+}
+
+std::filesystem::path TempDir::operator/(const std::string& name) const {
+    return path_ / pathFromUtf8(name);
 }
 
 TempDir::~TempDir() {

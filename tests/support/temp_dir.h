@@ -14,7 +14,9 @@ class TempDir {
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    // `name` is UTF-8, as core's paths are (a plain std::string would take
+    // the ANSI code page on Windows).
+    std::filesystem::path operator/(const std::string& name) const;
 
   private:
     std::filesystem::path path_;

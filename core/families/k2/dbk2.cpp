@@ -62,6 +62,12 @@ void DBK2::ResetDatabase() {
     firmwareVersion = -1;
     firmwareVersionText.clear();
     loadedFileVersion = -1;
+    journal.clear();
+    activeEvents.clear();
+    dustiness.clear();
+    simulatedFrames.clear();
+    simulationReadPosition_ = 0;
+    simulationDustPosition_ = 0;
 }
 
 // ---- Devices and keys -----------------------------------------------------------
@@ -216,39 +222,7 @@ void DBK2::UpdateChecksums() {
         l[kLoopChecksum] = recordChecksum(l, kLoopChecksum);
 }
 
-// ---- Device transfer: not in this family's file code ------------------------------
-
-int DBK2::ReadFromDevice(Progress&) {
-    return 1;
-}
-int DBK2::WriteToDevice(Progress&) {
-    return 1;
-}
 int DBK2::WriteFirmware(Progress&, ByteSpan) {
-    return 0;
-}
-int DBK2::ReadJournal(Progress&) {
-    return 1;
-}
-int DBK2::ReadActiveEvents(Progress&) {
-    return 0;
-}
-int DBK2::SetDeviceTime() {
-    return 1;
-}
-int DBK2::ReadVersion() {
-    return 1;
-}
-bool DBK2::CheckChecksum(ByteSpan) {
-    return false;
-}
-bool DBK2::IsPositiveReply(ByteSpan) {
-    return true;
-}
-int DBK2::SimulateDevice(ByteSpan, std::span<std::uint8_t, kReplyBufferSize>) {
-    return 0;
-}
-int DBK2::ReadDustiness(Progress&, int) {
     return 0;
 }
 void DBK2::PrintDatabase(PrintSurface& surface) { printDatabaseK2(surface, k2PrintData(*this)); }

@@ -10,8 +10,11 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
+#include <vector>
 
+#include "families/k2/protocol.h"
 #include "families/k2/records.h"
 #include "link/dbase.h"
 
@@ -50,6 +53,46 @@ class DBK2 : public DBase {
     RuleAnswer DeleteItem(const EditRuleArgs& args) override;
     RuleAnswer InsertItem(const EditRuleArgs& args) override;
     int FindKey(ByteSpan code) override;
+
+    // Writes the journal list as a journal file (kind 0, four texts a
+    // record); false when the file cannot be created.
+    virtual bool SaveJournal(const std::string& path);
+
+    // ---- Panel data read by the journal operations (journal.cpp) ----------------
+    // The journal as read, at most 2339 records of 10 bytes.
+    std::vector<k2::JournalEntry> journal;
+    // The active events as read: category, code, loop, device number, type.
+    std::vector<k2::ActiveEvent> activeEvents;
+    // The dustiness of every smoke detector: device number, loop, level.
+    std::vector<k2::DustinessEntry> dustiness;
+    // Where ReadJournal, ReadActiveEvents and ReadDustiness write their files;
+    // empty: the family's file name ("Journal.tvj", "JournalAS.tvj",
+    // "Zap.tvz") in the current folder.
+    std::string journalOutputPath;
+    std::string activeEventsOutputPath;
+    std::string dustinessOutputPath;
+    // The texts of one journal record, as the journal file holds them: time,
+    // event, loop label, device label.
+    std::array<std::string, 4> JournalTexts(const k2::JournalEntry& record) const;
+    // The texts of one active event: category, event, loop label, device.
+    std::array<std::string, 4> ActiveEventTexts(const k2::ActiveEvent& event) const;
+    // Writes the active events file (kind 3); false when it cannot be created.
+    bool SaveActiveEvents(const std::string& path);
+    // Writes the dustiness file (kind 2); false when it cannot be created.
+    bool SaveDustiness(const std::string& path);
+    // Number of smoke detectors (devices in use of type 0).
+    int DetectorCount() const;
+
+    // ---- Transfer (transfer.cpp) ---------------------------------------------------------
+    // Fills the panel block's counters as they go to the panel: devices in
+    // use, duty and employee keys in use, and the u16 two's complement of the
+    // sum of the 128 device checksums.
+    void FillPanelCounters();
+
+    // ---- The built-in simulation (simulation.cpp) -------------------------------------
+    // Frames of the last simulated write, replayed in order by simulated reads.
+    static constexpr std::size_t kMaxSimulatedFrames = 147;
+    std::vector<Bytes> simulatedFrames;
 
     // ---- Labels (UTF-8) ------------------------------------------------------
     // The type name ("Т12-ДИП"; empty for codes without a type).
@@ -119,6 +162,21 @@ class DBK2 : public DBase {
 
   private:
     bool ParseFile(ByteSpan data);
+    // The start shared by a database read and write: port, version, progress,
+    // cancel window. Returns 0 or the code that ends the operation.
+    int StartTransfer(Progress& progress, const char* title, bool forWrite);
+    // Reads one table of records; `store` puts `count` records at `index`.
+    int ReadTable(Progress& progress, std::uint8_t command, std::size_t recordSize, int tableSize,
+                  int& recordsRead,
+                  const std::function<void(int index, ByteSpan records, int count)>& store);
+    int ReadBlock(Progress& progress, std::uint8_t command, MutableByteSpan block);
+    int WriteTable(Progress& progress, std::uint8_t command, std::size_t recordSize, int count,
+                   int perFrame, const std::function<void(int index, Bytes& out)>& append);
+    int WriteBlock(Progress& progress, std::uint8_t command, ByteSpan block);
+    // Open the port if needed and read the version when it is unknown.
+    int PrepareJournalOperation();
+    std::size_t simulationReadPosition_ = 0;
+    std::size_t simulationDustPosition_ = 0;
     // The device a tree item stands for (a device, or a three-loop device's
     // entry for loop A/B/C), or -1.
     static int DeviceOfItem(ItemCode item);

@@ -1,0 +1,402 @@
+// Commands that talk to a "Талвир К2" panel: read-db, write-db, read-version,
+// set-time, read-journal, read-events, read-dust.
+//
+// Each command runs one device operation on this thread. The port settings
+// come from the command line: the cli copies the Tavrin.ini of the current
+// folder (when there is one) to a temporary settings file, puts --port,
+// --baud, --log and --simulate into the family's section there and hands that
+// file to the database, so the user's Tavrin.ini is never changed while the
+// operation still sees the other settings of the folder. The exchange log
+// ("Tavrin_MM_DD_YY.log") and the family's journal and dustiness files go to
+// the current folder, as the configurator writes them into its own.
+//
+// Ctrl-C stops the operation as the cancel window's button does (code 21).
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <random>
+#include <set>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "app/ini_file.h"
+#include "app/settings.h"
+#include "args.h"
+#include "base/file_io.h"
+#include "cli_prompter.h"
+#include "commands.h"
+#include "families/k2/dbk2.h"
+#include "link/port_settings.h"
+#include "link/result_codes.h"
+#include "service/report_list.h"
+
+namespace tavrin::cli {
+
+namespace {
+
+constexpr const char* kWriteTitle = "Запись базы";
+constexpr const char* kWriteRefused = "База некорректна. Запись БД в прибор недопустима.";
+constexpr const char* kWriteQuestion = "Подтвердите запись базы в прибор.";
+constexpr const char* kPortUsage = "--port NAME | --simulate [--baud N] [--log]";
+constexpr int kUsageError = 1;
+
+bool stderrIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
+// The status-bar progress bar on a terminal: one line on stderr, redrawn in
+// place; nothing when stderr is not a terminal.
+class TerminalProgress : public Progress {
+  public:
+    TerminalProgress() : enabled_(stderrIsTerminal()) {}
+    ~TerminalProgress() override { clear(); }
+
+    void setRange(int low, int high) override {
+        low_ = low;
+        high_ = high;
+        draw();
+    }
+    void setPosition(int p) override {
+        pos_ = p;
+        draw();
+    }
+    int position() const override { return pos_; }
+    void setVisible(bool visible) override {
+        visible_ = visible;
+        if (visible) {
+            draw();
+        } else {
+            clear();
+        }
+    }
+    void clear() {
+        if (enabled_ && drawn_) {
+            std::cerr << "\r" << std::string(kWidth + 24, ' ') << "\r" << std::flush;
+            drawn_ = false;
+        }
+    }
+
+  private:
+    static constexpr int kWidth = 40;
+
+    void draw() {
+        if (!enabled_ || !visible_) return;
+        const int span = high_ > low_ ? high_ - low_ : 1;
+        const int done = std::clamp(pos_ - low_, 0, span);
+        const int fill = done * kWidth / span;
+        std::cerr << "\r[" << std::string(static_cast<std::size_t>(fill), '#')
+                  << std::string(static_cast<std::size_t>(kWidth - fill), '.') << "] " << done
+                  << "/" << span << std::flush;
+        drawn_ = true;
+    }
+
+    bool enabled_;
+    bool visible_ = false;
+    bool drawn_ = false;
+    int low_ = 0, high_ = 0, pos_ = 0;
+};
+
+// The port of the built-in simulation: the exchange opens a port even when
+// it asks the family for the replies, so the cli gives it one that needs no
+// hardware.
+class IdlePort : public SerialPort {
+  public:
+    bool getState(PortState&) override { return true; }
+    bool setState(const PortState&) override { return true; }
+    bool getTimeouts(PortTimeouts&) override { return true; }
+    bool setTimeouts(const PortTimeouts&) override { return true; }
+    int read(std::uint8_t*, int) override { return 0; }
+    int write(const std::uint8_t*, int n) override { return n; }
+    void purge() override {}
+    int bytesWaiting() override { return 0; }
+    int lastError() const override { return 0; }
+};
+
+class IdlePortFactory : public SerialPortFactory {
+  public:
+    std::unique_ptr<SerialPort> open(const std::string&, int&) override {
+        return std::make_unique<IdlePort>();
+    }
+    std::vector<std::string> candidates() override { return {}; }
+};
+
+// Ctrl-C clears the exchange-active flag of the running operation.
+std::atomic<CancelToken*> gCancelToken{nullptr};
+
+extern "C" void onInterrupt(int) {
+    if (CancelToken* t = gCancelToken.load()) t->cancel();
+}
+
+// A unique temporary file name for the settings of one run.
+std::filesystem::path temporarySettingsPath() {
+    std::random_device rd;
+    std::error_code ec;
+    const auto dir = std::filesystem::temp_directory_path(ec);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto p = dir / ("tavrin-cli-" + std::to_string(rd()) + ".ini");
+        if (!std::filesystem::exists(p, ec)) return p;
+    }
+    return dir / "tavrin-cli.ini";
+}
+
+// One device command's world: the settings, the prompter, the progress and
+// the database.
+class DeviceSession {
+  public:
+    DeviceSession(const Args& args, bool assumeYes) : prompter_(assumeYes) {
+        const auto folder = std::filesystem::current_path();
+        ctx_ = makeAppContext(folder);
+        ctx_.prompter = &prompter_;
+        settingsPath_ = temporarySettingsPath();
+        ctx_.settingsPath = settingsPath_;
+
+        IniFile ini;
+        ini.load(folder / kSettingsFileName);
+        const std::string section = "Талвир_К2";
+        const bool simulate = args.has("--simulate");
+        ini.set(section, "COM", args.value("--port").value_or(simulate ? "COM1" : ""));
+        if (const auto baud = args.value("--baud")) ini.set(section, "Скорость", *baud);
+        ini.set(section, "Лог", args.has("--log") ? kYes : kNo);
+        ini.set(section, "Имитация", simulate ? kYes : kNo);
+        ini.save(settingsPath_);
+        if (simulate) ctx_.ports = &idlePorts_;
+
+        db_ = std::make_unique<DBK2>(0, ctx_);
+        gCancelToken.store(&db_->exchangeActive);
+        previous_ = std::signal(SIGINT, onInterrupt);
+    }
+
+    ~DeviceSession() {
+        std::signal(SIGINT, previous_ == SIG_ERR ? SIG_DFL : previous_);
+        gCancelToken.store(nullptr);
+        db_.reset();
+        std::error_code ec;
+        std::filesystem::remove(settingsPath_, ec);
+    }
+
+    DeviceSession(const DeviceSession&) = delete;
+    DeviceSession& operator=(const DeviceSession&) = delete;
+
+    DBK2& db() { return *db_; }
+    TerminalProgress& progress() { return progress_; }
+    CliPrompter& prompter() { return prompter_; }
+
+    // Prints the result text as the last line and returns the code.
+    int finish(int code) {
+        progress_.clear();
+        std::cout << db_->DescribeResult(code) << "\n";
+        return code;
+    }
+
+  private:
+    CliPrompter prompter_;
+    TerminalProgress progress_;
+    IdlePortFactory idlePorts_;
+    AppContext ctx_;
+    std::filesystem::path settingsPath_;
+    std::unique_ptr<DBK2> db_;
+    void (*previous_)(int) = SIG_DFL;
+};
+
+// Parses the arguments of a device command; false after printing the usage.
+bool parseDeviceArgs(const Argv& argv, const std::set<std::string>& valued, std::size_t positional,
+                     const std::string& usage, Args& out) {
+    std::set<std::string> all = valued;
+    all.insert({"--port", "--baud"});
+    out = Args(argv, all);
+    bool ok = out.error().empty() && out.positional().size() == positional;
+    if (ok && !out.has("--port") && !out.has("--simulate")) {
+        std::cerr << "tavrin-cli: give the port with --port NAME (or --simulate)\n";
+        ok = false;
+    }
+    if (ok && out.has("--baud")) {
+        const std::string b = *out.value("--baud");
+        ok = !b.empty() && b.find_first_not_of("0123456789") == std::string::npos && b.size() < 10;
+    }
+    if (!ok) std::cerr << "usage: tavrin-cli " << usage << "\n";
+    return ok;
+}
+
+// Loads a database file named on the command line; false after saying why.
+bool loadDatabase(DBK2& db, const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::exists(pathFromUtf8(path), ec)) {
+        std::cerr << "tavrin-cli: no such file: " << path << "\n";
+        return false;
+    }
+    return db.LoadFromDisk(path);  // a refusal has been printed by the prompter
+}
+
+void printRows(const ReportList& list) {
+    for (const auto& row : list.rows) {
+        for (std::size_t i = 0; i < row.size(); ++i)
+            std::cout << (i ? "\t" : "") << row[i];
+        std::cout << "\n";
+    }
+}
+
+std::string usageOf(const char* command, const char* rest) {
+    return std::string(command) + " " + rest + (rest[0] ? " " : "") + kPortUsage;
+}
+
+// The commands that need a valid database take it from a file.
+bool requireDb(const Args& args, const char* command) {
+    if (args.has("--db")) return true;
+    std::cerr
+        << "tavrin-cli: " << command
+        << " needs the panel's database: --db FILE (\"Сначала нужно загрузить базу из файла или "
+           "прибора\")\n";
+    return false;
+}
+
+}  // namespace
+
+int runReadDbCommand(const Argv& argv) {
+    Args args({}, {});
+    if (!parseDeviceArgs(argv, {"-o"}, 0, usageOf("read-db", "-o OUT.bta"), args))
+        return kUsageError;
+    if (!args.has("-o")) {
+        std::cerr << "usage: tavrin-cli " << usageOf("read-db", "-o OUT.bta") << "\n";
+        return kUsageError;
+    }
+    DeviceSession s(args, false);
+    const int code = s.db().ReadFromDevice(s.progress());
+    s.progress().clear();
+    if (code == kResultOk) {
+        std::cout << "firmware: " << s.db().firmwareVersionText << "\n";
+        if (!s.db().SaveToDisk(*args.value("-o"))) {
+            s.progress().clear();
+            std::cerr << "tavrin-cli: the database was read but not saved to " << *args.value("-o")
+                      << "\n";
+            return kUsageError;
+        }
+        std::cout << "file: " << s.db().filePath << "\n";
+    }
+    return s.finish(code);
+}
+
+int runWriteDbCommand(const Argv& argv) {
+    Args args({}, {});
+    if (!parseDeviceArgs(argv, {}, 1, usageOf("write-db", "FILE [--yes]"), args))
+        return kUsageError;
+    DeviceSession s(args, args.has("--yes"));
+    if (!loadDatabase(s.db(), args.positional()[0])) return kUsageError;
+    ReportList remarks, devices, functions;
+    const int outcome = s.db().CheckDatabase(&remarks, &devices, &functions);
+    if (outcome == 2 || !s.db().writable) {
+        printRows(remarks);
+        std::cout << "--\n";
+        printRows(devices);
+        std::cout << "--\n";
+        printRows(functions);
+        std::cout << kWriteRefused << "\n";
+        return 2;
+    }
+    if (s.prompter().ask(kWriteQuestion, kWriteTitle, PromptIcon::Question, PromptButtons::YesNo) !=
+        PromptAnswer::Yes) {
+        return s.finish(kResultCancelled);
+    }
+    return s.finish(s.db().WriteToDevice(s.progress()));
+}
+
+int runReadVersionCommand(const Argv& argv) {
+    Args args({}, {});
+    if (!parseDeviceArgs(argv, {}, 0, usageOf("read-version", ""), args)) return kUsageError;
+    DeviceSession s(args, false);
+    const int code = s.db().ReadVersion();
+    s.db().ClosePort();
+    if (code == kResultOk) std::cout << "firmware: " << s.db().firmwareVersionText << "\n";
+    return s.finish(code);
+}
+
+int runSetTimeCommand(const Argv& argv) {
+    Args args({}, {});
+    if (!parseDeviceArgs(argv, {}, 0, usageOf("set-time", ""), args)) return kUsageError;
+    DeviceSession s(args, false);
+    return s.finish(s.db().SetDeviceTime());
+}
+
+int runReadJournalCommand(const Argv& argv) {
+    Args args({}, {});
+    if (!parseDeviceArgs(argv, {"--db", "-o"}, 0, usageOf("read-journal", "[--db FILE] [-o FILE]"),
+                         args))
+        return kUsageError;
+    DeviceSession s(args, false);
+    DBK2& db = s.db();
+    if (const auto file = args.value("--db")) {
+        if (!loadDatabase(db, *file)) return kUsageError;
+    } else {
+        // Without a database the journal's labels would be empty: read it first.
+        const int code = db.ReadFromDevice(s.progress());
+        s.progress().clear();
+        db.ClosePort();
+        if (code != kResultOk) {
+            db.ResetDatabase();
+            return s.finish(code);
+        }
+    }
+    db.journalOutputPath = args.value("-o").value_or("");
+    const int code = db.ReadJournal(s.progress());
+    s.progress().clear();
+    std::cout << "records: " << db.journal.size() << "\n";
+    std::cout << "file: "
+              << (db.journalOutputPath.empty() ? db.journalFileName : db.journalOutputPath) << "\n";
+    return s.finish(code);
+}
+
+int runReadEventsCommand(const Argv& argv) {
+    Args args({}, {});
+    if (!parseDeviceArgs(argv, {"--db", "-o"}, 0, usageOf("read-events", "--db FILE [-o FILE]"),
+                         args) ||
+        !requireDb(args, "read-events"))
+        return kUsageError;
+    DeviceSession s(args, false);
+    DBK2& db = s.db();
+    if (!loadDatabase(db, *args.value("--db"))) return kUsageError;
+    db.activeEventsOutputPath = args.value("-o").value_or("");
+    const int code = db.ReadActiveEvents(s.progress());
+    s.progress().clear();
+    if (code == kResultOk) {
+        std::cout << "events: " << db.activeEvents.size() << "\n";
+        std::cout << "file: "
+                  << (db.activeEventsOutputPath.empty() ? db.journalFileName2
+                                                        : db.activeEventsOutputPath)
+                  << "\n";
+    }
+    return s.finish(code);
+}
+
+int runReadDustCommand(const Argv& argv) {
+    Args args({}, {});
+    if (!parseDeviceArgs(argv, {"--db", "-o"}, 0, usageOf("read-dust", "--db FILE [-o FILE]"),
+                         args) ||
+        !requireDb(args, "read-dust"))
+        return kUsageError;
+    DeviceSession s(args, false);
+    DBK2& db = s.db();
+    if (!loadDatabase(db, *args.value("--db"))) return kUsageError;
+    db.dustinessOutputPath = args.value("-o").value_or("");
+    const int code = db.ReadDustiness(s.progress(), 0);
+    s.progress().clear();
+    if (code == kResultOk) {
+        std::cout << "detectors: " << db.dustiness.size() << "\n";
+        std::cout << "file: "
+                  << (db.dustinessOutputPath.empty() ? db.dustinessFileName
+                                                     : db.dustinessOutputPath)
+                  << "\n";
+    }
+    return s.finish(code);
+}
+
+}  // namespace tavrin::cli

@@ -1,0 +1,286 @@
+#include "journal/c_journal.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <filesystem>
+
+#include "journal/journal_view.h"
+#include "link/dbase.h"
+#include "service/list_printer.h"
+#include "service/viewer_dialogs.h"
+
+namespace tavrin::gui {
+
+namespace {
+
+constexpr const char* kLoadFirst = "Сначала нужно загрузить базу из файла или прибора";
+constexpr const char* kLoadTitle = "Загрузка журнала";
+
+}  // namespace
+
+QIcon CJournal::classIcon(int cls) {
+    static const QColor colors[] = {QColor(150, 150, 150), QColor(215, 40, 30),
+                                    QColor(230, 130, 20),  QColor(50, 110, 200),
+                                    QColor(200, 170, 20),  QColor(110, 80, 160)};
+    if (cls < 0 || cls > 5) cls = 0;
+    QPixmap pm(19, 19);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(colors[cls]);
+    p.setPen(QPen(colors[cls].darker(140), 1));
+    p.drawRoundedRect(QRectF(1.5, 1.5, 16, 16), 3, 3);
+    p.setPen(Qt::white);
+    QFont f = p.font();
+    f.setPixelSize(12);
+    f.setBold(true);
+    p.setFont(f);
+    p.drawText(QRect(0, 0, 19, 19), Qt::AlignCenter,
+               cls ? QString::number(cls) : QStringLiteral("?"));
+    return QIcon(pm);
+}
+
+CJournal::CJournal(DatabaseGetter database, std::string path, DeviceRunner runner,
+                   StatusSink status, QWidget* parent)
+    : QDialog(parent),
+      database_(std::move(database)),
+      family_(database_()->familyCode),
+      path_(std::move(path)),
+      runner_(std::move(runner)),
+      status_(std::move(status)) {
+    setObjectName(QStringLiteral("CJournal"));
+    setWindowTitle(QStringLiteral("Актуальные события"));
+    setSizeGripEnabled(true);
+    setWindowFlag(Qt::WindowMaximizeButtonHint);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+
+    toolBar_ = new QToolBar(this);
+    toolBar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    QStyle* st = style();
+    connect(toolBar_->addAction(st->standardIcon(QStyle::SP_DialogSaveButton),
+                                QStringLiteral("Сохранить как...")),
+            &QAction::triggered, this, [this] { saveAs(); });
+    connect(toolBar_->addAction(st->standardIcon(QStyle::SP_DialogOpenButton),
+                                QStringLiteral("Открыть файл")),
+            &QAction::triggered, this, [this] { openFile(); });
+    connect(toolBar_->addAction(st->standardIcon(QStyle::SP_BrowserReload),
+                                QStringLiteral("Обновить от прибора")),
+            &QAction::triggered, this, [this] { refreshFromPanel(); });
+    connect(toolBar_->addAction(st->standardIcon(QStyle::SP_FileDialogDetailedView),
+                                QStringLiteral("Печать")),
+            &QAction::triggered, this, [this] { print(); });
+    layout->addWidget(toolBar_);
+
+    auto* classRow = new QHBoxLayout;
+    for (int cls = 1; cls <= kEventClassButtons; ++cls) {
+        auto* b = new QToolButton(this);
+        b->setCheckable(true);
+        b->setIcon(classIcon(cls));
+        b->setText(QString::fromUtf8(eventClassButtonText(cls)));
+        b->setToolButtonStyle(b->text().isEmpty() ? Qt::ToolButtonIconOnly
+                                                  : Qt::ToolButtonTextBesideIcon);
+        connect(b, &QToolButton::toggled, this, [this, cls](bool on) {
+            if (syncing_) return;
+            model_.setClassButton(cls, on);
+            refill();
+        });
+        classRow->addWidget(b);
+        classButtons_[static_cast<std::size_t>(cls - 1)] = b;
+    }
+    classRow->addStretch();
+    auto* reset = new QPushButton(QStringLiteral("Сброс всех фильтров"), this);
+    connect(reset, &QPushButton::clicked, this, [this] { resetFilters(); });
+    classRow->addWidget(reset);
+    layout->addLayout(classRow);
+
+    auto* filterGrid = new QGridLayout;
+    for (int i = 0; i < kEventValueFilters; ++i) {
+        const auto f = static_cast<EventValueFilter>(i);
+        auto* combo = new QComboBox(this);
+        combo->setMinimumContentsLength(14);
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        auto* mode = new QPushButton(QStringLiteral("Фильтр +"), this);
+        connect(combo, &QComboBox::currentIndexChanged, this, [this, f](int index) {
+            if (syncing_ || index < 0) return;
+            model_.chooseValue(f, index);
+            refill();
+        });
+        connect(mode, &QPushButton::clicked, this, [this, f] {
+            model_.toggleMode(f);
+            refill();
+        });
+        filterGrid->addWidget(combo, 0, i);
+        filterGrid->addWidget(mode, 1, i);
+        combos_[static_cast<std::size_t>(i)] = combo;
+        modes_[static_cast<std::size_t>(i)] = mode;
+    }
+    layout->addLayout(filterGrid);
+
+    list_ = new QTreeWidget(this);
+    list_->setObjectName(QStringLiteral("eventsList"));
+    list_->setRootIsDecorated(false);
+    list_->setUniformRowHeights(true);
+    list_->setAllColumnsShowFocus(true);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setIconSize(QSize(19, 19));
+    layout->addWidget(list_, 1);
+    resize(820, 520);
+}
+
+bool CJournal::openStartFile() {
+    JournalFile file;
+    const bool ok = openJournalForView(path_, db().journalCapacity, *db().context().prompter, file);
+    file_ = std::move(file);
+    if (!ok) file_.kind = kJournalKindK2ActiveEvents;
+    model_.setFile(file_);
+    refill();
+    return ok;
+}
+
+bool CJournal::loadFile(const std::string& path) {
+    JournalFile file;
+    if (!db().ReadJournalFile(path, file)) return false;
+    path_ = path;
+    file_ = std::move(file);
+    model_.setFile(file_);
+    refill();
+    return true;
+}
+
+bool CJournal::openFile() {
+    auto filters = journalOpenFilters();
+    // Only the first two families' files.
+    filters.erase(std::remove_if(filters.begin(), filters.end(),
+                                 [](const FileFilter& f) { return f.pattern == "*.vsj"; }),
+                  filters.end());
+    filters.insert(filters.begin(), {"Актуальные события", "*.tlj;*.orj"});
+    const auto path = viewerDialogs().openFile(this, kJournalOpenTitle, filters,
+                                               pathToUtf8(db().context().programFolder));
+    return path && loadFile(*path);
+}
+
+bool CJournal::saveAs() {
+    const int family = db().familyCode == 1 ? 1 : 2;
+    const std::string ext = journalSaveExtension(family, true);
+    const FileFilter filter{journalSaveFilter(family).name, "*." + ext};
+    const auto path = viewerDialogs().saveFile(this, kJournalSaveTitle, {filter}, ext,
+                                               pathToUtf8(db().context().programFolder));
+    if (!path) return false;
+    FileError error;
+    if (!writeJournalFile(*path, file_, &error)) {
+        db().context().prompter->message(error.message, kJournalSaveTitle, PromptIcon::Error);
+        return false;
+    }
+    return true;
+}
+
+void CJournal::refreshFromPanel() {
+    Prompter& prompter = *db().context().prompter;
+    if (!db().databaseValid) {
+        prompter.message(kLoadFirst, kLoadTitle, PromptIcon::Error);
+        return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    DBase* target = &db();
+    const bool events = model_.kind() == kJournalKindK2ActiveEvents;
+    const int code = runner_([target, events](Progress& p) {
+        return events ? target->ReadActiveEvents(p) : target->ReadJournal(p);
+    });
+    const std::string text = db().DescribeResult(code);
+    if (status_) status_(text);
+    QApplication::restoreOverrideCursor();
+    if (code != 0) {
+        prompter.message(text, kLoadTitle, PromptIcon::Error);
+        return;
+    }
+    loadFile(path_);
+}
+
+void CJournal::print() {
+    ReportList list = model_.reportList();
+    for (std::size_t c = 0;
+         c < list.columns.size() && c < static_cast<std::size_t>(list_->columnCount()); ++c) {
+        list.columns[c].width = list_->columnWidth(static_cast<int>(c));
+    }
+    std::vector<bool> selected(list.rows.size(), false);
+    for (QTreeWidgetItem* item : list_->selectedItems()) {
+        const int row = list_->indexOfTopLevelItem(item);
+        if (row >= 0 && static_cast<std::size_t>(row) < selected.size())
+            selected[static_cast<std::size_t>(row)] = true;
+    }
+    printReportList(this, model_.columns(), list, model_.printTitle(), 0, selected,
+                    db().context().clock->now());
+}
+
+void CJournal::resetFilters() {
+    model_.resetFilters();
+    refill();
+}
+
+void CJournal::syncFilters() {
+    syncing_ = true;
+    for (int cls = 1; cls <= kEventClassButtons; ++cls)
+        classButtons_[static_cast<std::size_t>(cls - 1)]->setChecked(model_.classButton(cls));
+    for (int i = 0; i < kEventValueFilters; ++i) {
+        const auto& f = model_.filter(static_cast<EventValueFilter>(i));
+        QComboBox* combo = combos_[static_cast<std::size_t>(i)];
+        combo->clear();
+        for (const auto& v : f.values)
+            combo->addItem(QString::fromStdString(v));
+        combo->setCurrentIndex(f.chosen);
+        combo->setVisible(f.column >= 0);
+        QPushButton* mode = modes_[static_cast<std::size_t>(i)];
+        mode->setText(QString::fromStdString(eventFilterModeText(f)));
+        mode->setEnabled(f.on());
+        mode->setVisible(f.column >= 0);
+    }
+    syncing_ = false;
+}
+
+void CJournal::refill() {
+    syncFilters();
+    const auto& columns = model_.columns();
+    if (list_->columnCount() != static_cast<int>(columns.size()) ||
+        list_->headerItem()->text(0) != QString::fromStdString(columns.empty() ? "" : columns[0])) {
+        QStringList titles;
+        for (const auto& c : columns)
+            titles << QString::fromStdString(c);
+        list_->setHeaderLabels(titles);
+        for (int c = 0; c < list_->columnCount(); ++c)
+            list_->setColumnWidth(c, c == 0 ? 50 : (c == 1 ? 260 : 180));
+    }
+    list_->clear();
+    QList<QTreeWidgetItem*> items;
+    for (std::size_t r : model_.shownRecords()) {
+        const auto cells = model_.cells(r);
+        auto* item = new QTreeWidgetItem;
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            if (c == 0 && !columns.empty() && columns[0] == "Тип") {
+                item->setIcon(0, classIcon(model_.recordClass(r)));
+                item->setToolTip(0, QString::fromStdString(cells[0]));
+            } else {
+                item->setText(static_cast<int>(c), QString::fromStdString(cells[c]));
+            }
+        }
+        items << item;
+    }
+    list_->addTopLevelItems(items);
+    if (!path_.empty()) {
+        setWindowTitle(QStringLiteral("Актуальные события (Файл ") +
+                       QString::fromStdString(pathToUtf8(pathFromUtf8(path_).filename())) + ")");
+    }
+}
+
+}  // namespace tavrin::gui

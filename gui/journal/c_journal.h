@@ -1,0 +1,88 @@
+// CJournal: the active-events view. It shows an active-events file (or a
+// journal file) through core's ActiveEventsModel: the "Тип" column as the
+// class icon, the five class buttons, the five value filters with their
+// "all" entries and "Фильтр +" / "Фильтр -" modes, "Сброс всех фильтров",
+// refreshing from the panel, opening and saving files, printing.
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <array>
+#include <string>
+
+#include "journal/active_events_model.h"
+#include "journal/journal_file.h"
+#include "service/service_types.h"
+
+class QComboBox;
+class QPushButton;
+class QToolBar;
+class QToolButton;
+class QTreeWidget;
+
+namespace tavrin {
+class DBase;
+}
+
+namespace tavrin::gui {
+
+class CJournal : public QDialog {
+    Q_OBJECT
+  public:
+    // `database` gives the current database of the family the window was
+    // opened for; the window asks it anew for every command, so a database
+    // replaced meanwhile ("Создать") is never used after it is gone.
+    CJournal(DatabaseGetter database, std::string path, DeviceRunner runner, StatusSink status,
+             QWidget* parent = nullptr);
+
+    // Reads the file given at construction ("Файл не найден!" when missing).
+    bool openStartFile();
+    bool loadFile(const std::string& path);
+
+    // Commands.
+    bool openFile();
+    bool saveAs();
+    void refreshFromPanel();
+    void print();
+    void resetFilters();
+
+    const ActiveEventsModel& model() const { return model_; }
+    const std::string& path() const { return path_; }
+    QTreeWidget* list() const { return list_; }
+    QToolButton* classButton(int cls) const {
+        return classButtons_[static_cast<std::size_t>(cls - 1)];
+    }
+    QComboBox* valueList(EventValueFilter f) const { return combos_[static_cast<std::size_t>(f)]; }
+    QPushButton* modeButton(EventValueFilter f) const {
+        return modes_[static_cast<std::size_t>(f)];
+    }
+    QToolBar* toolBar() const { return toolBar_; }
+
+    // The class icons (19×19): 0 for none, 1..5 for the classes.
+    static QIcon classIcon(int cls);
+
+    // The family the window was opened for.
+    int family() const { return family_; }
+
+  private:
+    void refill();
+    void syncFilters();
+
+    DBase& db() const { return *database_(); }
+
+    DatabaseGetter database_;
+    int family_;
+    std::string path_;
+    DeviceRunner runner_;
+    StatusSink status_;
+    JournalFile file_;
+    ActiveEventsModel model_;
+    QToolBar* toolBar_;
+    std::array<QToolButton*, kEventClassButtons> classButtons_{};
+    std::array<QComboBox*, kEventValueFilters> combos_{};
+    std::array<QPushButton*, kEventValueFilters> modes_{};
+    QTreeWidget* list_;
+    bool syncing_ = false;
+};
+
+}  // namespace tavrin::gui

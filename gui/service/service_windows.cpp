@@ -1,0 +1,136 @@
+#include "service/service_windows.h"
+
+#include <QWidget>
+
+#include "app/commands.h"
+#include "app/settings.h"
+#include "journal/c_journal.h"
+#include "journal/dl_journal.h"
+#include "link/dbase.h"
+#include "service/dl_zapil.h"
+#include "service/list_printer.h"
+#include "service/test_res.h"
+
+namespace tavrin::gui {
+
+ServiceWindows::ServiceWindows(QWidget* frame, std::function<DBase*()> database,
+                               DeviceRunner runner, StatusSink status,
+                               std::function<void()> refreshTree)
+    : QObject(frame),
+      frame_(frame),
+      database_(std::move(database)),
+      runner_(std::move(runner)),
+      status_(std::move(status)),
+      refreshTree_(std::move(refreshTree)) {}
+
+TestRes* ServiceWindows::analysisWindow() const {
+    return check_.data();
+}
+
+DLJournal* ServiceWindows::journalWindow() const {
+    return journal_.data();
+}
+
+CJournal* ServiceWindows::eventsWindow() const {
+    return events_.data();
+}
+
+DLZapil* ServiceWindows::dustWindow() const {
+    return dust_.data();
+}
+
+template <class W>
+void ServiceWindows::replace(QPointer<W>& slot, W* window) {
+    if (slot) delete slot.data();
+    slot = window;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+}
+
+bool ServiceWindows::command(int id) {
+    switch (id) {
+        case kCmdCheck:
+            showCheck();
+            return true;
+        case kCmdPrint:
+            printDatabase();
+            return true;
+        case kCmdJournal:
+            showJournal();
+            return true;
+        case kCmdActiveEvents:
+            showActiveEvents();
+            return true;
+        case kCmdDustiness:
+            showDustiness();
+            return true;
+        default:
+            return false;
+    }
+}
+
+int ServiceWindows::writeGate(DBase& database) {
+    if (check_) delete check_.data();
+    return runWriteGate(frame_, database);
+}
+
+void ServiceWindows::showCheck() {
+    DBase* db = database_();
+    if (!db) return;
+    if (db->familyCode == kFamilyS5) {
+        db->CheckDatabase(nullptr, nullptr, nullptr);
+        if (refreshTree_) refreshTree_();
+        return;
+    }
+    auto* window = new TestRes(*db, false, frame_);
+    replace(check_, window);
+    window->runCheck();
+    window->show();
+}
+
+void ServiceWindows::showJournal() {
+    DBase* db = database_();
+    if (!db) return;
+    auto* window = new DLJournal(
+        database_, pathToUtf8(db->context().programFolder / db->journalFileName), frame_);
+    replace(journal_, window);
+    window->show();
+    window->openStartFile();
+}
+
+void ServiceWindows::showActiveEvents() {
+    DBase* db = database_();
+    if (!db) return;
+    auto* window =
+        new CJournal(database_, pathToUtf8(db->context().programFolder / db->journalFileName2),
+                     runner_, status_, frame_);
+    replace(events_, window);
+    window->show();
+    window->openStartFile();
+}
+
+void ServiceWindows::showDustiness() {
+    DBase* db = database_();
+    if (!db) return;
+    auto* window = new DLZapil(database_, runner_, status_, frame_);
+    replace(dust_, window);
+    window->show();
+    window->start();
+}
+
+void ServiceWindows::databaseShown() {
+    // A viewer of another family's files does not outlive the family switch.
+    const DBase* db = database_();
+    const int family = db ? db->familyCode : 0;
+    auto closeOther = [family](auto& slot) {
+        if (slot && slot->family() != family) delete slot.data();
+    };
+    closeOther(journal_);
+    closeOther(events_);
+    closeOther(dust_);
+}
+
+void ServiceWindows::printDatabase() {
+    if (DBase* db = database_()) gui::printDatabase(frame_, *db);
+}
+
+}  // namespace tavrin::gui

@@ -1,0 +1,72 @@
+// The service windows of the main window: the analysis window (modeless for
+// "Проверка корректности", modal as the gate of "Записать базу"), the
+// journal dialog, the active-events view, the dustiness view and the
+// database printout. At most one window of each kind is open; opening a new
+// one replaces the old.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+
+#include "service/service_types.h"
+
+class QWidget;
+
+namespace tavrin {
+class DBase;
+}
+
+namespace tavrin::gui {
+
+class CJournal;
+class DLJournal;
+class DLZapil;
+class TestRes;
+
+class ServiceWindows : public QObject {
+    Q_OBJECT
+  public:
+    // `database` gives the database of the active tree (may be null);
+    // `refreshTree` rebuilds the tree after a check that opens no window.
+    ServiceWindows(QWidget* frame, std::function<DBase*()> database, DeviceRunner runner,
+                   StatusSink status, std::function<void()> refreshTree);
+
+    // Runs a window command ("Проверка корректности", "Печать базы",
+    // "Журнал", "Актуальные события", "Запыленность датчиков"); false when
+    // the id is not one of them.
+    bool command(int id);
+    // The gate of "Записать базу"; returns the outcome of the check.
+    int writeGate(DBase& database);
+
+    void showCheck();
+    void showJournal();
+    void showActiveEvents();
+    void showDustiness();
+    void printDatabase();
+    // The databases were replaced, loaded or read: the viewers opened for
+    // another family close.
+    void databaseShown();
+
+    // The open windows, or nullptr.
+    TestRes* analysisWindow() const;
+    DLJournal* journalWindow() const;
+    CJournal* eventsWindow() const;
+    DLZapil* dustWindow() const;
+
+  private:
+    template <class W>
+    void replace(QPointer<W>& slot, W* window);
+
+    QWidget* frame_;
+    std::function<DBase*()> database_;
+    DeviceRunner runner_;
+    StatusSink status_;
+    std::function<void()> refreshTree_;
+    QPointer<TestRes> check_;
+    QPointer<DLJournal> journal_;
+    QPointer<CJournal> events_;
+    QPointer<DLZapil> dust_;
+};
+
+}  // namespace tavrin::gui

@@ -1,0 +1,147 @@
+#include "service/test_res.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "app/settings.h"
+#include "link/dbase.h"
+
+namespace tavrin::gui {
+
+namespace {
+
+constexpr int kTabHeight = 40;
+constexpr int kListHeight = 400;
+constexpr int kListFontHeight = 20;
+
+}  // namespace
+
+ReportList defaultDeviceColumns(int familyCode) {
+    ReportList list;
+    if (familyCode == kFamilyR7) {
+        list.columns = {{"Устройство", 170}, {"Линия А", 100}, {"Линия Б", 100},
+                        {"Линия В", 100},    {"Линия Г", 100}, {"Всего", 100}};
+    } else {
+        list.columns = {
+            {"Устройство", 160}, {"Используется", 170}, {"Заблокировано", 170}, {"Всего", 160}};
+    }
+    return list;
+}
+
+ReportList defaultFunctionColumns(int familyCode) {
+    ReportList list;
+    if (familyCode == kFamilyR7) {
+        list.columns = {{"Функция", 160}, {"Линия А", 100}, {"Линия Б", 100},
+                        {"Линия В", 100}, {"Линия Г", 100}, {"Всего", 100}};
+    } else {
+        list.columns = {{"", 100},
+                        {"Охранные", 95},
+                        {"Пожарные", 95},
+                        {"Контрольные", 120},
+                        {"Управляющие", 130},
+                        {"Всего", 90},
+                        {"Вне шлейфа", 120}};
+    }
+    return list;
+}
+
+TestRes::TestRes(DBase& database, bool writeGate, QWidget* parent)
+    : QDialog(parent), db_(database), writeGate_(writeGate) {
+    setWindowTitle(QStringLiteral("Анализ базы данных"));
+    setObjectName(QStringLiteral("TestRes"));
+    font_ = QFont(QStringLiteral("Arial"));
+    font_.setPixelSize(kListFontHeight);
+    font_.setWeight(QFont::Normal);
+
+    auto* layout = new QVBoxLayout(this);
+    tabs_ = new QTabBar(this);
+    tabs_->setFixedHeight(kTabHeight);
+    tabs_->addTab(QStringLiteral("Ошибки"));
+    tabs_->addTab(QStringLiteral("Устройства"));
+    tabs_->addTab(QStringLiteral("Функции"));
+    layout->addWidget(tabs_);
+    for (std::size_t i = 0; i < lists_.size(); ++i) {
+        auto* t = new QTableWidget(this);
+        t->setFont(font_);
+        t->setShowGrid(true);
+        t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        t->setSelectionBehavior(QAbstractItemView::SelectRows);
+        t->verticalHeader()->setVisible(false);
+        t->horizontalHeader()->setFont(font_);
+        t->setMinimumHeight(kListHeight);
+        t->setVisible(i == 0);
+        layout->addWidget(t, 1);
+        lists_[i] = t;
+    }
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    ok_ = new QPushButton(QStringLiteral("ОК"), this);
+    ok_->setDefault(true);
+    buttons->addWidget(ok_);
+    layout->addLayout(buttons);
+    connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(tabs_, &QTabBar::currentChanged, this, &TestRes::showTab);
+    resize(780, 540);
+}
+
+void TestRes::showTab(int index) {
+    for (std::size_t i = 0; i < lists_.size(); ++i)
+        lists_[i]->setVisible(static_cast<int>(i) == index);
+}
+
+int TestRes::runCheck() {
+    ReportList remarks;
+    remarks.columns = {{"Источник", 300}, {"Ошибка", 400}};
+    ReportList devices = defaultDeviceColumns(db_.familyCode);
+    ReportList functions = defaultFunctionColumns(db_.familyCode);
+    const ReportList emptyDevices = devices, emptyFunctions = functions;
+    outcome_ = db_.CheckDatabase(&remarks, &devices, &functions);
+    // A family that fills no columns keeps the window's own.
+    if (remarks.columns.empty()) remarks.columns = {{"Источник", 300}, {"Ошибка", 400}};
+    if (devices.columns.empty()) devices.columns = emptyDevices.columns;
+    if (functions.columns.empty()) functions.columns = emptyFunctions.columns;
+    fill(lists_[0], remarks, false);
+    fill(lists_[1], devices, true);
+    fill(lists_[2], functions, true);
+    return outcome_;
+}
+
+void TestRes::fill(QTableWidget* table, const ReportList& list, bool centreNumbers) {
+    table->clear();
+    table->setColumnCount(static_cast<int>(list.columns.size()));
+    table->setRowCount(static_cast<int>(list.rows.size()));
+    QStringList titles;
+    for (const auto& c : list.columns)
+        titles << QString::fromStdString(c.title);
+    table->setHorizontalHeaderLabels(titles);
+    for (int c = 0; c < table->columnCount(); ++c) {
+        table->setColumnWidth(c, list.columns[static_cast<std::size_t>(c)].width);
+        if (auto* h = table->horizontalHeaderItem(c))
+            h->setTextAlignment(centreNumbers && c > 0 ? Qt::AlignCenter
+                                                       : Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    for (int r = 0; r < table->rowCount(); ++r) {
+        const auto& cells = list.rows[static_cast<std::size_t>(r)];
+        for (int c = 0; c < table->columnCount(); ++c) {
+            const auto cell = static_cast<std::size_t>(c);
+            auto* item = new QTableWidgetItem(
+                QString::fromStdString(cell < cells.size() ? cells[cell] : ""));
+            item->setTextAlignment(centreNumbers && c > 0 ? Qt::AlignCenter
+                                                          : Qt::AlignLeft | Qt::AlignVCenter);
+            table->setItem(r, c, item);
+        }
+    }
+}
+
+int runWriteGate(QWidget* parent, DBase& database) {
+    TestRes window(database, true, parent);
+    const int outcome = window.runCheck();
+    if (outcome != 0) window.exec();
+    return outcome;
+}
+
+}  // namespace tavrin::gui

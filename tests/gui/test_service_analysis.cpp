@@ -1,0 +1,174 @@
+// The analysis window: the modeless check with its three tabbed lists, and
+// the modal gate of "Записать базу" — outcome 0 shows nothing and the write
+// goes on, outcome 2 stays on screen until "ОК" and the write is refused.
+#include <QPushButton>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QtTest>
+
+#include "app/commands.h"
+#include "app/main_frame.h"
+#include "app/settings.h"
+#include "families/k2/dbk2.h"
+#include "gui/gui_helpers.h"
+#include "link/family_table.h"
+#include "service/service_windows.h"
+#include "service/test_res.h"
+#include "support/recording_prompter.h"
+#include "support/temp_dir.h"
+
+using namespace tavrin;
+
+namespace {
+
+// A real first-family database whose write to the panel only counts.
+class CountingK2 : public DBK2 {
+  public:
+    CountingK2(int roleIn, const AppContext& ctx, int& writes)
+        : DBK2(roleIn, ctx), writes_(writes) {}
+    int WriteToDevice(Progress&) override {
+        ++writes_;
+        return 0;
+    }
+
+  private:
+    int& writes_;
+};
+
+// Counts the analysis windows that became visible.
+class ShowCounter : public QObject {
+  public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && qobject_cast<gui::TestRes*>(watched)) ++shown;
+        return false;
+    }
+    int shown = 0;
+};
+
+QStringList column(QTableWidget* t, int c) {
+    QStringList out;
+    for (int r = 0; r < t->rowCount(); ++r)
+        out << (t->item(r, c) ? t->item(r, c)->text() : QString());
+    return out;
+}
+
+struct Fixture {
+    test::TempDir dir;
+    test::RecordingPrompter prompter;
+    AppContext ctx;
+    int writes = 0;
+    std::unique_ptr<gui::CMainFrame> frame;
+
+    Fixture() {
+        ctx = makeAppContext(dir.path());
+        ctx.prompter = &prompter;
+        frame = std::make_unique<gui::CMainFrame>(
+            ctx, [this](int family, int role, const AppContext& c) -> std::unique_ptr<DBase> {
+                if (family == kFamilyK2) return std::make_unique<CountingK2>(role, c, writes);
+                return CreateDatabase(family, role, c);
+            });
+        db().databaseValid = true;
+    }
+    DBK2& db() { return static_cast<DBK2&>(*frame->database()); }
+    bool prompted(const std::string& text) const {
+        for (const auto& c : prompter.calls)
+            if (c.text == text) return true;
+        return false;
+    }
+};
+
+}  // namespace
+
+class TestServiceAnalysis : public QObject {
+    Q_OBJECT
+  private slots:
+    void gateWithoutFindingsShowsNothingAndWrites() {
+        Fixture f;
+        ShowCounter counter;
+        qApp->installEventFilter(&counter);
+        f.frame->runCommand(kCmdWriteDatabase);
+        qApp->removeEventFilter(&counter);
+        QCOMPARE(counter.shown, 0);
+        QCOMPARE(f.writes, 1);
+        QVERIFY(f.prompted("Подтвердите запись базы в прибор."));
+        QVERIFY(!f.prompted("База некорректна. Запись БД в прибор недопустима."));
+    }
+
+    void gateWithCriticalFindingStaysUntilOkAndRefuses() {
+        Fixture f;
+        f.db().CreateKey();  // a key without a number: a critical finding
+        bool seen = false;
+        QStringList sources;
+        test::onModal<gui::TestRes>([&](gui::TestRes* w) {
+            seen = true;
+            QVERIFY(w->writeGate());
+            QCOMPARE(w->windowTitle(), QStringLiteral("Анализ базы данных"));
+            sources = column(w->list(0), 0);
+            w->okButton()->click();
+        });
+        f.frame->runCommand(kCmdWriteDatabase);
+        QVERIFY(seen);
+        QVERIFY(sources.contains(QStringLiteral("КРИТИЧЕСКИЕ ОШИБКИ")));
+        QCOMPARE(f.writes, 0);
+        QVERIFY(!f.db().writable);
+        QVERIFY(f.prompted("База некорректна. Запись БД в прибор недопустима."));
+        QVERIFY(!f.prompted("Подтвердите запись базы в прибор."));
+    }
+
+    void gateIgnoresFindingsThatAreNotCritical() {
+        Fixture f;
+        // A device without an address is only a possible error.
+        const int i = f.db().CreateElement(0, -1);
+        f.db().devices[i][4] = 0;
+        f.db().devices[i][3] = 0;
+        ShowCounter counter;
+        qApp->installEventFilter(&counter);
+        f.frame->runCommand(kCmdWriteDatabase);
+        qApp->removeEventFilter(&counter);
+        QCOMPARE(counter.shown, 0);
+        QCOMPARE(f.writes, 1);
+    }
+
+    void checkIsModelessWithTabbedListsPerFamily() {
+        Fixture f;
+        f.db().CreateKey();
+        f.frame->runCommand(kCmdCheck);
+        gui::TestRes* w = f.frame->services()->analysisWindow();
+        QVERIFY(w);
+        QVERIFY(w->isVisible());
+        QVERIFY(!w->isModal());
+        QVERIFY(!w->writeGate());
+        QCOMPARE(w->outcome(), 2);
+        QCOMPARE(w->tabs()->count(), 3);
+        QCOMPARE(w->tabs()->tabText(0), QStringLiteral("Ошибки"));
+        QCOMPARE(w->list(0)->horizontalHeaderItem(1)->text(), QStringLiteral("Ошибка"));
+        QCOMPARE(w->list(0)->columnWidth(0), 300);
+        QCOMPARE(w->list(1)->horizontalHeaderItem(2)->text(), QStringLiteral("Заблокировано"));
+        QCOMPARE(w->list(2)->columnCount(), 7);
+        QCOMPARE(w->list(2)->horizontalHeaderItem(6)->text(), QStringLiteral("Вне шлейфа"));
+        QCOMPARE(w->listFont().family(), QStringLiteral("Arial"));
+        QCOMPARE(w->listFont().pixelSize(), 20);
+        QVERIFY(w->list(0)->isVisible() && !w->list(1)->isVisible());
+        w->tabs()->setCurrentIndex(2);
+        QVERIFY(!w->list(0)->isVisible() && w->list(2)->isVisible());
+        QCOMPARE(column(w->list(2), 0).first(), QStringLiteral("Шлейфы"));
+
+        // A second check replaces the first window.
+        QPointer<gui::TestRes> old = w;
+        f.frame->runCommand(kCmdCheck);
+        QVERIFY(old.isNull());
+        QVERIFY(f.frame->services()->analysisWindow());
+    }
+
+    void checkOfTheThirdFamilyOpensNoWindow() {
+        Fixture f;
+        f.frame->shell().switchFamily(kFamilyS5);
+        f.frame->database()->databaseValid = true;
+        f.frame->runCommand(kCmdCheck);
+        QVERIFY(!f.frame->services()->analysisWindow());
+        QVERIFY(f.frame->database()->writable);
+    }
+};
+
+QTEST_MAIN(TestServiceAnalysis)
+#include "test_service_analysis.moc"
