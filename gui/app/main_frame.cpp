@@ -28,6 +28,10 @@
 #include "app/commands.h"
 #include "app/device_runner.h"
 #include "app/dialogs.h"
+#include "editor/c_grid.h"
+#include "editor/c_tree.h"
+#include "editor/editor_views.h"
+#include "editor/g_edit.h"
 #include "base/text.h"
 #include "link/family_table.h"
 #include "service/service_windows.h"
@@ -117,28 +121,20 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
     // two-database mode), the grid and the status view.
     splitter_ = new QSplitter(Qt::Horizontal, this);
     treePane_ = new QSplitter(Qt::Horizontal, splitter_);
-    leftTree_ = new QTreeWidget(treePane_);
-    leftTree_->setObjectName("leftTree");
-    rightTree_ = new QTreeWidget(treePane_);
-    rightTree_->setObjectName("rightTree");
-    for (QTreeWidget* t : {leftTree_, rightTree_}) {
-        t->setHeaderHidden(true);
-        t->installEventFilter(this);
-    }
-    rightTree_->hide();
     auto* rightSide = new QSplitter(Qt::Vertical, splitter_);
-    gridTabs_ = new QTabWidget(rightSide);
+    // The trees and the grid of the database editor.
+    views_ = new EditorViews(
+        *ctx_.prompter, treePane_, rightSide, [this](int c) { return action(c); },
+        [this](const std::string& t) { setStatusText(t); }, this);
+    leftTree_ = views_->tree(0);
+    leftTree_->setObjectName("leftTree");
+    rightTree_ = views_->tree(1);
+    rightTree_->setObjectName("rightTree");
+    for (CTree* t : {leftTree_, rightTree_})
+        t->installEventFilter(this);
+    gridTabs_ = views_->grid()->tabs();
     gridTabs_->setObjectName("grid");
-    auto* gridPage = new QWidget;
-    auto* gridLayout = new QVBoxLayout(gridPage);
-    auto* table = new QTableWidget(0, 2, gridPage);
-    table->setHorizontalHeaderLabels({u("Параметр"), u("Значение")});
-    gridEditor_ = new QLineEdit(gridPage);
-    gridEditor_->setObjectName("gridEditor");
-    gridEditor_->hide();
-    gridLayout->addWidget(table);
-    gridLayout->addWidget(gridEditor_);
-    gridTabs_->addTab(gridPage, u("Параметры"));
+    gridEditor_ = views_->grid()->edit();
     statusView_ = new QPlainTextEdit(rightSide);
     statusView_->setObjectName("CStat");
     statusView_->setReadOnly(true);
@@ -150,7 +146,6 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
     shell_->start();
     rebuildMenus();
     applyFamilyLook();
-    if (shell_->family() == kFamilyR7) gridTabs_->addTab(new QWidget, u("Линии"));
     rebuildFilterToolBar();
     databaseChanged(0);
     databaseChanged(1);
@@ -331,12 +326,7 @@ void CMainFrame::rebuildFilterToolBar() {
 void CMainFrame::applyFamilyLook() {
     const int family = shell_->family();
     if (QAction* a = action(kCmdTwoBases)) a->setVisible(family == kFamilyK2);
-    while (gridTabs_->count() > 1) {
-        QWidget* w = gridTabs_->widget(1);
-        gridTabs_->removeTab(1);
-        delete w;
-    }
-    gridEditor_->setMaxLength(family == kFamilyK2 ? 16 : 20);
+    views_->setFamily(family);
     if (const FamilyInfo* info = familyInfo(family)) statusPanes_[1]->setText(u(info->name));
 }
 
@@ -349,6 +339,7 @@ void CMainFrame::runCommand(int command) {
         for (const FilterButton& b : kFilterButtons) {
             if (b.id == command) a->setToolTip(filterTip(b, hidden));
         }
+        views_->setGroupHidden(command, hidden);
         emit treeFilterChanged(command, hidden);
         return;
     }
@@ -364,6 +355,7 @@ void CMainFrame::runCommand(int command) {
         case kCmdDelete:
         case kCmdAddElement:
         case kCmdShowBuffer:
+            views_->runCommand(command);
             emit treeCommand(command);
             return;
         case kCmdPortSettings:
@@ -439,16 +431,8 @@ void CMainFrame::waitWithCursor(unsigned ms) {
     QApplication::restoreOverrideCursor();
 }
 
-void CMainFrame::fillTree(QTreeWidget* tree, DBase* db) {
-    tree->clear();
-    if (!db) return;
-    auto* root = new QTreeWidgetItem(tree, {q(db->fileTypeText)});
-    root->setToolTip(0, q(db->filePath));
-    tree->expandAll();
-}
-
 void CMainFrame::databaseChanged(int role) {
-    fillTree(role == 0 ? leftTree_ : rightTree_, shell_->document().database(role));
+    views_->showDatabase(role, shell_->document().database(role));
     updateCaption(200);
     emit databaseShown(role);
 }
@@ -466,7 +450,7 @@ void CMainFrame::activeTreeChanged(bool right) {
 }
 
 void CMainFrame::twoBasesChanged(bool on) {
-    rightTree_->setVisible(on);
+    views_->setTwoBases(on);
     if (!on) leftTree_->setFocus();
     syncChecks();
     emit twoBasesToggled(on);
@@ -474,6 +458,11 @@ void CMainFrame::twoBasesChanged(bool on) {
 
 void CMainFrame::resetTreeState() {
     rebuildFilterToolBar();
+    views_->resetTreeState();
+}
+
+bool CMainFrame::applyPendingEdit() {
+    return views_->applyPendingEdit();
 }
 
 void CMainFrame::clearViewsForSwitch() {

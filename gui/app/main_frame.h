@@ -16,6 +16,7 @@
 #include "app/device_search.h"
 #include "app/file_dialogs.h"
 #include "app/shell.h"
+#include "editor/c_tree.h"
 #include "link/app_context.h"
 #include "link/dbase.h"
 
@@ -27,11 +28,11 @@ class QProgressBar;
 class QSplitter;
 class QTabWidget;
 class QToolBar;
-class QTreeWidget;
 
 namespace tavrin::gui {
 
 class GuiProgress;
+class EditorViews;
 class ServiceWindows;
 
 class CMainFrame : public QMainWindow, public ShellHost {
@@ -60,11 +61,11 @@ class CMainFrame : public QMainWindow, public ShellHost {
     QToolBar* filterToolBar() const { return filterBar_; }
     QProgressBar* progressBar() const { return progress_; }
     QString statusText() const;
-    // The places of the views: the left and right trees (placeholders until
-    // the tree view takes them), the grid's tab widget with its text editor,
-    // and the status view below the grid.
-    QTreeWidget* leftTree() const { return leftTree_; }
-    QTreeWidget* rightTree() const { return rightTree_; }
+    // The views: the left and right trees, the grid's tab widget with its
+    // text editor, and the status view below the grid.
+    CTree* leftTree() const { return leftTree_; }
+    CTree* rightTree() const { return rightTree_; }
+    EditorViews* views() const { return views_; }
     QTabWidget* gridTabs() const { return gridTabs_; }
     QLineEdit* gridEditor() const { return gridEditor_; }
 
@@ -89,6 +90,7 @@ class CMainFrame : public QMainWindow, public ShellHost {
     void activeTreeChanged(bool right) override;
     void twoBasesChanged(bool on) override;
     void resetTreeState() override;
+    bool applyPendingEdit() override;
     void clearViewsForSwitch() override;
     void hideStatusView() override;
     // The journal, active-events and dustiness windows after a device read.
@@ -129,7 +131,6 @@ class CMainFrame : public QMainWindow, public ShellHost {
     void rebuildFilterToolBar();
     void applyFamilyLook();
     void syncChecks();
-    void fillTree(QTreeWidget* tree, DBase* db);
     void switchFamily(int family);
     void programSettings();
     void portSettings();
@@ -153,8 +154,9 @@ class CMainFrame : public QMainWindow, public ShellHost {
     std::unique_ptr<GuiProgress> guiProgress_;
     QSplitter* splitter_ = nullptr;
     QSplitter* treePane_ = nullptr;
-    QTreeWidget* leftTree_ = nullptr;
-    QTreeWidget* rightTree_ = nullptr;
+    EditorViews* views_ = nullptr;
+    CTree* leftTree_ = nullptr;
+    CTree* rightTree_ = nullptr;
     QTabWidget* gridTabs_ = nullptr;
     QLineEdit* gridEditor_ = nullptr;
     QPlainTextEdit* statusView_ = nullptr;

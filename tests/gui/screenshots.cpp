@@ -5,12 +5,12 @@
 #include <QPixmap>
 #include <QPrinter>
 #include <QProcess>
-#include <QTreeView>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTreeView>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -21,17 +21,24 @@
 #include "app/dialogs.h"
 #include "app/main_frame.h"
 #include "app/translations.h"
+#include "base/bit_set.h"
+#include "base/text.h"
+#include "editor/c_grid.h"
+#include "editor/c_tree.h"
+#include "editor/editor_views.h"
+#include "editor/g_combo_box.h"
+#include "editor/g_edit.h"
+#include "families/k2/dbk2.h"
 #include "journal/c_journal.h"
 #include "journal/dl_journal.h"
 #include "journal/journal_file.h"
+#include "link/family_table.h"
+#include "link/result_codes.h"
 #include "service/dl_zapil.h"
 #include "service/dust_file.h"
 #include "service/service_windows.h"
 #include "service/test_res.h"
 #include "service/viewer_dialogs.h"
-#include "families/k2/dbk2.h"
-#include "link/family_table.h"
-#include "link/result_codes.h"
 
 using namespace tavrin;
 
@@ -79,6 +86,126 @@ class SlowRead : public DBK2 {
     }
 };
 
+// A small "Талвир К2" installation: detectors and a three-loop device on
+// fire and security loops, relays, named loops, a control loop with members,
+// duty and employee keys.
+void fillDatabase(DBK2& db) {
+    using namespace k2;
+    auto device = [&](int type, int loop) {
+        const int d = db.CreateElement(type, -1);
+        db.devices[static_cast<std::size_t>(d)][kDevLoop] = static_cast<std::uint8_t>(loop);
+        return d;
+    };
+    for (int i = 0; i < 6; ++i)
+        device(kTypeDip, 32 + i / 3);
+    device(kTypeIpr, 32);
+    device(kTypeIpg, 33);
+    device(kTypeUpt, 34);
+    const int tk3 = device(kTypeTk3, 0);
+    db.devices[static_cast<std::size_t>(tk3)][kDevNumber] = 64;
+    device(kTypeKtm, 1);
+    device(kTypeDka, 65);
+    device(kTypeBrp, 96);
+    device(kTypeUop, 97);
+    const int blocked = device(kTypeDip, 35);
+    setBit(db.blockedDevices, static_cast<std::size_t>(blocked));
+    for (int m : {0, 1, 2}) {
+        db.loops[static_cast<std::size_t>(m)][kLoopLink1] = 96;
+    }
+    db.loops[96][kLoopLogic] = 0;
+    const char* names[] = {"склад", "офис", "коридор", "архив", "касса", "холл"};
+    for (int i = 0; i < 6; ++i) {
+        const std::string cp = utf8ToCp1251(names[i]);
+        auto& n = db.names[static_cast<std::size_t>(i < 3 ? i : 32 + i - 3)];
+        n.fill(' ');
+        for (std::size_t c = 0; c < cp.size() && c < n.size(); ++c)
+            n[c] = static_cast<std::uint8_t>(cp[c]);
+    }
+    for (int k = 0; k < 5; ++k) {
+        const int key = db.CreateKey();
+        db.keys[static_cast<std::size_t>(key)][kKeyKind] =
+            static_cast<std::uint8_t>(k < 3 ? 0 : 0x80);
+    }
+}
+
+// Shows the tree's item (under `parent`; -1: the root) in the grid, as a click does.
+void pick(gui::CTree* tree, ItemCode code, ItemCode parent) {
+    const QModelIndex i = parent == -1 ? tree->indexOfCode(code) : tree->indexOfCode(code, parent);
+    if (!i.isValid()) {
+        std::fprintf(stderr, "no item %d under %d\n", code, parent);
+        return;
+    }
+    tree->scrollTo(i);
+    tree->editor().select(tree->itemModel()->nodeOf(i));
+    tree->syncView();
+}
+
+// Opens the editor of a grid row by name.
+void editRow(gui::CGrid* grid, const char* name) {
+    const int r = grid->model().findRow(name);
+    if (r < 0 || !grid->startEdit(r)) std::fprintf(stderr, "no editable row %s\n", name);
+}
+
+void editorShots(gui::CMainFrame& frame) {
+    auto* db = dynamic_cast<DBK2*>(frame.database());
+    if (!db) return;
+    fillDatabase(*db);
+    frame.databaseChanged(0);
+    gui::CTree* tree = frame.leftTree();
+    gui::CGrid* grid = frame.views()->grid();
+    tree->setFocus();
+    pick(tree, 0, -3);
+    tree->expand(tree->indexOfCode(-30));
+    tree->expand(tree->indexOfCode(-31));
+    save(&frame, "views-tree-device");
+    pick(tree, 0x80 + 32, -31);
+    save(&frame, "views-grid-loop");
+    pick(tree, 9, -3);
+    save(&frame, "views-grid-device-tk3");
+    pick(tree, 0x100 + 3, -7);
+    save(&frame, "views-grid-key");
+    grid->tabs()->setCurrentIndex(1);
+    save(&frame, "views-grid-key-tab");
+    grid->tabs()->setCurrentIndex(0);
+
+    // A cell in each editor kind the family's rows use.
+    pick(tree, 0, -1);
+    editRow(grid, "Время задержки на Вход-Выход");
+    grid->edit()->setText("300");
+    save(grid, "views-edit-number");
+    grid->commitEdit();
+    save(grid, "views-edit-number-clamped");
+    pick(tree, 0x80 + 32, -31);
+    editRow(grid, "Имя ШС");
+    save(grid, "views-edit-name-list");
+    grid->commitEdit();
+    editRow(grid, "Номер к имени");
+    save(grid, "views-edit-number5");
+    grid->commitEdit();
+    pick(tree, 0, -3);
+    editRow(grid, "Условие срабатывания");
+    save(grid, "views-edit-list");
+    grid->commitEdit();
+    pick(tree, 0x100 + 3, -7);
+    editRow(grid, "Полный номер ключа");
+    save(grid, "views-edit-key-number");
+    // A refused value: red on white, and the tree keeps the key.
+    grid->edit()->setText("12 34 5G 78 9A BC");
+    grid->commitEdit();
+    save(&frame, "views-refused-value");
+    editRow(grid, "Полный номер ключа");
+    grid->edit()->setText("12 34 56 78 9A BC");
+    grid->commitEdit();
+
+    // A cut device shown ghosted, and "Две базы".
+    pick(tree, 1, 0x80 + 32);
+    tree->runCommand(1192);
+    save(&frame, "views-cut-ghosted");
+    frame.runCommand(kCmdTwoBases);
+    save(&frame, "views-two-databases");
+    frame.runCommand(kCmdTwoBases);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -125,6 +252,7 @@ int main(int argc, char** argv) {
     frame.shell().switchFamily(kFamilyS5);
     save(&frame, "main-s5");
     frame.runCommand(kCmdFamilyK2);
+    editorShots(frame);
 
     gui::CDlgParam sheet(frame.shell().settings(), false, true, &frame);
     sheet.show();
@@ -154,7 +282,7 @@ int main(int argc, char** argv) {
         k2.databaseValid = true;
         for (int n = 1; n <= 4; ++n) {
             const int i = k2.CreateElement(0, -1);
-            k2.devices[i][4] = static_cast<std::uint8_t>(n == 4 ? 2 : n);  // 4: same address as 2
+            k2.devices[i][4] = static_cast<std::uint8_t>(n == 4 ? 2 : n);    // 4: same address as 2
             k2.devices[i][3] = static_cast<std::uint8_t>(n == 3 ? 200 : 0);  // 3: no loop
         }
         k2.CreateKey();  // a key without a number
@@ -167,8 +295,8 @@ int main(int argc, char** argv) {
         };
         JournalFile journal;
         journal.kind = kJournalKindK2;
-        const char* events[] = {"Пожар", "Неисправность линии", "Взятие на охрану",
-                                "Снятие с охраны", "Сброс пожара", "Тревога"};
+        const char* events[] = {"Пожар",           "Неисправность линии", "Взятие на охрану",
+                                "Снятие с охраны", "Сброс пожара",        "Тревога"};
         for (int i = 0; i < 140; ++i) {
             char time[32], loop[16], device[16];
             std::snprintf(time, sizeof time, "%02d/03/24 %02d:%02d:%02d", 1 + i / 24, i % 24,

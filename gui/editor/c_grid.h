@@ -1,0 +1,116 @@
+// CGrid: the parameter grid on screen. Under the tab control, the first tab
+// is a self-drawn two-column table ("Параметры", "Значения") of the rows of
+// the core GridModel; the second tab is the item's check list. A click on
+// an editable value cell lays that kind's editor over the cell: GEdit for
+// text, numbers, hexadecimal numbers and key numbers, GComboBox for value
+// lists and the editable room-name list, a time editor "HH:mm" for times.
+// Leaving the editor or pressing Enter in it ends the edit, and the typed
+// value goes to the model's commit rules; the model decides, the grid draws
+// (changed values blue, refused values red on white, the name column grey).
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QWidget>
+
+#include "editor/grid_model.h"
+
+class QListWidget;
+class QListWidgetItem;
+class QTabWidget;
+class QTimeEdit;
+
+namespace tavrin::gui {
+
+class CGrid;
+class GEdit;
+class GComboBox;
+
+// The self-drawn table of the first tab.
+class GridTable : public QAbstractScrollArea {
+    Q_OBJECT
+  public:
+    explicit GridTable(CGrid& grid, QWidget* parent = nullptr);
+
+    int rowHeight() const;
+    // The rectangle of a row's value cell (row 0 = the first parameter
+    // below the header), in viewport coordinates.
+    QRect valueRect(int row) const;
+    QRect nameRect(int row) const;
+    // The parameter row at a viewport point, or -1.
+    int rowAt(const QPoint& pos) const;
+    void updateScrollBar();
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+  private:
+    int columnSplit() const;
+    CGrid& grid_;
+};
+
+class CGrid : public QWidget, public GridListener {
+    Q_OBJECT
+  public:
+    explicit CGrid(Prompter& prompter, QWidget* parent = nullptr);
+    ~CGrid() override;
+
+    GridModel& model() { return model_; }
+    QTabWidget* tabs() const { return tabs_; }
+    GridTable* table() const { return table_; }
+    QListWidget* checkList() const { return checkList_; }
+    GEdit* edit() const { return edit_; }
+    GComboBox* combo() const { return combo_; }
+    QTimeEdit* timeEdit() const { return time_; }
+
+    // The family shown: sets the text length limit (16 characters in the
+    // first family, 20 in the others) and the second tab's fixed caption.
+    void setFamily(int family);
+    int textLimit() const { return textLimit_; }
+
+    // Lays the row's editor over its value cell and gives it the focus;
+    // false for a read-only row.
+    bool startEdit(int row);
+    // Ends the edit of the row being edited: its value goes to the model.
+    // False when the value was refused.
+    bool commitEdit();
+    int editingRow() const { return editing_; }
+    // The editor laid over the cell being edited, or null.
+    QWidget* activeEditor() const;
+    // Moves the editor over its cell again (the table scrolled or resized).
+    void placeEditor();
+
+  signals:
+    // A value was committed (the Edit menu may follow).
+    void edited();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    // ---- GridListener ------------------------------------------------------
+    void rowsReset() override;
+    void rowChanged(int row) override;
+    void tabChanged() override;
+
+    void fillCheckList();
+    void checkChanged(QListWidgetItem* item);
+    void hideEditors();
+
+    GridModel model_;
+    QTabWidget* tabs_ = nullptr;
+    GridTable* table_ = nullptr;
+    QListWidget* checkList_ = nullptr;
+    GEdit* edit_ = nullptr;
+    GComboBox* combo_ = nullptr;
+    QTimeEdit* time_ = nullptr;
+    int editing_ = -1;
+    bool committing_ = false;
+    bool fillingChecks_ = false;
+    int family_ = 0;
+    int textLimit_ = 16;
+};
+
+}  // namespace tavrin::gui

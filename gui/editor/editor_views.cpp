@@ -1,0 +1,153 @@
+#include "editor/editor_views.h"
+
+#include <QAction>
+#include <QLayout>
+#include <QSplitter>
+
+#include "editor/c_grid.h"
+#include "editor/c_tree.h"
+
+namespace tavrin::gui {
+
+namespace {
+
+// Puts a widget into its place: a splitter, a layout, or a plain parent.
+void place(QWidget* where, QWidget* w) {
+    if (auto* s = qobject_cast<QSplitter*>(where)) {
+        s->addWidget(w);
+    } else if (where->layout()) {
+        where->layout()->addWidget(w);
+    } else {
+        w->setParent(where);
+    }
+}
+
+}  // namespace
+
+EditorViews::EditorViews(Prompter& prompter, QWidget* treePane, QWidget* gridPlace,
+                         std::function<QAction*(int)> actions,
+                         std::function<void(const std::string&)> status, QObject* parent)
+    : QObject(parent), actions_(std::move(actions)), status_(std::move(status)) {
+    for (int role = 0; role < 2; ++role) {
+        auto* t = new CTree(document_, role, prompter);
+        trees_[static_cast<std::size_t>(role)] = t;
+        place(treePane, t);
+        connect(t, &CTree::statusText, this, [this](const QString& s) {
+            if (status_) status_(s.toStdString());
+        });
+        connect(t, &CTree::editStateChanged, this, [this, role] {
+            if (role == active_) updateEditMenu();
+        });
+        connect(t, &CTree::focused, this, [this, role] { setActive(role); });
+    }
+    trees_[0]->setPeer(trees_[1]);
+    trees_[1]->setPeer(trees_[0]);
+    trees_[1]->hide();
+    grid_ = new CGrid(prompter);
+    place(gridPlace, grid_);
+    connect(grid_, &CGrid::edited, this, &EditorViews::updateEditMenu);
+    trees_[0]->attachGrid(grid_);
+}
+
+EditorViews::~EditorViews() = default;
+
+void EditorViews::showDatabase(int role, DBase* db) {
+    const auto r = static_cast<std::size_t>(role & 1);
+    CTree* t = trees_[r];
+    if (document_.databases[r] != db) {
+        // Another database object: what the tree kept of the old one goes.
+        if (document_.buffer.tree == role) document_.buffer.clear();
+        t->editor().commands().clear();
+        if (grid_->model().database() == document_.databases[r]) grid_->model().clear();
+        document_.databases[r] = db;
+    }
+    t->rebuild();
+    if (role == active_) updateEditMenu();
+}
+
+void EditorViews::setFamily(int family) {
+    grid_->setFamily(family);
+}
+
+void EditorViews::setActive(int role) {
+    role &= 1;
+    if (role == active_ && tree(role)->grid() == grid_) return;
+    grid_->commitEdit();
+    tree(active_)->attachGrid(nullptr);
+    active_ = role;
+    tree(role)->attachGrid(grid_);
+    updateEditMenu();
+}
+
+void EditorViews::setTwoBases(bool on) {
+    const bool was = !trees_[1]->isHidden();
+    trees_[1]->setVisible(on);
+    auto* pane = qobject_cast<QSplitter*>(trees_[0]->parentWidget());
+    // The pane grows to take the second tree and shrinks back without it.
+    if (auto* outer = pane ? qobject_cast<QSplitter*>(pane->parentWidget()) : nullptr;
+        outer && was != on) {
+        QList<int> sizes = outer->sizes();
+        const int i = outer->indexOf(pane);
+        int total = 0;
+        for (int v : sizes)
+            total += v;
+        if (i >= 0 && i + 1 < sizes.size() && total > 0) {
+            const int want = on ? std::min(2 * sizes[i], total * 3 / 5) : std::max(1, sizes[i] / 2);
+            sizes[i + 1] += sizes[i] - want;
+            sizes[i] = want;
+            outer->setSizes(sizes);
+        }
+    }
+    // The two trees share their pane evenly.
+    if (pane && on) {
+        const int half = std::max(1, (pane->width() - pane->handleWidth()) / 2);
+        QList<int> sizes;
+        for (int i = 0; i < pane->count(); ++i)
+            sizes.append(pane->widget(i) == trees_[0] || pane->widget(i) == trees_[1] ? half : 0);
+        pane->setSizes(sizes);
+    }
+    for (CTree* t : trees_)
+        t->editor().commands().clear();
+    if (!on) setActive(0);
+    updateEditMenu();
+}
+
+void EditorViews::runCommand(int command) {
+    activeTree()->runCommand(command);
+    updateEditMenu();
+}
+
+void EditorViews::setGroupHidden(int command, bool hidden) {
+    for (CTree* t : trees_) {
+        if (t->editor().database()) t->setGroupHidden(command, hidden);
+    }
+    updateEditMenu();
+}
+
+bool EditorViews::applyPendingEdit() {
+    if (grid_->editingRow() < 0) return false;
+    grid_->commitEdit();
+    return true;
+}
+
+void EditorViews::resetTreeState() {
+    for (CTree* t : trees_) {
+        t->editor().resetView();
+        if (t->editor().database()) t->rebuild();
+    }
+    updateEditMenu();
+}
+
+void EditorViews::updateEditMenu() {
+    if (!actions_) return;
+    const EditMenuState s = activeTree()->editor().editMenu();
+    for (const MenuState* m :
+         {&s.insert, &s.cut, &s.copy, &s.paste, &s.remove, &s.undo, &s.showBuffer}) {
+        QAction* a = actions_(m->command);
+        if (!a) continue;
+        if (!m->label.empty()) a->setText(QString::fromStdString(m->label));
+        a->setEnabled(m->enabled);
+    }
+}
+
+}  // namespace tavrin::gui

@@ -1,0 +1,62 @@
+// TreeItemModel: the core tree model seen through QAbstractItemModel. It
+// holds no copy of the tree: an index carries the node's stable id, and the
+// core model's change notifications become Qt's begin/end signals, so a
+// change of one branch touches only that branch on screen.
+#pragma once
+
+#include <QAbstractItemModel>
+
+#include "editor/tree_model.h"
+
+namespace tavrin::gui {
+
+class TreeItemModel : public QAbstractItemModel, public TreeListener {
+    Q_OBJECT
+  public:
+    // Extra data roles.
+    enum Role {
+        NodeIdRole = Qt::UserRole + 1,  // the node's id (int)
+        CodeRole,                       // the node's ItemCode (int)
+        GhostedRole,                    // shown in the cut state (bool)
+        MarkedRole,                     // one of several selected siblings (bool)
+    };
+
+    explicit TreeItemModel(TreeModel& tree, QObject* parent = nullptr);
+    ~TreeItemModel() override;
+
+    // The family whose image list gives the icons.
+    void setFamily(int family);
+
+    QModelIndex indexOf(NodeId node) const;
+    NodeId nodeOf(const QModelIndex& index) const;
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  signals:
+    // A node's expanded or marked state may have changed (the view follows).
+    void nodeStateChanged(const QModelIndex& index);
+    // The whole tree was built anew.
+    void rebuilt();
+
+  private:
+    // ---- TreeListener ------------------------------------------------------
+    void beginReset() override;
+    void endReset() override;
+    void beginInsert(NodeId parent, int first, int last) override;
+    void endInsert() override;
+    void beginRemove(NodeId parent, int first, int last) override;
+    void endRemove() override;
+    void nodeChanged(NodeId node) override;
+    void beginReorder(NodeId parent) override;
+    void endReorder(NodeId parent) override;
+
+    TreeModel& tree_;
+    int family_ = 0;
+};
+
+}  // namespace tavrin::gui

@@ -1,0 +1,25 @@
+// The image lists of the configuration tree, one per family: every image
+// index that a family's GetItemImage returns has a picture. The pictures are
+// painted once, on first use, from a small table of shapes, colours and
+// letters, so that the set stays consistent: the shape says what an item is
+// (device, output device, loop, key, group, panel, object), the colour says
+// its loop group (fire red, security blue, monitoring amber, control purple)
+// and grey means blocked or switched off.
+#pragma once
+
+#include <QIcon>
+
+namespace tavrin::gui {
+
+// The highest image index any family uses, plus one.
+inline constexpr int kTreeImageCount = 84;
+
+// The icon of an image index of a family (1 = "Ордис Р7", 2 = "Талвир К2",
+// 3 = "Версан С5"); a null icon for a negative index.
+const QIcon& treeIcon(int family, int image);
+
+// Whether the family's image list has a picture of its own for the index
+// (not the neutral fallback).
+bool treeIconDefined(int family, int image);
+
+}  // namespace tavrin::gui
