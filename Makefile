@@ -15,7 +15,8 @@ deps:
 	@bash scripts/install-deps.sh
 
 build-release: deps
-	cmake -S . -B $(REL_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_SANITIZE=OFF
+	cmake -S . -B $(REL_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_SANITIZE=OFF \
+	    -DTAVRIN_BUILD_TESTS=OFF
 	cmake --build $(REL_DIR) -j $(JOBS)
 
 build-test: deps
