@@ -4,15 +4,12 @@
 
 #include "app/settings.h"
 #include "base/file_io.h"
+#include "link/port_search.h"
 
 namespace tavrin {
 
 namespace {
-constexpr const char* kTitle = "Поиск прибора";
-// Short time-outs of the probe: the search tries many ports.
-constexpr std::uint32_t kProbeTotalConstant = 150;
-constexpr std::uint32_t kProbeInterval = 5;
-constexpr std::uint32_t kProbeMultiplier = 5;
+constexpr const char* kTitle = kPortSearchTitle;
 }  // namespace
 
 std::optional<std::vector<std::string>> DatabasePortProber::candidates(std::string& error) {
@@ -26,15 +23,8 @@ std::optional<std::vector<std::string>> DatabasePortProber::candidates(std::stri
 bool DatabasePortProber::probe(int familyCode, const std::string& port) {
     std::unique_ptr<DBase> db = factory_(familyCode, 1, ctx_);
     if (!db) return false;
-    db->readTotalTimeoutConstant = kProbeTotalConstant;
-    db->readIntervalTimeout = kProbeInterval;
-    db->readTotalTimeoutMultiplier = kProbeMultiplier;
-    db->portName = port;
-    db->simulation = false;  // only a real answer counts
-    bool answered = false;
-    if (db->SetUpPort()) answered = db->ReadVersion() == 0;
-    if (db->IsPortOpen()) db->ClosePort();
-    return answered;
+    prepareProbe(*db);
+    return probePort(*db, port);
 }
 
 DeviceSearchOutcome searchDevicePort(PortProber& prober, DBase& active, Prompter& prompter,
@@ -46,16 +36,16 @@ DeviceSearchOutcome searchDevicePort(PortProber& prober, DBase& active, Prompter
         return DeviceSearchOutcome::ListError;
     }
     if (ports->empty()) {
-        prompter.message("Порты не обнаружены", kTitle, PromptIcon::Error);
+        prompter.message(kPortSearchNoPorts, kTitle, PromptIcon::Error);
         return DeviceSearchOutcome::NoPorts;
     }
     if (active.familyCode == kFamilyS5) {
-        prompter.message("Функция не реализована", kTitle, PromptIcon::Error);
+        prompter.message(kPortSearchNotImplemented, kTitle, PromptIcon::Error);
         return DeviceSearchOutcome::NotImplemented;
     }
     std::string found;
     for (const std::string& port : *ports) {
-        status("Проверка " + port);
+        status(portSearchText(kPortSearchCheckingFormat, port));
         if (prober.probe(active.familyCode, port)) {
             found = port;
             break;
@@ -63,15 +53,15 @@ DeviceSearchOutcome searchDevicePort(PortProber& prober, DBase& active, Prompter
     }
     status("");
     if (found.empty()) {
-        prompter.message("Прибор не обнаружен", kTitle, PromptIcon::Information);
+        prompter.message(kPortSearchNotFound, kTitle, PromptIcon::Information);
         return DeviceSearchOutcome::NotFound;
     }
     if (found == active.portName) {
-        prompter.message("Прибор обнаружен, порт уже установлен", kTitle, PromptIcon::Information);
+        prompter.message(kPortSearchSamePort, kTitle, PromptIcon::Information);
         return DeviceSearchOutcome::AlreadySet;
     }
-    if (prompter.ask("Обнаружен прибор на " + found + "\nВнести в базу?", kTitle,
-                     PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes) {
+    if (prompter.ask(portSearchText(kPortSearchFoundFormat, found), kTitle, PromptIcon::Question,
+                     PromptButtons::YesNo) != PromptAnswer::Yes) {
         return DeviceSearchOutcome::Declined;
     }
     active.portName = found;

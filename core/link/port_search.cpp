@@ -11,6 +11,21 @@ std::string portSearchText(const char* format, const std::string& port) {
     return out;
 }
 
+void prepareProbe(DBase& probe) {
+    probe.readTotalTimeoutConstant = kSearchTotalConstant;
+    probe.readIntervalTimeout = kSearchInterval;
+    probe.readTotalTimeoutMultiplier = kSearchTotalMultiplier;
+    probe.simulation = false;
+}
+
+bool probePort(DBase& probe, const std::string& port) {
+    probe.portName = port;
+    int code = -1;
+    if (probe.SetUpPort()) code = probe.ReadVersion();
+    probe.ClosePort();
+    return code == 0;
+}
+
 PortSearchResult searchPort(int familyCode, const AppContext& context,
                             const std::function<void(const std::string&)>& checking,
                             const DatabaseMaker& make) {
@@ -31,19 +46,11 @@ PortSearchResult searchPort(int familyCode, const AppContext& context,
         result.outcome = PortSearchResult::Outcome::NotFound;
         return result;
     }
-    probe->readTotalTimeoutConstant = kSearchTotalConstant;
-    probe->readIntervalTimeout = kSearchInterval;
-    probe->readTotalTimeoutMultiplier = kSearchTotalMultiplier;
-    // A simulated answer would "find" the first port of the list.
-    probe->simulation = false;
+    prepareProbe(*probe);
     for (const std::string& name : candidates) {
         if (checking) checking(name);
         result.tried.push_back(name);
-        probe->portName = name;
-        int code = -1;
-        if (probe->SetUpPort()) code = probe->ReadVersion();
-        probe->ClosePort();
-        if (code == 0) {
+        if (probePort(*probe, name)) {
             result.outcome = PortSearchResult::Outcome::Found;
             result.port = name;
             return result;

@@ -36,6 +36,13 @@ struct PortSearchResult {
 
 using DatabaseMaker = std::function<std::unique_ptr<DBase>(int familyCode, const AppContext&)>;
 
+// Gives a temporary database object the probe's short time-outs and turns
+// its simulation off: a simulated answer would "find" the first port.
+void prepareProbe(DBase& probe);
+// True when a panel answers the version request on the port; the port is
+// closed again either way.
+bool probePort(DBase& probe, const std::string& port);
+
 // Runs the search for a family over context.ports. `checking` is called with
 // each candidate before it is tried (for the status line). The temporary
 // object never simulates: only a real answer counts. The third family has no
