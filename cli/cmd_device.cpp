@@ -33,6 +33,7 @@
 #include "cli_prompter.h"
 #include "commands.h"
 #include "families/k2/dbk2.h"
+#include "family_files.h"
 #include "link/port_settings.h"
 #include "link/result_codes.h"
 #include "service/report_list.h"
@@ -228,24 +229,6 @@ bool parseDeviceArgs(const Argv& argv, const std::set<std::string>& valued, std:
     return ok;
 }
 
-// Loads a database file named on the command line; false after saying why.
-bool loadDatabase(DBK2& db, const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::exists(pathFromUtf8(path), ec)) {
-        std::cerr << "tavrin-cli: no such file: " << path << "\n";
-        return false;
-    }
-    return db.LoadFromDisk(path);  // a refusal has been printed by the prompter
-}
-
-void printRows(const ReportList& list) {
-    for (const auto& row : list.rows) {
-        for (std::size_t i = 0; i < row.size(); ++i)
-            std::cout << (i ? "\t" : "") << row[i];
-        std::cout << "\n";
-    }
-}
-
 std::string usageOf(const char* command, const char* rest) {
     return std::string(command) + " " + rest + (rest[0] ? " " : "") + kPortUsage;
 }
@@ -291,15 +274,15 @@ int runWriteDbCommand(const Argv& argv) {
     if (!parseDeviceArgs(argv, {}, 1, usageOf("write-db", "FILE [--yes]"), args))
         return kUsageError;
     DeviceSession s(args, args.has("--yes"));
-    if (!loadDatabase(s.db(), args.positional()[0])) return kUsageError;
+    if (!loadNamedFile(s.db(), args.positional()[0])) return kUsageError;
     ReportList remarks, devices, functions;
     const int outcome = s.db().CheckDatabase(&remarks, &devices, &functions);
     if (outcome == 2 || !s.db().writable) {
-        printRows(remarks);
+        printReportRows(remarks, std::cout);
         std::cout << "--\n";
-        printRows(devices);
+        printReportRows(devices, std::cout);
         std::cout << "--\n";
-        printRows(functions);
+        printReportRows(functions, std::cout);
         std::cout << kWriteRefused << "\n";
         return 2;
     }
@@ -335,7 +318,7 @@ int runReadJournalCommand(const Argv& argv) {
     DeviceSession s(args, false);
     DBK2& db = s.db();
     if (const auto file = args.value("--db")) {
-        if (!loadDatabase(db, *file)) return kUsageError;
+        if (!loadNamedFile(db, *file)) return kUsageError;
     } else {
         // Without a database the journal's labels would be empty: read it first.
         const int code = db.ReadFromDevice(s.progress());
@@ -363,7 +346,7 @@ int runReadEventsCommand(const Argv& argv) {
         return kUsageError;
     DeviceSession s(args, false);
     DBK2& db = s.db();
-    if (!loadDatabase(db, *args.value("--db"))) return kUsageError;
+    if (!loadNamedFile(db, *args.value("--db"))) return kUsageError;
     db.activeEventsOutputPath = args.value("-o").value_or("");
     const int code = db.ReadActiveEvents(s.progress());
     s.progress().clear();
@@ -385,7 +368,7 @@ int runReadDustCommand(const Argv& argv) {
         return kUsageError;
     DeviceSession s(args, false);
     DBK2& db = s.db();
-    if (!loadDatabase(db, *args.value("--db"))) return kUsageError;
+    if (!loadNamedFile(db, *args.value("--db"))) return kUsageError;
     db.dustinessOutputPath = args.value("-o").value_or("");
     const int code = db.ReadDustiness(s.progress(), 0);
     s.progress().clear();

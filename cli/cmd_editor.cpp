@@ -16,22 +16,6 @@ namespace tavrin::cli {
 
 namespace {
 
-std::unique_ptr<DBase> openDatabase(const std::string& path, const std::string& familyOption,
-                                    AppContext& ctx) {
-    std::string error;
-    const int family = familyForPath(path, familyOption, error);
-    if (family == 0) {
-        std::cerr << "tavrin-cli: " << error << "\n";
-        return nullptr;
-    }
-    auto db = CreateDatabase(family, 0, ctx);
-    if (!db->LoadFromDisk(path)) {
-        std::cerr << "tavrin-cli: cannot load '" << path << "'\n";
-        return nullptr;
-    }
-    return db;
-}
-
 // An item code in decimal ("-3", "130") or hexadecimal ("0x82").
 bool parseCode(const std::string& text, ItemCode& code) {
     std::size_t i = 0;
@@ -66,7 +50,7 @@ int runTree(const Argv& argv) {
     CliPrompter prompter;
     AppContext ctx = makeAppContext(std::filesystem::current_path());
     ctx.prompter = &prompter;
-    auto db = openDatabase(args.positional()[0], args.value("--family").value_or(""), ctx);
+    auto db = openDatabaseFile(args.positional()[0], args.value("--family").value_or(""), ctx);
     if (!db) return 1;
     EditorDocument doc;
     doc.databases[0] = db.get();
@@ -128,7 +112,7 @@ int runParams(const Argv& argv) {
     CliPrompter prompter;
     AppContext ctx = makeAppContext(std::filesystem::current_path());
     ctx.prompter = &prompter;
-    auto db = openDatabase(args.positional()[0], args.value("--family").value_or(""), ctx);
+    auto db = openDatabaseFile(args.positional()[0], args.value("--family").value_or(""), ctx);
     if (!db) return 1;
     GridModel grid(prompter);
     if (!showItem(grid, *db, args.positional()[1], prompter)) return 1;
@@ -148,7 +132,7 @@ int runSet(const Argv& argv) {
     AppContext ctx = makeAppContext(std::filesystem::current_path());
     ctx.prompter = &prompter;
     const std::string& path = args.positional()[0];
-    auto db = openDatabase(path, args.value("--family").value_or(""), ctx);
+    auto db = openDatabaseFile(path, args.value("--family").value_or(""), ctx);
     if (!db) return 1;
     GridModel grid(prompter);
     if (!showItem(grid, *db, args.positional()[1], prompter)) return 1;

@@ -3,10 +3,10 @@
 #include <iostream>
 
 #include "args.h"
+#include "base/file_io.h"
 #include "cli_prompter.h"
 #include "commands.h"
 #include "family_files.h"
-#include "base/file_io.h"
 #include "link/family_table.h"
 
 namespace tavrin::cli {
@@ -23,10 +23,12 @@ int familyForPath(const std::string& path, const std::string& familyOption, std:
     const auto slash = path.find_last_of("/\\");
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
         std::string ext = path.substr(dot + 1);
-        for (auto& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (auto& c : ext)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         for (int code = 1; code <= 3; ++code) {
             const FamilyInfo* f = familyInfo(code);
-            if ((*f->extension1 && ext == f->extension1) || (*f->extension2 && ext == f->extension2)) {
+            if ((*f->extension1 && ext == f->extension1) ||
+                (*f->extension2 && ext == f->extension2)) {
                 return code;
             }
         }
@@ -35,26 +37,37 @@ int familyForPath(const std::string& path, const std::string& familyOption, std:
     return 0;
 }
 
-namespace {
+bool loadNamedFile(DBase& db, const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::exists(pathFromUtf8(path), ec)) {
+        std::cerr << "tavrin-cli: no such file: " << path << "\n";
+        return false;
+    }
+    return db.LoadFromDisk(path);  // a refusal has been shown by the prompter
+}
 
-// Loads a database file for a command; nullptr after printing why not.
-std::unique_ptr<DBase> loadDatabase(const std::string& path, const std::string& familyOption,
-                                    AppContext& ctx) {
+std::unique_ptr<DBase> openDatabaseFile(const std::string& path, const std::string& familyOption,
+                                        const AppContext& ctx) {
     std::string error;
     const int family = familyForPath(path, familyOption, error);
     if (family == 0) {
         std::cerr << "tavrin-cli: " << error << "\n";
         return nullptr;
     }
-    std::error_code ec;
-    if (!std::filesystem::exists(pathFromUtf8(path), ec)) {
-        std::cerr << "tavrin-cli: no such file: " << path << "\n";
-        return nullptr;
-    }
     auto db = CreateDatabase(family, 0, ctx);
-    if (!db->LoadFromDisk(path)) return nullptr;  // the family has said why
+    if (!loadNamedFile(*db, path)) return nullptr;
     return db;
 }
+
+void printReportRows(const ReportList& list, std::ostream& out) {
+    for (const auto& row : list.rows) {
+        for (std::size_t i = 0; i < row.size(); ++i)
+            out << (i ? "\t" : "") << row[i];
+        out << "\n";
+    }
+}
+
+namespace {
 
 int runInfo(const Argv& argv) {
     const Args args(argv, {"--family"});
@@ -65,7 +78,7 @@ int runInfo(const Argv& argv) {
     CliPrompter prompter;
     AppContext ctx = makeAppContext(std::filesystem::current_path());
     ctx.prompter = &prompter;
-    auto db = loadDatabase(args.positional()[0], args.value("--family").value_or(""), ctx);
+    auto db = openDatabaseFile(args.positional()[0], args.value("--family").value_or(""), ctx);
     if (!db) return 1;
     std::cout << "family: " << familyInfo(db->familyCode)->cliName << "\n";
     switch (db->familyCode) {
@@ -91,7 +104,7 @@ int runConvert(const Argv& argv) {
     CliPrompter prompter;
     AppContext ctx = makeAppContext(std::filesystem::current_path());
     ctx.prompter = &prompter;
-    auto db = loadDatabase(args.positional()[0], args.value("--family").value_or(""), ctx);
+    auto db = openDatabaseFile(args.positional()[0], args.value("--family").value_or(""), ctx);
     if (!db) return 1;
     if (!db->SaveToDisk(args.positional()[1])) return 1;
     std::cout << "saved: " << db->filePath << "\n";
@@ -100,7 +113,11 @@ int runConvert(const Argv& argv) {
 
 }  // namespace
 
-int runInfoCommand(const Argv& a) { return runInfo(a); }
-int runConvertCommand(const Argv& a) { return runConvert(a); }
+int runInfoCommand(const Argv& a) {
+    return runInfo(a);
+}
+int runConvertCommand(const Argv& a) {
+    return runConvert(a);
+}
 
 }  // namespace tavrin::cli

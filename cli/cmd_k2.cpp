@@ -7,32 +7,11 @@
 #include "cli_prompter.h"
 #include "commands.h"
 #include "families/k2/dbk2.h"
+#include "family_files.h"
 #include "link/family_table.h"
 #include "service/report_list.h"
 
 namespace tavrin::cli {
-
-namespace {
-
-// Loads a "Талвир К2" database file; false after printing why not.
-bool loadK2(DBK2& db, const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::exists(pathFromUtf8(path), ec)) {
-        std::cerr << "tavrin-cli: no such file: " << path << "\n";
-        return false;
-    }
-    return db.LoadFromDisk(path);  // a refusal has been printed by the prompter
-}
-
-void printRows(const ReportList& list) {
-    for (const auto& row : list.rows) {
-        for (std::size_t i = 0; i < row.size(); ++i)
-            std::cout << (i ? "\t" : "") << row[i];
-        std::cout << "\n";
-    }
-}
-
-}  // namespace
 
 int runExportCsvCommand(const Argv& argv) {
     const Args args(argv, {});
@@ -44,7 +23,7 @@ int runExportCsvCommand(const Argv& argv) {
     AppContext ctx = makeAppContext(std::filesystem::current_path());
     ctx.prompter = &prompter;
     DBK2 db(0, ctx);
-    if (!loadK2(db, args.positional()[0])) return 1;
+    if (!loadNamedFile(db, args.positional()[0])) return 1;
     const std::string& out = args.positional()[1];
     if (!db.ExportCsv(out)) {
         const auto dot = out.find_last_of('.');
@@ -66,14 +45,14 @@ int runCheckCommand(const Argv& argv) {
     AppContext ctx = makeAppContext(std::filesystem::current_path());
     ctx.prompter = &prompter;
     DBK2 db(0, ctx);
-    if (!loadK2(db, args.positional()[0])) return 1;
+    if (!loadNamedFile(db, args.positional()[0])) return 1;
     ReportList remarks, devices, functions;
     const int outcome = db.CheckDatabase(&remarks, &devices, &functions);
-    printRows(remarks);
+    printReportRows(remarks, std::cout);
     std::cout << "--\n";
-    printRows(devices);
+    printReportRows(devices, std::cout);
     std::cout << "--\n";
-    printRows(functions);
+    printReportRows(functions, std::cout);
     return outcome;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "link/dbase.h"
+#include "service/report_list.h"
 
 namespace tavrin::cli {
 
@@ -14,6 +15,19 @@ namespace tavrin::cli {
 // the extension ("bta"/"tlv", "bor"/"ord"). 0 when it cannot be told, with
 // the reason in `error`.
 int familyForPath(const std::string& path, const std::string& familyOption, std::string& error);
+
+// Loads a database file (or folder) named on the command line into `db`;
+// false after saying why: a missing file here, a refusal through the
+// database's prompter.
+bool loadNamedFile(DBase& db, const std::string& path);
+
+// Creates the database object of the path's family and loads the file;
+// nullptr after saying why.
+std::unique_ptr<DBase> openDatabaseFile(const std::string& path, const std::string& familyOption,
+                                        const AppContext& ctx);
+
+// A report list's rows, one a line, cells separated by tabs.
+void printReportRows(const ReportList& list, std::ostream& out);
 
 // Prints the family's "name: value" lines after "family:" (file-version,
 // firmware, counts...). One function per family, in info_<family>.cpp.
