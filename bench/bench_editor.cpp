@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "registry/family_registry.h"
 #include "base/bit_set.h"
 #include "editor/grid_model.h"
 #include "editor/tree_editor.h"
@@ -18,7 +19,7 @@ using namespace tavrin::k2;
 struct FullDatabase {
     AppContext ctx = makeAppContext(std::filesystem::temp_directory_path());
     DBK2 db{0, ctx};
-    EditorDocument doc;
+    EditorDocument doc{CreateFamilyTree};
     GridModel grid{*ctx.prompter};
     TreeEditor tree{doc, 0, *ctx.prompter};
 

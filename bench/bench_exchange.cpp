@@ -14,7 +14,7 @@
 #include <string>
 
 #include "base/crc8.h"
-#include "link/family_table.h"
+#include "registry/family_registry.h"
 
 extern char** environ;
 

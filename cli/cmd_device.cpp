@@ -26,8 +26,8 @@
 #include <unistd.h>
 #endif
 
-#include "app/ini_file.h"
-#include "app/settings.h"
+#include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "args.h"
 #include "base/file_io.h"
 #include "cli_prompter.h"
@@ -36,7 +36,7 @@
 #include "family_files.h"
 #include "link/port_settings.h"
 #include "link/result_codes.h"
-#include "service/report_list.h"
+#include "report/report_list.h"
 
 namespace tavrin::cli {
 

@@ -10,7 +10,7 @@
 #include "editor/grid_model.h"
 #include "editor/tree_editor.h"
 #include "family_files.h"
-#include "link/family_table.h"
+#include "registry/family_registry.h"
 
 namespace tavrin::cli {
 
@@ -52,7 +52,7 @@ int runTree(const Argv& argv) {
     ctx.prompter = &prompter;
     auto db = openDatabaseFile(args.positional()[0], args.value("--family").value_or(""), ctx);
     if (!db) return 1;
-    EditorDocument doc;
+    EditorDocument doc{CreateFamilyTree};
     doc.databases[0] = db.get();
     TreeEditor tree(doc, 0, prompter);
     tree.rebuild();
@@ -73,7 +73,7 @@ int runTree(const Argv& argv) {
 // "root" names the tree's root; a number names the first item with that code
 // below the root, or the root when only the root carries it.
 bool showItem(GridModel& grid, DBase& db, const std::string& codeText, Prompter& prompter) {
-    EditorDocument doc;
+    EditorDocument doc{CreateFamilyTree};
     doc.databases[0] = &db;
     TreeEditor tree(doc, 0, prompter);
     tree.rebuild();

@@ -7,34 +7,38 @@
 #include "cli_prompter.h"
 #include "commands.h"
 #include "family_files.h"
-#include "link/family_table.h"
+#include "registry/family_registry.h"
 
 namespace tavrin::cli {
 
-int familyForPath(const std::string& path, const std::string& familyOption, std::string& error) {
+std::optional<Family> familyForPath(const std::string& path, const std::string& familyOption,
+                                    std::string& error) {
     if (!familyOption.empty()) {
-        if (const FamilyInfo* f = familyByCliName(familyOption)) return f->code;
+        if (const FamilyDescriptor* f = familyByCliName(familyOption)) return f->traits.family;
         error = "unknown family '" + familyOption + "' (k2, r7 or s5)";
-        return 0;
+        return std::nullopt;
     }
     std::error_code ec;
-    if (std::filesystem::is_directory(pathFromUtf8(path), ec)) return 3;
+    if (std::filesystem::is_directory(pathFromUtf8(path), ec)) {
+        for (const FamilyDescriptor& d : allFamilies()) {
+            if (d.traits.folderDatabase) return d.traits.family;
+        }
+    }
     const auto dot = path.find_last_of('.');
     const auto slash = path.find_last_of("/\\");
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
         std::string ext = path.substr(dot + 1);
         for (auto& c : ext)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        for (int code = 1; code <= 3; ++code) {
-            const FamilyInfo* f = familyInfo(code);
-            if ((*f->extension1 && ext == f->extension1) ||
-                (*f->extension2 && ext == f->extension2)) {
-                return code;
+        for (const FamilyDescriptor& d : allFamilies()) {
+            const FamilyTraits& f = d.traits;
+            if ((*f.extension1 && ext == f.extension1) || (*f.extension2 && ext == f.extension2)) {
+                return f.family;
             }
         }
     }
     error = "cannot tell the family of '" + path + "': give --family k2, r7 or s5";
-    return 0;
+    return std::nullopt;
 }
 
 bool loadNamedFile(DBase& db, const std::string& path) {
@@ -49,12 +53,12 @@ bool loadNamedFile(DBase& db, const std::string& path) {
 std::unique_ptr<DBase> openDatabaseFile(const std::string& path, const std::string& familyOption,
                                         const AppContext& ctx) {
     std::string error;
-    const int family = familyForPath(path, familyOption, error);
-    if (family == 0) {
+    const std::optional<Family> family = familyForPath(path, familyOption, error);
+    if (!family) {
         std::cerr << "tavrin-cli: " << error << "\n";
         return nullptr;
     }
-    auto db = CreateDatabase(family, 0, ctx);
+    auto db = CreateDatabase(*family, 0, ctx);
     if (!loadNamedFile(*db, path)) return nullptr;
     return db;
 }
@@ -80,15 +84,15 @@ int runInfo(const Argv& argv) {
     ctx.prompter = &prompter;
     auto db = openDatabaseFile(args.positional()[0], args.value("--family").value_or(""), ctx);
     if (!db) return 1;
-    std::cout << "family: " << familyInfo(db->familyCode)->cliName << "\n";
-    switch (db->familyCode) {
-        case 1:
+    std::cout << "family: " << db->traits().cliName << "\n";
+    switch (db->family()) {
+        case Family::R7:
             printInfoR7(*db, std::cout);
             break;
-        case 2:
+        case Family::K2:
             printInfoK2(*db, std::cout);
             break;
-        default:
+        case Family::S5:
             printInfoS5(*db, std::cout);
             break;
     }

@@ -8,10 +8,10 @@
 #include "base/text.h"
 #include "cli_prompter.h"
 #include "commands.h"
-#include "journal/journal_file.h"
+#include "files/journal_file.h"
 #include "journal/journal_model.h"
-#include "link/family_table.h"
-#include "service/dust_file.h"
+#include "registry/family_registry.h"
+#include "files/dust_file.h"
 #include "service/dust_list.h"
 
 namespace tavrin::cli {
@@ -59,7 +59,7 @@ int runShowJournal(const Argv& argv) {
         return 1;
     }
     const std::string path = args.positional()[0];
-    const FamilyInfo* family = nullptr;
+    const FamilyDescriptor* family = nullptr;
     if (const auto f = args.value("--family")) {
         family = familyByCliName(*f);
         if (!family) {
@@ -77,8 +77,8 @@ int runShowJournal(const Argv& argv) {
         return 1;
     }
     const std::uint32_t kind = getU32(data, 0);
-    const FamilyInfo* capacityFamily = family ? family : familyInfo(journalFamilyOfKind(kind));
-    const int capacity = capacityFamily ? capacityFamily->journalCapacity : 0;
+    const FamilyDescriptor* capacityFamily = family ? family : familyOfJournalKind(kind);
+    const int capacity = capacityFamily ? capacityFamily->traits.journalCapacity : 0;
     CliPrompter prompter;
     JournalFile file;
     const JournalReadStatus status = parseJournalFile(data, capacity, prompter, file);
@@ -92,8 +92,9 @@ int runShowJournal(const Argv& argv) {
                   << file.records.size() << " whole records\n";
     }
 
-    const int columnsFamily = family ? family->code : journalFamilyOfKind(file.kind);
-    JournalModel model(journalColumnTitles(columnsFamily), std::move(file.records));
+    // The columns of the family given, else those of the file's kind.
+    const std::uint32_t columnsKind = family ? family->traits.journalKinds.front() : file.kind;
+    JournalModel model(journalColumnTitles(columnsKind), std::move(file.records));
     for (const std::string& g : args.values("--group")) {
         const int column = findColumn(model.columns(), g);
         if (column < 0) {
@@ -140,14 +141,14 @@ int runShowDust(const Argv& argv) {
         std::cerr << kShowDustUsage;
         return 1;
     }
-    int familyCode = 2;
+    const FamilyTraits* family = &familyTraits(Family::K2);
     if (const auto f = args.value("--family")) {
-        const FamilyInfo* family = familyByCliName(*f);
-        if (!family || family->code == 1) {
+        const FamilyDescriptor* d = familyByCliName(*f);
+        if (!d || !d->traits.commands.dustiness) {
             std::cerr << "tavrin-cli: no dustiness for family '" << *f << "' (k2 or s5)\n";
             return 1;
         }
-        familyCode = family->code;
+        family = &d->traits;
     }
     DustFilter filter;
     for (const std::string& level : args.values("--level")) {
@@ -173,7 +174,7 @@ int runShowDust(const Argv& argv) {
     }
     if (args.has("--header")) {
         std::vector<std::string> titles{"№"};
-        const auto columns = dustColumns(familyCode);
+        const auto& columns = family->dustColumns;
         for (std::size_t c = 1; c < columns.size(); ++c)
             titles.push_back(columns[c].title);
         printRow(titles);

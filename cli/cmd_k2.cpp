@@ -8,8 +8,8 @@
 #include "commands.h"
 #include "families/k2/dbk2.h"
 #include "family_files.h"
-#include "link/family_table.h"
-#include "service/report_list.h"
+#include "registry/family_registry.h"
+#include "report/report_list.h"
 
 namespace tavrin::cli {
 

@@ -5,7 +5,7 @@
 #include "args.h"
 #include "cli_prompter.h"
 #include "commands.h"
-#include "link/family_table.h"
+#include "registry/family_registry.h"
 #include "link/port_search.h"
 
 namespace tavrin::cli {
@@ -42,7 +42,7 @@ int runSearch(const Argv& argv) {
         std::cerr << "usage: tavrin-cli search [--family k2|r7] [--port PORT]... [--save]\n";
         return 1;
     }
-    const FamilyInfo* family = familyByCliName(args.value("--family").value_or("k2"));
+    const FamilyDescriptor* family = familyByCliName(args.value("--family").value_or("k2"));
     if (!family) {
         std::cerr << "tavrin-cli: unknown family (k2 or r7)\n";
         return 1;
@@ -53,15 +53,19 @@ int runSearch(const Argv& argv) {
     ListedPorts listed(args.values("--port"));
     if (args.has("--port")) ctx.ports = &listed;
 
-    const PortSearchResult result = searchPort(family->code, ctx, [](const std::string& port) {
-        std::cerr << portSearchText(kPortSearchCheckingFormat, port) << "\n";
-    });
+    const Family f = family->traits.family;
+    const PortSearchResult result = searchPort(
+        f, ctx,
+        [](const std::string& port) {
+            std::cerr << portSearchText(kPortSearchCheckingFormat, port) << "\n";
+        },
+        [](Family which, const AppContext& c) { return CreateDatabase(which, 1, c); });
     if (result.outcome == PortSearchResult::Outcome::Found) {
         std::cout << "port: " << result.port << "\n";
     }
     // The settings of the family's main database decide "already set"; with
     // --save the port found is stored in them.
-    auto active = CreateDatabase(family->code, 0, ctx);
+    auto active = CreateDatabase(f, 0, ctx);
     reportPortSearch(result, *active, prompter);
     return result.outcome == PortSearchResult::Outcome::Found ? 0 : 1;
 }

@@ -4,17 +4,19 @@
 
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "link/dbase.h"
-#include "service/report_list.h"
+#include "report/report_list.h"
 
 namespace tavrin::cli {
 
 // The family code for a path: --family wins; a folder is "Версан С5"; then
 // the extension ("bta"/"tlv", "bor"/"ord"). 0 when it cannot be told, with
 // the reason in `error`.
-int familyForPath(const std::string& path, const std::string& familyOption, std::string& error);
+std::optional<Family> familyForPath(const std::string& path, const std::string& familyOption,
+                                    std::string& error);
 
 // Loads a database file (or folder) named on the command line into `db`;
 // false after saying why: a missing file here, a refusal through the

@@ -1,6 +1,9 @@
 #include "app/commands.h"
 
-#include "app/settings.h"
+#include <algorithm>
+
+#include "registry/family_registry.h"
+#include "settings/settings.h"
 
 namespace tavrin {
 
@@ -34,36 +37,19 @@ constexpr const char* kLoadFirst = "Сначала нужно загрузить
 
 }  // namespace
 
-int familyCommand(int familyCode) {
-    switch (familyCode) {
-        case kFamilyR7:
-            return kCmdFamilyR7;
-        case kFamilyK2:
-            return kCmdFamilyK2;
-        case kFamilyS5:
-            return kCmdFamilyS5;
-        default:
-            return 0;
-    }
+int familyCommand(Family family) {
+    return familyTraits(family).menuCommand;
 }
 
-int familyOfCommand(int command) {
-    switch (command) {
-        case kCmdFamilyR7:
-            return kFamilyR7;
-        case kCmdFamilyK2:
-            return kFamilyK2;
-        case kCmdFamilyS5:
-            return kFamilyS5;
-        default:
-            return 0;
+std::optional<Family> familyOfCommand(int command) {
+    for (const FamilyDescriptor& d : allFamilies()) {
+        if (d.traits.menuCommand == command) return d.traits.family;
     }
+    return std::nullopt;
 }
 
-std::vector<MenuNode> buildMenuBar(int family) {
-    const bool k2 = family == kFamilyK2;
-    const bool r7 = family == kFamilyR7;
-    const bool s5 = family == kFamilyS5;
+std::vector<MenuNode> buildMenuBar(Family family) {
+    const FamilyCommands& has = familyTraits(family).commands;
 
     std::vector<MenuNode> base{item(kCmdNew, "Создать"),
                                item(kCmdOpen, "Открыть"),
@@ -72,11 +58,11 @@ std::vector<MenuNode> buildMenuBar(int family) {
                                separator(),
                                item(kCmdCheck, "Проверка корректности"),
                                item(kCmdSearchDatabase, "Поиск по БД")};
-    if (s5) base.push_back(item(kCmdCompare, "Сличение баз"));
+    if (has.compare) base.push_back(item(kCmdCompare, "Сличение баз"));
     base.push_back(separator());
     base.push_back(item(kCmdPrint, "Печать базы"));
     base.push_back(item(kCmdExportCsv, "Вывод базы для Excel в формате  *.csv"));
-    if (k2) base.push_back(item(kCmdTwoBases, "Две базы", true));
+    if (has.twoBases) base.push_back(item(kCmdTwoBases, "Две базы", true));
     base.push_back(separator());
     MenuNode recent;
     recent.kind = MenuNode::Kind::RecentFiles;
@@ -95,7 +81,7 @@ std::vector<MenuNode> buildMenuBar(int family) {
                                item(kCmdShowBuffer, "Показать буфер")};
 
     std::vector<MenuNode> device;
-    if (s5) {
+    if (has.consoleCommands) {
         device.push_back(submenu(
             "Чтение базы", {item(kCmdReadAll, "Все"), item(kCmdReadConsoleKeys, "Ключи Пульта"),
                             item(kCmdReadLcp, "БД текущего LCP")}));
@@ -108,33 +94,39 @@ std::vector<MenuNode> buildMenuBar(int family) {
     }
     device.push_back(separator());
     device.push_back(item(kCmdReadJournal, "Прочитать журнал"));
-    if (k2) device.push_back(item(kCmdReadActiveEvents, "Прочитать актуальные события"));
-    if (!r7) device.push_back(item(kCmdReadDustiness, "Прочитать запыленность датчиков"));
-    if (s5) device.push_back(item(kCmdReadArchiveList, "Прочитать список архива"));
+    if (has.activeEvents) device.push_back(item(kCmdReadActiveEvents, "Прочитать актуальные события"));
+    if (has.dustiness) device.push_back(item(kCmdReadDustiness, "Прочитать запыленность датчиков"));
+    if (has.archive) device.push_back(item(kCmdReadArchiveList, "Прочитать список архива"));
     device.push_back(separator());
     device.push_back(item(kCmdReadVersion, "Прочитать версию ПО"));
     device.push_back(item(kCmdSetTime, "Установить время"));
-    if (s5) {
+    if (has.readTimeShown) {
         MenuNode readTime = item(kCmdReadTime, "Прочитать время");
         readTime.enabled = false;
         device.push_back(readTime);
     }
-    if (r7) device.push_back(item(kCmdFirmware, "Обновить программу прибора"));
-    if (s5) {
+    if (has.firmwareUpdate) device.push_back(item(kCmdFirmware, "Обновить программу прибора"));
+    if (has.sdCardFirmware) {
         device.push_back(item(kCmdFirmware, "Записать ПО прибора на SD карту"));
         device.push_back(item(kCmdUpdateFromSd, "Обновить ПО прибора с SD карты"));
     }
 
     std::vector<MenuNode> view{item(kCmdJournal, "Журнал")};
-    if (k2) view.push_back(item(kCmdActiveEvents, "Актуальные события"));
-    if (!r7) view.push_back(item(kCmdDustiness, "Запыленность датчиков"));
-    if (s5) view.push_back(item(kCmdArchive, "Архив"));
+    if (has.activeEvents) view.push_back(item(kCmdActiveEvents, "Актуальные события"));
+    if (has.dustiness) view.push_back(item(kCmdDustiness, "Запыленность датчиков"));
+    if (has.archive) view.push_back(item(kCmdArchive, "Архив"));
 
-    std::vector<MenuNode> service{item(kCmdFamilyR7, "Ордис Р7", true),
-                                  item(kCmdFamilyK2, "Талвир К2", true), separator(),
-                                  item(kCmdPortSettings, "Настройка компорта"),
-                                  item(kCmdProgramSettings, "Настройка программы")};
-    if (r7) {
+    // The family items, in the order of their commands.
+    std::vector<MenuNode> service;
+    for (const FamilyDescriptor& d : allFamilies()) {
+        if (d.traits.inFamilyMenu) service.push_back(item(d.traits.menuCommand, d.traits.name, true));
+    }
+    std::sort(service.begin(), service.end(),
+              [](const MenuNode& a, const MenuNode& b) { return a.id < b.id; });
+    service.push_back(separator());
+    service.push_back(item(kCmdPortSettings, "Настройка компорта"));
+    service.push_back(item(kCmdProgramSettings, "Настройка программы"));
+    if (has.readTime) {
         service.push_back(separator());
         service.push_back(item(kCmdReadTime, "Прочитать время"));
     }
@@ -155,40 +147,38 @@ const MenuNode* findMenuItem(const std::vector<MenuNode>& nodes, int id) {
     return nullptr;
 }
 
-std::optional<Refusal> checkCommand(int command, int family, bool valid) {
-    const bool k2 = family == kFamilyK2;
-    const bool r7 = family == kFamilyR7;
-    const bool s5 = family == kFamilyS5;
+std::optional<Refusal> checkCommand(int command, Family family, bool valid) {
+    const FamilyCommands& has = familyTraits(family).commands;
     switch (command) {
         case kCmdReadActiveEvents:
-            if (!k2) return Refusal{kDeviceNotImplemented, "Активные события"};
+            if (!has.activeEvents) return Refusal{kDeviceNotImplemented, "Активные события"};
             if (!valid) return Refusal{kLoadFirst, "Загрузка журнала"};
             return std::nullopt;
         case kCmdReadDustiness:
-            if (r7) return Refusal{kDeviceNotImplemented, "Загрузка запыленности"};
+            if (!has.dustiness) return Refusal{kDeviceNotImplemented, "Загрузка запыленности"};
             if (!valid) return Refusal{kLoadFirst, "Загрузка запыленности"};
             return std::nullopt;
         case kCmdReadJournal:
-            if (s5 && !valid) return Refusal{kLoadFirst, "Загрузка журнала"};
+            if (has.loadBeforeJournal && !valid) return Refusal{kLoadFirst, "Загрузка журнала"};
             return std::nullopt;
         case kCmdReadTime:
-            if (!r7) return Refusal{"Команда не поддерживается!", "Прочитать время"};
+            if (!has.readTime) return Refusal{"Команда не поддерживается!", "Прочитать время"};
             return std::nullopt;
         case kCmdFirmware:
-            if (k2) return Refusal{kDeviceNotImplemented, "Запись ПО"};
+            if (!has.firmwareUpdate && !has.sdCardFirmware) return Refusal{kDeviceNotImplemented, "Запись ПО"};
             return std::nullopt;
         case kCmdActiveEvents:
-            if (!k2) return Refusal{kDeviceNotImplemented, "Просмотр активных событий"};
+            if (!has.activeEvents) return Refusal{kDeviceNotImplemented, "Просмотр активных событий"};
             return std::nullopt;
         case kCmdDustiness:
-            if (r7) return Refusal{kNotImplemented, "Загрузка запыленности"};
+            if (!has.dustiness) return Refusal{kNotImplemented, "Загрузка запыленности"};
             return std::nullopt;
         case kCmdPrint:
-            if (s5) return Refusal{kNotImplemented, "Печать базы"};
+            if (!has.print) return Refusal{kNotImplemented, "Печать базы"};
             return std::nullopt;
         case kCmdExportCsv:
         case kCmdTwoBases:
-            if (!k2) return Refusal{kNotImplemented, "Вывод базы"};
+            if (!has.csvExport) return Refusal{kNotImplemented, "Вывод базы"};
             return std::nullopt;
         case kCmdUpdateFromSd:
         case kCmdCompare:
@@ -200,10 +190,10 @@ std::optional<Refusal> checkCommand(int command, int family, bool valid) {
         case kCmdWriteAll:
         case kCmdWriteConsoleKeys:
         case kCmdWriteLcp:
-            if (!s5) return Refusal{"Функция не поддерживается", "Конфигуратор"};
+            if (!has.consoleCommands) return Refusal{"Функция не поддерживается", "Конфигуратор"};
             return std::nullopt;
         default:
-            if (command >= kCmdS5Extra1 && command <= kCmdS5Extra5 && !s5) {
+            if (command >= kCmdS5Extra1 && command <= kCmdS5Extra5 && !has.consoleCommands) {
                 return Refusal{"Функция не поддерживается", "Конфигуратор"};
             }
             return std::nullopt;

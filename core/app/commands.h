@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/family.h"
+
 namespace tavrin {
 
 // Command identifiers (the id travels with every menu and toolbar action).
@@ -80,10 +82,10 @@ enum CommandId : int {
 
 inline constexpr int kRecentFileCount = 10;
 
-// The family command (32773, 32774, 32827) of a family code, and back
-// (0 for a command that selects no family).
-int familyCommand(int familyCode);
-int familyOfCommand(int command);
+// The family command (32773, 32774, 32827) of a family, and back (nothing
+// for a command that selects no family).
+int familyCommand(Family family);
+std::optional<Family> familyOfCommand(int command);
 
 // ---- Menu bar ------------------------------------------------------------------
 
@@ -98,11 +100,11 @@ struct MenuNode {
 };
 
 // The menu bar for a family, shaped as the family needs it: items that the
-// family lacks are absent, "Прочитать время" is greyed for the third family,
-// reading and writing the database are submenus for the third family. The
+// family lacks are absent, "Прочитать время" is greyed for "Версан С5",
+// reading and writing the database are submenus for "Версан С5". The
 // "Версан С5" family item is never in the menu (the family is reached only
 // through a stored setting). `RecentFiles` marks where the recent entries go.
-std::vector<MenuNode> buildMenuBar(int familyCode);
+std::vector<MenuNode> buildMenuBar(Family family);
 
 // Finds an item by id anywhere below `nodes` (nullptr when absent).
 const MenuNode* findMenuItem(const std::vector<MenuNode>& nodes, int id);
@@ -117,7 +119,7 @@ struct Refusal {
 // The refusal of a command for a family and database state, or nothing when
 // the command may run. Covers the family checks and the "valid database"
 // preconditions of the command table.
-std::optional<Refusal> checkCommand(int command, int familyCode, bool databaseValid);
+std::optional<Refusal> checkCommand(int command, Family family, bool databaseValid);
 
 // Commands that run a device operation on the worker thread.
 bool isDeviceCommand(int command);

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "base/file_io.h"
 #include "link/port_search.h"
 
@@ -20,8 +20,8 @@ std::optional<std::vector<std::string>> DatabasePortProber::candidates(std::stri
     return ctx_.ports->candidates();
 }
 
-bool DatabasePortProber::probe(int familyCode, const std::string& port) {
-    std::unique_ptr<DBase> db = factory_(familyCode, 1, ctx_);
+bool DatabasePortProber::probe(Family family, const std::string& port) {
+    std::unique_ptr<DBase> db = factory_(family, 1, ctx_);
     if (!db) return false;
     prepareProbe(*db);
     return probePort(*db, port);
@@ -39,14 +39,14 @@ DeviceSearchOutcome searchDevicePort(PortProber& prober, DBase& active, Prompter
         prompter.message(kPortSearchNoPorts, kTitle, PromptIcon::Error);
         return DeviceSearchOutcome::NoPorts;
     }
-    if (active.familyCode == kFamilyS5) {
+    if (!active.traits().commands.portSearch) {
         prompter.message(kPortSearchNotImplemented, kTitle, PromptIcon::Error);
         return DeviceSearchOutcome::NotImplemented;
     }
     std::string found;
     for (const std::string& port : *ports) {
         status(portSearchText(kPortSearchCheckingFormat, port));
-        if (prober.probe(active.familyCode, port)) {
+        if (prober.probe(active.family(), port)) {
             found = port;
             break;
         }

@@ -11,7 +11,6 @@
 #include "app/document.h"
 #include "base/seams.h"
 #include "link/dbase.h"
-#include "link/family_table.h"
 
 namespace tavrin {
 
@@ -24,7 +23,7 @@ class PortProber {
     // The candidate port names, or nothing with the system's error text.
     virtual std::optional<std::vector<std::string>> candidates(std::string& error) = 0;
     // True when a panel of the family answers the version request there.
-    virtual bool probe(int familyCode, const std::string& port) = 0;
+    virtual bool probe(Family family, const std::string& port) = 0;
 };
 
 class DatabasePortProber : public PortProber {
@@ -32,7 +31,7 @@ class DatabasePortProber : public PortProber {
     DatabasePortProber(const AppContext& context, DatabaseFactory factory)
         : ctx_(context), factory_(std::move(factory)) {}
     std::optional<std::vector<std::string>> candidates(std::string& error) override;
-    bool probe(int familyCode, const std::string& port) override;
+    bool probe(Family family, const std::string& port) override;
 
   private:
     const AppContext& ctx_;

@@ -11,10 +11,11 @@ CKvitorDoc::~CKvitorDoc() {
     DeleteContents();
 }
 
-bool CKvitorDoc::OnNewDocument(int familyCode) {
+bool CKvitorDoc::OnNewDocument(Family family) {
     DeleteContents();
-    main_ = factory_(familyCode, 0, ctx_);
-    second_ = factory_(familyCode, 1, ctx_);
+    family_ = family;
+    main_ = factory_(family, 0, ctx_);
+    second_ = factory_(family, 1, ctx_);
     return true;
 }
 
@@ -24,10 +25,9 @@ void CKvitorDoc::DeleteContents() {
 }
 
 void CKvitorDoc::ReplaceDatabase(int role) {
-    const int family = familyCode();
     auto& slot = role == 0 ? main_ : second_;
     slot.reset();
-    slot = factory_(family, role, ctx_);
+    slot = factory_(family_, role, ctx_);
 }
 
 }  // namespace tavrin

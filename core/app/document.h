@@ -12,7 +12,7 @@
 namespace tavrin {
 
 using DatabaseFactory =
-    std::function<std::unique_ptr<DBase>(int familyCode, int role, const AppContext& context)>;
+    std::function<std::unique_ptr<DBase>(Family family, int role, const AppContext& context)>;
 
 class CKvitorDoc {
   public:
@@ -20,7 +20,7 @@ class CKvitorDoc {
     ~CKvitorDoc();
 
     // Destroys both databases, then creates two of the family.
-    bool OnNewDocument(int familyCode);
+    bool OnNewDocument(Family family);
     // Destroys the main database, then the second one.
     void DeleteContents();
     // Replaces one database by a new, empty one of the same family.
@@ -29,11 +29,12 @@ class CKvitorDoc {
     DBase* main() const { return main_.get(); }
     DBase* second() const { return second_.get(); }
     DBase* database(int role) const { return role == 0 ? main() : second(); }
-    int familyCode() const { return main_ ? main_->familyCode : 0; }
+    Family family() const { return family_; }
 
   private:
     const AppContext& ctx_;
     DatabaseFactory factory_;
+    Family family_ = Family::K2;
     std::unique_ptr<DBase> main_;
     std::unique_ptr<DBase> second_;
 };

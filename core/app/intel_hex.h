@@ -1,4 +1,4 @@
-// Reader of the Intel HEX firmware files of the second family into the
+// Reader of the Intel HEX firmware files of "Ордис Р7" into the
 // firmware image of firmware_image.h.
 //
 // Records are taken line by line while a line starts with ':' (a CR before

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ini_file.h"
+#include "settings/ini_file.h"
 
 namespace tavrin {
 

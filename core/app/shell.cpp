@@ -8,7 +8,7 @@
 #include "app/intel_hex.h"
 #include "base/file_io.h"
 #include "base/text.h"
-#include "link/family_table.h"
+#include "registry/family_registry.h"
 #include "link/result_codes.h"
 
 namespace tavrin {
@@ -62,13 +62,11 @@ void Shell::reloadRecentFiles() {
     IniFile ini;
     ini.load(ctx_.settingsPath);
     recent_ = RecentFiles();
-    if (const FamilyInfo* info = familyInfo(family_)) recent_.load(ini, info->sectionName);
+    recent_.load(ini, familyTraits(family_).sectionName);
 }
 
 void Shell::addRecent(const std::string& path) {
-    const FamilyInfo* info = familyInfo(family_);
-    if (!info) return;
-    recent_ = addRecentFile(ctx_.settingsPath, info->sectionName, path);
+    recent_ = addRecentFile(ctx_.settingsPath, familyTraits(family_).sectionName, path);
     host_.menusChanged();
 }
 
@@ -115,7 +113,7 @@ bool Shell::saveTo(DBase& db, const std::string& path) {
 
 bool Shell::saveAs(DBase& db) {
     std::optional<std::string> path;
-    if (db.familyCode == kFamilyS5) {
+    if (db.traits().folderDatabase) {
         path = host_.chooseFolder(kSaveTitle);
     } else {
         path = host_.chooseSaveFile(kSaveTitle, {{db.fileTypeText, "*." + db.extension1}},
@@ -161,7 +159,7 @@ void Shell::openWithDialog() {
     DBase* db = database();
     if (!db || !promptActive()) return;
     std::optional<std::string> path;
-    if (db->familyCode == kFamilyS5) {
+    if (db->traits().folderDatabase) {
         path = host_.chooseFolder("Открытие базы");
     } else {
         path = host_.chooseOpenFile("Открытие базы", {{db->fileTypeText, db->openFilter},
@@ -208,13 +206,14 @@ void Shell::toggleTwoBases() {
 
 // ---- Family switch and closing -----------------------------------------------------
 
-bool Shell::switchFamily(int family) {
-    if (!familyInfo(family) || family == family_) return false;
+bool Shell::switchFamily(Family family) {
+    if (family == family_) return false;
     host_.clearViewsForSwitch();
     if (twoBases_ && !savePrompt(true)) return false;
     if (!savePrompt(false)) return false;
-    settings_.device = family;
-    writeProfileString(ctx_.settingsPath, kGeneralSection, "Прибор", std::to_string(family));
+    settings_.device = familyCode(family);
+    writeProfileString(ctx_.settingsPath, kGeneralSection, "Прибор",
+                       std::to_string(familyCode(family)));
     family_ = family;
     if (twoBases_) {
         twoBases_ = false;
@@ -276,8 +275,8 @@ bool Shell::execute(int command) {
         openRecent(command - kCmdRecent1);
         return true;
     }
-    if (const int f = familyOfCommand(command)) {
-        switchFamily(f);
+    if (const std::optional<Family> f = familyOfCommand(command)) {
+        switchFamily(*f);
         return true;
     }
     switch (command) {
@@ -405,7 +404,7 @@ void Shell::writeDatabase(DBase& db) {
         return;
     }
     std::string question = "Подтвердите запись базы в прибор.";
-    if (db.familyCode == kFamilyR7) {
+    if (db.traits().showsPanelAddress) {
         question += "\nАдрес = " + std::to_string(db.PanelAddress());
     }
     if (prompter().ask(question, title, PromptIcon::Question, PromptButtons::YesNo) !=
@@ -452,13 +451,12 @@ void Shell::readJournal(DBase& db) {
 
 void Shell::firmware(DBase& db) {
     const std::string title = deviceCommandTitle(kCmdFirmware);
-    const FamilyInfo* info = familyInfo(db.familyCode);
     const auto path = host_.chooseOpenFile(
         "Загрузка ПО с диска",
-        {{std::string("Программа для ") + (info ? info->name : ""), db.firmwareFilter}});
+        {{std::string("Программа для ") + db.traits().name, db.firmwareFilter}});
     if (!path) return;
     Bytes image;
-    if (db.familyCode == kFamilyR7) {
+    if (db.traits().commands.firmwareUpdate) {
         Bytes text;
         FileError fileError;
         if (!readWholeFile(pathFromUtf8(*path), text, &fileError)) {

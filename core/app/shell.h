@@ -19,7 +19,7 @@
 #include "app/document.h"
 #include "base/file_filter.h"
 #include "app/recent_files.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "link/app_context.h"
 
 namespace tavrin {
@@ -35,7 +35,7 @@ class ShellHost {
     virtual std::optional<std::string> chooseSaveFile(const std::string& title,
                                                       const std::vector<FileFilter>& filters,
                                                       const std::string& defaultExtension) = 0;
-    // A database folder (third family).
+    // A database folder ("Версан С5").
     virtual std::optional<std::string> chooseFolder(const std::string& title) = 0;
 
     // The status-bar progress bar (used on the user-interface thread for the
@@ -93,7 +93,7 @@ class Shell {
     // The first document: the family that "Прибор" selects at start-up.
     void start();
 
-    int family() const { return family_; }
+    Family family() const { return family_; }
     CKvitorDoc& document() { return doc_; }
     bool rightActive() const { return rightActive_; }
     void setRightActive(bool right);
@@ -111,7 +111,7 @@ class Shell {
     bool openPath(const std::string& path);
     // Selects a family with every step of the switch; false when abandoned
     // or already selected.
-    bool switchFamily(int familyCode);
+    bool switchFamily(Family family);
     // The save prompts of closing; false keeps the program running.
     bool queryClose();
     // Window placement of closing (section "Общее").
@@ -157,7 +157,7 @@ class Shell {
     CKvitorDoc doc_;
     GeneralSettings settings_;
     RecentFiles recent_;
-    int family_ = kFamilyK2;
+    Family family_ = Family::K2;
     bool rightActive_ = false;
     bool twoBases_ = false;
 };

@@ -16,7 +16,7 @@ struct ClipBuffer {
     ItemCode parent = 0;          // the items' parent when taken
     int tree = -1;                // 0 = the document's first database, 1 = the second
     bool takenByCut = false;
-    int kind = 0;  // third family: 1 objects, 2 devices, 3 keys, 4 other
+    int kind = 0;  // "Версан С5": 1 objects, 2 devices, 3 keys, 4 other
 
     bool empty() const { return items.empty(); }
     void clear() { *this = ClipBuffer{}; }

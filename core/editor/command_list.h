@@ -17,7 +17,7 @@ namespace tavrin {
 enum CommandCode : int {
     kCmdAdded = 1,         // an item was added
     kCmdPasteRecords = 2,  // paste: the records it changed
-    kCmdBufferCut = 3,     // buffer filled by cut (and by copy in the first family)
+    kCmdBufferCut = 3,     // buffer filled by cut (and by copy in "Талвир К2")
     kCmdPasteBuffer = 4,   // paste: the buffer it used
     kCmdKeysDeleted = 5,   // keys deleted
     kCmdItemsDeleted = 6,  // devices or member loops deleted

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "base/family.h"
 #include "editor/command_list.h"
 #include "editor/grid_model.h"
 #include "editor/menu.h"
@@ -67,7 +68,8 @@ class FamilyTree {
     virtual bool hasUndo() const { return false; }
 };
 
-// The tree of a family code, or null.
-std::unique_ptr<FamilyTree> makeFamilyTree(int familyCode);
+// Makes the tree of a family, or null when the family has none (the
+// registry's CreateFamilyTree; tests may pass their own).
+using FamilyTreeFactory = std::unique_ptr<FamilyTree> (*)(Family family);
 
 }  // namespace tavrin

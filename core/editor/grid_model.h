@@ -87,7 +87,7 @@ class FamilyGrid {
     virtual ~FamilyGrid() = default;
     // A working copy of the item's records, or null when the item has no rows.
     // `topLevel`: the item is the tree's root (whose code may also name an
-    // element, as 0 does in the first family).
+    // element, as 0 does in "Талвир К2").
     virtual std::unique_ptr<GridWork> load(const DBase& db, ItemCode code, bool topLevel) = 0;
     // The rows and second tab of the item, from the working copy.
     virtual void buildRows(const DBase& db, const GridWork& work, std::vector<GridRow>& rows,

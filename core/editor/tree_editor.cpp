@@ -54,10 +54,11 @@ ItemCode TreeEditor::currentCode() const {
 
 void TreeEditor::ensureFamily() {
     const DBase* db = database();
-    const int code = db ? db->familyCode : 0;
-    if (code == familyCode_ && (family_ || code == 0)) return;
-    familyCode_ = code;
-    family_ = makeFamilyTree(code);
+    const std::optional<Family> code =
+        db ? std::optional<Family>(db->family()) : std::nullopt;
+    if (code == treeFamily_ && (family_ || !code)) return;
+    treeFamily_ = code;
+    family_ = code && document_.makeTree ? document_.makeTree(*code) : nullptr;
     if (grid_) grid_->setFamily(family_ ? family_->makeGrid() : nullptr);
 }
 

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <optional>
 #include <vector>
 
 #include "editor/clip_buffer.h"
@@ -30,6 +31,9 @@ namespace tavrin {
 class TreeEditor;
 
 struct EditorDocument {
+    explicit EditorDocument(FamilyTreeFactory factory) : makeTree(factory) {}
+
+    FamilyTreeFactory makeTree = nullptr;
     std::array<DBase*, 2> databases{};
     ClipBuffer buffer;
     std::array<TreeEditor*, 2> trees{};  // registered by the trees themselves
@@ -154,7 +158,7 @@ class TreeEditor {
     TreeModel model_;
     CommandList commands_;
     std::unique_ptr<FamilyTree> family_;
-    int familyCode_ = 0;
+    std::optional<Family> treeFamily_;
     NodeId current_ = kNoNode;
     ItemCode remembered_ = 0;
     std::array<bool, kGroupToggleCount> hidden_{};

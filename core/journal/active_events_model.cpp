@@ -65,7 +65,7 @@ void ActiveEventsModel::setFile(const JournalFile& file) {
             firstString_ = 1;
             break;
         default:
-            columns_ = journalColumnTitles(journalFamilyOfKind(kind_));
+            columns_ = journalColumnTitles(kind_);
             firstString_ = 0;
             break;
     }

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "journal/journal_file.h"
-#include "service/report_list.h"
+#include "files/journal_file.h"
+#include "report/report_list.h"
 
 namespace tavrin {
 

@@ -1,5 +1,7 @@
 #include "journal/journal_model.h"
 
+#include "files/journal_file.h"
+
 #include <algorithm>
 
 #include "base/text.h"
@@ -36,30 +38,17 @@ std::string groupRowText(int level, const std::string& value, int count) {
 
 }  // namespace
 
-std::vector<std::string> journalColumnTitles(int familyCode) {
-    switch (familyCode) {
-        case 2:
-            return {"Время", "Событие", "Шлейф", "Устройство"};
-        case 1:
-            return {"Время", "Событие", "Объект", "Устройство", "Шлейф"};
-        case 3:
-            return {"Время", "Событие", "Объект", "Устройство", "LCP", "Ключ"};
-        default:
-            return {};
-    }
-}
-
-int journalFamilyOfKind(std::uint32_t kind) {
+std::vector<std::string> journalColumnTitles(std::uint32_t kind) {
     switch (kind) {
         case kJournalKindK2:
         case kJournalKindK2ActiveEvents:
-            return 2;
+            return {"Время", "Событие", "Шлейф", "Устройство"};
         case kJournalKindR7:
-            return 1;
+            return {"Время", "Событие", "Объект", "Устройство", "Шлейф"};
         case kJournalKindS5:
-            return 3;
+            return {"Время", "Событие", "Объект", "Устройство", "LCP", "Ключ"};
         default:
-            return 0;
+            return {};
     }
 }
 

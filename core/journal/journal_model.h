@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "journal/journal_file.h"
-#include "service/report_list.h"
+#include "files/journal_file.h"
+#include "report/report_list.h"
 
 namespace tavrin {
 
@@ -21,11 +21,9 @@ constexpr std::size_t kJournalFilterMaxChars = 200;  // include and exclude text
 constexpr std::size_t kJournalTimeMaxChars = 19;     // the ends of the time range
 constexpr std::size_t kJournalMaxGroupLevels = 4;
 
-// Column titles of the journal dialog by family code (2 "Талвир К2",
-// 1 "Ордис Р7", 3 "Версан С5"); empty for another code.
-std::vector<std::string> journalColumnTitles(int familyCode);
-// The family whose journal a file kind holds (0 and 3: 2, 1: 1, 2: 3), or 0.
-int journalFamilyOfKind(std::uint32_t kind);
+// Column titles of the journal dialog for a journal file kind (one title per
+// text of a record); empty for an unknown kind.
+std::vector<std::string> journalColumnTitles(std::uint32_t kind);
 
 // True when `needle` occurs in `text` at the start of a word: at the start
 // of the text or right after a blank, comparing in lower case (Latin and

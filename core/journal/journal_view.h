@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/file_filter.h"
-#include "journal/journal_file.h"
+#include "files/journal_file.h"
 
 namespace tavrin {
 
@@ -23,12 +23,5 @@ std::string journalWindowTitle(const std::string& path);
 constexpr const char* kJournalOpenTitle = "Открытие журнала";
 constexpr const char* kJournalSaveTitle = "Сохранение журнала";
 
-// The open dialog's filters: the three families' journals and "Все файлы".
-std::vector<FileFilter> journalOpenFilters();
-// The save dialog's filter of a family code (2 tvj, 1 odj, 3 vsj).
-FileFilter journalSaveFilter(int familyCode);
-// The default extension of a saved journal ("tvj", "odj", "vsj"), or of saved
-// active events ("tlj" for the first family, "orj" for the second).
-std::string journalSaveExtension(int familyCode, bool activeEvents);
 
 }  // namespace tavrin

@@ -1,6 +1,6 @@
 #include "link/app_context.h"
 
-#include "app/settings.h"
+#include "settings/settings.h"
 
 namespace tavrin {
 

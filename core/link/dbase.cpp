@@ -1,6 +1,6 @@
 #include "link/dbase.h"
 
-#include "app/ini_file.h"
+#include "settings/ini_file.h"
 #include "base/text.h"
 #include "link/port_settings.h"
 #include "link/result_codes.h"
@@ -21,7 +21,23 @@ int stopBitsIndex(std::string_view word) {
     return -1;
 }
 
-DBase::DBase(int roleIn, const AppContext& context) : role(roleIn), ctx_(context) {}
+DBase::DBase(const FamilyTraits& traits, int roleIn, const AppContext& context)
+    : familyCode(tavrin::familyCode(traits.family)),
+      extension1(traits.extension1),
+      extension2(traits.extension2),
+      fileTypeText(traits.fileTypeText),
+      openFilter(traits.openFilter),
+      firmwareFilter(traits.firmwareFilter),
+      title(traits.title),
+      sectionName(traits.sectionName),
+      journalFileName(traits.journalFileName),
+      journalFileName2(traits.journalFileName2),
+      journalCapacity(traits.journalCapacity),
+      dustinessFileName(traits.dustinessFileName),
+      baudRate(traits.defaultBaudRate),
+      role(roleIn),
+      traits_(traits),
+      ctx_(context) {}
 
 DBase::~DBase() {
     if (port_) {
@@ -35,7 +51,7 @@ std::string DBase::DescribeResult(int code) {
     if (code == 14 && ctx_.prompter) {
         ctx_.prompter->message(kNoLinkBoxText, kExchangeTitle, PromptIcon::Error);
     }
-    return describeResult(code, familyCode, PanelAddress());
+    return describeResult(code, traits_.showsPanelAddress, PanelAddress());
 }
 
 void DBase::LoadPortSettings() {

@@ -4,13 +4,14 @@
 // state of a running device operation.
 //
 // The shell, the tree and the grid work only through the virtual operations
-// below (in their slot order); they tell families apart only by familyCode.
+// below (in their slot order) and ask traits() for the facts of the family.
 //
 // Threading: a device operation runs on one thread (the gui's worker, the
 // cli's main thread); only `exchangeActive` is touched from another thread
 // (the cancel window). The object owns its port and its log.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -21,6 +22,7 @@
 #include "base/bytes.h"
 #include "base/seams.h"
 #include "link/app_context.h"
+#include "link/family_traits.h"
 #include "link/serial_port.h"
 
 namespace tavrin {
@@ -56,7 +58,8 @@ class DBase {
     // Reply buffer of the exchange.
     static constexpr int kReplyBufferSize = 256;
 
-    DBase(int role, const AppContext& context);
+    // Copies the family's facts into the shared fields below.
+    DBase(const FamilyTraits& traits, int role, const AppContext& context);
     virtual ~DBase();
     DBase(const DBase&) = delete;
     DBase& operator=(const DBase&) = delete;
@@ -126,6 +129,26 @@ class DBase {
     // has no path and fits; otherwise empty.
     std::string WindowTitle(std::size_t capacity) const;
 
+    // ---- Reply framing ----------------------------------------------------------
+    // One reply as the exchange receives it.
+    struct ReplyFrame {
+        std::array<std::uint8_t, kReplyBufferSize> buffer{};
+        int received = 0;                // bytes in buffer
+        bool secondReplyWrong = false;   // a two-frame reply whose second frame is not the expected one
+    };
+    // The family's reply framing, called by Exchange with the port open:
+    // reads one reply into `frame` and returns 0, or the code of the failed
+    // pass (logging why). The default is the length-prefixed frame (byte 0 =
+    // the count of the bytes that follow).
+    virtual int ReadReplyFrame(ReplyFrame& frame, ByteSpan request);
+    // Helpers of a framing: one read of up to n bytes at `at`; the same, once
+    // more after yielding when short; both return the bytes read. LogReceived
+    // writes the bytes received so far to the log.
+    int ReadPortBytes(ReplyFrame& frame, int at, int n);
+    int ReadFrameBytes(ReplyFrame& frame, int at, int n);
+    void LogReceived(const ReplyFrame& frame);
+
+
     // ---- Files for the viewers (dbase_files.cpp) --------------------------
     // Reads a journal file, refusing one that claims more records than
     // journalCapacity (a third-family journal is not checked); messages go
@@ -134,10 +157,12 @@ class DBase {
     // Reads a dustiness file into 61-byte records (messages as above).
     bool ReadDustinessFile(const std::string& path, std::vector<DustRecord>& out) const;
 
-    // The panel address shown by DescribeResult (second family only).
+    // The panel address shown by DescribeResult ("Ордис Р7" only).
     virtual int PanelAddress() const { return 0; }
 
     const AppContext& context() const { return ctx_; }
+    const FamilyTraits& traits() const { return traits_; }
+    Family family() const { return traits_.family; }
     SerialPort* port() { return port_.get(); }
 
     // ---- Shared fields (texts are UTF-8) ---------------------------------
@@ -175,6 +200,7 @@ class DBase {
     std::uint32_t readTotalTimeoutMultiplier = 10;
 
   protected:
+    const FamilyTraits& traits_;
     const AppContext& ctx_;
     std::unique_ptr<SerialPort> port_;
     std::FILE* log_ = nullptr;

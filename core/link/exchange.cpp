@@ -1,5 +1,5 @@
-// The request/response exchange of the first two families, and the cancel
-// window around a device operation.
+// The request/response exchange with its retries, the default reply framing,
+// and the cancel window around a device operation.
 //
 // Threading: Exchange runs on the thread of the device operation and owns
 // the port and the reply buffer while it runs. The cancel window (another
@@ -19,15 +19,6 @@ constexpr int kRepeats = 3;
 constexpr unsigned kPauseAfterBadReplyMs = 1;
 constexpr unsigned kCancelWindowSettleMs = 100;
 
-// Second family: 3-byte header (byte 2 = L), then L body bytes and the
-// checksum. A body longer than this does not fit the reply buffer.
-constexpr int kR7HeaderSize = 3;
-constexpr int kR7MaxBody = DBase::kReplyBufferSize - kR7HeaderSize - 1;  // 252
-// A firmware frame (command 9) is answered by an acknowledgement and then a
-// second frame of this type.
-constexpr std::uint8_t kR7CmdFirmwareData = 9;
-constexpr std::uint8_t kR7SecondReplyType = 0x0A;
-
 }  // namespace
 
 int DBase::Exchange(Bytes& reply, ByteSpan request) {
@@ -37,59 +28,13 @@ int DBase::Exchange(Bytes& reply, ByteSpan request) {
     // The user stopped the operation between two requests.
     if (cancelWindowShown_ && !exchangeActive.active()) return kResultStoppedByUser;
 
-    std::array<std::uint8_t, kReplyBufferSize> buffer{};
-    int received = 0;
+    ReplyFrame frame;
+    auto& buffer = frame.buffer;
+    int& received = frame.received;
     int code = kResultOk;
     exchangeActive.arm();
     const auto pause = [this](unsigned ms) {
         if (ctx_.clock) ctx_.clock->sleepMs(ms);
-    };
-
-    // Reads up to n bytes into the buffer at `at`; once more after yielding
-    // the processor when short. Returns the bytes read.
-    const auto readFull = [&](int at, int n) {
-        int got = port_->read(buffer.data() + at, n);
-        if (got < 0) got = 0;
-        if (got < n) {
-            pause(0);
-            int more = port_->read(buffer.data() + at + got, n - got);
-            if (more > 0) got += more;
-        }
-        return got;
-    };
-    const auto logReceived = [&]() {
-        LogBytes(ByteSpan(buffer.data(), static_cast<std::size_t>(received)));
-    };
-
-    // One reply of the second family into the buffer from byte 0.
-    // Returns 0 or the code of the failed pass.
-    const auto readR7Frame = [&]() -> int {
-        int got = port_->read(buffer.data(), kR7HeaderSize);
-        if (got < 0) got = 0;
-        received = got;
-        if (got > 0) deviceAnswered = true;
-        if (got < kR7HeaderSize) {
-            LogLine("Прием:");
-            LogLine("Ошибка ТА1");
-            logReceived();
-            return deviceAnswered ? kResultNoAnswer : kResultNoLink;
-        }
-        const int body = buffer[2];
-        if (body > kR7MaxBody) {
-            // The frame would not fit the reply buffer: not read at all.
-            LogLine("Прием:");
-            LogLine("Ошибка длины");
-            logReceived();
-            return kResultBadDataLength;
-        }
-        got = readFull(kR7HeaderSize, body + 1);
-        received = kR7HeaderSize + got;
-        if (got < body + 1) {
-            LogLine("Ошибка ТА2");
-            logReceived();
-            return kResultNoAnswer;
-        }
-        return kResultOk;
     };
 
     for (int passesLeft = kRepeats;; --passesLeft) {
@@ -105,7 +50,7 @@ int DBase::Exchange(Bytes& reply, ByteSpan request) {
         buffer.fill(0);
         received = 0;
         int passCode = kResultOk;
-        bool secondReplyWrong = false;
+        frame.secondReplyWrong = false;
 
         if (simulation) {
             std::span<std::uint8_t, kReplyBufferSize> out(buffer);
@@ -118,47 +63,20 @@ int DBase::Exchange(Bytes& reply, ByteSpan request) {
                 code = kResultNotAllSent;
                 break;
             }
-            if (familyCode == 1) {
-                passCode = readR7Frame();
-                if (passCode == kResultOk && request.size() > 4 &&
-                    request[4] == kR7CmdFirmwareData && buffer[5] == 0) {
-                    passCode = readR7Frame();
-                    if (passCode == kResultOk && buffer[4] != kR7SecondReplyType) {
-                        secondReplyWrong = true;
-                    }
-                }
-            } else {
-                int got = port_->read(buffer.data(), 1);
-                if (got <= 0) {
-                    LogLine("Прием:");
-                    LogLine("Ошибка ТА");
-                    logReceived();
-                    passCode = deviceAnswered ? kResultNoAnswer : kResultNoLink;
-                } else {
-                    deviceAnswered = true;
-                    const int bodyLength = buffer[0];
-                    got = readFull(1, bodyLength);
-                    received = 1 + got;
-                    if (got < bodyLength) {
-                        LogLine("Ошибка ТА");
-                        logReceived();
-                        passCode = kResultNoAnswer;
-                    }
-                }
-            }
+            passCode = ReadReplyFrame(frame, request);
         }
 
         if (passCode == kResultOk) {
-            const ByteSpan frame(buffer.data(), static_cast<std::size_t>(received));
+            const ByteSpan bytes(buffer.data(), static_cast<std::size_t>(received));
             LogLine("Прием:");
-            if (!CheckChecksum(frame)) {
+            if (!CheckChecksum(bytes)) {
                 LogLine("Ошибка CRC");
-                logReceived();
+                LogReceived(frame);
                 passCode = kResultConfiguratorCrc;
                 pause(kPauseAfterBadReplyMs);
-            } else if (!IsPositiveReply(frame)) {
+            } else if (!IsPositiveReply(bytes)) {
                 LogLine("Ошибка - отказ прибора от приема команды");
-                logReceived();
+                LogReceived(frame);
                 passCode = kResultRefused;
                 if (simulation) {
                     code = passCode;
@@ -166,8 +84,8 @@ int DBase::Exchange(Bytes& reply, ByteSpan request) {
                 }
                 pause(kPauseAfterBadReplyMs);
             } else {
-                logReceived();
-                code = secondReplyWrong ? kResultBadReply : kResultOk;
+                LogReceived(frame);
+                code = frame.secondReplyWrong ? kResultBadReply : kResultOk;
                 break;
             }
         }
@@ -185,6 +103,47 @@ int DBase::Exchange(Bytes& reply, ByteSpan request) {
     }
     if (received > 0) reply.assign(buffer.begin(), buffer.begin() + received);
     return code;
+}
+
+int DBase::ReadPortBytes(ReplyFrame& frame, int at, int n) {
+    const int got = port_->read(frame.buffer.data() + at, n);
+    return got < 0 ? 0 : got;
+}
+
+int DBase::ReadFrameBytes(ReplyFrame& frame, int at, int n) {
+    int got = port_->read(frame.buffer.data() + at, n);
+    if (got < 0) got = 0;
+    if (got < n) {
+        if (ctx_.clock) ctx_.clock->sleepMs(0);
+        int more = port_->read(frame.buffer.data() + at + got, n - got);
+        if (more > 0) got += more;
+    }
+    return got;
+}
+
+void DBase::LogReceived(const ReplyFrame& frame) {
+    LogBytes(ByteSpan(frame.buffer.data(), static_cast<std::size_t>(frame.received)));
+}
+
+// The length-prefixed reply: byte 0 = L, then L bytes (the checksum last).
+int DBase::ReadReplyFrame(ReplyFrame& frame, ByteSpan /*request*/) {
+    int got = port_->read(frame.buffer.data(), 1);
+    if (got <= 0) {
+        LogLine("Прием:");
+        LogLine("Ошибка ТА");
+        LogReceived(frame);
+        return deviceAnswered ? kResultNoAnswer : kResultNoLink;
+    }
+    deviceAnswered = true;
+    const int bodyLength = frame.buffer[0];
+    got = ReadFrameBytes(frame, 1, bodyLength);
+    frame.received = 1 + got;
+    if (got < bodyLength) {
+        LogLine("Ошибка ТА");
+        LogReceived(frame);
+        return kResultNoAnswer;
+    }
+    return kResultOk;
 }
 
 bool DBase::StartCancelWindow(const std::string& titleText) {

@@ -1,6 +1,5 @@
 #include "link/port_search.h"
 
-#include "link/family_table.h"
 
 namespace tavrin {
 
@@ -26,7 +25,7 @@ bool probePort(DBase& probe, const std::string& port) {
     return code == 0;
 }
 
-PortSearchResult searchPort(int familyCode, const AppContext& context,
+PortSearchResult searchPort(Family family, const AppContext& context,
                             const std::function<void(const std::string&)>& checking,
                             const DatabaseMaker& make) {
     PortSearchResult result;
@@ -36,14 +35,13 @@ PortSearchResult searchPort(int familyCode, const AppContext& context,
         result.outcome = PortSearchResult::Outcome::NoPorts;
         return result;
     }
-    if (familyCode == 3) {
-        result.outcome = PortSearchResult::Outcome::NotImplemented;
-        return result;
-    }
-    std::unique_ptr<DBase> probe =
-        make ? make(familyCode, context) : CreateDatabase(familyCode, 1, context);
+    std::unique_ptr<DBase> probe = make(family, context);
     if (!probe) {
         result.outcome = PortSearchResult::Outcome::NotFound;
+        return result;
+    }
+    if (!probe->traits().commands.portSearch) {
+        result.outcome = PortSearchResult::Outcome::NotImplemented;
         return result;
     }
     prepareProbe(*probe);

@@ -34,7 +34,7 @@ struct PortSearchResult {
     std::vector<std::string> tried;  // the candidates tried, in order
 };
 
-using DatabaseMaker = std::function<std::unique_ptr<DBase>(int familyCode, const AppContext&)>;
+using DatabaseMaker = std::function<std::unique_ptr<DBase>(Family family, const AppContext&)>;
 
 // Gives a temporary database object the probe's short time-outs and turns
 // its simulation off: a simulated answer would "find" the first port.
@@ -45,11 +45,11 @@ bool probePort(DBase& probe, const std::string& port);
 
 // Runs the search for a family over context.ports. `checking` is called with
 // each candidate before it is tried (for the status line). The temporary
-// object never simulates: only a real answer counts. The third family has no
-// search (NotImplemented).
-PortSearchResult searchPort(int familyCode, const AppContext& context,
-                            const std::function<void(const std::string&)>& checking = {},
-                            const DatabaseMaker& make = {});
+// object (made by `make`) never simulates: only a real answer counts. A
+// family whose traits have no port search gives NotImplemented.
+PortSearchResult searchPort(Family family, const AppContext& context,
+                            const std::function<void(const std::string&)>& checking,
+                            const DatabaseMaker& make);
 
 // Words a result to the user through the prompter as the program does, and
 // on "Yes" stores the port in `active` and saves its port settings. Returns

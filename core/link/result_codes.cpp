@@ -1,6 +1,5 @@
 #include "link/result_codes.h"
 
-#include "app/settings.h"
 
 namespace tavrin {
 
@@ -40,9 +39,9 @@ const char* resultText(int code) {
     return kTexts[code];
 }
 
-std::string describeResult(int code, int familyCode, int panelAddress) {
+std::string describeResult(int code, bool showAddress, int panelAddress) {
     std::string s;
-    if (familyCode == kFamilyR7) {
+    if (showAddress) {
         s = "Адрес=" + std::to_string(panelAddress == 0 ? 1 : panelAddress) + ". ";
     }
     s += resultText(code);

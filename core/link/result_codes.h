@@ -36,11 +36,11 @@ enum ResultCode : int {
 // The text of a code alone ("Неизвестная ошибка!" for unknown codes).
 const char* resultText(int code);
 
-// The whole message as the main frame shows it: for the second family
-// ("Ордис Р7", family code 1) it begins with "Адрес=%d. " (address 0 shown
+// The whole message as the main frame shows it: for a family that shows its
+// panel address ("Ордис Р7") it begins with "Адрес=%d. " (address 0 shown
 // as 1); then the code's text; then "  Сеанс обмена закрыт." for every code
 // except 0 and 16.
-std::string describeResult(int code, int familyCode, int panelAddress);
+std::string describeResult(int code, bool showAddress, int panelAddress);
 
 // The extra message box of code 14.
 inline constexpr const char* kNoLinkBoxText = "Нет связи с прибором. Проверьте номер COM-порта";

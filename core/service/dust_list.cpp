@@ -56,14 +56,9 @@ std::vector<DustRow> dustRows(const std::vector<DustRecord>& records, const Dust
     return rows;
 }
 
-std::vector<ReportColumn> dustColumns(int familyCode) {
-    if (familyCode == 3) return {{"", 30}, {"LCP", 120}, {"Датчик", 280}, {"Коэф.", 100}};
-    return {{"", 30}, {"Имя датчика", 150}, {"Имя шлейфа", 250}, {"Коэф.", 100}};
-}
-
-ReportList dustReportList(int familyCode, const std::vector<DustRow>& rows) {
+ReportList dustReportList(const FamilyTraits& family, const std::vector<DustRow>& rows) {
     ReportList list;
-    list.columns = dustColumns(familyCode);
+    list.columns = family.dustColumns;
     for (const DustRow& r : rows)
         list.addRow({"", r.first, r.second, r.percent});
     return list;
@@ -75,20 +70,12 @@ std::string dustWindowTitle(const std::string& path) {
     return title;
 }
 
-std::vector<std::pair<std::string, std::string>> dustOpenFilters(int familyCode) {
-    if (familyCode == 3) return {{"Завыленность Версан С5", "*.conf"}, {"Все файлы", "*.*"}};
-    return {{"Завыленность Талвир К2", "*.tvz"}, {"Все файлы", "*.*"}};
+std::vector<FileFilter> dustOpenFilters(const FamilyTraits& family) {
+    return {family.dustOpenFilter, {"Все файлы", "*.*"}};
 }
 
-std::vector<std::pair<std::string, std::string>> dustSaveFilters(int familyCode) {
-    if (familyCode == 3) {
-        return {{"Зопыленность датчиков Версан С5", "*.conf"}, {"Все файлы", "*.*"}};
-    }
-    return {{"Зопыленность датчиков Талвир К2", "*.tvz"}, {"Все файлы", "*.*"}};
-}
-
-std::string dustSaveExtension(int familyCode) {
-    return familyCode == 3 ? "conf" : "tvz";
+std::vector<FileFilter> dustSaveFilters(const FamilyTraits& family) {
+    return {family.dustSaveFilter, {"Все файлы", "*.*"}};
 }
 
 }  // namespace tavrin

@@ -7,8 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "service/dust_file.h"
-#include "service/report_list.h"
+#include "base/file_filter.h"
+#include "files/dust_file.h"
+#include "link/family_traits.h"
+#include "report/report_list.h"
 
 namespace tavrin {
 
@@ -45,24 +47,19 @@ struct DustRow {
 
 std::vector<DustRow> dustRows(const std::vector<DustRecord>& records, const DustFilter& filter);
 
-// The columns by family code (2 "Талвир К2", 3 "Версан С5"): the icon column
-// (untitled, 30 px), then "Имя датчика" 150 / "Имя шлейфа" 250 / "Коэф." 100,
-// or "LCP" 120 / "Датчик" 280 / "Коэф." 100.
-std::vector<ReportColumn> dustColumns(int familyCode);
-
-// The shown rows as a report list for printing: the icon column stays empty.
-ReportList dustReportList(int familyCode, const std::vector<DustRow>& rows);
+// The shown rows as a report list for printing, in the family's columns (its
+// dustColumns): the icon column stays empty.
+ReportList dustReportList(const FamilyTraits& family, const std::vector<DustRow>& rows);
 
 // "Запыленность датчиков", with " (Файл " + path + " )" when a path is given.
 std::string dustWindowTitle(const std::string& path);
 
-// The open and save dialogs: titles, filters by family code (pairs of name
-// and pattern, then "Все файлы" / "*.*"), and the saved file's extension.
+// The open and save dialogs: titles, and the family's filter followed by
+// "Все файлы" / "*.*" (the saved file's extension is the family's dustExtension).
 constexpr const char* kDustOpenTitle = "Открытие файла запыленности";
 constexpr const char* kDustSaveTitle = "Сохранение запыленности";
-std::vector<std::pair<std::string, std::string>> dustOpenFilters(int familyCode);
-std::vector<std::pair<std::string, std::string>> dustSaveFilters(int familyCode);
-std::string dustSaveExtension(int familyCode);  // "conf" or "tvz"
+std::vector<FileFilter> dustOpenFilters(const FamilyTraits& family);
+std::vector<FileFilter> dustSaveFilters(const FamilyTraits& family);
 
 // The heading of the printout.
 constexpr const char* kDustPrintTitle = "Запыленность датчиков. Норма до 80%.";

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "base/seams.h"
 #include "link/dbase.h"
 
@@ -38,7 +38,7 @@ class CDLParol : public QDialog {
     QLineEdit* edit_;
 };
 
-// Dialog 100 "О программе"; the line of the third family exists hidden.
+// Dialog 100 "О программе"; the line of "Версан С5" exists hidden.
 class CAboutDlg : public QDialog {
     Q_OBJECT
   public:

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "registry/family_registry.h"
 #include "app/device_runner.h"
 #include "app/gui_prompter.h"
 #include "app/main_frame.h"

@@ -33,7 +33,7 @@
 #include "editor/editor_views.h"
 #include "editor/g_edit.h"
 #include "base/text.h"
-#include "link/family_table.h"
+#include "registry/family_registry.h"
 #include "service/service_windows.h"
 
 namespace tavrin::gui {
@@ -324,10 +324,11 @@ void CMainFrame::rebuildFilterToolBar() {
 }
 
 void CMainFrame::applyFamilyLook() {
-    const int family = shell_->family();
-    if (QAction* a = action(kCmdTwoBases)) a->setVisible(family == kFamilyK2);
+    const Family family = shell_->family();
+    const FamilyTraits& traits = familyTraits(family);
+    if (QAction* a = action(kCmdTwoBases)) a->setVisible(traits.commands.twoBases);
     views_->setFamily(family);
-    if (const FamilyInfo* info = familyInfo(family)) statusPanes_[1]->setText(u(info->name));
+    statusPanes_[1]->setText(u(traits.name));
 }
 
 // ---- Commands -----------------------------------------------------------------------------
@@ -343,8 +344,8 @@ void CMainFrame::runCommand(int command) {
         emit treeFilterChanged(command, hidden);
         return;
     }
-    if (const int family = familyOfCommand(command)) {
-        switchFamily(family);
+    if (const std::optional<Family> family = familyOfCommand(command)) {
+        switchFamily(*family);
         return;
     }
     switch (command) {
@@ -377,7 +378,7 @@ void CMainFrame::runCommand(int command) {
     syncChecks();
 }
 
-void CMainFrame::switchFamily(int family) {
+void CMainFrame::switchFamily(Family family) {
     filterBar_->show();
     rebuildFilterToolBar();
     if (shell_->switchFamily(family)) {

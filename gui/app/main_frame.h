@@ -12,6 +12,8 @@
 #include <map>
 #include <memory>
 
+#include "registry/family_registry.h"
+#include "registry/family_registry.h"
 #include "app/commands.h"
 #include "app/device_search.h"
 #include "app/file_dialogs.h"
@@ -131,7 +133,7 @@ class CMainFrame : public QMainWindow, public ShellHost {
     void rebuildFilterToolBar();
     void applyFamilyLook();
     void syncChecks();
-    void switchFamily(int family);
+    void switchFamily(Family family);
     void programSettings();
     void portSettings();
     void portSearch();

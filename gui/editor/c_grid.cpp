@@ -1,3 +1,4 @@
+#include "registry/family_registry.h"
 #include "editor/c_grid.h"
 
 #include <QApplication>
@@ -196,9 +197,10 @@ CGrid::~CGrid() {
     model_.setListener(nullptr);
 }
 
-void CGrid::setFamily(int family) {
-    family_ = family;
-    textLimit_ = family == 2 ? 16 : 20;
+void CGrid::setFamily(Family family) {
+    const FamilyTraits& traits = familyTraits(family);
+    fixedSecondTab_ = traits.gridSecondTab;
+    textLimit_ = traits.gridTextLimit;
     edit_->setMaxLength(textLimit_);
     rowsReset();
 }
@@ -376,12 +378,12 @@ void CGrid::fillCheckList() {
         item->setCheckState(e.checked ? Qt::Checked : Qt::Unchecked);
     }
     fillingChecks_ = false;
-    // The second family names its second tab itself.
-    const bool fixed = family_ == 1;
+    // A family may name its second tab itself.
+    const bool fixed = !fixedSecondTab_.empty();
     const bool present = tab.present() || fixed;
     if (!present && tabs_->currentIndex() == 1) tabs_->setCurrentIndex(0);
     tabs_->setTabVisible(1, present);
-    tabs_->setTabText(1, fixed ? QString::fromUtf8("Линии") : q(tab.caption));
+    tabs_->setTabText(1, fixed ? q(fixedSecondTab_) : q(tab.caption));
 }
 
 void CGrid::checkChanged(QListWidgetItem* item) {

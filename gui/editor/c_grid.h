@@ -12,6 +12,9 @@
 #include <QAbstractScrollArea>
 #include <QWidget>
 
+#include <string>
+
+#include "base/family.h"
 #include "editor/grid_model.h"
 
 class QListWidget;
@@ -65,9 +68,9 @@ class CGrid : public QWidget, public GridListener {
     GComboBox* combo() const { return combo_; }
     QTimeEdit* timeEdit() const { return time_; }
 
-    // The family shown: sets the text length limit (16 characters in the
-    // first family, 20 in the others) and the second tab's fixed caption.
-    void setFamily(int family);
+    // The family shown: sets the text length limit and the second tab's fixed
+    // caption from the family's facts.
+    void setFamily(Family family);
     int textLimit() const { return textLimit_; }
 
     // Lays the row's editor over its value cell and gives it the focus;
@@ -109,7 +112,7 @@ class CGrid : public QWidget, public GridListener {
     int editing_ = -1;
     bool committing_ = false;
     bool fillingChecks_ = false;
-    int family_ = 0;
+    std::string fixedSecondTab_;
     int textLimit_ = 16;
 };
 

@@ -81,7 +81,7 @@ void CTree::attachGrid(CGrid* grid) {
     // A grid that goes first leaves no dangling model behind.
     if (grid) connect(grid, &QObject::destroyed, this, [this] { editor_.setGrid(nullptr); });
     if (grid && editor_.database()) {
-        grid->setFamily(editor_.database()->familyCode);
+        grid->setFamily(editor_.database()->family());
         editor_.setCurrent(editor_.current());
     }
 }
@@ -92,9 +92,9 @@ CGrid* CTree::grid() const {
 
 void CTree::rebuild() {
     DBase* db = editor_.database();
-    const int family = db ? db->familyCode : 0;
+    const std::optional<Family> family = db ? std::optional<Family>(db->family()) : std::nullopt;
     model_->setFamily(family);
-    if (grid_) grid_->setFamily(family);
+    if (grid_ && family) grid_->setFamily(*family);
     editor_.rebuild();
     syncView();
 }

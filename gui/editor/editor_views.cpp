@@ -65,7 +65,7 @@ void EditorViews::showDatabase(int role, DBase* db) {
     if (role == active_) updateEditMenu();
 }
 
-void EditorViews::setFamily(int family) {
+void EditorViews::setFamily(Family family) {
     grid_->setFamily(family);
 }
 

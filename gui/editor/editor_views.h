@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 
+#include "registry/family_registry.h"
 #include "editor/tree_editor.h"
 
 class QAction;
@@ -40,7 +41,7 @@ class EditorViews : public QObject {
     // database object drops the undo list and a buffer taken from the old one.
     void showDatabase(int role, DBase* db);
     // The family changed: the grid's text limit and second tab follow.
-    void setFamily(int family);
+    void setFamily(Family family);
     void setActive(int role);
     void setTwoBases(bool on);
     // Runs an Edit-menu command on the active tree.
@@ -55,7 +56,7 @@ class EditorViews : public QObject {
     void updateEditMenu();
 
   private:
-    EditorDocument document_;
+    EditorDocument document_{CreateFamilyTree};
     std::array<CTree*, 2> trees_{};
     CGrid* grid_ = nullptr;
     std::function<QAction*(int)> actions_;

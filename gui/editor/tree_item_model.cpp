@@ -16,7 +16,7 @@ TreeItemModel::~TreeItemModel() {
     tree_.setListener(nullptr);
 }
 
-void TreeItemModel::setFamily(int family) {
+void TreeItemModel::setFamily(std::optional<Family> family) {
     if (family == family_) return;
     beginResetModel();
     family_ = family;

@@ -6,6 +6,9 @@
 
 #include <QAbstractItemModel>
 
+#include <optional>
+
+#include "base/family.h"
 #include "editor/tree_model.h"
 
 namespace tavrin::gui {
@@ -25,7 +28,7 @@ class TreeItemModel : public QAbstractItemModel, public TreeListener {
     ~TreeItemModel() override;
 
     // The family whose image list gives the icons.
-    void setFamily(int family);
+    void setFamily(std::optional<Family> family);
 
     QModelIndex indexOf(NodeId node) const;
     NodeId nodeOf(const QModelIndex& index) const;
@@ -56,7 +59,7 @@ class TreeItemModel : public QAbstractItemModel, public TreeListener {
     void endReorder(NodeId parent) override;
 
     TreeModel& tree_;
-    int family_ = 0;
+    std::optional<Family> family_;
 };
 
 }  // namespace tavrin::gui

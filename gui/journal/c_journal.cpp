@@ -1,3 +1,4 @@
+#include "registry/family_registry.h"
 #include "journal/c_journal.h"
 
 #include <QAction>
@@ -172,9 +173,9 @@ bool CJournal::openFile() {
 }
 
 bool CJournal::saveAs() {
-    const int family = db().familyCode == 1 ? 1 : 2;
-    const std::string ext = journalSaveExtension(family, true);
-    const FileFilter filter{journalSaveFilter(family).name, "*." + ext};
+    const FamilyTraits& family = db().traits();
+    const std::string ext = family.activeEventsExtension;
+    const FileFilter filter{family.journalFilter.name, "*." + ext};
     const auto path = viewerDialogs().saveFile(this, kJournalSaveTitle, {filter}, ext,
                                                pathToUtf8(db().context().programFolder));
     if (!path) return false;

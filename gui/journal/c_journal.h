@@ -11,7 +11,7 @@
 #include <string>
 
 #include "journal/active_events_model.h"
-#include "journal/journal_file.h"
+#include "files/journal_file.h"
 #include "service/service_types.h"
 
 class QComboBox;

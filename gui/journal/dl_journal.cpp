@@ -1,3 +1,4 @@
+#include "registry/family_registry.h"
 #include "journal/dl_journal.h"
 
 #include <QAction>
@@ -208,7 +209,7 @@ bool DLJournal::openStartFile() {
     JournalFile file;
     const bool ok = openJournalForView(path_, db().journalCapacity, *db().context().prompter, file);
     file_ = std::move(file);
-    model_.setContent(journalColumnTitles(journalFamilyOfKind(file_.kind)), file_.records);
+    model_.setContent(journalColumnTitles(file_.kind), file_.records);
     refill();
     layOutColumns();
     return ok;
@@ -220,7 +221,7 @@ bool DLJournal::loadFile(const std::string& path) {
     path_ = path;
     file_ = std::move(file);
     setWindowTitle(QString::fromStdString(journalWindowTitle(path_)));
-    model_.setContent(journalColumnTitles(journalFamilyOfKind(file_.kind)), file_.records);
+    model_.setContent(journalColumnTitles(file_.kind), file_.records);
     refill();
     layOutColumns();
     return true;
@@ -233,10 +234,10 @@ bool DLJournal::openFile() {
 }
 
 bool DLJournal::saveAs() {
-    const int family =
-        journalFamilyOfKind(file_.kind) ? journalFamilyOfKind(file_.kind) : db().familyCode;
-    const auto path = viewerDialogs().saveFile(this, kJournalSaveTitle, {journalSaveFilter(family)},
-                                               journalSaveExtension(family, false),
+    const FamilyDescriptor* writer = familyOfJournalKind(file_.kind);
+    const FamilyTraits& family = writer ? writer->traits : db().traits();
+    const auto path = viewerDialogs().saveFile(this, kJournalSaveTitle, {family.journalFilter},
+                                               family.journalExtension,
                                                pathToUtf8(db().context().programFolder));
     if (!path) return false;
     FileError error;

@@ -9,7 +9,7 @@
 #include <QDialog>
 #include <string>
 
-#include "journal/journal_file.h"
+#include "files/journal_file.h"
 #include "journal/journal_model.h"
 #include "service/service_types.h"
 

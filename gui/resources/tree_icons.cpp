@@ -18,7 +18,7 @@ enum class Shape {
     Key,       // a key
     Folder,    // a group of items
     Panel,     // the panel or console
-    Object,    // an object of the second family
+    Object,    // an object of "Ордис Р7"
     Dot,       // an index no family names: a neutral dot
 };
 
@@ -265,11 +265,8 @@ struct FamilyIcons {
     QIcon fallback;
 };
 
-FamilyIcons makeIcons(int family) {
+FamilyIcons makeIcons(std::vector<IconSpec> specs) {
     FamilyIcons out;
-    std::vector<IconSpec> specs;
-    if (family == 1) specs = r7Specs();
-    if (family == 2) specs = k2Specs();
     for (const IconSpec& s : specs) {
         if (s.index < 0 || s.index >= kTreeImageCount) continue;
         out.icons[static_cast<std::size_t>(s.index)] = QIcon(paint(s));
@@ -282,23 +279,26 @@ FamilyIcons makeIcons(int family) {
     return out;
 }
 
-const FamilyIcons& iconsOf(int family) {
-    static const FamilyIcons r7 = makeIcons(1);
-    static const FamilyIcons k2 = makeIcons(2);
-    static const FamilyIcons other = makeIcons(3);
-    return family == 1 ? r7 : family == 2 ? k2 : other;
+// The picture sets by family; a family without its own set gets dots.
+const FamilyIcons& iconsOf(std::optional<Family> family) {
+    static const FamilyIcons r7 = makeIcons(r7Specs());
+    static const FamilyIcons k2 = makeIcons(k2Specs());
+    static const FamilyIcons other = makeIcons({});
+    if (family == Family::R7) return r7;
+    if (family == Family::K2) return k2;
+    return other;
 }
 
 }  // namespace
 
-const QIcon& treeIcon(int family, int image) {
+const QIcon& treeIcon(std::optional<Family> family, int image) {
     static const QIcon none;
     if (image < 0) return none;
     const FamilyIcons& icons = iconsOf(family);
     return image < kTreeImageCount ? icons.icons[static_cast<std::size_t>(image)] : icons.fallback;
 }
 
-bool treeIconDefined(int family, int image) {
+bool treeIconDefined(std::optional<Family> family, int image) {
     if (image < 0 || image >= kTreeImageCount) return false;
     return iconsOf(family).defined[static_cast<std::size_t>(image)];
 }

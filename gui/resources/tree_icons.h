@@ -8,18 +8,21 @@
 #pragma once
 
 #include <QIcon>
+#include <optional>
+
+#include "base/family.h"
 
 namespace tavrin::gui {
 
 // The highest image index any family uses, plus one.
 inline constexpr int kTreeImageCount = 84;
 
-// The icon of an image index of a family (1 = "Ордис Р7", 2 = "Талвир К2",
-// 3 = "Версан С5"); a null icon for a negative index.
-const QIcon& treeIcon(int family, int image);
+// The icon of an image index of a family (dots for a family without its own
+// pictures); a null icon for a negative index.
+const QIcon& treeIcon(std::optional<Family> family, int image);
 
 // Whether the family's image list has a picture of its own for the index
 // (not the neutral fallback).
-bool treeIconDefined(int family, int image);
+bool treeIconDefined(std::optional<Family> family, int image);
 
 }  // namespace tavrin::gui

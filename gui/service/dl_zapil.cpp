@@ -1,3 +1,4 @@
+#include "registry/family_registry.h"
 #include "service/dl_zapil.h"
 
 #include <QAction>
@@ -26,13 +27,6 @@ constexpr int kBottomSpace = 70;  // below the list: the legend strip
 constexpr int kLegendHeight = 24;
 constexpr const char* kLoadFirst = "Сначала нужно загрузить базу из файла или прибора";
 constexpr const char* kReadTitle = "Чтение запыленности";
-
-std::vector<FileFilter> toFilters(const std::vector<std::pair<std::string, std::string>>& pairs) {
-    std::vector<FileFilter> out;
-    for (const auto& [name, pattern] : pairs)
-        out.push_back({name, pattern});
-    return out;
-}
 
 bool fileExists(const std::string& path) {
     std::error_code ec;
@@ -96,7 +90,7 @@ DLZapil::DLZapil(DatabaseGetter database, DeviceRunner runner, StatusSink status
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list_->setAllColumnsShowFocus(true);
     list_->header()->setStretchLastSection(false);
-    const auto columns = dustColumns(db().familyCode);
+    const auto& columns = db().traits().dustColumns;
     QStringList titles;
     for (const auto& c : columns)
         titles << QString::fromStdString(c.title);
@@ -170,7 +164,7 @@ void DLZapil::fillList() {
 
 bool DLZapil::openFile() {
     const auto path = viewerDialogs().openFile(
-        this, kDustOpenTitle, toFilters(dustOpenFilters(db().familyCode)), folder());
+        this, kDustOpenTitle, dustOpenFilters(db().traits()), folder());
     if (!path || !loadFile(*path)) {
         close();
         return false;
@@ -180,8 +174,8 @@ bool DLZapil::openFile() {
 
 bool DLZapil::saveAs() {
     const auto path =
-        viewerDialogs().saveFile(this, kDustSaveTitle, toFilters(dustSaveFilters(db().familyCode)),
-                                 dustSaveExtension(db().familyCode), folder());
+        viewerDialogs().saveFile(this, kDustSaveTitle, dustSaveFilters(db().traits()),
+                                 db().traits().dustExtension, folder());
     if (!path) return false;
     FileError error;
     if (!writeDustinessFile(*path, records_, &error)) {
@@ -207,7 +201,7 @@ void DLZapil::refreshFromPanel() {
 }
 
 void DLZapil::print() {
-    const ReportList list = dustReportList(db().familyCode, rows_);
+    const ReportList list = dustReportList(db().traits(), rows_);
     std::vector<std::string> titles;
     for (std::size_t c = 1; c < list.columns.size(); ++c)
         titles.push_back(list.columns[c].title);

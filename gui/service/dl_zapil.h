@@ -10,7 +10,7 @@
 #include <array>
 #include <vector>
 
-#include "service/dust_file.h"
+#include "files/dust_file.h"
 #include "service/dust_list.h"
 #include "service/service_types.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "link/dbase.h"
-#include "service/print_list.h"
+#include "report/print_list.h"
 #include "service/qt_print_surface.h"
 #include "service/viewer_dialogs.h"
 

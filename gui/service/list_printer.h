@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "base/seams.h"
-#include "service/print_list.h"
-#include "service/report_list.h"
+#include "report/print_list.h"
+#include "report/report_list.h"
 
 class QPrinter;
 class QWidget;

@@ -1,9 +1,10 @@
+#include "registry/family_registry.h"
 #include "service/service_windows.h"
 
 #include <QWidget>
 
 #include "app/commands.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "journal/c_journal.h"
 #include "journal/dl_journal.h"
 #include "link/dbase.h"
@@ -76,7 +77,7 @@ int ServiceWindows::writeGate(DBase& database) {
 void ServiceWindows::showCheck() {
     DBase* db = database_();
     if (!db) return;
-    if (db->familyCode == kFamilyS5) {
+    if (!db->traits().commands.analysisWindow) {
         db->CheckDatabase(nullptr, nullptr, nullptr);
         if (refreshTree_) refreshTree_();
         return;

@@ -1,3 +1,4 @@
+#include "registry/family_registry.h"
 #include "service/test_res.h"
 
 #include <QHBoxLayout>
@@ -7,7 +8,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "link/dbase.h"
 
 namespace tavrin::gui {
@@ -20,32 +21,15 @@ constexpr int kListFontHeight = 20;
 
 }  // namespace
 
-ReportList defaultDeviceColumns(int familyCode) {
+ReportList defaultDeviceColumns(const FamilyTraits& family) {
     ReportList list;
-    if (familyCode == kFamilyR7) {
-        list.columns = {{"Устройство", 170}, {"Линия А", 100}, {"Линия Б", 100},
-                        {"Линия В", 100},    {"Линия Г", 100}, {"Всего", 100}};
-    } else {
-        list.columns = {
-            {"Устройство", 160}, {"Используется", 170}, {"Заблокировано", 170}, {"Всего", 160}};
-    }
+    list.columns = family.analysisDeviceColumns;
     return list;
 }
 
-ReportList defaultFunctionColumns(int familyCode) {
+ReportList defaultFunctionColumns(const FamilyTraits& family) {
     ReportList list;
-    if (familyCode == kFamilyR7) {
-        list.columns = {{"Функция", 160}, {"Линия А", 100}, {"Линия Б", 100},
-                        {"Линия В", 100}, {"Линия Г", 100}, {"Всего", 100}};
-    } else {
-        list.columns = {{"", 100},
-                        {"Охранные", 95},
-                        {"Пожарные", 95},
-                        {"Контрольные", 120},
-                        {"Управляющие", 130},
-                        {"Всего", 90},
-                        {"Вне шлейфа", 120}};
-    }
+    list.columns = family.analysisFunctionColumns;
     return list;
 }
 
@@ -96,8 +80,8 @@ void TestRes::showTab(int index) {
 int TestRes::runCheck() {
     ReportList remarks;
     remarks.columns = {{"Источник", 300}, {"Ошибка", 400}};
-    ReportList devices = defaultDeviceColumns(db_.familyCode);
-    ReportList functions = defaultFunctionColumns(db_.familyCode);
+    ReportList devices = defaultDeviceColumns(db_.traits());
+    ReportList functions = defaultFunctionColumns(db_.traits());
     const ReportList emptyDevices = devices, emptyFunctions = functions;
     outcome_ = db_.CheckDatabase(&remarks, &devices, &functions);
     // A family that fills no columns keeps the window's own.

@@ -10,7 +10,7 @@
 #include <QFont>
 #include <array>
 
-#include "service/report_list.h"
+#include "report/report_list.h"
 
 class QTabBar;
 class QTableWidget;
@@ -53,8 +53,8 @@ class TestRes : public QDialog {
 };
 
 // The columns a family's lists start with (the family may lay out its own).
-ReportList defaultDeviceColumns(int familyCode);
-ReportList defaultFunctionColumns(int familyCode);
+ReportList defaultDeviceColumns(const FamilyTraits& family);
+ReportList defaultFunctionColumns(const FamilyTraits& family);
 
 // The write gate of "Записать базу": runs the check in a modal TestRes, which
 // closes by itself at outcome 0 and otherwise stays until "ОК". Returns the

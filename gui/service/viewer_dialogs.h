@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/file_filter.h"
-#include "service/print_list.h"
+#include "report/print_list.h"
 
 class QPrinter;
 class QWidget;

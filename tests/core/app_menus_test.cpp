@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/commands.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 
 namespace tavrin {
 namespace {
@@ -23,20 +23,20 @@ TEST(MenuBar, ItemsFollowTheFamily) {
         {kCmdFamilyK2, true, true, true},           {kCmdOpen, true, true, true},
     };
     for (const auto& r : rows) {
-        EXPECT_EQ(findMenuItem(buildMenuBar(kFamilyK2), r.id) != nullptr, r.k2) << r.id;
-        EXPECT_EQ(findMenuItem(buildMenuBar(kFamilyR7), r.id) != nullptr, r.r7) << r.id;
-        EXPECT_EQ(findMenuItem(buildMenuBar(kFamilyS5), r.id) != nullptr, r.s5) << r.id;
+        EXPECT_EQ(findMenuItem(buildMenuBar(Family::K2), r.id) != nullptr, r.k2) << r.id;
+        EXPECT_EQ(findMenuItem(buildMenuBar(Family::R7), r.id) != nullptr, r.r7) << r.id;
+        EXPECT_EQ(findMenuItem(buildMenuBar(Family::S5), r.id) != nullptr, r.s5) << r.id;
     }
-    EXPECT_EQ(findMenuItem(buildMenuBar(kFamilyR7), kCmdFirmware)->text,
+    EXPECT_EQ(findMenuItem(buildMenuBar(Family::R7), kCmdFirmware)->text,
               "Обновить программу прибора");
-    EXPECT_EQ(findMenuItem(buildMenuBar(kFamilyS5), kCmdFirmware)->text,
+    EXPECT_EQ(findMenuItem(buildMenuBar(Family::S5), kCmdFirmware)->text,
               "Записать ПО прибора на SD карту");
-    EXPECT_FALSE(findMenuItem(buildMenuBar(kFamilyS5), kCmdReadTime)->enabled);
-    EXPECT_TRUE(findMenuItem(buildMenuBar(kFamilyR7), kCmdReadTime)->enabled);
+    EXPECT_FALSE(findMenuItem(buildMenuBar(Family::S5), kCmdReadTime)->enabled);
+    EXPECT_TRUE(findMenuItem(buildMenuBar(Family::R7), kCmdReadTime)->enabled);
 }
 
 TEST(MenuBar, ReadTimeOfTheSecondFamilyIsInService) {
-    const auto bar = buildMenuBar(kFamilyR7);
+    const auto bar = buildMenuBar(Family::R7);
     const auto service =
         std::find_if(bar.begin(), bar.end(), [](const MenuNode& n) { return n.text == "Сервис"; });
     ASSERT_NE(service, bar.end());
@@ -46,35 +46,35 @@ TEST(MenuBar, ReadTimeOfTheSecondFamilyIsInService) {
 TEST(CommandChecks, RefusalsOfTheTable) {
     struct Case {
         int command;
-        int family;
+        Family family;
         bool valid;
         const char* text;  // nullptr: runs
         const char* title;
     } cases[] = {
-        {kCmdReadActiveEvents, kFamilyR7, true, "Функция прибором не реализована",
+        {kCmdReadActiveEvents, Family::R7, true, "Функция прибором не реализована",
          "Активные события"},
-        {kCmdReadActiveEvents, kFamilyK2, false,
+        {kCmdReadActiveEvents, Family::K2, false,
          "Сначала нужно загрузить базу из файла или прибора", "Загрузка журнала"},
-        {kCmdReadActiveEvents, kFamilyK2, true, nullptr, nullptr},
-        {kCmdReadDustiness, kFamilyR7, true, "Функция прибором не реализована",
+        {kCmdReadActiveEvents, Family::K2, true, nullptr, nullptr},
+        {kCmdReadDustiness, Family::R7, true, "Функция прибором не реализована",
          "Загрузка запыленности"},
-        {kCmdReadDustiness, kFamilyS5, false, "Сначала нужно загрузить базу из файла или прибора",
+        {kCmdReadDustiness, Family::S5, false, "Сначала нужно загрузить базу из файла или прибора",
          "Загрузка запыленности"},
-        {kCmdReadJournal, kFamilyS5, false, "Сначала нужно загрузить базу из файла или прибора",
+        {kCmdReadJournal, Family::S5, false, "Сначала нужно загрузить базу из файла или прибора",
          "Загрузка журнала"},
-        {kCmdReadJournal, kFamilyK2, false, nullptr, nullptr},
-        {kCmdFirmware, kFamilyK2, true, "Функция прибором не реализована", "Запись ПО"},
-        {kCmdFirmware, kFamilyR7, false, nullptr, nullptr},
-        {kCmdReadTime, kFamilyK2, true, "Команда не поддерживается!", "Прочитать время"},
-        {kCmdActiveEvents, kFamilyS5, true, "Функция прибором не реализована",
+        {kCmdReadJournal, Family::K2, false, nullptr, nullptr},
+        {kCmdFirmware, Family::K2, true, "Функция прибором не реализована", "Запись ПО"},
+        {kCmdFirmware, Family::R7, false, nullptr, nullptr},
+        {kCmdReadTime, Family::K2, true, "Команда не поддерживается!", "Прочитать время"},
+        {kCmdActiveEvents, Family::S5, true, "Функция прибором не реализована",
          "Просмотр активных событий"},
-        {kCmdDustiness, kFamilyR7, true, "Функция не реализована", "Загрузка запыленности"},
-        {kCmdPrint, kFamilyS5, true, "Функция не реализована", "Печать базы"},
-        {kCmdExportCsv, kFamilyR7, true, "Функция не реализована", "Вывод базы"},
-        {kCmdTwoBases, kFamilyR7, true, "Функция не реализована", "Вывод базы"},
-        {kCmdReadAll, kFamilyK2, true, "Функция не поддерживается", "Конфигуратор"},
-        {kCmdS5Extra1 + 2, kFamilyR7, true, "Функция не поддерживается", "Конфигуратор"},
-        {kCmdReadAll, kFamilyS5, true, nullptr, nullptr},
+        {kCmdDustiness, Family::R7, true, "Функция не реализована", "Загрузка запыленности"},
+        {kCmdPrint, Family::S5, true, "Функция не реализована", "Печать базы"},
+        {kCmdExportCsv, Family::R7, true, "Функция не реализована", "Вывод базы"},
+        {kCmdTwoBases, Family::R7, true, "Функция не реализована", "Вывод базы"},
+        {kCmdReadAll, Family::K2, true, "Функция не поддерживается", "Конфигуратор"},
+        {kCmdS5Extra1 + 2, Family::R7, true, "Функция не поддерживается", "Конфигуратор"},
+        {kCmdReadAll, Family::S5, true, nullptr, nullptr},
     };
     for (const auto& c : cases) {
         const auto refusal = checkCommand(c.command, c.family, c.valid);

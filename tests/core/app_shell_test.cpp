@@ -189,7 +189,7 @@ TEST_F(ShellTest, SaveAsAsksBeforeReplacingAFile) {
 TEST_F(ShellTest, FamilySwitch) {
     start();
     DBase* before = shell->database();
-    EXPECT_FALSE(shell->switchFamily(kFamilyK2));  // already selected: nothing
+    EXPECT_FALSE(shell->switchFamily(Family::K2));  // already selected: nothing
     EXPECT_EQ(shell->database(), before);
 
     // Not asking: a database with a file is saved without a question.
@@ -198,30 +198,30 @@ TEST_F(ShellTest, FamilySwitch) {
     ASSERT_TRUE(shell->openPath(path));
     shell->database()->modified = 1;
     file("a.bta", "changed");
-    EXPECT_TRUE(shell->switchFamily(kFamilyR7));
+    EXPECT_TRUE(shell->switchFamily(Family::R7));
     EXPECT_TRUE(prompter.calls.empty());
     Bytes saved;
     ASSERT_TRUE(readWholeFile(dir / "a.bta", saved));
     EXPECT_EQ(std::string(saved.begin(), saved.end()), "db");
-    EXPECT_EQ(shell->family(), kFamilyR7);
-    EXPECT_EQ(shell->database()->familyCode, kFamilyR7);
+    EXPECT_EQ(shell->family(), Family::R7);
+    EXPECT_EQ(shell->database()->family(), Family::R7);
     EXPECT_EQ(readProfileInt(ctx.settingsPath, "Общее", "Прибор", 0), 1);
 
     // Without a file the save dialog opens; cancelling it abandons the switch.
     shell->database()->modified = 1;
     host.files = {std::nullopt};
-    EXPECT_FALSE(shell->switchFamily(kFamilyK2));
+    EXPECT_FALSE(shell->switchFamily(Family::K2));
     EXPECT_EQ(host.dialogs.back(), "Сохранение базы");
-    EXPECT_EQ(shell->family(), kFamilyR7);
+    EXPECT_EQ(shell->family(), Family::R7);
 }
 
 TEST_F(ShellTest, StartupFamilyAndRecentListPerFamily) {
     start("[Общее]\r\nПрибор=3\r\n");
-    EXPECT_EQ(shell->family(), kFamilyK2);
+    EXPECT_EQ(shell->family(), Family::K2);
     shell->openPath(file("k.bta"));
-    ASSERT_TRUE(shell->switchFamily(kFamilyR7));
+    ASSERT_TRUE(shell->switchFamily(Family::R7));
     EXPECT_TRUE(shell->recentFiles().entry(0).empty());
-    ASSERT_TRUE(shell->switchFamily(kFamilyK2));
+    ASSERT_TRUE(shell->switchFamily(Family::K2));
     EXPECT_EQ(shell->recentFiles().entry(0), file("k.bta"));
 }
 
@@ -361,7 +361,7 @@ TEST(Password, ChangeRulesAndMessages) {
 class ScriptedProber : public PortProber {
   public:
     std::optional<std::vector<std::string>> candidates(std::string&) override { return ports; }
-    bool probe(int, const std::string& port) override {
+    bool probe(Family, const std::string& port) override {
         tried.push_back(port);
         return port == answering;
     }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "registry/family_registry.h"
 #include "base/bit_set.h"
 #include "editor/grid_model.h"
 #include "editor/tree_editor.h"
@@ -12,7 +13,7 @@
 namespace tavrin::test {
 
 struct EditorFixture : K2Fixture {
-    EditorDocument doc;
+    EditorDocument doc{CreateFamilyTree};
     GridModel grid{prompter};
     TreeEditor tree{doc, 0, prompter};
     std::string status;

@@ -469,7 +469,7 @@ TEST(PortSearch, FindsTheFirstPortThatAnswers) {
     b.answerAlways(k2Frame({20, '1', '.', '0', '4'}));
     std::vector<std::string> shown;
     const PortSearchResult r = searchPort(
-        2, b.ctx, [&](const std::string& p) { shown.push_back(p); }, makeTestDatabase);
+        Family::K2, b.ctx, [&](const std::string& p) { shown.push_back(p); }, makeTestDatabase);
     EXPECT_EQ(r.outcome, PortSearchResult::Outcome::Found);
     EXPECT_EQ(r.port, "COM4");
     EXPECT_EQ(shown, (std::vector<std::string>{"COM1", "COM2", "COM4"}));
@@ -493,12 +493,12 @@ TEST(PortSearch, FindsTheFirstPortThatAnswers) {
 TEST(PortSearch, OutcomesWithoutAnAnswer) {
     Bench b;
     b.ports.names.clear();
-    EXPECT_EQ(searchPort(2, b.ctx, {}, makeTestDatabase).outcome,
+    EXPECT_EQ(searchPort(Family::K2, b.ctx, {}, makeTestDatabase).outcome,
               PortSearchResult::Outcome::NoPorts);
     b.ports.names = {"COM7"};
-    EXPECT_EQ(searchPort(3, b.ctx, {}, makeTestDatabase).outcome,
+    EXPECT_EQ(searchPort(Family::S5, b.ctx, {}, makeTestDatabase).outcome,
               PortSearchResult::Outcome::NotImplemented);
-    const PortSearchResult r = searchPort(2, b.ctx, {}, makeTestDatabase);
+    const PortSearchResult r = searchPort(Family::K2, b.ctx, {}, makeTestDatabase);
     EXPECT_EQ(r.outcome, PortSearchResult::Outcome::NotFound);
     reportPortSearch(r, *b.db, b.prompter);
     EXPECT_EQ(b.prompter.calls.back().text, kPortSearchNotFound);

@@ -3,10 +3,10 @@
 #include "base/file_io.h"
 #include "base/lp_text.h"
 #include "base/text.h"
-#include "journal/journal_file.h"
+#include "files/journal_file.h"
 #include "journal/journal_view.h"
-#include "link/family_table.h"
-#include "service/dust_file.h"
+#include "registry/family_registry.h"
+#include "files/dust_file.h"
 #include "support/recording_prompter.h"
 #include "support/temp_dir.h"
 
@@ -129,7 +129,7 @@ TEST(JournalFile, ThroughTheDatabaseOnDisk) {
     RecordingPrompter prompter;
     AppContext ctx = makeAppContext(dir.path());
     ctx.prompter = &prompter;
-    auto db = CreateDatabase(2, 0, ctx);
+    auto db = CreateDatabase(Family::K2, 0, ctx);
     ASSERT_TRUE(db);
 
     JournalFile f;

@@ -17,7 +17,7 @@ std::vector<JournalRecord> sampleRecords() {
 }
 
 JournalModel sampleModel() {
-    return JournalModel(journalColumnTitles(2), sampleRecords());
+    return JournalModel(journalColumnTitles(kJournalKindK2), sampleRecords());
 }
 
 std::vector<std::size_t> shownRecords(const JournalModel& m) {
@@ -149,7 +149,7 @@ TEST(JournalModel, ShowsTheFirstTenThousandRecords) {
     std::vector<JournalRecord> records(10050, JournalRecord{"t", "e", "l", "d"});
     records[9999][1] = "последняя";
     records[10000][1] = "лишняя";
-    JournalModel m(journalColumnTitles(2), std::move(records));
+    JournalModel m(journalColumnTitles(kJournalKindK2), std::move(records));
     EXPECT_EQ(m.rows().size(), kJournalMaxShown);
     m.setInclude("последняя");
     EXPECT_EQ(m.rows().size(), 1u);
@@ -184,9 +184,9 @@ TEST(JournalModel, PagingCommands) {
 }
 
 TEST(JournalModel, ColumnsByFamily) {
-    EXPECT_EQ(journalColumnTitles(2).size(), 4u);
-    EXPECT_EQ(journalColumnTitles(1)[2], "Объект");
-    EXPECT_EQ(journalColumnTitles(3)[5], "Ключ");
+    EXPECT_EQ(journalColumnTitles(kJournalKindK2).size(), 4u);
+    EXPECT_EQ(journalColumnTitles(kJournalKindR7)[2], "Объект");
+    EXPECT_EQ(journalColumnTitles(kJournalKindS5)[5], "Ключ");
 }
 
 // ---- Active events ------------------------------------------------------------

@@ -3,7 +3,7 @@
 
 #include "base/bit_set.h"
 #include "core/k2_test_util.h"
-#include "service/report_list.h"
+#include "report/report_list.h"
 
 namespace tavrin {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
-#include "link/family_table.h"
+#include "settings/settings.h"
+#include "registry/family_registry.h"
 #include "link/result_codes.h"
 #include "support/recording_prompter.h"
 #include "support/temp_dir.h"
@@ -25,17 +25,16 @@ TEST(DescribeResult, EveryCode) {
         const bool closed = code != 0 && code != 16;
         const std::string expected =
             std::string(texts[code]) + (closed ? "  Сеанс обмена закрыт." : "");
-        EXPECT_EQ(describeResult(code, kFamilyK2, 0), expected) << code;
-        EXPECT_EQ(describeResult(code, kFamilyS5, 0), expected) << code;
+        EXPECT_EQ(describeResult(code, false, 0), expected) << code;
     }
-    EXPECT_EQ(describeResult(24, kFamilyK2, 0), "Неизвестная ошибка!  Сеанс обмена закрыт.");
-    EXPECT_EQ(describeResult(-1, kFamilyK2, 0), "Неизвестная ошибка!  Сеанс обмена закрыт.");
+    EXPECT_EQ(describeResult(24, false, 0), "Неизвестная ошибка!  Сеанс обмена закрыт.");
+    EXPECT_EQ(describeResult(-1, false, 0), "Неизвестная ошибка!  Сеанс обмена закрыт.");
 }
 
 TEST(DescribeResult, SecondFamilyShowsTheAddress) {
-    EXPECT_EQ(describeResult(4, kFamilyR7, 0), "Адрес=1. Прибор не отвечает!  Сеанс обмена закрыт.");
-    EXPECT_EQ(describeResult(0, kFamilyR7, 7), "Адрес=7. Команда выполнена");
-    EXPECT_EQ(describeResult(16, kFamilyR7, 3), "Адрес=3. Нет связи с целевым устройством");
+    EXPECT_EQ(describeResult(4, true, 0), "Адрес=1. Прибор не отвечает!  Сеанс обмена закрыт.");
+    EXPECT_EQ(describeResult(0, true, 7), "Адрес=7. Команда выполнена");
+    EXPECT_EQ(describeResult(16, true, 3), "Адрес=3. Нет связи с целевым устройством");
 }
 
 TEST(DescribeResult, Code14ShowsItsMessageBox) {
@@ -43,7 +42,7 @@ TEST(DescribeResult, Code14ShowsItsMessageBox) {
     test::RecordingPrompter prompter;
     AppContext ctx = makeAppContext(dir.path());
     ctx.prompter = &prompter;
-    auto db = CreateDatabase(kFamilyK2, 0, ctx);
+    auto db = CreateDatabase(Family::K2, 0, ctx);
     EXPECT_EQ(db->DescribeResult(14), "Нет связи с прибором  Сеанс обмена закрыт.");
     ASSERT_EQ(prompter.calls.size(), 1u);
     EXPECT_EQ(prompter.calls[0].text, "Нет связи с прибором. Проверьте номер COM-порта");
@@ -56,7 +55,7 @@ TEST(DescribeResult, Code14ShowsItsMessageBox) {
 TEST(WindowTitle, CapacityRules) {
     test::TempDir dir;
     AppContext ctx = makeAppContext(dir.path());
-    auto db = CreateDatabase(kFamilyK2, 0, ctx);
+    auto db = CreateDatabase(Family::K2, 0, ctx);
     EXPECT_EQ(db->WindowTitle(100), "Конфигуратор Талвир К2");
     db->filePath = "C:\\Базы\\объект.bta";
     EXPECT_EQ(db->WindowTitle(100), "Конфигуратор Талвир К2 - C:\\Базы\\объект.bta");
@@ -72,26 +71,27 @@ TEST(FamilyTable, FactoryByCode) {
     test::TempDir dir;
     AppContext ctx = makeAppContext(dir.path());
     struct Case {
-        int code;
+        Family code;
         const char* title;
         const char* section;
     } cases[] = {
-        {1, "Конфигуратор Ордис Р7", "Ордис_Р7"},
-        {2, "Конфигуратор Талвир К2", "Талвир_К2"},
-        {3, "Конфигуратор Версан С5", "Версан_С5"},
+        {Family::R7, "Конфигуратор Ордис Р7", "Ордис_Р7"},
+        {Family::K2, "Конфигуратор Талвир К2", "Талвир_К2"},
+        {Family::S5, "Конфигуратор Версан С5", "Версан_С5"},
     };
     for (const auto& c : cases) {
         auto db = CreateDatabase(c.code, 1, ctx);
-        ASSERT_TRUE(db) << c.code;
-        EXPECT_EQ(db->familyCode, c.code);
+        ASSERT_TRUE(db);
+        EXPECT_EQ(db->familyCode, familyCode(c.code));
+        EXPECT_EQ(db->family(), c.code);
         EXPECT_EQ(db->title, c.title);
         EXPECT_EQ(db->sectionName, c.section);
         EXPECT_EQ(db->role, 1);
         EXPECT_EQ(db->firmwareVersion, -1);
         EXPECT_FALSE(db->IsPortOpen());
     }
-    EXPECT_FALSE(CreateDatabase(0, 0, ctx));
-    EXPECT_FALSE(CreateDatabase(4, 0, ctx));
+    EXPECT_FALSE(familyDescriptor(0));
+    EXPECT_FALSE(familyDescriptor(4));
 }
 
 }  // namespace

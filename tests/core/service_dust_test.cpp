@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/file_io.h"
-#include "service/dust_file.h"
+#include "files/dust_file.h"
 #include "service/dust_list.h"
 #include "support/recording_prompter.h"
 #include "support/temp_dir.h"

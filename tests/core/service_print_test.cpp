@@ -4,9 +4,9 @@
 
 #include "families/k2/dbk2.h"
 #include "link/app_context.h"
-#include "service/database_print.h"
-#include "service/database_print_k2.h"
-#include "service/print_list.h"
+#include "report/database_print.h"
+#include "families/k2/database_print_k2.h"
+#include "report/print_list.h"
 
 namespace tavrin {
 namespace {

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "app/ini_file.h"
-#include "app/settings.h"
+#include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "base/file_io.h"
 #include "base/text.h"
-#include "link/family_table.h"
+#include "registry/family_registry.h"
 #include "support/recording_prompter.h"
 #include "support/temp_dir.h"
 
@@ -137,10 +137,10 @@ TEST(GeneralSettings, DefaultsAndRoundTrip) {
 }
 
 TEST(GeneralSettings, StartupFamily) {
-    EXPECT_EQ(startupFamily(1), kFamilyR7);
-    EXPECT_EQ(startupFamily(2), kFamilyK2);
-    EXPECT_EQ(startupFamily(3), kFamilyK2);  // the third family is never chosen at start
-    EXPECT_EQ(startupFamily(0), kFamilyK2);
+    EXPECT_EQ(startupFamily(1), Family::R7);
+    EXPECT_EQ(startupFamily(2), Family::K2);
+    EXPECT_EQ(startupFamily(3), Family::K2);  // "Версан С5" is never chosen at start
+    EXPECT_EQ(startupFamily(0), Family::K2);
 }
 
 class PortKeys : public ::testing::Test {
@@ -154,19 +154,19 @@ protected:
 };
 
 TEST_F(PortKeys, DefaultsWhenAbsent) {
-    auto db = CreateDatabase(2, 0, ctx);
+    auto db = CreateDatabase(Family::K2, 0, ctx);
     EXPECT_EQ(db->baudRate, 128000);
     EXPECT_EQ(db->portName, "COM3");
     EXPECT_EQ(db->parity, 0);
     EXPECT_EQ(db->stopBits, 0);
     EXPECT_FALSE(db->logEnabled);
     EXPECT_FALSE(db->simulation);
-    EXPECT_EQ(CreateDatabase(1, 0, ctx)->baudRate, 9600);
+    EXPECT_EQ(CreateDatabase(Family::R7, 0, ctx)->baudRate, 9600);
 }
 
 TEST_F(PortKeys, WordsAreComparedExactly) {
     writeIni("[Талвир_К2]\nСкорость=57600\nCOM=COM7\nСтопбит=1.5\nЧетность=всегда0\nЛог=да\nИмитация=Да\n");
-    auto db = CreateDatabase(2, 0, ctx);
+    auto db = CreateDatabase(Family::K2, 0, ctx);
     EXPECT_EQ(db->baudRate, 57600);
     EXPECT_EQ(db->portName, "COM7");
     EXPECT_EQ(db->stopBits, 1);
@@ -183,12 +183,12 @@ TEST_F(PortKeys, WordsAreComparedExactly) {
 
 TEST_F(PortKeys, DevicePathIsReadWhole) {
     writeIni("[Ордис_Р7]\nCOM=/dev/serial/by-id/usb-adapter-port0\n");
-    auto db = CreateDatabase(1, 0, ctx);
+    auto db = CreateDatabase(Family::R7, 0, ctx);
     EXPECT_EQ(db->portName, "/dev/serial/by-id/usb-adapter-port0");
 }
 
 TEST_F(PortKeys, SaveWritesEveryWordAndReadsBack) {
-    auto db = CreateDatabase(2, 0, ctx);
+    auto db = CreateDatabase(Family::K2, 0, ctx);
     db->baudRate = 115200;
     db->portName = "COM9";
     db->stopBits = 2;
@@ -203,7 +203,7 @@ TEST_F(PortKeys, SaveWritesEveryWordAndReadsBack) {
     EXPECT_EQ(*ini.value("Талвир_К2", "Четность"), "нечет");
     EXPECT_EQ(*ini.value("Талвир_К2", "Лог"), "да");
     EXPECT_EQ(*ini.value("Талвир_К2", "Имитация"), "да");
-    auto again = CreateDatabase(2, 0, ctx);
+    auto again = CreateDatabase(Family::K2, 0, ctx);
     EXPECT_EQ(again->baudRate, 115200);
     EXPECT_EQ(again->portName, "COM9");
     EXPECT_EQ(again->parity, 1);

@@ -5,8 +5,8 @@
 #include <cstdio>
 
 #include "base/file_io.h"
-#include "journal/journal_file.h"
-#include "service/dust_file.h"
+#include "files/journal_file.h"
+#include "files/dust_file.h"
 #include "support/temp_dir.h"
 
 namespace tavrin {
@@ -91,7 +91,7 @@ TEST_F(ShowJournal, FiltersAndGroupsAsTheDialogDoes) {
 TEST_F(ShowJournal, RefusesWhatItCannotShow) {
     EXPECT_EQ(runCli({"show-journal", pathToUtf8(dir / "none.tvj")}).exitCode, 1);
     EXPECT_EQ(runCli({"show-journal", path, "--group", "Нет такой"}).exitCode, 1);
-    // The third family's capacity of 0 refuses a first-family journal.
+    // The "Версан С5" capacity of 0 refuses a "Талвир К2" journal.
     const CliRun r = runCli({"show-journal", path, "--family", "s5"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "");

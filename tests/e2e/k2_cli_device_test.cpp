@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "journal/journal_file.h"
+#include "files/journal_file.h"
 #include "k2_link_fixture.h"
 #include "link/result_codes.h"
 

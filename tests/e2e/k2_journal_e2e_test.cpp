@@ -1,10 +1,10 @@
 // The "Талвир К2" journal, active events and dustiness against
 // tavrin-panelsim on a real pseudo-terminal, with the files they write.
 #include "families/k2/protocol.h"
-#include "journal/journal_file.h"
+#include "files/journal_file.h"
 #include "k2_link_fixture.h"
 #include "link/result_codes.h"
-#include "service/dust_file.h"
+#include "files/dust_file.h"
 
 namespace tavrin::test {
 namespace {

@@ -1,14 +1,14 @@
 // Fuzz target: the exchange reading replies of both framings from a line
 // that carries arbitrary bytes. The reply buffer must never be overrun.
 //
-// Input: byte 0 chooses the family (even: first family, odd: second); byte 1
+// Input: byte 0 chooses the family (even: "Талвир К2", odd: second); byte 1
 // is the request's command; the rest is what the line delivers.
 #include <cstdint>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
 
-#include "link/family_table.h"
+#include "registry/family_registry.h"
 
 namespace {
 
@@ -73,12 +73,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ctx.prompter = &prompter;
     ctx.clock = &clock;
     ctx.ports = &ports;
-    const int family = (data[0] & 1) ? 1 : 2;
+    const tavrin::Family family = (data[0] & 1) ? tavrin::Family::R7 : tavrin::Family::K2;
     auto db = CreateDatabase(family, 1, ctx);
     db->portName = "COM1";
     db->simulation = false;
     if (!db->SetUpPort()) return 0;
-    const Bytes request = family == 1 ? Bytes{1, 0, 3, 1, data[1], 0, 0} : Bytes{2, data[1], 0};
+    const Bytes request = family == tavrin::Family::R7 ? Bytes{1, 0, 3, 1, data[1], 0, 0} : Bytes{2, data[1], 0};
     Bytes reply;
     db->Exchange(reply, request);
     if (reply.size() > static_cast<std::size_t>(DBase::kReplyBufferSize)) std::abort();

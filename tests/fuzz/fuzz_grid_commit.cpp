@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "registry/family_registry.h"
 #include "editor/grid_model.h"
 #include "editor/tree_editor.h"
 #include "families/k2/dbk2.h"
@@ -19,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         db.CreateElement(type, -1);
     db.CreateKey();
     static constexpr ItemCode kItems[] = {0, 1, 2, 3, 4, 5, 0x80 + 3, 0x80 + 40, 0x80 + 100, 0x100};
-    EditorDocument doc;
+    EditorDocument doc{CreateFamilyTree};
     doc.databases[0] = &db;
     SilentPrompter prompter;
     GridModel grid(prompter);

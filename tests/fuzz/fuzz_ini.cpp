@@ -1,8 +1,8 @@
 // Fuzz target: the settings-file reader and writer.
 #include <cstdint>
 
-#include "app/ini_file.h"
-#include "app/settings.h"
+#include "settings/ini_file.h"
+#include "settings/settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     tavrin::IniFile ini = tavrin::IniFile::parse({data, size});

@@ -3,7 +3,7 @@
 
 #include "base/seams.h"
 #include "journal/active_events_model.h"
-#include "journal/journal_file.h"
+#include "files/journal_file.h"
 #include "journal/journal_model.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tavrin::JournalFile file;
     tavrin::parseJournalFile({data, size}, 65535, prompter, file);
     tavrin::JournalModel model(
-        tavrin::journalColumnTitles(tavrin::journalFamilyOfKind(file.kind)), file.records);
+        tavrin::journalColumnTitles(file.kind), file.records);
     model.setInclude("а");
     model.addGroupColumn(1);
     model.setExpandAll(true);

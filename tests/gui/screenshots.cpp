@@ -31,11 +31,11 @@
 #include "families/k2/dbk2.h"
 #include "journal/c_journal.h"
 #include "journal/dl_journal.h"
-#include "journal/journal_file.h"
-#include "link/family_table.h"
+#include "files/journal_file.h"
+#include "registry/family_registry.h"
 #include "link/result_codes.h"
 #include "service/dl_zapil.h"
-#include "service/dust_file.h"
+#include "files/dust_file.h"
 #include "service/service_windows.h"
 #include "service/test_res.h"
 #include "service/viewer_dialogs.h"
@@ -227,8 +227,8 @@ int main(int argc, char** argv) {
     AppContext ctx = makeAppContext(work.toStdString());
     ctx.prompter = &prompter;
     ctx.cancelWindow = &cancelWindow;
-    auto factory = [](int family, int role, const AppContext& c) -> std::unique_ptr<DBase> {
-        if (family == kFamilyK2) return std::make_unique<SlowRead>(role, c);
+    auto factory = [](Family family, int role, const AppContext& c) -> std::unique_ptr<DBase> {
+        if (family == Family::K2) return std::make_unique<SlowRead>(role, c);
         return CreateDatabase(family, role, c);
     };
 
@@ -249,7 +249,7 @@ int main(int argc, char** argv) {
 
     frame.runCommand(kCmdFamilyR7);
     save(&frame, "main-r7");
-    frame.shell().switchFamily(kFamilyS5);
+    frame.shell().switchFamily(Family::S5);
     save(&frame, "main-s5");
     frame.runCommand(kCmdFamilyK2);
     editorShots(frame);
@@ -277,7 +277,7 @@ int main(int argc, char** argv) {
 
     // ---- Service windows ---------------------------------------------------------
     {
-        frame.shell().switchFamily(kFamilyK2);
+        frame.shell().switchFamily(Family::K2);
         auto& k2 = static_cast<DBK2&>(*frame.database());
         k2.databaseValid = true;
         for (int n = 1; n <= 4; ++n) {

@@ -8,9 +8,9 @@
 
 #include "app/commands.h"
 #include "app/main_frame.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "families/k2/dbk2.h"
-#include "link/family_table.h"
+#include "registry/family_registry.h"
 #include "service/dl_zapil.h"
 #include "service/service_windows.h"
 #include "service/viewer_dialogs.h"
@@ -187,8 +187,8 @@ class TestDustView : public QObject {
     void refreshThroughTheMainWindowsWorker() {
         Fixture f;
         QVERIFY(writeDustinessFile(f.path("Zap.tvz"), levels({2})));
-        gui::CMainFrame frame(f.ctx, [](int family, int role, const AppContext& c) {
-            return family == kFamilyK2 ? std::unique_ptr<DBase>(std::make_unique<DustyK2>(role, c))
+        gui::CMainFrame frame(f.ctx, [](Family family, int role, const AppContext& c) {
+            return family == Family::K2 ? std::unique_ptr<DBase>(std::make_unique<DustyK2>(role, c))
                                        : CreateDatabase(family, role, c);
         });
         frame.database()->databaseValid = true;
@@ -211,7 +211,7 @@ class TestDustView : public QObject {
         QVERIFY(f.prompted("Сначала нужно загрузить базу из файла или прибора"));
 
         // Another family closes it.
-        frame.shell().switchFamily(kFamilyR7);
+        frame.shell().switchFamily(Family::R7);
         QVERIFY(!frame.services()->dustWindow());
     }
 

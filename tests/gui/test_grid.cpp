@@ -17,7 +17,7 @@ using test::ViewsFixture;
 namespace {
 
 // A family grid with one row of every editor kind, to reach the kinds the
-// first family's items do not use.
+// "Талвир К2"'s items do not use.
 class AllKinds : public FamilyGrid {
   public:
     struct Work : GridWork {
@@ -210,7 +210,7 @@ class TestGrid : public QObject {
         ViewsFixture f;
         f.grid->model().setFamily(std::make_unique<AllKinds>());
         f.grid->model().show(&f.db, 0);
-        f.grid->setFamily(2);
+        f.grid->setFamily(Family::K2);
         struct Case {
             const char* row;
             QWidget* editor;

@@ -140,7 +140,7 @@ class TestJournalDialog : public QObject {
     void showsAtMostTenThousandRows() {
         Fixture f;
         JournalFile big;
-        big.kind = kJournalKindS5;  // the third family's journal has no capacity check
+        big.kind = kJournalKindS5;  // the "Версан С5" journal has no capacity check
         big.records.assign(10001, rec({"01/01/24 00:00:00", "Пожар", "1", "2", "3", "4"}));
         QVERIFY(writeJournalFile(f.path("big.vsj"), big));
         gui::DLJournal d(f.getter(), f.path("big.vsj"));

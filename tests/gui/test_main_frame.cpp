@@ -139,7 +139,7 @@ class TestMainFrame : public QObject {
         f.frame->database()->modified = 3;
         f.frame->action(kCmdFamilyR7)->trigger();
         QVERIFY(f.prompter.calls.empty());
-        QCOMPARE(f.frame->shell().family(), kFamilyR7);
+        QCOMPARE(f.frame->shell().family(), Family::R7);
         QVERIFY(f.frame->action(kCmdFamilyR7)->isChecked());
         QVERIFY(!f.frame->action(kCmdFamilyK2)->isChecked());
         QCOMPARE(f.frame->windowTitle(), QString::fromUtf8("Конфигуратор Ордис Р7"));
@@ -151,7 +151,7 @@ class TestMainFrame : public QObject {
         f.frame->database()->modified = 1;
         f.frame->action(kCmdFamilyK2)->trigger();
         QCOMPARE(f.dialogs.titles.back(), std::string("Сохранение базы"));
-        QCOMPARE(f.frame->shell().family(), kFamilyR7);
+        QCOMPARE(f.frame->shell().family(), Family::R7);
         QVERIFY(f.frame->action(kCmdFamilyR7)->isChecked());
         QVERIFY(!f.frame->action(kCmdFamilyK2)->isChecked());
     }
@@ -355,7 +355,7 @@ class TestMainFrame : public QObject {
             std::optional<std::vector<std::string>> candidates(std::string&) override {
                 return std::vector<std::string>{"COM1", "COM5"};
             }
-            bool probe(int, const std::string& port) override { return port == "COM5"; }
+            bool probe(Family, const std::string& port) override { return port == "COM5"; }
         } prober;
         Fixture f("[Талвир_К2]\r\nCOM=COM2\r\n");
         f.frame->setPortProber(&prober);

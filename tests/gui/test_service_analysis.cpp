@@ -8,10 +8,10 @@
 
 #include "app/commands.h"
 #include "app/main_frame.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "families/k2/dbk2.h"
 #include "gui/gui_helpers.h"
-#include "link/family_table.h"
+#include "registry/family_registry.h"
 #include "service/service_windows.h"
 #include "service/test_res.h"
 #include "support/recording_prompter.h"
@@ -63,8 +63,8 @@ struct Fixture {
         ctx = makeAppContext(dir.path());
         ctx.prompter = &prompter;
         frame = std::make_unique<gui::CMainFrame>(
-            ctx, [this](int family, int role, const AppContext& c) -> std::unique_ptr<DBase> {
-                if (family == kFamilyK2) return std::make_unique<CountingK2>(role, c, writes);
+            ctx, [this](Family family, int role, const AppContext& c) -> std::unique_ptr<DBase> {
+                if (family == Family::K2) return std::make_unique<CountingK2>(role, c, writes);
                 return CreateDatabase(family, role, c);
             });
         db().databaseValid = true;
@@ -162,7 +162,7 @@ class TestServiceAnalysis : public QObject {
 
     void checkOfTheThirdFamilyOpensNoWindow() {
         Fixture f;
-        f.frame->shell().switchFamily(kFamilyS5);
+        f.frame->shell().switchFamily(Family::S5);
         f.frame->database()->databaseValid = true;
         f.frame->runCommand(kCmdCheck);
         QVERIFY(!f.frame->services()->analysisWindow());

@@ -1,5 +1,5 @@
 // Printing through QPainter on a QPrinter writing PDF: the journal dialog's
-// list (all pages, a page range, the selection) and the first family's
+// list (all pages, a page range, the selection) and the "Талвир К2"
 // database. The PDF's text, taken out with pdftotext, must hold the title
 // with the date, the headings, the rows and the page footers.
 #include <QDate>

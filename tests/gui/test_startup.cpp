@@ -9,7 +9,7 @@
 #include "app/dialogs.h"
 #include "app/kvitor_app.h"
 #include "app/main_frame.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "app/translations.h"
 #include "gui/gui_helpers.h"
 #include "support/fake_database.h"
@@ -38,7 +38,7 @@ class TestStartup : public QObject {
             QCOMPARE(frame.windowTitle(), QString::fromUtf8(c.caption));
             const int checked = QString::fromUtf8(c.ini).contains("=1") ? 32773 : 32774;
             QVERIFY(frame.action(checked)->isChecked());
-            QVERIFY(!frame.action(32827));  // the third family is not in the menu
+            QVERIFY(!frame.action(32827));  // "Версан С5" is not in the menu
         }
     }
 

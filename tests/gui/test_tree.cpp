@@ -163,7 +163,7 @@ class TestTree : public QObject {
     }
 
     void everyImageOfTheFamiliesHasAPicture() {
-        // Every image the first family's items can return, over a database
+        // Every image the "Талвир К2" items can return, over a database
         // with devices of every kind in every loop group, blocked and not.
         ViewsFixture f;
         for (int kind : {0, 1, 2, 3, 4, 5, 6, 7, 11, 12, 13, 14}) {
@@ -180,12 +180,12 @@ class TestTree : public QObject {
         f.tree->editor().model().visit([&](const TreeNode& n, int) {
             if (n.image < 0) return;
             ++seen;
-            QVERIFY2(gui::treeIconDefined(2, n.image), qPrintable(QString::number(n.image)));
+            QVERIFY2(gui::treeIconDefined(Family::K2, n.image), qPrintable(QString::number(n.image)));
         });
         QVERIFY(seen > 100);
         for (int image :
              {0, 1, 2, 3, 4, 5, 10, 11, 12, 13, 14, 17, 38, 39, 44, 50, 51, 52, 74, 75, 76, 79})
-            QVERIFY2(gui::treeIconDefined(1, image), qPrintable(QString::number(image)));
+            QVERIFY2(gui::treeIconDefined(Family::R7, image), qPrintable(QString::number(image)));
     }
 };
 

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+#include "registry/family_registry.h"
 #include "base/bit_set.h"
 #include "editor/c_grid.h"
 #include "editor/c_tree.h"
@@ -27,7 +28,7 @@ struct ViewsFixture {
     RecordingPrompter prompter;
     AppContext ctx = makeContext();
     DBK2 db{0, ctx};
-    EditorDocument doc;
+    EditorDocument doc{CreateFamilyTree};
     QSplitter window;
     gui::CTree* tree = nullptr;
     gui::CGrid* grid = nullptr;

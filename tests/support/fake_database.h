@@ -1,4 +1,4 @@
-// A database of the first family whose file and device operations are
+// A database of "Талвир К2" whose file and device operations are
 // scripted: files hold the text "db" (anything else fails to load), device
 // operations return the codes set in the script and count their calls.
 // Used by the shell's tests in core and in the gui.
@@ -13,7 +13,7 @@
 #include "families/k2/dbk2.h"
 #include "families/r7/dbr7.h"
 #include "link/app_context.h"
-#include "link/family_table.h"
+#include "registry/family_registry.h"
 
 namespace tavrin::test {
 
@@ -98,9 +98,9 @@ class FakeDatabase : public Family {
 // A factory for the shell that makes fake databases of the first two
 // families and real ones of the third.
 inline auto fakeFactory(DeviceScript& script) {
-    return [&script](int family, int role, const AppContext& ctx) -> std::unique_ptr<DBase> {
-        if (family == 2) return std::make_unique<FakeDatabase<DBK2>>(role, ctx, script);
-        if (family == 1) return std::make_unique<FakeDatabase<DBR7>>(role, ctx, script);
+    return [&script](Family family, int role, const AppContext& ctx) -> std::unique_ptr<DBase> {
+        if (family == Family::K2) return std::make_unique<FakeDatabase<DBK2>>(role, ctx, script);
+        if (family == Family::R7) return std::make_unique<FakeDatabase<DBR7>>(role, ctx, script);
         return CreateDatabase(family, role, ctx);
     };
 }

@@ -2,14 +2,19 @@
 
 #include "base/crc8.h"
 #include "base/text.h"
-#include "link/family_table.h"
+#include "families/r7/framing.h"
+#include "registry/family_registry.h"
 #include "link/result_codes.h"
 #include "support/fake_port.h"
 
 namespace tavrin::test {
 
-TestDBase::TestDBase(int family, const AppContext& context) : DBase(0, context) {
-    applyFamilyInfo(*this, *familyInfo(family));
+TestDBase::TestDBase(int code, const AppContext& context)
+    : DBase(familyTraits(*familyFromCode(code)), 0, context) {}
+
+int TestDBase::ReadReplyFrame(ReplyFrame& frame, ByteSpan request) {
+    if (family() == Family::R7) return r7::readReplyFrame(*this, frame, request);
+    return DBase::ReadReplyFrame(frame, request);
 }
 
 int TestDBase::ReadVersion() {
@@ -50,8 +55,8 @@ int TestDBase::SimulateDevice(ByteSpan request, std::span<std::uint8_t, kReplyBu
     return simulate ? simulate(request, reply) : 0;
 }
 
-std::unique_ptr<DBase> makeTestDatabase(int familyCode, const AppContext& context) {
-    return std::make_unique<TestDBase>(familyCode, context);
+std::unique_ptr<DBase> makeTestDatabase(Family family, const AppContext& context) {
+    return std::make_unique<TestDBase>(familyCode(family), context);
 }
 
 }  // namespace tavrin::test

@@ -1,5 +1,5 @@
 // A small DBase for tests of the port, the log and the exchange without a
-// real family: the reply framing and the checks of the first family
+// real family: the reply framing and the checks of "Талвир К2"
 // (familyCode 2: L, body, checksum; refusal 02 FE) or the second
 // (familyCode 1: address, 0, L, body, checksum; a 3-byte body whose byte 5
 // is not 0 is a refusal), a scriptable simulation and a version request.
@@ -14,6 +14,9 @@ namespace tavrin::test {
 class TestDBase : public DBase {
   public:
     TestDBase(int familyCode, const AppContext& context);
+
+    // The framing of the family given.
+    int ReadReplyFrame(ReplyFrame& frame, ByteSpan request) override;
 
     // Simulation mode: the reply to a request (default: none).
     std::function<int(ByteSpan, std::span<std::uint8_t, kReplyBufferSize>)> simulate;
@@ -52,6 +55,6 @@ class TestDBase : public DBase {
 };
 
 // A database factory for the port search that makes TestDBase objects.
-std::unique_ptr<DBase> makeTestDatabase(int familyCode, const AppContext& context);
+std::unique_ptr<DBase> makeTestDatabase(Family family, const AppContext& context);
 
 }  // namespace tavrin::test

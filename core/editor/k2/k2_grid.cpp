@@ -135,7 +135,7 @@ void seal(LoopRecord& l) {
 }  // namespace
 
 std::unique_ptr<GridWork> K2Grid::load(const DBase& base, ItemCode code, bool topLevel) {
-    if (base.familyCode != 2) return nullptr;
+    if (base.family() != Family::K2) return nullptr;
     const DBK2& db = asK2(base);
     auto w = std::make_unique<K2Work>();
     w->loops = db.loops;

@@ -22,10 +22,10 @@ constexpr int kAddCommands[16] = {1151, 1152, 1153, 1154, 1155, 1176, 1224, 1156
                                   0,    0,    0,    1157, 1158, 1159, 1191, 0};
 
 DBK2* k2db(DBase* db) {
-    return db && db->familyCode == 2 ? static_cast<DBK2*>(db) : nullptr;
+    return db && db->family() == Family::K2 ? static_cast<DBK2*>(db) : nullptr;
 }
 const DBK2* k2db(const DBase* db) {
-    return db && db->familyCode == 2 ? static_cast<const DBK2*>(db) : nullptr;
+    return db && db->family() == Family::K2 ? static_cast<const DBK2*>(db) : nullptr;
 }
 
 std::string formatCount(const char* pattern, int n) {

@@ -9,7 +9,7 @@
 #include "base/bit_set.h"
 #include "families/k2/dbk2.h"
 #include "families/k2/format.h"
-#include "service/report_list.h"
+#include "report/report_list.h"
 
 namespace tavrin {
 

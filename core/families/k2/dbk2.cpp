@@ -3,15 +3,13 @@
 #include <algorithm>
 
 #include "base/bit_set.h"
-#include "link/family_table.h"
-#include "service/database_print_k2.h"
+#include "families/k2/database_print_k2.h"
 
 namespace tavrin {
 
 using namespace k2;
 
-DBK2::DBK2(int roleIn, const AppContext& context) : DBase(roleIn, context) {
-    applyFamilyInfo(*this, *familyInfo(2));
+DBK2::DBK2(int roleIn, const AppContext& context) : DBase(k2Traits(), roleIn, context) {
     LoadPortSettings();
     DBK2::ResetDatabase();
 }

@@ -20,6 +20,9 @@
 
 namespace tavrin {
 
+// The facts of this family (names, files, columns, commands).
+const FamilyTraits& k2Traits();
+
 class DBK2 : public DBase {
   public:
     DBK2(int role, const AppContext& context);

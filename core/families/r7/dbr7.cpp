@@ -6,7 +6,6 @@
 #include "families/r7/compaction.h"
 #include "families/r7/db_file.h"
 #include "families/r7/element_types.h"
-#include "link/family_table.h"
 
 namespace tavrin {
 
@@ -24,8 +23,7 @@ constexpr const char* kEndOfFile = "Обнаружен конец файла";
 }  // namespace
 
 DBR7::DBR7(int roleIn, const AppContext& context)
-    : DBase(roleIn, context), table_(std::make_unique<ElementTable>()) {
-    applyFamilyInfo(*this, *familyInfo(1));
+    : DBase(r7Traits(), roleIn, context), table_(std::make_unique<ElementTable>()) {
     LoadPortSettings();
     DBR7::ResetDatabase();
 }

@@ -14,6 +14,9 @@
 
 namespace tavrin {
 
+// The facts of this family (names, files, columns, commands).
+const FamilyTraits& r7Traits();
+
 class DBR7 : public DBase {
   public:
     DBR7(int role, const AppContext& context);
@@ -55,6 +58,13 @@ class DBR7 : public DBase {
 
     // Byte 7 of record 0 as it is stored (0 is sent and shown as 1).
     int PanelAddress() const override;
+
+  protected:
+    // The reply of this family: a 3-byte header (byte 2 = L), L body bytes
+    // and the checksum; a firmware data frame is answered by two frames.
+    int ReadReplyFrame(ReplyFrame& frame, ByteSpan request) override;
+
+  public:
 
     // ---- The element table ---------------------------------------------------
     const r7::ElementTable& table() const { return *table_; }

@@ -2,14 +2,12 @@
 
 #include <cstdio>
 
-#include "link/family_table.h"
 
 namespace tavrin {
 
 using namespace s5;
 
-DBS5::DBS5(int roleIn, const AppContext& context) : DBase(roleIn, context) {
-    applyFamilyInfo(*this, *familyInfo(3));
+DBS5::DBS5(int roleIn, const AppContext& context) : DBase(s5Traits(), roleIn, context) {
     readTotalTimeoutConstant = 5000;
     readIntervalTimeout = 10;
     readTotalTimeoutMultiplier = 10;

@@ -25,6 +25,9 @@
 
 namespace tavrin {
 
+// The facts of this family (names, files, columns, commands).
+const FamilyTraits& s5Traits();
+
 class DBS5 : public DBase {
   public:
     // The folder path may hold at most this many UTF-16 characters.

@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "settings/settings.h"
 
 #include "base/text.h"
 
@@ -6,7 +6,7 @@ namespace tavrin {
 
 void GeneralSettings::load(const IniFile& ini) {
     const auto s = kGeneralSection;
-    device = ini.getInt(s, "Прибор", kFamilyK2);
+    device = ini.getInt(s, "Прибор", familyCode(Family::K2));
     top = ini.getInt(s, "Верх", 0);
     left = ini.getInt(s, "Слева", 0);
     width = ini.getInt(s, "Ширина", 0);
@@ -53,8 +53,8 @@ std::u16string unscramblePassword(std::u16string_view stored) {
     return out;
 }
 
-int startupFamily(int deviceSetting) {
-    return deviceSetting == kFamilyR7 ? kFamilyR7 : kFamilyK2;
+Family startupFamily(int deviceSetting) {
+    return deviceSetting == familyCode(Family::R7) ? Family::R7 : Family::K2;
 }
 
 }  // namespace tavrin

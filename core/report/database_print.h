@@ -1,7 +1,7 @@
 // Printing of a database as a three-column table "Название", "Параметр",
 // "Значение" under a title, section by section, with "стр. N" under each
 // page. The family gathers its items as texts (database_print_k2 for the
-// first family); the layout here draws them on a PrintSurface.
+// "Талвир К2"); the layout here draws them on a PrintSurface.
 //
 // Layout: margins of 1/20 of the page width, the columns at 40 %, 30 % and
 // 30 % of the width between them; a line is the larger of the surface's
@@ -35,7 +35,7 @@ struct PrintSection {
 int printDatabaseTable(PrintSurface& surface, const std::string& title,
                        const std::vector<PrintSection>& sections);
 
-// What the first family's printout takes from its database, as texts: the
+// What the "Талвир К2" printout takes from its database, as texts: the
 // devices in use, the loops by their labels, the keys in use by number.
 struct K2PrintData {
     struct Key {

@@ -1,4 +1,4 @@
-#include "service/database_print_k2.h"
+#include "families/k2/database_print_k2.h"
 
 #include <cstdio>
 

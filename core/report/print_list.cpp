@@ -1,4 +1,4 @@
-#include "service/print_list.h"
+#include "report/print_list.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -22,10 +22,10 @@
 namespace tavrin {
 
 // The kinds of journal file.
-constexpr std::uint32_t kJournalKindK2 = 0;              // first family's journal
-constexpr std::uint32_t kJournalKindR7 = 1;              // second family's journal
-constexpr std::uint32_t kJournalKindS5 = 2;              // third family's journal
-constexpr std::uint32_t kJournalKindK2ActiveEvents = 3;  // first family's active events
+constexpr std::uint32_t kJournalKindK2 = 0;              // "Талвир К2" journal
+constexpr std::uint32_t kJournalKindR7 = 1;              // "Ордис Р7" journal
+constexpr std::uint32_t kJournalKindS5 = 2;              // "Версан С5" journal
+constexpr std::uint32_t kJournalKindK2ActiveEvents = 3;  // "Талвир К2" active events
 
 constexpr std::size_t kJournalHeaderSize = 6;  // u32 kind + u16 count
 

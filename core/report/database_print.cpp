@@ -1,4 +1,4 @@
-#include "service/database_print.h"
+#include "report/database_print.h"
 
 #include <algorithm>
 

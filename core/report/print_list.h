@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "base/seams.h"
-#include "service/report_list.h"
+#include "report/report_list.h"
 
 namespace tavrin {
 

@@ -1,10 +1,10 @@
-// The first family's printout data gathered from a DBK2: the devices in
+// The "Талвир К2" printout data gathered from a DBK2: the devices in
 // use, every loop by its label and the keys in use, each with the
 // parameters printed beside it. DBK2::PrintDatabase draws it with
 // printDatabaseK2 (database_print.h).
 #pragma once
 
-#include "service/database_print.h"
+#include "report/database_print.h"
 
 namespace tavrin {
 

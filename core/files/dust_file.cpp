@@ -1,4 +1,4 @@
-#include "service/dust_file.h"
+#include "files/dust_file.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "journal/journal_file.h"
+#include "files/journal_file.h"
 
 #include <algorithm>
 

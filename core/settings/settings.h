@@ -5,7 +5,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/ini_file.h"
+#include "base/family.h"
+#include "settings/ini_file.h"
 
 namespace tavrin {
 
@@ -14,13 +15,8 @@ inline constexpr const char* kGeneralSection = "Общее";
 inline constexpr std::size_t kPasswordMaxChars = 19;
 inline constexpr std::size_t kFolderMaxChars = 199;
 
-// Family codes as stored in "Прибор" and carried by every DBase.
-inline constexpr int kFamilyR7 = 1;
-inline constexpr int kFamilyK2 = 2;
-inline constexpr int kFamilyS5 = 3;
-
 struct GeneralSettings {
-    int device = kFamilyK2;               // "Прибор"
+    int device = familyCode(Family::K2);  // "Прибор": a family code
     int top = 0;                          // "Верх"
     int left = 0;                         // "Слева"
     int width = 0;                        // "Ширина"
@@ -46,6 +42,6 @@ std::u16string unscramblePassword(std::u16string_view stored);
 
 // The family that the first document gets from "Прибор": 1 gives "Ордис Р7",
 // every other value (3 included) gives "Талвир К2".
-int startupFamily(int deviceSetting);
+Family startupFamily(int deviceSetting);
 
 }  // namespace tavrin

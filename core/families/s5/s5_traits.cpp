@@ -1,0 +1,61 @@
+#include "families/s5/dbs5.h"
+#include "files/journal_file.h"
+
+namespace tavrin {
+
+const FamilyTraits& s5Traits() {
+    static const FamilyTraits traits{
+        .family = Family::S5,
+        .name = "Версан С5",
+        .cliName = "s5",
+        .extension1 = "",
+        .extension2 = "",
+        .fileTypeText = "БД Версан С5",
+        .openFilter = "",
+        .firmwareFilter = "Soft*.conf",
+        .title = "Конфигуратор Версан С5",
+        .sectionName = "Версан_С5",
+        .journalFileName = "Journal.vsj",
+        .journalFileName2 = "",
+        .journalCapacity = 0,
+        .dustinessFileName = "Zap.conf",
+        .defaultBaudRate = 19200,
+        .folderDatabase = true,
+        .journalKinds = {kJournalKindS5},
+        .journalFilter = {"Журнал Версана С5", "*.vsj"},
+        .journalExtension = "vsj",
+        .activeEventsExtension = "tlj",
+        .dustColumns = {{"", 30}, {"LCP", 120}, {"Датчик", 280}, {"Коэф.", 100}},
+        .dustOpenFilter = {"Завыленность Версан С5", "*.conf"},
+        .dustSaveFilter = {"Зопыленность датчиков Версан С5", "*.conf"},
+        .dustExtension = "conf",
+        .analysisDeviceColumns = {{"Устройство", 160},
+                                  {"Используется", 170},
+                                  {"Заблокировано", 170},
+                                  {"Всего", 160}},
+        .analysisFunctionColumns = {{"", 100},
+                                    {"Охранные", 95},
+                                    {"Пожарные", 95},
+                                    {"Контрольные", 120},
+                                    {"Управляющие", 130},
+                                    {"Всего", 90},
+                                    {"Вне шлейфа", 120}},
+        .gridTextLimit = 20,
+        .gridSecondTab = "",
+        .menuCommand = 32827,
+        .inFamilyMenu = false,
+        .showsPanelAddress = false,
+        .commands = {.consoleCommands = true,
+                     .compare = true,
+                     .dustiness = true,
+                     .archive = true,
+                     .sdCardFirmware = true,
+                     .readTimeShown = true,
+                     .loadBeforeJournal = true,
+                     .portSearch = false,
+                     .analysisWindow = false},
+    };
+    return traits;
+}
+
+}  // namespace tavrin
