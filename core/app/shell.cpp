@@ -1,6 +1,7 @@
 #include "app/shell.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <filesystem>
 #include <system_error>
 
@@ -17,6 +18,24 @@ namespace {
 
 constexpr const char* kSaveTitle = "Сохранение базы";
 constexpr const char* kSaved = "База сохранена";
+
+// The commands that execute() itself runs (file, family, device commands).
+bool isShellCommand(int command) {
+    if (isDeviceCommand(command) || familyOfCommand(command) != 0) return true;
+    if (command >= kCmdRecent1 && command <= kCmdRecent10) return true;
+    switch (command) {
+        case kCmdNew:
+        case kCmdOpen:
+        case kCmdSave:
+        case kCmdSaveAs:
+        case kCmdExportCsv:
+        case kCmdTwoBases:
+        case kCmdOpenLast:
+            return true;
+        default:
+            return false;
+    }
+}
 
 bool fileExists(const std::string& path) {
     std::error_code ec;
@@ -136,16 +155,17 @@ bool Shell::saveAs(DBase& db) {
 // ---- File commands -------------------------------------------------------------------
 
 bool Shell::promptActive() {
-    // A pending grid edit is applied first and then counts as a change like
-    // any other, so that dropping the database never loses it unasked.
-    host_.applyPendingEdit();
+    // The grid's pending values are written back first and then count as a
+    // change like any other, so that dropping the database never loses them
+    // unasked.
+    if (!host_.commitPendingEdits()) return false;
     return savePrompt(rightActive_);
 }
 
 void Shell::newDatabase() {
     if (!promptActive()) return;
     doc_.ReplaceDatabase(activeRole());
-    host_.databaseChanged(activeRole());
+    host_.databaseReplaced(activeRole());
 }
 
 bool Shell::openPath(const std::string& path) {
@@ -153,7 +173,7 @@ bool Shell::openPath(const std::string& path) {
     if (!db) return false;
     const bool ok = db->LoadFromDisk(path);
     if (ok) addRecent(path);
-    host_.databaseChanged(activeRole());
+    host_.databaseReplaced(activeRole());
     return ok;
 }
 
@@ -210,9 +230,12 @@ void Shell::toggleTwoBases() {
 
 bool Shell::switchFamily(int family) {
     if (!familyInfo(family) || family == family_) return false;
+    if (!host_.commitPendingEdits()) return false;
     host_.clearViewsForSwitch();
-    if (twoBases_ && !savePrompt(true)) return false;
+    // Both databases, also a modified second one after "Две базы" was
+    // switched off: the left, then the right.
     if (!savePrompt(false)) return false;
+    if (!savePrompt(true)) return false;
     settings_.device = family;
     writeProfileString(ctx_.settingsPath, kGeneralSection, "Прибор", std::to_string(family));
     family_ = family;
@@ -224,14 +247,17 @@ bool Shell::switchFamily(int family) {
     doc_.OnNewDocument(family_);
     reloadRecentFiles();
     host_.menusChanged();
-    host_.databaseChanged(0);
-    host_.databaseChanged(1);
+    host_.databaseReplaced(0);
+    host_.databaseReplaced(1);
     return true;
 }
 
 bool Shell::queryClose() {
+    if (!host_.commitPendingEdits()) return false;
+    // The second database is offered even when "Две базы" is off now.
     if (!savePrompt(false)) return false;
-    if (twoBases_ && !savePrompt(true)) return false;
+    if (!savePrompt(true)) return false;
+    setRightActive(false);
     return true;
 }
 
@@ -268,6 +294,10 @@ bool Shell::execute(int command) {
         error(refusal->text, refusal->title);
         return true;
     }
+    // Every command that saves, sends, reads, replaces or rebuilds the
+    // database takes the grid's pending values first; a refused value stops
+    // it. (Closing does the same in queryClose.)
+    if (command != kCmdExit && isShellCommand(command) && !host_.commitPendingEdits()) return true;
     if (isDeviceCommand(command)) {
         runDeviceCommand(command);
         return true;
@@ -291,10 +321,7 @@ bool Shell::execute(int command) {
             if (db) save(*db);
             return true;
         case kCmdSaveAs:
-            if (db) {
-                host_.applyPendingEdit();
-                saveAs(*db);
-            }
+            if (db) saveAs(*db);
             return true;
         case kCmdExportCsv:
             exportCsv();
@@ -380,17 +407,59 @@ int Shell::runAndReport(DBase& db, int command, const std::function<int(Progress
     return code;
 }
 
+int Shell::readKeepingOnFailure(DBase& db, bool closePort) {
+    // Keep what the database holds in a temporary copy: the read overwrites
+    // the database as it goes, and a failed read must not lose it.
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path backup;
+    const bool holdsData = db.databaseValid || db.modified != 0;
+    if (holdsData) {
+        static unsigned serial = 0;
+        backup = fs::temp_directory_path(ec) /
+                 ("tavrin-read-" + std::to_string(reinterpret_cast<std::uintptr_t>(&db)) + "-" +
+                  std::to_string(++serial) + (db.extension1.empty() ? "" : "." + db.extension1));
+        if (ec) backup.clear();
+    }
+    const std::string path = db.filePath;
+    const int modified = db.modified;
+    const bool valid = db.databaseValid;
+    bool saved = false;
+    if (!backup.empty()) {
+        saved = db.SaveToDisk(pathToUtf8(backup));
+        db.filePath = path;
+        db.modified = modified;
+    }
+    const int code = host_.runDeviceOperation([&db, closePort](Progress& p) {
+        const int c = db.ReadFromDevice(p);
+        if (closePort) db.ClosePort();
+        return c;
+    });
+    if (code != 0) {
+        if (saved && db.LoadFromDisk(pathToUtf8(backup))) {
+            db.filePath = path;
+            db.modified = modified;
+            db.databaseValid = valid;
+        } else {
+            db.ResetDatabase();
+        }
+    }
+    if (!backup.empty()) fs::remove_all(backup, ec);
+    return code;
+}
+
 void Shell::readDatabase(DBase& db) {
-    const int code = host_.runDeviceOperation([&db](Progress& p) { return db.ReadFromDevice(p); });
+    // The database about to be replaced is offered for saving first.
+    if (!savePrompt(db.role == 1)) return;
+    const int code = readKeepingOnFailure(db, false);
     host_.resetTreeState();
     const std::string text = db.DescribeResult(code);
     if (code == 0) {
         host_.setStatusText(text);
         if (db.modified == 0) db.modified = 1;
-        host_.databaseChanged(db.role);
+        host_.databaseReplaced(db.role);
         saveAs(db);
     } else {
-        db.ResetDatabase();
         host_.databaseChanged(db.role);
         error(text, deviceCommandTitle(kCmdReadDatabase));
     }
@@ -398,7 +467,6 @@ void Shell::readDatabase(DBase& db) {
 
 void Shell::writeDatabase(DBase& db) {
     const std::string title = deviceCommandTitle(kCmdWriteDatabase);
-    host_.applyPendingEdit();
     const int check = host_.runWriteGate(db);
     if (check == 2 || !db.writable) {
         error("База некорректна. Запись БД в прибор недопустима.", title);
@@ -424,17 +492,12 @@ void Shell::writeDatabase(DBase& db) {
 
 void Shell::readJournal(DBase& db) {
     if (!db.databaseValid) {
-        const int code = host_.runDeviceOperation([&db](Progress& p) {
-            const int c = db.ReadFromDevice(p);
-            db.ClosePort();
-            return c;
-        });
+        const int code = readKeepingOnFailure(db, true);
         if (code == 0) {
             if (db.modified == 0) db.modified = 1;
-            host_.databaseChanged(db.role);
+            host_.databaseReplaced(db.role);
         } else {
             const std::string text = db.DescribeResult(code);
-            db.ResetDatabase();
             host_.databaseChanged(db.role);
             error(text, deviceCommandTitle(kCmdReadDatabase));
             return;

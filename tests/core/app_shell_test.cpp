@@ -46,13 +46,21 @@ class FakeHost : public ShellHost {
     void activeTreeChanged(bool) override {}
     void twoBasesChanged(bool on) override { two = on; }
     void showJournal() override { ++journalShown; }
-    bool applyPendingEdit() override {
-        if (!pendingEdit) return false;
-        pendingEdit();
-        pendingEdit = nullptr;
-        return true;
+    bool commitPendingEdits() override {
+        ++commits;
+        if (pendingEdit) {
+            pendingEdit();
+            pendingEdit = nullptr;
+        }
+        return !refusedValue;
+    }
+    void databaseReplaced(int role) override {
+        ++replaced;
+        databaseChanged(role);
     }
     std::function<void()> pendingEdit;  // a grid edit not applied yet
+    bool refusedValue = false;          // the grid holds a refused value
+    int commits = 0, replaced = 0;
 
     std::optional<std::string> next() {
         if (files.empty()) return std::nullopt;
@@ -233,10 +241,17 @@ TEST_F(ShellTest, ReadDatabaseFollowUps) {
     EXPECT_EQ(host.dialogs.back(), "Сохранение базы");  // "Сохранить как..." at once
     EXPECT_NE(shell->database()->modified, 0);
 
+    // The read database is unsaved: it is offered for saving before the
+    // next read, and a failed read keeps it.
     script.readCode = 4;
+    prompter.calls.clear();
+    prompter.answers = {PromptAnswer::No};
+    const int modified = shell->database()->modified;
     shell->execute(kCmdReadDatabase);
-    EXPECT_FALSE(shell->database()->databaseValid);
-    EXPECT_EQ(shell->database()->modified, 0);  // reset
+    ASSERT_EQ(prompter.calls.size(), 2u);
+    EXPECT_EQ(prompter.calls.front().text, "База данных изменена.\n(Новая)\nСохранить?");
+    EXPECT_TRUE(shell->database()->databaseValid);
+    EXPECT_EQ(shell->database()->modified, modified);
     ASSERT_FALSE(prompter.calls.empty());
     EXPECT_EQ(prompter.calls.back().text, "Прибор не отвечает!  Сеанс обмена закрыт.");
     EXPECT_EQ(prompter.calls.back().title, "Чтение базы");
@@ -267,9 +282,8 @@ TEST_F(ShellTest, WriteQuestionOfTheSecondFamilyShowsTheAddress) {
     prompter.answers = {PromptAnswer::No};
     shell->execute(kCmdWriteDatabase);
     ASSERT_FALSE(prompter.calls.empty());
-    EXPECT_EQ(prompter.calls.back().text,
-              "Подтвердите запись базы в прибор.\nАдрес = " +
-                  std::to_string(shell->database()->PanelAddress()));
+    EXPECT_EQ(prompter.calls.back().text, "Подтвердите запись базы в прибор.\nАдрес = " +
+                                              std::to_string(shell->database()->PanelAddress()));
 }
 
 TEST_F(ShellTest, ReadJournalReadsTheDatabaseFirstWhenNotValid) {
