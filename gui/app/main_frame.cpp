@@ -182,6 +182,11 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
 
 CMainFrame::~CMainFrame() {
     shell_->storeFolder(QDir::currentPath().toStdString());
+    // The databases go with the shell before the views: let the views
+    // forget them, and let no editor left open commit into them.
+    views_->grid()->abandonEdit();
+    views_->grid()->model().clear();
+    views_->document().databases = {};
 }
 
 void CMainFrame::showAsStored() {

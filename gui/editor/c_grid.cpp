@@ -282,6 +282,11 @@ void CGrid::hideEditors() {
         w->hide();
 }
 
+void CGrid::abandonEdit() {
+    editing_ = -1;
+    hideEditors();
+}
+
 void CGrid::focusError() {
     const auto& rows = model_.rows();
     for (std::size_t i = 0; i < rows.size(); ++i) {

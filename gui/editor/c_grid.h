@@ -83,6 +83,8 @@ class CGrid : public QWidget, public GridListener {
     void placeEditor();
     // Puts the focus on the first refused (red) value, in its editor.
     void focusError();
+    // Closes the editor without taking its value (the window is going).
+    void abandonEdit();
 
   signals:
     // A value was committed (the Edit menu may follow).

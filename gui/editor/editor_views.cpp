@@ -39,6 +39,10 @@ EditorViews::EditorViews(Prompter& prompter, QWidget* treePane, QWidget* gridPla
             if (role == active_) updateEditMenu();
         });
         connect(t, &CTree::focused, this, [this, role] { setActive(role); });
+        // The window takes its children down in its own order: a grid edit
+        // that ends meanwhile must not reach a tree that is gone.
+        connect(t, &QObject::destroyed, this,
+                [this, role] { trees_[static_cast<std::size_t>(role)] = nullptr; });
     }
     trees_[0]->setPeer(trees_[1]);
     trees_[1]->setPeer(trees_[0]);
@@ -200,7 +204,7 @@ void EditorViews::resetTreeState() {
 }
 
 void EditorViews::updateEditMenu() {
-    if (!actions_) return;
+    if (!actions_ || !activeTree()) return;
     const EditMenuState s = activeTree()->editor().editMenu();
     for (const MenuState* m :
          {&s.insert, &s.cut, &s.copy, &s.paste, &s.remove, &s.undo, &s.showBuffer}) {
