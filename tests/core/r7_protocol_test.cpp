@@ -181,6 +181,32 @@ TEST(R7Transfer, VersionClockAndQueryCloseThePortOnEveryPath) {
     }
 }
 
+TEST(R7Transfer, JournalRefusesABadPositionAndAShortRecord) {
+    struct Case {
+        const char* name;
+        Bytes position;
+        Bytes record;  // the reply to every record request
+        int code;
+    } cases[] = {
+        {"position past the ring", r7Frame(1, {0, 5, 0x08, 0x00}), {}, kResultBadReply},
+        {"position reply of another length", r7Frame(1, {0, 5, 0x00}), {}, kResultBadDataLength},
+        {"record one byte short", r7Frame(1, {0, 5, 0, 3}),
+         r7Frame(1, {0, 4, 0, 0, 26, 1, 1, 0, 0, 0, 0, 0, 0, 0, 1}), kResultBadDataLength},
+    };
+    for (const Case& c : cases) {
+        FakeLink l;
+        l.db_->firmwareVersion = 0x0101;
+        l.db_->journalOutputPath = l.path("Journal.odj");
+        l.line.onWrite = [&](ByteSpan req) {
+            l.line.arrive(1, req[4] == kCmdJournalPosition ? c.position : c.record);
+        };
+        NullProgress progress;
+        EXPECT_EQ(l.db_->ReadJournal(progress), c.code) << c.name;
+        EXPECT_FALSE(l.db_->IsPortOpen()) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(l.dir_ / "Journal.odj")) << c.name;
+    }
+}
+
 TEST(R7Simulation, WriteThenReadReturnsTheSameTableAndTheJournal) {
     FakeLink l(true);
     DBR7& db = *l.db_;
