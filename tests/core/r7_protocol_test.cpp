@@ -241,6 +241,26 @@ TEST(R7Simulation, WriteThenReadReturnsTheSameTableAndTheJournal) {
     EXPECT_FALSE(db.IsPortOpen());
 }
 
+TEST(R7Simulation, AFullPanelWarnsThatItsLastElementIsNotKeptInTheFile) {
+    FakeLink l(true);
+    DBR7& db = *l.db_;
+    const int object = db.CreateElement(kTypeObject, 0);
+    while (db.CreateElement(26, object) >= 0) {
+    }
+    // The file keeps 2047 records; the panel has one more.
+    ElementRecord& last = db.table()[kElementCount - 1];
+    last = db.table()[kElementCount - 2];
+    last.setId(static_cast<std::uint16_t>(kElementCount));
+    last.setName("Последний");
+    NullProgress progress;
+    ASSERT_EQ(db.WriteToDevice(progress), kResultOk);
+    EXPECT_TRUE(l.prompter_.calls.empty());
+    ASSERT_EQ(db.ReadFromDevice(progress), kResultOk);
+    ASSERT_EQ(l.prompter_.calls.size(), 1u);
+    EXPECT_NE(l.prompter_.calls[0].text.find("Последний"), std::string::npos);
+    EXPECT_EQ(l.prompter_.calls[0].title, "Чтение базы");
+}
+
 TEST_F(R7Test, JournalTextsNameElementsAndUnknownOnes) {
     const int object = db_->CreateElement(kTypeObject, 0);
     const int device = db_->CreateElement(26, object);
