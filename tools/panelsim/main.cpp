@@ -255,7 +255,8 @@ int run(const Config& c) {
             if (request.size() < 2) continue;  // an empty frame: no command
             ++requests;
             Outgoing out = applyFaults(c.faults, requests, request, panel->handle(request), *panel);
-            if (r7Panel && !c.firmwareOut.empty() && request[4] >= 7 && request[4] != 8) {
+            if (r7Panel && !c.firmwareOut.empty() && request.size() > 4 && request[4] >= 7 &&
+                request[4] != 8) {
                 writeText(c.firmwareOut, r7Panel->firmwareText());
             }
             if (c.verbose) {
