@@ -9,6 +9,7 @@
 #include "app/intel_hex.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "families/r7/dbr7.h"
 #include "link/family_table.h"
 #include "link/result_codes.h"
 
@@ -390,6 +391,12 @@ void Shell::runDeviceCommand(int command) {
             runAndReport(*db, command, [db](Progress&) { return db->SetDeviceTime(); });
             host_.waitWithCursor(3000);
             return;
+        case kCmdReadTime:
+            // The clock query shows the panel's time in its own message box.
+            if (auto* r7db = dynamic_cast<DBR7*>(db)) {
+                runAndReport(*db, command, [r7db](Progress&) { return r7db->QueryDeviceTime(); });
+            }
+            return;
         default:
             return;
     }
@@ -451,6 +458,12 @@ int Shell::readKeepingOnFailure(DBase& db, bool closePort) {
 void Shell::readDatabase(DBase& db) {
     // The database about to be replaced is offered for saving first.
     if (!savePrompt(db.role == 1)) return;
+    // A slow line takes minutes for a whole table: say so before it starts.
+    if (dynamic_cast<DBR7*>(&db) && !db.simulation && db.baudRate > 0) {
+        const double seconds = r7::wireSeconds(r7::databaseReadWireBytes(), db.baudRate);
+        host_.setStatusText("Чтение базы прибора: около " +
+                            std::to_string(static_cast<int>(seconds + 0.5)) + " с");
+    }
     const int code = readKeepingOnFailure(db, false);
     host_.resetTreeState();
     const std::string text = db.DescribeResult(code);
@@ -551,6 +564,7 @@ void Shell::firmware(DBase& db) {
                        PromptButtons::YesNo) != PromptAnswer::Yes) {
         return;
     }
+    host_.setStatusText("Запись ПО прибора...");
     runAndReport(db, kCmdFirmware,
                  [&db, &image](Progress& p) { return db.WriteFirmware(p, image); });
 }

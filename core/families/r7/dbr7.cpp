@@ -256,47 +256,16 @@ int DBR7::GetItemImage(ItemCode item) {
     return kind->image + 1;
 }
 
-// ---- Parts that the transfer, journal and check bring --------------------------
+// ---- Operations the panel does not have ------------------------------------------
 
 bool DBR7::ExportCsv(const std::string&) {
     return true;
 }
-int DBR7::ReadFromDevice(Progress&) {
-    return 1;
-}
-int DBR7::WriteToDevice(Progress&) {
-    return 1;
-}
-int DBR7::WriteFirmware(Progress&, ByteSpan) {
-    return 0;
-}
-int DBR7::ReadJournal(Progress&) {
-    return 1;
-}
 int DBR7::ReadActiveEvents(Progress&) {
-    return 0;
-}
-int DBR7::SetDeviceTime() {
-    return 1;
-}
-int DBR7::ReadVersion() {
-    return 1;
-}
-bool DBR7::CheckChecksum(ByteSpan) {
-    return false;
-}
-bool DBR7::IsPositiveReply(ByteSpan) {
-    return true;
-}
-int DBR7::SimulateDevice(ByteSpan, std::span<std::uint8_t, kReplyBufferSize>) {
     return 0;
 }
 int DBR7::ReadDustiness(Progress&, int) {
     return 0;
 }
-int DBR7::CheckDatabase(ReportList*, ReportList*, ReportList*) {
-    return 0;
-}
-void DBR7::PrintDatabase(PrintSurface&) {}
 
 }  // namespace tavrin
