@@ -120,7 +120,7 @@ bool Shell::saveAs(DBase& db) {
     } else {
         path = host_.chooseSaveFile(kSaveTitle, {{db.fileTypeText, "*." + db.extension1}},
                                     db.extension1);
-        if (path && fileExists(*path) &&
+        if (path && fileExists(pathWithExtension(*path, db.extension1).value_or(*path)) &&
             prompter().ask("База данных уже существует.\nУдалить устаревший файл?", kSaveTitle,
                            PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes) {
             return false;
@@ -154,6 +154,10 @@ bool Shell::openPath(const std::string& path) {
     const bool ok = db->LoadFromDisk(path);
     if (ok) addRecent(path);
     host_.databaseChanged(activeRole());
+    // A file that ended early was taken with defaults: say which.
+    if (ok && !db->incompleteFileText.empty()) {
+        prompter().message(db->incompleteFileText, "Чтение базы", PromptIcon::Warning);
+    }
     return ok;
 }
 
@@ -185,7 +189,7 @@ void Shell::exportCsv() {
     const std::string title = "Сохранение базы в *.csv";
     const auto path = host_.chooseSaveFile(title, {{"Файлы CSV", "*.csv"}}, "csv");
     if (!path) return;
-    if (fileExists(*path) &&
+    if (fileExists(pathWithExtension(*path, "csv").value_or(*path)) &&
         prompter().ask("Файл уже существует.\nУдалить устаревший файл?", title,
                        PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes) {
         return;

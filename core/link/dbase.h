@@ -153,7 +153,11 @@ class DBase {
     std::string firmwareVersionText;  // at most 8 characters
     int firmwareVersion = -1;         // -1 = unknown
     bool databaseValid = false;
-    bool writable = false;    // set by CheckDatabase
+    bool writable = false;  // set by CheckDatabase
+    // Set by a LoadFromDisk that took the file although part of it was
+    // missing: the text that tells the user what took defaults. Empty after
+    // a complete load. The shell's open path shows it.
+    std::string incompleteFileText;
     std::string sectionName;  // "Талвир_К2"
     std::string journalFileName;
     std::string journalFileName2;

@@ -120,6 +120,23 @@ TEST_F(ShellTest, OpenAddsToRecentAndSetsTheDatabase) {
     EXPECT_EQ(readProfileString(ctx.settingsPath, "Талвир_К2", "БД1", "", 300), file("a.bta"));
 }
 
+// A file that ended early opens as a success, and the user is told so
+// (recent files and the tree as for any file).
+TEST_F(ShellTest, OpeningAnIncompleteFileSaysSo) {
+    start();
+    host.files = {file("short.bta", "db-short")};
+    shell->execute(kCmdOpen);
+    EXPECT_TRUE(shell->database()->databaseValid);
+    EXPECT_EQ(shell->recentFiles().entry(0), file("short.bta", "db-short"));
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].text, "Файл базы неполный.");
+    EXPECT_EQ(prompter.calls[0].title, "Чтение базы");
+    EXPECT_EQ(prompter.calls[0].icon, PromptIcon::Warning);
+    // A complete file says nothing.
+    EXPECT_TRUE(shell->openPath(file("whole.bta")));
+    EXPECT_EQ(prompter.calls.size(), 1u);
+}
+
 TEST_F(ShellTest, SavePromptAnswers) {
     start();
     const std::string path = file("a.bta");
@@ -267,9 +284,8 @@ TEST_F(ShellTest, WriteQuestionOfTheSecondFamilyShowsTheAddress) {
     prompter.answers = {PromptAnswer::No};
     shell->execute(kCmdWriteDatabase);
     ASSERT_FALSE(prompter.calls.empty());
-    EXPECT_EQ(prompter.calls.back().text,
-              "Подтвердите запись базы в прибор.\nАдрес = " +
-                  std::to_string(shell->database()->PanelAddress()));
+    EXPECT_EQ(prompter.calls.back().text, "Подтвердите запись базы в прибор.\nАдрес = " +
+                                              std::to_string(shell->database()->PanelAddress()));
 }
 
 TEST_F(ShellTest, ReadJournalReadsTheDatabaseFirstWhenNotValid) {

@@ -57,6 +57,7 @@ void DBK2::ResetDatabase() {
     panelBlock.fill(0);
     sectionValid.fill(false);
     filePath.clear();
+    incompleteFileText.clear();
     modified = 0;
     databaseValid = false;
     firmwareVersion = -1;
@@ -225,6 +226,8 @@ void DBK2::UpdateChecksums() {
 int DBK2::WriteFirmware(Progress&, ByteSpan) {
     return 0;
 }
-void DBK2::PrintDatabase(PrintSurface& surface) { printDatabaseK2(surface, k2PrintData(*this)); }
+void DBK2::PrintDatabase(PrintSurface& surface) {
+    printDatabaseK2(surface, k2PrintData(*this));
+}
 
 }  // namespace tavrin

@@ -40,6 +40,7 @@ void DBR7::ResetDatabase() {
     (*table_)[0].bytes[kOffAddress] = 1;
     modified = 0;
     filePath.clear();
+    incompleteFileText.clear();
     databaseValid = false;
     firmwareVersion = -1;
     firmwareVersionText.clear();
@@ -80,10 +81,9 @@ bool DBR7::LoadFromDisk(const std::string& path) {
 
 bool DBR7::SaveToDisk(const std::string& path) {
     // The file always gets the extension "bor"; a file name without one is refused.
-    const auto dot = path.find_last_of('.');
-    const auto slash = path.find_last_of("/\\");
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-    const std::string target = path.substr(0, dot + 1) + extension1;
+    const auto written = pathWithExtension(path, extension1);
+    if (!written) return false;
+    const std::string& target = *written;
 
     const Bytes data = encodeFile(*table_, firmwareVersionText);
     FileError error;

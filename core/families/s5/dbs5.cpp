@@ -37,6 +37,7 @@ void DBS5::ResetDatabase() {
     modified = 0;
     firmwareVersion = -1;
     filePath.clear();
+    incompleteFileText.clear();
     databaseValid = false;
 }
 
