@@ -513,6 +513,10 @@ bool changePassword(GeneralSettings& settings, std::u16string_view current,
         prompter.message("Новый пароль не подтвержден!", "Смена пароля", PromptIcon::Error);
         return false;
     }
+    if (!passwordStorable(newPassword)) {
+        prompter.message("Пароль содержит недопустимый символ!", "Смена пароля", PromptIcon::Error);
+        return false;
+    }
     settings.password = std::u16string(newPassword.substr(0, kPasswordMaxChars));
     settings.passwordOn = !settings.password.empty();
     return true;

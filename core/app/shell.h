@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "app/document.h"
-#include "base/file_filter.h"
 #include "app/recent_files.h"
 #include "app/settings.h"
+#include "base/file_filter.h"
 #include "link/app_context.h"
 
 namespace tavrin {
@@ -167,7 +167,8 @@ class Shell {
 bool passwordAccepted(std::u16string_view typed, std::u16string_view stored);
 
 // Page "Доступ": changes the stored password and the flag "А", or shows one
-// of the two refusals. True when the password was changed.
+// of the refusals (a wrong current password, a confirmation that differs, a
+// character the settings file cannot keep). True when the password was changed.
 bool changePassword(GeneralSettings& settings, std::u16string_view current,
                     std::u16string_view newPassword, std::u16string_view confirmation,
                     Prompter& prompter);

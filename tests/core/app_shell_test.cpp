@@ -372,6 +372,12 @@ TEST(Password, ChangeRulesAndMessages) {
     EXPECT_FALSE(s.passwordOn);  // an empty password switches it off
     EXPECT_TRUE(changePassword(s, u"", u"x", u"x", prompter));
     EXPECT_TRUE(s.passwordOn);
+    // A character the settings file cannot keep is refused, not stored
+    // changed (the start-up check would lock the user out).
+    EXPECT_FALSE(changePassword(s, u"x", u"a\tb", u"a\tb", prompter));
+    EXPECT_EQ(prompter.calls.back().text, "Пароль содержит недопустимый символ!");
+    EXPECT_EQ(prompter.calls.back().title, "Смена пароля");
+    EXPECT_EQ(s.password, u"x");
 }
 
 class ScriptedProber : public PortProber {
