@@ -404,6 +404,11 @@ void Shell::writeDatabase(DBase& db) {
     const std::string title = deviceCommandTitle(kCmdWriteDatabase);
     host_.applyPendingEdit();
     const int check = host_.runWriteGate(db);
+    if (check == kResultNotImplemented) {
+        // The family has no correctness check yet, so nothing may be written.
+        error(db.DescribeResult(check), title);
+        return;
+    }
     if (check == 2 || !db.writable) {
         error("База некорректна. Запись БД в прибор недопустима.", title);
         return;

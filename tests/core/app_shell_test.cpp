@@ -8,6 +8,8 @@
 #include "app/shell.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "link/family_table.h"
+#include "link/result_codes.h"
 #include "support/fake_database.h"
 #include "support/recording_prompter.h"
 #include "support/temp_dir.h"
@@ -316,6 +318,67 @@ TEST_F(ShellTest, VersionAndTimeReportInTheStatusOnly) {
     EXPECT_TRUE(prompter.calls.empty());
     shell->execute(kCmdSetTime);
     EXPECT_EQ(host.waited, 3000u);
+    EXPECT_TRUE(prompter.calls.empty());
+}
+
+// Operations that a family does not have yet end with their own message,
+// never with "Команда выполнена"; nothing is written.
+TEST_F(ShellTest, OperationsNotBuiltYetSaySoWithTheRealFamilies) {
+    shell = std::make_unique<Shell>(ctx, host, [](int family, int role, const AppContext& c) {
+        return CreateDatabase(family, role, c);
+    });
+    start("[Общее]\r\nПрибор=1\r\n");
+    const std::string notBuilt = "Адрес=1. Операция не реализована для этого прибора";
+    host.files = {file("fw.hex", ":0100000055AA\n:00000001FF\n")};
+    prompter.answers = {PromptAnswer::Yes};
+    shell->execute(kCmdFirmware);
+    ASSERT_FALSE(prompter.calls.empty());
+    EXPECT_EQ(prompter.calls.back().text, notBuilt);
+    EXPECT_EQ(prompter.calls.back().title, "Запись ПО");
+    EXPECT_EQ(prompter.calls.back().icon, PromptIcon::Error);
+    EXPECT_NE(host.status, "Адрес=1. Команда выполнена");
+
+    // "Записать базу" stops at the missing check with the same text, and asks
+    // nothing.
+    prompter.calls.clear();
+    shell->execute(kCmdWriteDatabase);
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].text, notBuilt);
+    EXPECT_EQ(prompter.calls[0].title, "Запись базы");
+
+    prompter.calls.clear();
+    shell->execute(kCmdReadDatabase);
+    ASSERT_FALSE(prompter.calls.empty());
+    EXPECT_EQ(prompter.calls.back().text, notBuilt);
+}
+
+// No placeholder of any family reports a success.
+TEST(NotImplemented, NoFamilyPlaceholderReturnsSuccess) {
+    test::TempDir dir;
+    AppContext ctx = makeAppContext(dir.path());
+    test::RecordingPrompter prompter;
+    ctx.prompter = &prompter;
+    NullProgress progress;
+    const Bytes image{1, 2, 3};
+    for (const int family : {kFamilyR7, kFamilyS5}) {
+        SCOPED_TRACE(family);
+        auto db = CreateDatabase(family, 0, ctx);
+        EXPECT_EQ(db->ReadFromDevice(progress), kResultNotImplemented);
+        EXPECT_EQ(db->WriteToDevice(progress), kResultNotImplemented);
+        EXPECT_EQ(db->WriteFirmware(progress, image), kResultNotImplemented);
+        EXPECT_EQ(db->ReadJournal(progress), kResultNotImplemented);
+        EXPECT_EQ(db->ReadActiveEvents(progress), kResultNotImplemented);
+        EXPECT_EQ(db->SetDeviceTime(), kResultNotImplemented);
+        EXPECT_EQ(db->ReadVersion(), kResultNotImplemented);
+        EXPECT_EQ(db->ReadDustiness(progress, 0), kResultNotImplemented);
+        EXPECT_FALSE(db->ExportCsv(pathToUtf8(dir / "x.csv")));
+        EXPECT_FALSE(std::filesystem::exists(dir / "x.csv"));
+    }
+    auto r7 = CreateDatabase(kFamilyR7, 0, ctx);
+    EXPECT_EQ(r7->CheckDatabase(nullptr, nullptr, nullptr), kResultNotImplemented);
+    EXPECT_FALSE(r7->writable);
+    auto k2 = CreateDatabase(kFamilyK2, 0, ctx);
+    EXPECT_EQ(k2->WriteFirmware(progress, image), kResultNotImplemented);
     EXPECT_TRUE(prompter.calls.empty());
 }
 

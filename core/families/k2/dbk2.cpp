@@ -4,6 +4,7 @@
 
 #include "base/bit_set.h"
 #include "link/family_table.h"
+#include "link/result_codes.h"
 #include "service/database_print_k2.h"
 
 namespace tavrin {
@@ -223,8 +224,10 @@ void DBK2::UpdateChecksums() {
         l[kLoopChecksum] = recordChecksum(l, kLoopChecksum);
 }
 
+// The panel of this family takes no firmware from the program (the menu has
+// no such command): nothing is sent, and nothing reports a success.
 int DBK2::WriteFirmware(Progress&, ByteSpan) {
-    return 0;
+    return kResultNotImplemented;
 }
 void DBK2::PrintDatabase(PrintSurface& surface) {
     printDatabaseK2(surface, k2PrintData(*this));

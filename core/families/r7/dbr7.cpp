@@ -7,6 +7,7 @@
 #include "families/r7/db_file.h"
 #include "families/r7/element_types.h"
 #include "link/family_table.h"
+#include "link/result_codes.h"
 
 namespace tavrin {
 
@@ -256,46 +257,52 @@ int DBR7::GetItemImage(ItemCode item) {
     return kind->image + 1;
 }
 
-// ---- Parts that the transfer, journal and check bring --------------------------
+// ---- Operations not built yet for this family -------------------------------
+// Each returns kResultNotImplemented (the user sees that the operation is not
+// there), never a success. The frame tests are unreached until the exchange
+// runs for this family: they accept nothing.
 
 bool DBR7::ExportCsv(const std::string&) {
-    return true;
+    return false;  // the menu offers the export for the first family only
 }
 int DBR7::ReadFromDevice(Progress&) {
-    return 1;
+    return kResultNotImplemented;
 }
 int DBR7::WriteToDevice(Progress&) {
-    return 1;
+    return kResultNotImplemented;
 }
 int DBR7::WriteFirmware(Progress&, ByteSpan) {
-    return 0;
+    return kResultNotImplemented;
 }
 int DBR7::ReadJournal(Progress&) {
-    return 1;
+    return kResultNotImplemented;
 }
 int DBR7::ReadActiveEvents(Progress&) {
-    return 0;
+    return kResultNotImplemented;
 }
 int DBR7::SetDeviceTime() {
-    return 1;
+    return kResultNotImplemented;
 }
 int DBR7::ReadVersion() {
-    return 1;
+    return kResultNotImplemented;
 }
 bool DBR7::CheckChecksum(ByteSpan) {
     return false;
 }
 bool DBR7::IsPositiveReply(ByteSpan) {
-    return true;
+    return false;
 }
 int DBR7::SimulateDevice(ByteSpan, std::span<std::uint8_t, kReplyBufferSize>) {
-    return 0;
+    return 0;  // no reply
 }
 int DBR7::ReadDustiness(Progress&, int) {
-    return 0;
+    return kResultNotImplemented;
 }
+// Without the check no database counts as writable: the write gate reports
+// the check as not there instead of "База некорректна...".
 int DBR7::CheckDatabase(ReportList*, ReportList*, ReportList*) {
-    return 0;
+    writable = false;
+    return kResultNotImplemented;
 }
 void DBR7::PrintDatabase(PrintSurface&) {}
 
