@@ -1,6 +1,7 @@
 #include "families/r7/dbr7.h"
 
 #include <filesystem>
+#include <vector>
 
 #include "base/file_io.h"
 #include "families/r7/compaction.h"
@@ -21,6 +22,8 @@ constexpr const char* kTitleReadDisk = "Чтение базы с диска";
 constexpr const char* kTitleReadDiskV0 = "Чтекие базы с диска";
 constexpr const char* kTitleSave = "Сохранение базы";
 constexpr const char* kEndOfFile = "Обнаружен конец файла";
+constexpr const char* kNoPanelRecord =
+    "Первая запись файла не прибор: файл не является базой Ордиса Р7 или поврежден.";
 
 }  // namespace
 
@@ -67,6 +70,13 @@ bool DBR7::LoadFromDisk(const std::string& path) {
     // that ends early, is refused and leaves the empty database.
     if (!read.versionRead || (read.shortRecord && read.version >= 1)) {
         ctx_.prompter->message(kEndOfFile, kTitleReadDisk, PromptIcon::Error);
+        ResetDatabase();
+        return false;
+    }
+    // Record 0 holds the panel: the table hangs from it and the panel address
+    // is read from it. A file without it is not taken.
+    if ((*table_)[0].type() != kTypePanel) {
+        ctx_.prompter->message(kNoPanelRecord, kTitleRead, PromptIcon::Error);
         ResetDatabase();
         return false;
     }
@@ -177,6 +187,12 @@ int DBR7::CreateElement(int type, int parent) {
     r.setType(static_cast<std::uint8_t>(type));
     for (int i = kOffParams; i <= 12; ++i)
         r.bytes[static_cast<std::size_t>(i)] = 0;
+    // An object's parameters start at 0 up to byte 16, so its two references
+    // (bytes 12-13, and 14 with 16) mean "none".
+    if (r.type() == kTypeObject) {
+        for (int i = 13; i <= kOffRef2High; ++i)
+            r.bytes[static_cast<std::size_t>(i)] = 0;
+    }
     applyNewElementParams(r, r.type(), underObject);
     const std::string name = defaultElementName(r.type(), r.id(), underObject);
     if (!name.empty()) r.setName(name);
@@ -184,17 +200,29 @@ int DBR7::CreateElement(int type, int parent) {
     return index;
 }
 
+// An element goes together with the elements under it (an object's devices
+// and keys), as the tree shows them: none is left naming a parent that no
+// longer exists, which the next renumbering would hand to another element.
+// References of other objects to a removed object become "none".
 void DBR7::RemoveElement(int index) {
     ElementRecord* r = element(index);
-    if (!r || r->isFree()) return;
-    if (r->type() == kTypeObject && r->id() != 0) {
-        for (auto& other : *table_) {
-            if (&other == r || other.type() != kTypeObject) continue;
-            if (other.reference1() == r->id()) other.setReference1(0);
-            if (other.reference2() == r->id()) other.setReference2(0);
+    if (!r || r->isFree() || index == 0) return;
+    std::vector<int> pending{index};
+    while (!pending.empty()) {
+        ElementRecord& gone = (*table_)[static_cast<std::size_t>(pending.back())];
+        pending.pop_back();
+        const std::uint16_t id = gone.id();
+        gone.clear();
+        if (id == 0) continue;
+        for (int i = 1; i < kElementCount; ++i) {
+            ElementRecord& other = (*table_)[static_cast<std::size_t>(i)];
+            if (other.isFree()) continue;
+            if (other.parent() == id) pending.push_back(i);
+            if (other.type() != kTypeObject) continue;
+            if (other.reference1() == id) other.setReference1(0);
+            if (other.reference2() == id) other.setReference2(0);
         }
     }
-    r->clear();
     ++modified;
 }
 
