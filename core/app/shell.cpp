@@ -103,6 +103,11 @@ bool Shell::save(DBase& db) {
 }
 
 bool Shell::saveTo(DBase& db, const std::string& path) {
+    const std::string warning = db.SaveWarning(path);
+    if (!warning.empty() && prompter().ask(warning, kSaveTitle, PromptIcon::Warning,
+                                           PromptButtons::YesNo) != PromptAnswer::Yes) {
+        return false;
+    }
     errno = 0;
     if (db.SaveToDisk(path)) {
         host_.setStatusText(kSaved);

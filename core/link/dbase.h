@@ -136,6 +136,10 @@ class DBase {
 
     // The panel address shown by DescribeResult (second family only).
     virtual int PanelAddress() const { return 0; }
+    // A question to put to the user before the database is saved to `path`
+    // (a Yes/No warning; No leaves the file as it is), or empty when saving
+    // there needs none.
+    virtual std::string SaveWarning(const std::string& /*path*/) const { return {}; }
 
     const AppContext& context() const { return ctx_; }
     SerialPort* port() { return port_.get(); }

@@ -139,6 +139,28 @@ TEST_F(ShellTest, OpeningAnIncompleteFileSaysSo) {
     EXPECT_EQ(prompter.calls.size(), 1u);
 }
 
+// A "Версан С5" folder that was read only in part: saving over it asks
+// first, and No leaves it as it was.
+TEST_F(ShellTest, SavingOverAPartlyReadFolderAsksFirst) {
+    start();
+    ASSERT_TRUE(shell->switchFamily(kFamilyS5));
+    const auto folder = dir / "base";
+    std::filesystem::create_directories(folder / "DBOBJ.001");  // cannot be read
+    writeText(folder / "DBAU.002", "x");
+    ASSERT_TRUE(shell->openPath(pathToUtf8(folder)));
+    shell->database()->modified = 1;
+    prompter.calls.clear();
+    prompter.answers = {PromptAnswer::No};
+    host.files = {pathToUtf8(folder)};  // no "Keys.conf": the folder is chosen again
+    shell->execute(kCmdSave);
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].title, "Сохранение базы");
+    EXPECT_EQ(prompter.calls[0].icon, PromptIcon::Warning);
+    EXPECT_NE(prompter.calls[0].text.find("прочитана не полностью"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(folder / "Soob.conf"));
+    EXPECT_NE(shell->database()->modified, 0);
+}
+
 TEST_F(ShellTest, SavePromptAnswers) {
     start();
     const std::string path = file("a.bta");

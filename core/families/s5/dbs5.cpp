@@ -39,6 +39,9 @@ void DBS5::ResetDatabase() {
     firmwareVersion = -1;
     filePath.clear();
     incompleteFileText.clear();
+    folderLcpCount = 0;
+    folderReadIncomplete = false;
+    unreadLcp = 0;
     databaseValid = false;
 }
 
