@@ -157,6 +157,8 @@ TEST(PanelSimK2, DustinessForEverySmokeDetector) {
     EXPECT_EQ(r[1], 29);
     EXPECT_EQ(r[2], 1);   // device number of device 0
     EXPECT_EQ(r[3], 32);  // its loop
+    for (std::size_t i = 4; i + 1 < r.size(); i += 3)
+        EXPECT_LE(r[i], 10) << i;  // tens of percent
     r = p.ask(k2Frame({29}));
     EXPECT_EQ(r[0], 2 + 5 * 3);
     EXPECT_EQ(r[1], 29 | 0x80);
