@@ -214,7 +214,8 @@ TEST(PanelSimK2, DatabaseFilePreloadsTheMemory) {
         const Bytes devices = p.ask(k2Frame({3, 0}));
         ASSERT_EQ(p.code, 0) << version;
         EXPECT_EQ(devices[3], 0x34) << version;
-        EXPECT_EQ(p.ask(k2Frame({29})), k2Frame({29 | 0x80, 1, 40, 5})) << version;
+        // Detector 0 reads 3 (30 %, in tens of percent).
+        EXPECT_EQ(p.ask(k2Frame({29})), k2Frame({29 | 0x80, 1, 40, 3})) << version;
         const Bytes last = p.ask(k2Frame({11, 126}));
         EXPECT_EQ(last[3], version >= 3 ? 'N' : ' ') << version;
         EXPECT_EQ(p.ask(k2Frame({26}))[2], version >= 2 ? 0xB2 : 0) << version;
