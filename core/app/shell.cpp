@@ -123,6 +123,11 @@ bool Shell::save(DBase& db) {
 }
 
 bool Shell::saveTo(DBase& db, const std::string& path) {
+    const std::string warning = db.SaveWarning(path);
+    if (!warning.empty() && prompter().ask(warning, kSaveTitle, PromptIcon::Warning,
+                                           PromptButtons::YesNo) != PromptAnswer::Yes) {
+        return false;
+    }
     errno = 0;
     if (db.SaveToDisk(path)) {
         host_.setStatusText(kSaved);
@@ -140,7 +145,7 @@ bool Shell::saveAs(DBase& db) {
     } else {
         path = host_.chooseSaveFile(kSaveTitle, {{db.fileTypeText, "*." + db.extension1}},
                                     db.extension1);
-        if (path && fileExists(*path) &&
+        if (path && fileExists(pathWithExtension(*path, db.extension1).value_or(*path)) &&
             prompter().ask("База данных уже существует.\nУдалить устаревший файл?", kSaveTitle,
                            PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes) {
             return false;
@@ -175,6 +180,10 @@ bool Shell::openPath(const std::string& path) {
     const bool ok = db->LoadFromDisk(path);
     if (ok) addRecent(path);
     host_.databaseReplaced(activeRole());
+    // A file that ended early was taken with defaults: say which.
+    if (ok && !db->incompleteFileText.empty()) {
+        prompter().message(db->incompleteFileText, "Чтение базы", PromptIcon::Warning);
+    }
     return ok;
 }
 
@@ -206,7 +215,7 @@ void Shell::exportCsv() {
     const std::string title = "Сохранение базы в *.csv";
     const auto path = host_.chooseSaveFile(title, {{"Файлы CSV", "*.csv"}}, "csv");
     if (!path) return;
-    if (fileExists(*path) &&
+    if (fileExists(pathWithExtension(*path, "csv").value_or(*path)) &&
         prompter().ask("Файл уже существует.\nУдалить устаревший файл?", title,
                        PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes) {
         return;
@@ -481,6 +490,11 @@ void Shell::readDatabase(DBase& db) {
 void Shell::writeDatabase(DBase& db) {
     const std::string title = deviceCommandTitle(kCmdWriteDatabase);
     const int check = host_.runWriteGate(db);
+    if (check == kResultNotImplemented) {
+        // The family has no correctness check yet, so nothing may be written.
+        error(db.DescribeResult(check), title);
+        return;
+    }
     if (check == 2 || !db.writable) {
         error("База некорректна. Запись БД в прибор недопустима.", title);
         return;
@@ -584,6 +598,10 @@ bool changePassword(GeneralSettings& settings, std::u16string_view current,
     }
     if (newPassword != confirmation) {
         prompter.message("Новый пароль не подтвержден!", "Смена пароля", PromptIcon::Error);
+        return false;
+    }
+    if (!passwordStorable(newPassword)) {
+        prompter.message("Пароль содержит недопустимый символ!", "Смена пароля", PromptIcon::Error);
         return false;
     }
     settings.password = std::u16string(newPassword.substr(0, kPasswordMaxChars));

@@ -177,7 +177,8 @@ class Shell {
 bool passwordAccepted(std::u16string_view typed, std::u16string_view stored);
 
 // Page "Доступ": changes the stored password and the flag "А", or shows one
-// of the two refusals. True when the password was changed.
+// of the refusals (a wrong current password, a confirmation that differs, a
+// character the settings file cannot keep). True when the password was changed.
 bool changePassword(GeneralSettings& settings, std::u16string_view current,
                     std::u16string_view newPassword, std::u16string_view confirmation,
                     Prompter& prompter);

@@ -136,6 +136,10 @@ class DBase {
 
     // The panel address shown by DescribeResult (second family only).
     virtual int PanelAddress() const { return 0; }
+    // A question to put to the user before the database is saved to `path`
+    // (a Yes/No warning; No leaves the file as it is), or empty when saving
+    // there needs none.
+    virtual std::string SaveWarning(const std::string& /*path*/) const { return {}; }
 
     const AppContext& context() const { return ctx_; }
     SerialPort* port() { return port_.get(); }
@@ -153,7 +157,11 @@ class DBase {
     std::string firmwareVersionText;  // at most 8 characters
     int firmwareVersion = -1;         // -1 = unknown
     bool databaseValid = false;
-    bool writable = false;    // set by CheckDatabase
+    bool writable = false;  // set by CheckDatabase
+    // Set by a LoadFromDisk that took the file although part of it was
+    // missing: the text that tells the user what took defaults. Empty after
+    // a complete load. The shell's open path shows it.
+    std::string incompleteFileText;
     std::string sectionName;  // "Талвир_К2"
     std::string journalFileName;
     std::string journalFileName2;

@@ -31,6 +31,7 @@ constexpr const char* kTexts[] = {
     "Команда отменена пользователем.",
     "Прерывание сеанса связи прибором.",
     "Неудачный обмен, КС не совпадают.",
+    "Операция не реализована для этого прибора",
 };
 
 }  // namespace
@@ -46,7 +47,8 @@ std::string describeResult(int code, int familyCode, int panelAddress) {
         s = "Адрес=" + std::to_string(panelAddress == 0 ? 1 : panelAddress) + ". ";
     }
     s += resultText(code);
-    if (code != kResultOk && code != kResultNoTargetLink) s += "  Сеанс обмена закрыт.";
+    if (code != kResultOk && code != kResultNoTargetLink && code != kResultNotImplemented)
+        s += "  Сеанс обмена закрыт.";
     return s;
 }
 
