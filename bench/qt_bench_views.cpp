@@ -22,7 +22,7 @@ using namespace tavrin::k2;
 struct Screen {
     AppContext ctx = makeAppContext(std::filesystem::temp_directory_path());
     DBK2 db{0, ctx};
-    EditorDocument doc;
+    EditorDocument doc{CreateFamilyTree};
     QSplitter window;
     gui::CTree* tree = nullptr;
     gui::CGrid* grid = nullptr;

@@ -1,5 +1,6 @@
-// Commands that talk to a "Талвир К2" panel: read-db, write-db, read-version,
-// set-time, read-journal, read-events, read-dust.
+// Commands that talk to a panel: read-db, write-db, read-version, set-time,
+// read-time, read-journal, read-events, read-dust, write-firmware. The family
+// is "Талвир К2" unless --family names another ("r7" for "Ордис Р7").
 //
 // Each command runs one device operation on this thread. The port settings
 // come from the command line: the cli copies the Tavrin.ini of the current
@@ -26,6 +27,7 @@
 #include <unistd.h>
 #endif
 
+#include "app/intel_hex.h"
 #include "settings/ini_file.h"
 #include "settings/settings.h"
 #include "args.h"
@@ -33,8 +35,10 @@
 #include "cli_prompter.h"
 #include "commands.h"
 #include "families/k2/dbk2.h"
+#include "families/r7/dbr7.h"
 #include "family_files.h"
 #include "link/port_settings.h"
+#include "registry/family_registry.h"
 #include "link/result_codes.h"
 #include "report/report_list.h"
 
@@ -45,7 +49,10 @@ namespace {
 constexpr const char* kWriteTitle = "Запись базы";
 constexpr const char* kWriteRefused = "База некорректна. Запись БД в прибор недопустима.";
 constexpr const char* kWriteQuestion = "Подтвердите запись базы в прибор.";
-constexpr const char* kPortUsage = "--port NAME | --simulate [--baud N] [--log]";
+constexpr const char* kPortUsage = "--port NAME | --simulate [--baud N] [--log] [--family k2|r7]";
+constexpr const char* kFirmwareTitle = "Запись ПО";
+constexpr const char* kFirmwareQuestion = "Подтвердите запись новой программы в прибор";
+constexpr const char* kNotOnThisPanel = "Функция прибором не реализована";
 constexpr int kUsageError = 1;
 
 bool stderrIsTerminal() {
@@ -156,6 +163,7 @@ std::filesystem::path temporarySettingsPath() {
 class DeviceSession {
   public:
     DeviceSession(const Args& args, bool assumeYes) : prompter_(assumeYes) {
+        const FamilyDescriptor* family = familyByCliName(args.value("--family").value_or("k2"));
         const auto folder = std::filesystem::current_path();
         ctx_ = makeAppContext(folder);
         ctx_.prompter = &prompter_;
@@ -164,7 +172,7 @@ class DeviceSession {
 
         IniFile ini;
         ini.load(folder / kSettingsFileName);
-        const std::string section = "Талвир_К2";
+        const std::string section = family->traits.sectionName;
         const bool simulate = args.has("--simulate");
         ini.set(section, "COM", args.value("--port").value_or(simulate ? "COM1" : ""));
         if (const auto baud = args.value("--baud")) ini.set(section, "Скорость", *baud);
@@ -173,7 +181,7 @@ class DeviceSession {
         ini.save(settingsPath_);
         if (simulate) ctx_.ports = &idlePorts_;
 
-        db_ = std::make_unique<DBK2>(0, ctx_);
+        db_ = CreateDatabase(family->traits.family, 0, ctx_);
         gCancelToken.store(&db_->exchangeActive);
         previous_ = std::signal(SIGINT, onInterrupt);
     }
@@ -189,7 +197,10 @@ class DeviceSession {
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;
 
-    DBK2& db() { return *db_; }
+    DBase& db() { return *db_; }
+    // The database as its family's class, or nullptr for another family.
+    DBK2* k2() { return dynamic_cast<DBK2*>(db_.get()); }
+    DBR7* r7() { return dynamic_cast<DBR7*>(db_.get()); }
     TerminalProgress& progress() { return progress_; }
     CliPrompter& prompter() { return prompter_; }
 
@@ -206,7 +217,7 @@ class DeviceSession {
     IdlePortFactory idlePorts_;
     AppContext ctx_;
     std::filesystem::path settingsPath_;
-    std::unique_ptr<DBK2> db_;
+    std::unique_ptr<DBase> db_;
     void (*previous_)(int) = SIG_DFL;
 };
 
@@ -214,9 +225,17 @@ class DeviceSession {
 bool parseDeviceArgs(const Argv& argv, const std::set<std::string>& valued, std::size_t positional,
                      const std::string& usage, Args& out) {
     std::set<std::string> all = valued;
-    all.insert({"--port", "--baud"});
+    all.insert({"--port", "--baud", "--family"});
     out = Args(argv, all);
     bool ok = out.error().empty() && out.positional().size() == positional;
+    if (ok && out.has("--family")) {
+        const FamilyDescriptor* f = familyByCliName(*out.value("--family"));
+        // The "Версан С5" console link has its own commands, not these.
+        if (!f || f->traits.family == Family::S5) {
+            std::cerr << "tavrin-cli: device commands take --family k2 or r7\n";
+            ok = false;
+        }
+    }
     if (ok && !out.has("--port") && !out.has("--simulate")) {
         std::cerr << "tavrin-cli: give the port with --port NAME (or --simulate)\n";
         ok = false;
@@ -231,6 +250,12 @@ bool parseDeviceArgs(const Argv& argv, const std::set<std::string>& valued, std:
 
 std::string usageOf(const char* command, const char* rest) {
     return std::string(command) + " " + rest + (rest[0] ? " " : "") + kPortUsage;
+}
+
+// A command the family's panel does not have: its message, exit code 1.
+int notOnThisPanel(const char* title) {
+    std::cerr << "tavrin-cli: " << title << ": " << kNotOnThisPanel << "\n";
+    return kUsageError;
 }
 
 // The commands that need a valid database take it from a file.
@@ -254,6 +279,11 @@ int runReadDbCommand(const Argv& argv) {
         return kUsageError;
     }
     DeviceSession s(args, false);
+    if (const double seconds = s.db().EstimatedReadSeconds(); seconds > 0 && !s.db().simulation) {
+        // At 9600 baud a whole "Ордис Р7" read takes about two minutes.
+        std::cerr << "estimated time on the line: " << static_cast<int>(seconds + 0.5) << " s at "
+                  << s.db().baudRate << " baud\n";
+    }
     const int code = s.db().ReadFromDevice(s.progress());
     s.progress().clear();
     if (code == kResultOk) {
@@ -286,7 +316,9 @@ int runWriteDbCommand(const Argv& argv) {
         std::cout << kWriteRefused << "\n";
         return 2;
     }
-    if (s.prompter().ask(kWriteQuestion, kWriteTitle, PromptIcon::Question, PromptButtons::YesNo) !=
+    std::string question = kWriteQuestion;
+    if (s.r7()) question += "\nАдрес = " + std::to_string(s.db().PanelAddress());
+    if (s.prompter().ask(question, kWriteTitle, PromptIcon::Question, PromptButtons::YesNo) !=
         PromptAnswer::Yes) {
         return s.finish(kResultCancelled);
     }
@@ -316,7 +348,7 @@ int runReadJournalCommand(const Argv& argv) {
                          args))
         return kUsageError;
     DeviceSession s(args, false);
-    DBK2& db = s.db();
+    DBase& db = s.db();
     if (const auto file = args.value("--db")) {
         if (!loadNamedFile(db, *file)) return kUsageError;
     } else {
@@ -329,12 +361,16 @@ int runReadJournalCommand(const Argv& argv) {
             return s.finish(code);
         }
     }
-    db.journalOutputPath = args.value("-o").value_or("");
+    const std::string output = args.value("-o").value_or("");
+    if (s.k2()) s.k2()->journalOutputPath = output;
+    if (s.r7()) s.r7()->journalOutputPath = output;
     const int code = db.ReadJournal(s.progress());
     s.progress().clear();
-    std::cout << "records: " << db.journal.size() << "\n";
-    std::cout << "file: "
-              << (db.journalOutputPath.empty() ? db.journalFileName : db.journalOutputPath) << "\n";
+    const std::size_t records = s.k2() ? s.k2()->journal.size() : s.r7()->journal.size();
+    std::cout << "records: " << records << "\n";
+    // A failed read of this family leaves the last good journal file as it was.
+    if (code == kResultOk || s.k2())
+        std::cout << "file: " << (output.empty() ? db.journalFileName : output) << "\n";
     return s.finish(code);
 }
 
@@ -345,7 +381,8 @@ int runReadEventsCommand(const Argv& argv) {
         !requireDb(args, "read-events"))
         return kUsageError;
     DeviceSession s(args, false);
-    DBK2& db = s.db();
+    if (!s.k2()) return notOnThisPanel("Активные события");
+    DBK2& db = *s.k2();
     if (!loadNamedFile(db, *args.value("--db"))) return kUsageError;
     db.activeEventsOutputPath = args.value("-o").value_or("");
     const int code = db.ReadActiveEvents(s.progress());
@@ -367,7 +404,8 @@ int runReadDustCommand(const Argv& argv) {
         !requireDb(args, "read-dust"))
         return kUsageError;
     DeviceSession s(args, false);
-    DBK2& db = s.db();
+    if (!s.k2()) return notOnThisPanel("Загрузка запыленности");
+    DBK2& db = *s.k2();
     if (!loadNamedFile(db, *args.value("--db"))) return kUsageError;
     db.dustinessOutputPath = args.value("-o").value_or("");
     const int code = db.ReadDustiness(s.progress(), 0);
@@ -380,6 +418,51 @@ int runReadDustCommand(const Argv& argv) {
                   << "\n";
     }
     return s.finish(code);
+}
+
+int runReadTimeCommand(const Argv& argv) {
+    Args args({}, {});
+    if (!parseDeviceArgs(argv, {}, 0, usageOf("read-time", ""), args)) return kUsageError;
+    DeviceSession s(args, false);
+    if (!s.r7()) {
+        std::cerr << "tavrin-cli: Команда не поддерживается!\n";
+        return kUsageError;
+    }
+    const int code = s.r7()->QueryDeviceTime();
+    if (code == kResultOk && s.r7()->deviceTime) {
+        const LocalTime& t = *s.r7()->deviceTime;
+        char text[64];
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d %02d.%02d.%04d", t.hour, t.minute,
+                      t.second, t.day, t.month, t.year);
+        std::cout << "time: " << text << "\n";
+    }
+    return s.finish(code);
+}
+
+int runWriteFirmwareCommand(const Argv& argv) {
+    Args args({}, {});
+    if (!parseDeviceArgs(argv, {}, 1, usageOf("write-firmware", "FILE.hex [--yes]"), args))
+        return kUsageError;
+    DeviceSession s(args, args.has("--yes"));
+    if (!s.r7()) return notOnThisPanel(kFirmwareTitle);
+    Bytes text;
+    FileError error;
+    if (!readWholeFile(pathFromUtf8(args.positional()[0]), text, &error)) {
+        std::cerr << "tavrin-cli: " << kHexReadTitle << ": "
+                  << (error.code ? systemErrorText(error.code) : error.message) << "\n";
+        return kUsageError;
+    }
+    const HexImage hex = readIntelHex(text, nullptr);
+    if (!hex.ok) {
+        std::cerr << "tavrin-cli: " << kHexReadTitle << ": " << hex.error << "\n";
+        return kUsageError;
+    }
+    std::cout << "segments: " << hex.segmentCount << "\n";
+    if (s.prompter().ask(kFirmwareQuestion, kFirmwareTitle, PromptIcon::Question,
+                         PromptButtons::YesNo) != PromptAnswer::Yes) {
+        return s.finish(kResultCancelled);
+    }
+    return s.finish(s.db().WriteFirmware(s.progress(), hex.image));
 }
 
 }  // namespace tavrin::cli

@@ -47,7 +47,13 @@ bool loadNamedFile(DBase& db, const std::string& path) {
         std::cerr << "tavrin-cli: no such file: " << path << "\n";
         return false;
     }
-    return db.LoadFromDisk(path);  // a refusal has been shown by the prompter
+    // A refusal has been shown by the prompter.
+    if (!db.LoadFromDisk(path)) return false;
+    // A file that ended early was taken with defaults: say which.
+    if (!db.incompleteFileText.empty()) {
+        db.context().prompter->message(db.incompleteFileText, "Чтение базы", PromptIcon::Warning);
+    }
+    return true;
 }
 
 std::unique_ptr<DBase> openDatabaseFile(const std::string& path, const std::string& familyOption,

@@ -36,18 +36,19 @@ int runExportCsvCommand(const Argv& argv) {
 }
 
 int runCheckCommand(const Argv& argv) {
-    const Args args(argv, {});
+    const Args args(argv, {"--family"});
     if (!args.error().empty() || args.positional().size() != 1) {
-        std::cerr << "usage: tavrin-cli check FILE\n";
+        std::cerr << "usage: tavrin-cli check FILE [--family k2|r7]\n";
         return 1;
     }
     CliPrompter prompter;
     AppContext ctx = makeAppContext(std::filesystem::current_path());
     ctx.prompter = &prompter;
-    DBK2 db(0, ctx);
-    if (!loadNamedFile(db, args.positional()[0])) return 1;
+    const auto db =
+        openDatabaseFile(args.positional()[0], args.value("--family").value_or(""), ctx);
+    if (!db) return 1;
     ReportList remarks, devices, functions;
-    const int outcome = db.CheckDatabase(&remarks, &devices, &functions);
+    const int outcome = db->CheckDatabase(&remarks, &devices, &functions);
     printReportRows(remarks, std::cout);
     std::cout << "--\n";
     printReportRows(devices, std::cout);

@@ -20,6 +20,8 @@ int runSetTimeCommand(const Argv& args);
 int runReadJournalCommand(const Argv& args);
 int runReadEventsCommand(const Argv& args);
 int runReadDustCommand(const Argv& args);
+int runReadTimeCommand(const Argv& args);
+int runWriteFirmwareCommand(const Argv& args);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
@@ -33,8 +35,8 @@ const std::vector<Command>& commands() {
          "write the devices of a \"Талвир К2\" database as a CSV file (Windows-1251, extension "
          "csv)",
          runExportCsvCommand},
-        {"check", "check FILE",
-         "check a \"Талвир К2\" database: remarks, --, devices, --, functions; exit code 0 or 2",
+        {"check", "check FILE [--family k2|r7]",
+         "check a database: remarks, --, devices, --, functions; exit code 0 or 2",
          runCheckCommand},
         {"ports", "ports", "list the serial ports the device search tries", runPortsCommand},
         {"search", "search [--family k2|r7] [--port PORT]... [--save]",
@@ -57,22 +59,31 @@ const std::vector<Command>& commands() {
          "commit VALUE in a grid row of the item CODE as if typed or chosen, and save (to OUT or "
          "over FILE)",
          runSetCommand},
-        {"read-db", "read-db -o OUT.bta --port NAME|--simulate [--baud N] [--log]",
-         "read the database from a \"Талвир К2\" panel and save it", runReadDbCommand},
-        {"write-db", "write-db FILE [--yes] --port NAME|--simulate [--baud N] [--log]",
-         "check a database and write it to a \"Талвир К2\" panel (asks unless --yes)",
-         runWriteDbCommand},
-        {"read-version", "read-version --port NAME|--simulate [--baud N] [--log]",
+        {"read-db", "read-db -o OUT --port NAME|--simulate [--baud N] [--log] [--family k2|r7]",
+         "read the database from a panel and save it (\"Талвир К2\" unless --family r7)",
+         runReadDbCommand},
+        {"write-db",
+         "write-db FILE [--yes] --port NAME|--simulate [--baud N] [--log] [--family k2|r7]",
+         "check a database and write it to a panel (asks unless --yes)", runWriteDbCommand},
+        {"read-version", "read-version --port NAME|--simulate [--baud N] [--log] [--family k2|r7]",
          "read the panel's firmware version", runReadVersionCommand},
-        {"set-time", "set-time --port NAME|--simulate [--baud N] [--log]",
+        {"set-time", "set-time --port NAME|--simulate [--baud N] [--log] [--family k2|r7]",
          "set the panel clock from this computer's local time", runSetTimeCommand},
-        {"read-journal", "read-journal [--db FILE] [-o FILE] --port NAME|--simulate [--log]",
-         "read the event journal (the database first, unless --db) into Journal.tvj or -o",
+        {"read-time", "read-time --family r7 --port NAME|--simulate [--baud N] [--log]",
+         "read the panel clock (\"Ордис Р7\")", runReadTimeCommand},
+        {"read-journal",
+         "read-journal [--db FILE] [-o FILE] --port NAME|--simulate [--log] [--family k2|r7]",
+         "read the event journal (the database first, unless --db) into the family's journal "
+         "file (Journal.tvj, Journal.odj) or -o",
          runReadJournalCommand},
         {"read-events", "read-events --db FILE [-o FILE] --port NAME|--simulate [--log]",
          "read the active events into JournalAS.tvj or -o", runReadEventsCommand},
         {"read-dust", "read-dust --db FILE [-o FILE] --port NAME|--simulate [--log]",
          "read the dustiness of the smoke detectors into Zap.tvz or -o", runReadDustCommand},
+        {"write-firmware",
+         "write-firmware FILE.hex [--yes] --family r7 --port NAME|--simulate [--baud N] [--log]",
+         "load new firmware from an Intel HEX file into an \"Ордис Р7\" panel (asks unless --yes)",
+         runWriteFirmwareCommand},
     };
     return table;
 }

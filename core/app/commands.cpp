@@ -209,6 +209,7 @@ bool isDeviceCommand(int command) {
         case kCmdReadDustiness:
         case kCmdReadVersion:
         case kCmdSetTime:
+        case kCmdReadTime:
         case kCmdFirmware:
             return true;
         default:
@@ -232,6 +233,8 @@ std::string deviceCommandTitle(int command) {
             return "Прочитать версию ПО";
         case kCmdSetTime:
             return "Установить время";
+        case kCmdReadTime:
+            return "Запрос времени";
         case kCmdFirmware:
             return "Запись ПО";
         default:

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/firmware_image.h"
+#include "link/firmware_image.h"
 
 namespace tavrin {
 
@@ -102,11 +102,15 @@ HexImage readIntelHex(ByteSpan text, Progress* progress) {
             }
             std::uint8_t* seg = out.image.data() + segment;
             std::copy_n(data, length, seg + firmware::kDataOffset + address);
-            if (!segmentHasData) {
-                putU32(seg + firmware::kStartOffset, address & 0xFF00u);
-                segmentHasData = true;
-            }
-            putU32(seg + firmware::kEndOffset, address + length);
+            // The segment spans its lowest to its highest address, whatever
+            // the order of the records in the file.
+            const std::uint32_t start = address & 0xFF00u;
+            const std::uint32_t stop = address + static_cast<std::uint32_t>(length);
+            if (!segmentHasData || start < getU32(ByteSpan(seg + firmware::kStartOffset, 4), 0))
+                putU32(seg + firmware::kStartOffset, start);
+            if (!segmentHasData || stop > getU32(ByteSpan(seg + firmware::kEndOffset, 4), 0))
+                putU32(seg + firmware::kEndOffset, stop);
+            segmentHasData = true;
         } else if (type == 4) {
             if (length != 2) {
                 out.error = lineError("неверная запись адреса сегмента", line);

@@ -1,6 +1,7 @@
 #include "app/shell.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <filesystem>
 #include <system_error>
 
@@ -17,6 +18,24 @@ namespace {
 
 constexpr const char* kSaveTitle = "Сохранение базы";
 constexpr const char* kSaved = "База сохранена";
+
+// The commands that execute() itself runs (file, family, device commands).
+bool isShellCommand(int command) {
+    if (isDeviceCommand(command) || familyOfCommand(command) != 0) return true;
+    if (command >= kCmdRecent1 && command <= kCmdRecent10) return true;
+    switch (command) {
+        case kCmdNew:
+        case kCmdOpen:
+        case kCmdSave:
+        case kCmdSaveAs:
+        case kCmdExportCsv:
+        case kCmdTwoBases:
+        case kCmdOpenLast:
+            return true;
+        default:
+            return false;
+    }
+}
 
 bool fileExists(const std::string& path) {
     std::error_code ec;
@@ -101,6 +120,11 @@ bool Shell::save(DBase& db) {
 }
 
 bool Shell::saveTo(DBase& db, const std::string& path) {
+    const std::string warning = db.SaveWarning(path);
+    if (!warning.empty() && prompter().ask(warning, kSaveTitle, PromptIcon::Warning,
+                                           PromptButtons::YesNo) != PromptAnswer::Yes) {
+        return false;
+    }
     errno = 0;
     if (db.SaveToDisk(path)) {
         host_.setStatusText(kSaved);
@@ -118,7 +142,7 @@ bool Shell::saveAs(DBase& db) {
     } else {
         path = host_.chooseSaveFile(kSaveTitle, {{db.fileTypeText, "*." + db.extension1}},
                                     db.extension1);
-        if (path && fileExists(*path) &&
+        if (path && fileExists(pathWithExtension(*path, db.extension1).value_or(*path)) &&
             prompter().ask("База данных уже существует.\nУдалить устаревший файл?", kSaveTitle,
                            PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes) {
             return false;
@@ -134,16 +158,17 @@ bool Shell::saveAs(DBase& db) {
 // ---- File commands -------------------------------------------------------------------
 
 bool Shell::promptActive() {
-    // A pending grid edit is applied first and then counts as a change like
-    // any other, so that dropping the database never loses it unasked.
-    host_.applyPendingEdit();
+    // The grid's pending values are written back first and then count as a
+    // change like any other, so that dropping the database never loses them
+    // unasked.
+    if (!host_.commitPendingEdits()) return false;
     return savePrompt(rightActive_);
 }
 
 void Shell::newDatabase() {
     if (!promptActive()) return;
     doc_.ReplaceDatabase(activeRole());
-    host_.databaseChanged(activeRole());
+    host_.databaseReplaced(activeRole());
 }
 
 bool Shell::openPath(const std::string& path) {
@@ -151,7 +176,11 @@ bool Shell::openPath(const std::string& path) {
     if (!db) return false;
     const bool ok = db->LoadFromDisk(path);
     if (ok) addRecent(path);
-    host_.databaseChanged(activeRole());
+    host_.databaseReplaced(activeRole());
+    // A file that ended early was taken with defaults: say which.
+    if (ok && !db->incompleteFileText.empty()) {
+        prompter().message(db->incompleteFileText, "Чтение базы", PromptIcon::Warning);
+    }
     return ok;
 }
 
@@ -183,7 +212,7 @@ void Shell::exportCsv() {
     const std::string title = "Сохранение базы в *.csv";
     const auto path = host_.chooseSaveFile(title, {{"Файлы CSV", "*.csv"}}, "csv");
     if (!path) return;
-    if (fileExists(*path) &&
+    if (fileExists(pathWithExtension(*path, "csv").value_or(*path)) &&
         prompter().ask("Файл уже существует.\nУдалить устаревший файл?", title,
                        PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes) {
         return;
@@ -208,9 +237,12 @@ void Shell::toggleTwoBases() {
 
 bool Shell::switchFamily(Family family) {
     if (family == family_) return false;
+    if (!host_.commitPendingEdits()) return false;
     host_.clearViewsForSwitch();
-    if (twoBases_ && !savePrompt(true)) return false;
+    // Both databases, also a modified second one after "Две базы" was
+    // switched off: the left, then the right.
     if (!savePrompt(false)) return false;
+    if (!savePrompt(true)) return false;
     settings_.device = familyCode(family);
     writeProfileString(ctx_.settingsPath, kGeneralSection, "Прибор",
                        std::to_string(familyCode(family)));
@@ -223,14 +255,17 @@ bool Shell::switchFamily(Family family) {
     doc_.OnNewDocument(family_);
     reloadRecentFiles();
     host_.menusChanged();
-    host_.databaseChanged(0);
-    host_.databaseChanged(1);
+    host_.databaseReplaced(0);
+    host_.databaseReplaced(1);
     return true;
 }
 
 bool Shell::queryClose() {
+    if (!host_.commitPendingEdits()) return false;
+    // The second database is offered even when "Две базы" is off now.
     if (!savePrompt(false)) return false;
-    if (twoBases_ && !savePrompt(true)) return false;
+    if (!savePrompt(true)) return false;
+    setRightActive(false);
     return true;
 }
 
@@ -267,6 +302,10 @@ bool Shell::execute(int command) {
         error(refusal->text, refusal->title);
         return true;
     }
+    // Every command that saves, sends, reads, replaces or rebuilds the
+    // database takes the grid's pending values first; a refused value stops
+    // it. (Closing does the same in queryClose.)
+    if (command != kCmdExit && isShellCommand(command) && !host_.commitPendingEdits()) return true;
     if (isDeviceCommand(command)) {
         runDeviceCommand(command);
         return true;
@@ -290,10 +329,7 @@ bool Shell::execute(int command) {
             if (db) save(*db);
             return true;
         case kCmdSaveAs:
-            if (db) {
-                host_.applyPendingEdit();
-                saveAs(*db);
-            }
+            if (db) saveAs(*db);
             return true;
         case kCmdExportCsv:
             exportCsv();
@@ -362,6 +398,10 @@ void Shell::runDeviceCommand(int command) {
             runAndReport(*db, command, [db](Progress&) { return db->SetDeviceTime(); });
             host_.waitWithCursor(3000);
             return;
+        case kCmdReadTime:
+            // The clock query shows the panel's time in its own message box.
+            runAndReport(*db, command, [db](Progress&) { return db->QueryDeviceTime(); });
+            return;
         default:
             return;
     }
@@ -379,17 +419,64 @@ int Shell::runAndReport(DBase& db, int command, const std::function<int(Progress
     return code;
 }
 
+int Shell::readKeepingOnFailure(DBase& db, bool closePort) {
+    // Keep what the database holds in a temporary copy: the read overwrites
+    // the database as it goes, and a failed read must not lose it.
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path backup;
+    const bool holdsData = db.databaseValid || db.modified != 0;
+    if (holdsData) {
+        static unsigned serial = 0;
+        backup = fs::temp_directory_path(ec) /
+                 ("tavrin-read-" + std::to_string(reinterpret_cast<std::uintptr_t>(&db)) + "-" +
+                  std::to_string(++serial) + (db.extension1.empty() ? "" : "." + db.extension1));
+        if (ec) backup.clear();
+    }
+    const std::string path = db.filePath;
+    const int modified = db.modified;
+    const bool valid = db.databaseValid;
+    bool saved = false;
+    if (!backup.empty()) {
+        saved = db.SaveToDisk(pathToUtf8(backup));
+        db.filePath = path;
+        db.modified = modified;
+    }
+    const int code = host_.runDeviceOperation([&db, closePort](Progress& p) {
+        const int c = db.ReadFromDevice(p);
+        if (closePort) db.ClosePort();
+        return c;
+    });
+    if (code != 0) {
+        if (saved && db.LoadFromDisk(pathToUtf8(backup))) {
+            db.filePath = path;
+            db.modified = modified;
+            db.databaseValid = valid;
+        } else {
+            db.ResetDatabase();
+        }
+    }
+    if (!backup.empty()) fs::remove_all(backup, ec);
+    return code;
+}
+
 void Shell::readDatabase(DBase& db) {
-    const int code = host_.runDeviceOperation([&db](Progress& p) { return db.ReadFromDevice(p); });
+    // The database about to be replaced is offered for saving first.
+    if (!savePrompt(db.role == 1)) return;
+    // A slow line takes minutes for a whole table: say so before it starts.
+    if (const double seconds = db.EstimatedReadSeconds(); seconds > 0 && !db.simulation) {
+        host_.setStatusText("Чтение базы прибора: около " +
+                            std::to_string(static_cast<int>(seconds + 0.5)) + " с");
+    }
+    const int code = readKeepingOnFailure(db, false);
     host_.resetTreeState();
     const std::string text = db.DescribeResult(code);
     if (code == 0) {
         host_.setStatusText(text);
         if (db.modified == 0) db.modified = 1;
-        host_.databaseChanged(db.role);
+        host_.databaseReplaced(db.role);
         saveAs(db);
     } else {
-        db.ResetDatabase();
         host_.databaseChanged(db.role);
         error(text, deviceCommandTitle(kCmdReadDatabase));
     }
@@ -397,8 +484,12 @@ void Shell::readDatabase(DBase& db) {
 
 void Shell::writeDatabase(DBase& db) {
     const std::string title = deviceCommandTitle(kCmdWriteDatabase);
-    host_.applyPendingEdit();
     const int check = host_.runWriteGate(db);
+    if (check == kResultNotImplemented) {
+        // The family has no correctness check yet, so nothing may be written.
+        error(db.DescribeResult(check), title);
+        return;
+    }
     if (check == 2 || !db.writable) {
         error("База некорректна. Запись БД в прибор недопустима.", title);
         return;
@@ -423,17 +514,12 @@ void Shell::writeDatabase(DBase& db) {
 
 void Shell::readJournal(DBase& db) {
     if (!db.databaseValid) {
-        const int code = host_.runDeviceOperation([&db](Progress& p) {
-            const int c = db.ReadFromDevice(p);
-            db.ClosePort();
-            return c;
-        });
+        const int code = readKeepingOnFailure(db, true);
         if (code == 0) {
             if (db.modified == 0) db.modified = 1;
-            host_.databaseChanged(db.role);
+            host_.databaseReplaced(db.role);
         } else {
             const std::string text = db.DescribeResult(code);
-            db.ResetDatabase();
             host_.databaseChanged(db.role);
             error(text, deviceCommandTitle(kCmdReadDatabase));
             return;
@@ -486,6 +572,7 @@ void Shell::firmware(DBase& db) {
                        PromptButtons::YesNo) != PromptAnswer::Yes) {
         return;
     }
+    host_.setStatusText("Запись ПО прибора...");
     runAndReport(db, kCmdFirmware,
                  [&db, &image](Progress& p) { return db.WriteFirmware(p, image); });
 }
@@ -505,6 +592,10 @@ bool changePassword(GeneralSettings& settings, std::u16string_view current,
     }
     if (newPassword != confirmation) {
         prompter.message("Новый пароль не подтвержден!", "Смена пароля", PromptIcon::Error);
+        return false;
+    }
+    if (!passwordStorable(newPassword)) {
+        prompter.message("Пароль содержит недопустимый символ!", "Смена пароля", PromptIcon::Error);
         return false;
     }
     settings.password = std::u16string(newPassword.substr(0, kPasswordMaxChars));

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "app/document.h"
-#include "base/file_filter.h"
 #include "app/recent_files.h"
+#include "base/file_filter.h"
 #include "settings/settings.h"
 #include "link/app_context.h"
 
@@ -50,8 +50,12 @@ class ShellHost {
     // Waits with the wait cursor (after setting the clock and writing).
     virtual void waitWithCursor(unsigned ms) = 0;
 
-    // The database of a role was replaced or changed: caption, tree, grid.
+    // The database of a role was changed: caption, tree, grid.
     virtual void databaseChanged(int role) = 0;
+    // The database of a role holds another database now (opened, created,
+    // read): besides databaseChanged, the undo entries and the buffer that
+    // came from the old one go.
+    virtual void databaseReplaced(int role) { databaseChanged(role); }
     // The family or the recent-file list changed: rebuild the menus.
     virtual void menusChanged() = 0;
     // The tree of a role became the active one.
@@ -59,8 +63,10 @@ class ShellHost {
     // The two-database mode was switched.
     virtual void twoBasesChanged(bool on) = 0;
 
-    // Applies a pending grid edit; true when there was one.
-    virtual bool applyPendingEdit() { return false; }
+    // Writes the grid's pending values back into the database of the active
+    // tree, with their undo record, as leaving the item does. False when a
+    // value is refused: the command stops and the focus stays on the value.
+    virtual bool commitPendingEdits() { return true; }
     // Clears the tree's undo list and buffer state (after a database read)
     // and rebuilds the tree-filter toolbar.
     virtual void resetTreeState() {}
@@ -125,6 +131,9 @@ class Shell {
 
     // The save prompt for the database of one tree; false abandons the command.
     bool savePrompt(bool right);
+    // Writes the grid's pending values back, then the save prompt of the
+    // active tree; false abandons the command.
+    bool promptActive();
 
     // The pieces of the device commands, public for the window's toolbar.
     void runDeviceCommand(int command);
@@ -132,8 +141,6 @@ class Shell {
   private:
     Prompter& prompter() const { return *ctx_.prompter; }
     void error(const std::string& text, const std::string& title);
-    // Applies a pending grid edit, then the save prompt of the active tree.
-    bool promptActive();
     bool save(DBase& db);
     bool saveAs(DBase& db);
     bool saveTo(DBase& db, const std::string& path);
@@ -146,6 +153,9 @@ class Shell {
     int activeRole() const { return rightActive_ ? 1 : 0; }
 
     void readDatabase(DBase& db);
+    // Reads the database from the panel; a failed read leaves the database
+    // as it was before (kept in a temporary copy meanwhile). Returns the code.
+    int readKeepingOnFailure(DBase& db, bool closePort);
     void writeDatabase(DBase& db);
     void readJournal(DBase& db);
     void firmware(DBase& db);
@@ -167,7 +177,8 @@ class Shell {
 bool passwordAccepted(std::u16string_view typed, std::u16string_view stored);
 
 // Page "Доступ": changes the stored password and the flag "А", or shows one
-// of the two refusals. True when the password was changed.
+// of the refusals (a wrong current password, a confirmation that differs, a
+// character the settings file cannot keep). True when the password was changed.
 bool changePassword(GeneralSettings& settings, std::u16string_view current,
                     std::u16string_view newPassword, std::u16string_view confirmation,
                     Prompter& prompter);

@@ -2,6 +2,7 @@
 
 #include "base/text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -27,20 +28,23 @@ std::string pathToUtf8(const std::filesystem::path& path) {
 
 namespace {
 
-FileError makeError(int code) { return FileError{code, systemErrorText(code)}; }
+FileError makeError(int code) {
+    return FileError{code, systemErrorText(code)};
+}
 
 }  // namespace
 
 #ifdef _WIN32
 
-int lastSystemError() { return static_cast<int>(GetLastError()); }
+int lastSystemError() {
+    return static_cast<int>(GetLastError());
+}
 
 std::string systemErrorText(int code) {
     wchar_t* buffer = nullptr;
-    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, static_cast<DWORD>(code), 0,
-                                   reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
     std::u16string text;
     if (n && buffer) text.assign(reinterpret_cast<const char16_t*>(buffer), n);
     if (buffer) LocalFree(buffer);
@@ -121,9 +125,13 @@ bool writeFileAtomic(const std::filesystem::path& path, ByteSpan data, FileError
 
 #else
 
-int lastSystemError() { return errno; }
+int lastSystemError() {
+    return errno;
+}
 
-std::string systemErrorText(int code) { return std::strerror(code); }
+std::string systemErrorText(int code) {
+    return std::strerror(code);
+}
 
 bool readWholeFile(const std::filesystem::path& path, Bytes& out, FileError* error,
                    std::size_t maxBytes, bool* truncated) {
@@ -144,11 +152,13 @@ bool readWholeFile(const std::filesystem::path& path, Bytes& out, FileError* err
             return false;
         }
         if (got == 0) break;
-        const std::size_t take = std::min<std::size_t>(static_cast<std::size_t>(got), maxBytes - out.size());
+        const std::size_t take =
+            std::min<std::size_t>(static_cast<std::size_t>(got), maxBytes - out.size());
         out.insert(out.end(), buf, buf + take);
         if (out.size() >= maxBytes) {
             if (truncated) {
-                if (take < static_cast<std::size_t>(got) || ::read(fd, buf, 1) > 0) *truncated = true;
+                if (take < static_cast<std::size_t>(got) || ::read(fd, buf, 1) > 0)
+                    *truncated = true;
             }
             break;
         }
@@ -188,5 +198,20 @@ bool writeFileAtomic(const std::filesystem::path& path, ByteSpan data, FileError
 }
 
 #endif
+
+std::optional<std::string> pathWithExtension(const std::string& path, std::string_view extension) {
+    // The extension is what follows the last '.' of the file name itself.
+    const auto dot = path.find_last_of('.');
+    const auto slash = path.find_last_of("/\\");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return std::nullopt;
+    const std::string_view current = std::string_view(path).substr(dot + 1);
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    const bool same = current.size() == extension.size() &&
+                      std::equal(current.begin(), current.end(), extension.begin(),
+                                 [&](char a, char b) { return lower(a) == lower(b); });
+    if (same) return path;
+    return path.substr(0, dot + 1) + std::string(extension);
+}
 
 }  // namespace tavrin

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "base/bytes.h"
@@ -35,5 +36,11 @@ bool writeFileAtomic(const std::filesystem::path& path, ByteSpan data, FileError
 std::string systemErrorText(int code);
 // The calling thread's last error number (errno / GetLastError).
 int lastSystemError();
+
+// The path a file of the given extension (without dot) is written to: the
+// path as it is when its extension already is that one in any letter case
+// ("X.BTA" stays "X.BTA"), otherwise with its extension replaced by the
+// given one. Nothing when the file name has no '.'.
+std::optional<std::string> pathWithExtension(const std::string& path, std::string_view extension);
 
 }  // namespace tavrin

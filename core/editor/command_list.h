@@ -30,14 +30,52 @@ enum CommandCode : int {
     kCmdBufferRefused = 13,  // the buffer as it was before a refused paste
 };
 
+// A family's records as undo records keep them: its snapshot (FamilyTree::
+// snapshot) is a run of tables, each a number of records of one size.
+struct SnapshotTable {
+    std::size_t recordSize = 0;
+    std::size_t count = 0;
+};
+using SnapshotLayout = std::vector<SnapshotTable>;
+
+// The records one operation changed in one database: for each changed
+// record its place in the snapshot, its bytes before and after. Reverting
+// writes the "before" bytes of exactly these records back, so edits made
+// later to other records (in the other tree of "Две базы", say) survive.
+struct RecordChanges {
+    struct Change {
+        std::size_t offset = 0;
+        Bytes before;
+        Bytes after;
+    };
+    std::vector<Change> changes;
+
+    bool empty() const { return changes.empty(); }
+    // The records in which `before` and `after` differ (whole snapshots of
+    // one layout; a snapshot of another size yields no changes).
+    static RecordChanges between(const SnapshotLayout& layout, const Bytes& before,
+                                 const Bytes& after);
+    // Whether every changed record of `current` still holds what the
+    // operation wrote (no later edit changed it since).
+    bool revertible(const Bytes& current) const;
+    // Writes the "before" bytes of the changed records into `current`.
+    void revert(Bytes& current) const;
+};
+
 struct CommandRecord {
     int code = 0;
     std::vector<ItemCode> items;  // the affected items
     ItemCode parent = 0;          // their parent
     ItemCode second = 0;          // the grandparent, or the parent of the buffer's items
-    // The family's state saved for the reversal, per tree (database) index;
-    // empty when the operation did not change that database.
+    // While the operation runs: the family's snapshot of a database taken
+    // before it, per tree (database) index, empty when the operation does not
+    // touch that database. TreeEditor::pushRecord turns it into `changes`.
     std::array<Bytes, 2> saved;
+    // The records the operation changed, per tree (database) index.
+    std::array<RecordChanges, 2> changes;
+    // The path of item codes from the top of the tree to the item the
+    // record is about (tells the root from an element with the same code).
+    std::vector<ItemCode> path;
     std::int32_t word = 0;
     bool refreshGrid = false;           // show the current item again on reversal
     bool takenByCut = false;            // the buffer's taken-by-cut flag

@@ -47,9 +47,12 @@ class FamilyTree {
     // Whether the dragged nodes may be dropped on `target`.
     virtual bool canDrop(TreeEditor& tree, NodeId target, const std::vector<NodeId>& dragged) = 0;
 
-    // The family's records of a database, as undo records keep them.
+    // The family's records of a database, as undo records keep them, and
+    // the tables of that snapshot: undo records keep only the records an
+    // operation changed, found record by record through this layout.
     virtual Bytes snapshot(const DBase& db) const = 0;
     virtual void restore(DBase& db, const Bytes& saved) const = 0;
+    virtual SnapshotLayout snapshotLayout() const = 0;
 
     // The grid rows of the family's items.
     virtual std::unique_ptr<FamilyGrid> makeGrid() const = 0;

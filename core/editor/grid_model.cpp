@@ -208,13 +208,31 @@ bool GridModel::hasError() const {
     return false;
 }
 
-bool GridModel::refuse(int row, const std::string& text) {
+bool GridModel::refuse(int row, const std::string& text, const std::string& message) {
     GridRow& r = rows_[static_cast<std::size_t>(row)];
     r.text = text;
     r.error = true;
     if (listener_) listener_->rowChanged(row);
-    prompter_.message(kParameterError, "", PromptIcon::Error);
+    prompter_.message(message.empty() ? std::string(kParameterError) : message, "",
+                      PromptIcon::Error);
     return false;
+}
+
+std::string unstorableCharacter(const std::string& utf8) {
+    const std::u16string t = utf8ToUtf16(utf8);
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        const bool pair = t[i] >= 0xD800 && t[i] < 0xDC00 && i + 1 < t.size();
+        const std::u16string one = t.substr(i, pair ? 2 : 1);
+        const std::string c = utf16ToUtf8(one);
+        if (!fitsCp1251(c)) return c;
+        if (pair) ++i;
+    }
+    return {};
+}
+
+std::string unstorableMessage(const std::string& character) {
+    return std::string(kParameterError) + "\nСимвол \"" + character +
+           "\" нельзя записать в базу: его нет в кодировке Windows-1251.";
 }
 
 void GridModel::committed(int row) {
@@ -242,6 +260,10 @@ bool GridModel::commitText(int row, const std::string& textIn) {
             return false;
         case EditorKind::Text: {
             const std::string cut = utf8Prefix(text, family_->textLimit());
+            // The database keeps 8-bit text: a character it cannot hold is
+            // refused, not stored as "?".
+            if (const std::string bad = unstorableCharacter(cut); !bad.empty())
+                return refuse(row, text, unstorableMessage(bad));
             if (cut != r.text) {
                 r.text = cut;
                 r.changed = true;
@@ -282,6 +304,8 @@ bool GridModel::commitText(int row, const std::string& textIn) {
         }
         case EditorKind::NameCombo: {
             const std::string cut = utf8Prefix(text, family_->textLimit());
+            if (const std::string bad = unstorableCharacter(cut); !bad.empty())
+                return refuse(row, text, unstorableMessage(bad));
             int entry = r.list.indexOfText(cut);
             if (entry < 0) {
                 // A typed name joins the top of the list.

@@ -124,6 +124,11 @@ bool parseGridNumber(const std::string& text, int radix, std::int64_t& value);
 // Six hexadecimal bytes separated by blanks.
 bool parseKeyNumber(const std::string& text, std::array<std::uint8_t, 6>& key);
 std::string formatKeyNumber(const std::array<std::uint8_t, 6>& key);
+// The first character of a UTF-8 text that Windows-1251 (the databases' 8-bit
+// text) cannot hold, or empty; and the message of a value refused for it,
+// which names the character.
+std::string unstorableCharacter(const std::string& utf8);
+std::string unstorableMessage(const std::string& character);
 // "HH:MM" (or "H:MM"), hours 0..23, minutes 0..59.
 bool parseTime(const std::string& text, int& hours, int& minutes);
 
@@ -173,7 +178,7 @@ class GridModel {
   private:
     void rebuildRows();
     void applyDefaults();
-    bool refuse(int row, const std::string& text);
+    bool refuse(int row, const std::string& text, const std::string& message = {});
     void committed(int row);
 
     Prompter& prompter_;

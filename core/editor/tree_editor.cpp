@@ -45,7 +45,42 @@ TreeEditor* TreeEditor::otherTree(int i) const {
 }
 
 ItemCode TreeEditor::codeOf(NodeId node) const {
-    return node != kNoNode && model_.contains(node) ? model_.node(node).code : 0;
+    return node != kNoNode && model_.contains(node) ? model_.node(node).code : kNoItem;
+}
+
+ItemPath TreeEditor::pathOf(NodeId node) const {
+    ItemPath path;
+    for (NodeId n = node; n != kNoNode && model_.contains(n); n = model_.parent(n))
+        path.insert(path.begin(), model_.node(n).code);
+    return path;
+}
+
+NodeId TreeEditor::findPath(const ItemPath& path) const {
+    NodeId at = kNoNode;
+    for (ItemCode c : path) {
+        NodeId next = kNoNode;
+        for (NodeId k : model_.children(at)) {
+            if (model_.node(k).code == c) {
+                next = k;
+                break;
+            }
+        }
+        if (next == kNoNode) return kNoNode;
+        at = next;
+    }
+    return at;
+}
+
+NodeId TreeEditor::findItem(ItemCode code) const {
+    if (code == kNoItem) return kNoNode;
+    for (NodeId r : model_.roots()) {
+        const NodeId n = model_.findUnder(r, code);
+        if (n != kNoNode) return n;
+    }
+    for (NodeId r : model_.roots()) {
+        if (model_.node(r).code == code) return r;
+    }
+    return kNoNode;
 }
 
 ItemCode TreeEditor::currentCode() const {
@@ -63,26 +98,37 @@ void TreeEditor::ensureFamily() {
 }
 
 void TreeEditor::rebuild() {
-    if (current_ != kNoNode && model_.contains(current_)) remembered_ = codeOf(current_);
-    rebuildSelecting(remembered_);
+    if (current_ != kNoNode && model_.contains(current_)) remembered_ = pathOf(current_);
+    rebuildSelecting(ItemPath(remembered_));
 }
 
 void TreeEditor::rebuildSelecting(ItemCode code) {
+    rebuildSelecting(ItemPath{kNoItem, code});
+}
+
+void TreeEditor::rebuildSelecting(const ItemPath& path) {
     ensureFamily();
     DBase* db = database();
     model_.beginRebuild();
     model_.clear();
     current_ = kNoNode;
     if (db && family_) {
+        // {kNoItem, code}: an element by its code; otherwise a full path.
+        const bool byCode = path.size() == 2 && path.front() == kNoItem;
+        const ItemCode code = path.size() > 1 ? path.back() : kNoItem;
         family_->build(*this, code);
         if (buffer().tree == index_) ghostBuffer(true);
-        NodeId n = model_.find(code);
+        NodeId n = byCode ? findItem(code) : findPath(path);
+        // A path whose item is gone: its nearest ancestor still there.
+        for (std::size_t len = path.size(); !byCode && n == kNoNode && len > 1; --len)
+            n = findPath(
+                ItemPath(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(len - 1)));
         if (n == kNoNode && !model_.roots().empty()) n = model_.roots().front();
         // Make the selection visible.
         for (NodeId p = model_.parent(n); p != kNoNode; p = model_.parent(p))
             model_.setExpanded(p, true);
         current_ = n;
-        remembered_ = codeOf(n);
+        remembered_ = pathOf(n);
     }
     model_.endRebuild();
     showGrid();
@@ -103,23 +149,29 @@ bool TreeEditor::leaveItem() {
         prompter_.message(kGridErrorText, kGridErrorTitle, PromptIcon::Error);
         return false;
     }
-    if (!grid_->modified()) return true;
+    // Values only corrected on showing the item are not written: showing a
+    // database never changes it. They go in with the user's first edit.
+    if (!grid_->modified() || !grid_->userModified()) return true;
     DBase& db = *database();
     auto record = std::make_unique<CommandRecord>();
     record->code = kCmdParameters;
     record->saved[static_cast<std::size_t>(index_)] = family_->snapshot(db);
     record->items = {grid_->item()};
+    record->path = current_ != kNoNode ? pathOf(current_) : ItemPath{};
     record->refreshGrid = true;
     record->recordTree = index_;
-    const ItemCode code = grid_->item();
+    const ItemPath keep = record->path;
     const int before = db.modified;
     const WriteBackResult result = grid_->writeBack();
     if (!result.written) return !result.hasError;
     markChanged(db, before);
     pushRecord(std::move(record));
     // Labels, icons and places may follow the new values.
-    const ItemCode keep = current_ != kNoNode ? codeOf(current_) : code;
-    rebuildSelecting(keep);
+    if (keep.empty()) {
+        rebuild();
+    } else {
+        rebuildSelecting(keep);
+    }
     return true;
 }
 
@@ -127,8 +179,7 @@ bool TreeEditor::select(NodeId node) {
     if (selecting_ || node == kNoNode || !model_.contains(node)) return false;
     if (node == current_) return true;
     selecting_ = true;
-    const ItemCode targetCode = codeOf(node);
-    const ItemCode targetParent = codeOf(model_.parent(node));
+    const ItemPath targetPath = pathOf(node);
     const ItemCode oldParent = codeOf(model_.parent(current_));
     const NodeId old = current_;
     const ItemCode oldCode = codeOf(old);
@@ -142,11 +193,8 @@ bool TreeEditor::select(NodeId node) {
         return false;
     }
     // The write-back may have rebuilt the tree: find the target again.
-    if (!model_.contains(node) || codeOf(node) != targetCode) {
-        NodeId p = targetParent == 0 && model_.roots().size() == 1 ? model_.roots().front()
-                                                                   : model_.find(targetParent);
-        node = p != kNoNode ? model_.findUnder(p, targetCode) : kNoNode;
-        if (node == kNoNode) node = model_.find(targetCode);
+    if (!model_.contains(node) || pathOf(node) != targetPath) {
+        node = findPath(targetPath);
         if (node == kNoNode) {
             selecting_ = false;
             return false;
@@ -174,7 +222,7 @@ bool TreeEditor::select(NodeId node) {
 }
 
 bool TreeEditor::selectCode(ItemCode code) {
-    const NodeId n = model_.find(code);
+    const NodeId n = findItem(code);
     return n != kNoNode && select(n);
 }
 
@@ -183,7 +231,7 @@ void TreeEditor::setCurrent(NodeId node) {
         if (model_.contains(n)) model_.setSelected(n, false);
     }
     current_ = node;
-    remembered_ = codeOf(node);
+    remembered_ = pathOf(node);
     showGrid();
 }
 
@@ -220,6 +268,13 @@ void TreeEditor::toggleGroup(int group) {
     rebuild();
 }
 
+void TreeEditor::setGroupHidden(int group, bool hidden) {
+    if (group < 0 || group >= kGroupToggleCount) return;
+    if (hidden_[static_cast<std::size_t>(group)] == hidden) return;
+    hidden_[static_cast<std::size_t>(group)] = hidden;
+    rebuild();
+}
+
 std::string TreeEditor::groupToggleLabel(int group) const {
     if (group < 0 || group >= kGroupToggleCount) return {};
     return groupHidden(group) ? kShowLabels[group] : kHideLabels[group];
@@ -228,6 +283,16 @@ std::string TreeEditor::groupToggleLabel(int group) const {
 void TreeEditor::resetView() {
     hidden_.fill(false);
     commands_.clear();
+}
+
+void TreeEditor::forgetDatabase(int index) {
+    if (index != 0 && index != 1) return;
+    bool touches = index == index_;
+    for (std::size_t i = 0; !touches && i < commands_.size(); ++i) {
+        const CommandRecord& r = commands_.at(i);
+        touches = !r.changes[static_cast<std::size_t>(index)].empty() || r.sourceTree == index;
+    }
+    if (touches) commands_.clear();
 }
 
 std::vector<MenuItem> TreeEditor::contextMenu(NodeId node) {
@@ -327,7 +392,36 @@ EditMenuState TreeEditor::editMenu() const {
 void TreeEditor::pushRecord(std::unique_ptr<CommandRecord> record) {
     if (!family_ || !family_->hasUndo()) return;
     if (record->recordTree < 0) record->recordTree = index_;
+    // Keep only the records the operation changed.
+    for (std::size_t i = 0; i < 2; ++i) {
+        if (record->saved[i].empty()) continue;
+        if (DBase* db = databaseAt(static_cast<int>(i))) {
+            record->changes[i] = RecordChanges::between(family_->snapshotLayout(), record->saved[i],
+                                                        family_->snapshot(*db));
+        }
+        record->saved[i].clear();
+    }
     commands_.push(std::move(record));
+}
+
+bool TreeEditor::revertChanges(const CommandRecord& record) {
+    std::array<Bytes, 2> current;
+    for (std::size_t i = 0; i < 2; ++i) {
+        DBase* db = databaseAt(static_cast<int>(i));
+        if (!db || record.changes[i].empty()) continue;
+        current[i] = family_->snapshot(*db);
+        if (!record.changes[i].revertible(current[i])) return false;
+    }
+    for (std::size_t i = 0; i < 2; ++i) {
+        DBase* db = databaseAt(static_cast<int>(i));
+        if (!db || record.changes[i].empty()) continue;
+        record.changes[i].revert(current[i]);
+        family_->restore(*db, current[i]);
+        if (db->modified > 0) --db->modified;
+        TreeEditor* t = otherTree(static_cast<int>(i));
+        if (t && t != this) t->rebuild();
+    }
+    return true;
 }
 
 void TreeEditor::ghostBuffer(bool on) {
@@ -359,18 +453,20 @@ void TreeEditor::undo() {
             case kCmdKeysDeleted:
             case kCmdItemsDeleted:
             case kCmdParameters: {
-                for (int i = 0; i < 2; ++i) {
-                    DBase* db = databaseAt(i);
-                    if (!db || rec->saved[static_cast<std::size_t>(i)].empty()) continue;
-                    family_->restore(*db, rec->saved[static_cast<std::size_t>(i)]);
-                    --db->modified;
-                    TreeEditor* t = otherTree(i);
-                    if (t && t != this) t->rebuild();
+                if (!revertChanges(*rec)) {
+                    // A later edit in the other tree changed these records:
+                    // putting the old ones back would undo that edit too.
+                    prompter_.message(kUndoConflictText, kUndoTitle, PromptIcon::Error);
+                    break;
                 }
-                ItemCode select = rec->parent;
-                if (rec->code == kCmdParameters && !rec->items.empty()) select = rec->items.front();
                 if (grid_) grid_->clear();
-                rebuildSelecting(select);
+                if (rec->code == kCmdParameters && !rec->path.empty()) {
+                    rebuildSelecting(rec->path);
+                } else {
+                    rebuildSelecting(rec->code == kCmdParameters && !rec->items.empty()
+                                         ? rec->items.front()
+                                         : rec->parent);
+                }
                 if (rec->code == kCmdAdded && current_ != kNoNode)
                     model_.setExpanded(current_, true);
                 if (rec->code == kCmdPasteRecords) {
@@ -385,16 +481,14 @@ void TreeEditor::undo() {
                 goOn = next != nullptr;
                 break;
             case kCmdGroupToggled:
-                hidden_[static_cast<std::size_t>(rec->extra)] =
-                    !hidden_[static_cast<std::size_t>(rec->extra)];
-                rebuild();
+                setGroupHidden(rec->extra, !groupHidden(rec->extra));
                 break;
             case kCmdSelection: {
                 while (commands_.last() && commands_.last()->code == kCmdSelection &&
                        commands_.last()->parent == rec->parent) {
                     commands_.pop();
                 }
-                NodeId p = rec->word == 1 ? kNoNode : model_.find(rec->parent);
+                NodeId p = rec->word == 1 ? kNoNode : findItem(rec->parent);
                 NodeId first = kNoNode;
                 for (ItemCode c : rec->items) {
                     NodeId n = kNoNode;
@@ -405,7 +499,7 @@ void TreeEditor::undo() {
                     } else if (p != kNoNode) {
                         n = model_.findUnder(p, c);
                     }
-                    if (n == kNoNode) n = model_.find(c);
+                    if (n == kNoNode && rec->word != 1) n = findItem(c);
                     if (n == kNoNode) continue;
                     if (first == kNoNode) {
                         setCurrent(n);
@@ -479,9 +573,9 @@ bool TreeEditor::drop(NodeId target, const std::vector<NodeId>& dragged, bool co
     b.parent = codeOf(model_.parent(dragged.front()));
     b.tree = index_;
     b.takenByCut = !copy;
-    NodeId t = model_.find(targetParent);
-    t = t != kNoNode ? model_.findUnder(t, targetCode) : model_.find(targetCode);
-    if (t == kNoNode) t = model_.find(targetCode);
+    NodeId t = findItem(targetParent);
+    t = t != kNoNode ? model_.findUnder(t, targetCode) : findItem(targetCode);
+    if (t == kNoNode) t = findItem(targetCode);
     family_->paste(*this, t);
     return true;
 }

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <optional>
@@ -39,6 +40,15 @@ struct EditorDocument {
     std::array<TreeEditor*, 2> trees{};  // registered by the trees themselves
 };
 
+// The code of "no item" (the parent of a top-level node, a node that is not
+// there). Item codes of elements may be 0 and the root's code may equal an
+// element's code, so neither 0 nor the root's code can mean "none".
+inline constexpr ItemCode kNoItem = std::numeric_limits<ItemCode>::min();
+
+// A node named by the codes from the top of the tree down to it: tells the
+// root from an element that carries the same code.
+using ItemPath = std::vector<ItemCode>;
+
 // The six groups that can be hidden: devices, security, fire, monitoring and
 // control loops, keys (commands 107..112).
 inline constexpr int kGroupToggleCount = 6;
@@ -47,6 +57,10 @@ inline constexpr int kGroupToggleCount = 6;
 inline constexpr const char* kGridErrorText =
     "В параметрах устройства есть ошибки!\nНеобходимо исправить";
 inline constexpr const char* kGridErrorTitle = "Корректировка параметров";
+// An undo whose records were changed since by the other tree's edits.
+inline constexpr const char* kUndoConflictText =
+    "Команду нельзя отменить: измененные ею записи\nс тех пор изменены в другой базе.";
+inline constexpr const char* kUndoTitle = "Возврат на команду";
 
 class TreeEditor {
   public:
@@ -79,12 +93,21 @@ class TreeEditor {
     // Builds the whole tree from the database and selects the remembered
     // item (or the first one); the grid shows it.
     void rebuild();
-    // Rebuilds and selects `code` (or the first item when it is gone).
+    // Rebuilds and selects the element `code` (or the first item when it is
+    // gone); the root is selected through its path only.
     void rebuildSelecting(ItemCode code);
+    void rebuildSelecting(const ItemPath& path);
 
     NodeId current() const { return current_; }
     ItemCode currentCode() const;
+    // The node's code; kNoItem for no node.
     ItemCode codeOf(NodeId node) const;
+    ItemPath pathOf(NodeId node) const;
+    // The node at a path, or kNoNode.
+    NodeId findPath(const ItemPath& path) const;
+    // The first element (not a top-level node) with the code, else a
+    // top-level node with it, or kNoNode.
+    NodeId findItem(ItemCode code) const;
     NodeId parentOf(NodeId node) const { return node == kNoNode ? kNoNode : model_.parent(node); }
     // The user selects a node: the change is recorded, the grid writes the
     // item left back (a refused value keeps the old item: false).
@@ -106,10 +129,19 @@ class TreeEditor {
     // ---- Groups and ordering ------------------------------------------------------
     bool groupHidden(int group) const { return hidden_[static_cast<std::size_t>(group)]; }
     void toggleGroup(int group);
+    // Sets a group's state without recording it (keeps the other tree in
+    // step after an undo); rebuilds when it changes.
+    void setGroupHidden(int group, bool hidden);
     // The main frame's label for commands 107..112.
     std::string groupToggleLabel(int group) const;
+    // Shows every group again (the next rebuild shows them).
+    void showAllGroups() { hidden_.fill(false); }
     // Shows every group again and clears the undo list (a new database).
     void resetView();
+    // Forgets the undo records that touch database `index` (that database
+    // was replaced); the whole list goes when one does, since later records
+    // may build on it.
+    void forgetDatabase(int index);
     bool orderedByType() const { return orderedByType_; }
     void setOrderedByType(bool on) { orderedByType_ = on; }
 
@@ -149,6 +181,9 @@ class TreeEditor {
   private:
     void ensureFamily();
     void showGrid();
+    // Reverts the records of an undo record; false (nothing changed) when a
+    // later edit changed one of them.
+    bool revertChanges(const CommandRecord& record);
 
     EditorDocument& document_;
     const int index_;
@@ -160,7 +195,7 @@ class TreeEditor {
     std::unique_ptr<FamilyTree> family_;
     std::optional<Family> treeFamily_;
     NodeId current_ = kNoNode;
-    ItemCode remembered_ = 0;
+    ItemPath remembered_;
     std::array<bool, kGroupToggleCount> hidden_{};
     bool orderedByType_ = false;
     bool selecting_ = false;

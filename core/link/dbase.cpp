@@ -96,4 +96,8 @@ std::string DBase::WindowTitle(std::size_t capacity) const {
     return titleLen < capacity ? title : std::string();
 }
 
+int DBase::QueryDeviceTime() {
+    return kResultNotImplemented;
+}
+
 }  // namespace tavrin

@@ -102,6 +102,13 @@ class DBase {
     /* 28 */ virtual RuleAnswer InsertItem(const EditRuleArgs& args) = 0;
     /* 29 */ virtual int FindKey(ByteSpan code) = 0;
 
+    // "Прочитать время": the panel's clock shown in its own message box.
+    // A family whose panel has no clock query answers kResultNotImplemented.
+    virtual int QueryDeviceTime();
+    // The seconds a whole database read takes on the line at `baudRate`,
+    // said before a read that is slow enough to need it; 0 otherwise.
+    virtual double EstimatedReadSeconds() const { return 0; }
+
     // ---- Port, log and exchange --------------------------------------------
     // One request/response transaction with retries; `reply` receives the
     // bytes received (also on failure). Returns the result code.
@@ -159,6 +166,10 @@ class DBase {
 
     // The panel address shown by DescribeResult ("Ордис Р7" only).
     virtual int PanelAddress() const { return 0; }
+    // A question to put to the user before the database is saved to `path`
+    // (a Yes/No warning; No leaves the file as it is), or empty when saving
+    // there needs none.
+    virtual std::string SaveWarning(const std::string& /*path*/) const { return {}; }
 
     const AppContext& context() const { return ctx_; }
     const FamilyTraits& traits() const { return traits_; }
@@ -178,7 +189,11 @@ class DBase {
     std::string firmwareVersionText;  // at most 8 characters
     int firmwareVersion = -1;         // -1 = unknown
     bool databaseValid = false;
-    bool writable = false;    // set by CheckDatabase
+    bool writable = false;  // set by CheckDatabase
+    // Set by a LoadFromDisk that took the file although part of it was
+    // missing: the text that tells the user what took defaults. Empty after
+    // a complete load. The shell's open path shows it.
+    std::string incompleteFileText;
     std::string sectionName;  // "Талвир_К2"
     std::string journalFileName;
     std::string journalFileName2;

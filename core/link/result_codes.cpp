@@ -1,6 +1,5 @@
 #include "link/result_codes.h"
 
-
 namespace tavrin {
 
 namespace {
@@ -30,6 +29,7 @@ constexpr const char* kTexts[] = {
     "Команда отменена пользователем.",
     "Прерывание сеанса связи прибором.",
     "Неудачный обмен, КС не совпадают.",
+    "Операция не реализована для этого прибора",
 };
 
 }  // namespace
@@ -45,7 +45,8 @@ std::string describeResult(int code, bool showAddress, int panelAddress) {
         s = "Адрес=" + std::to_string(panelAddress == 0 ? 1 : panelAddress) + ". ";
     }
     s += resultText(code);
-    if (code != kResultOk && code != kResultNoTargetLink) s += "  Сеанс обмена закрыт.";
+    if (code != kResultOk && code != kResultNoTargetLink && code != kResultNotImplemented)
+        s += "  Сеанс обмена закрыт.";
     return s;
 }
 

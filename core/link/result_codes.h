@@ -1,5 +1,6 @@
-// Result codes of the device operations (0 = success, 1..23 errors) and their
-// texts. Device operations return codes; words are made at the edge.
+// Result codes of the device operations (0 = success, 1..23 errors, 24 an
+// operation this program does not have for the family yet) and their texts. Device operations
+// return codes; words are made at the edge.
 #pragma once
 
 #include <string>
@@ -31,6 +32,9 @@ enum ResultCode : int {
     kResultStoppedByUser = 21,
     kResultSessionBroken = 22,
     kResultChecksumMismatch = 23,
+    // The family has no such operation yet: nothing was sent, and the user is
+    // told so instead of a success.
+    kResultNotImplemented = 24,
 };
 
 // The text of a code alone ("Неизвестная ошибка!" for unknown codes).
@@ -39,7 +43,8 @@ const char* resultText(int code);
 // The whole message as the main frame shows it: for a family that shows its
 // panel address ("Ордис Р7") it begins with "Адрес=%d. " (address 0 shown
 // as 1); then the code's text; then "  Сеанс обмена закрыт." for every code
-// except 0 and 16.
+// except 0, 16 and 24 (no session was opened for an operation that is not
+// there).
 std::string describeResult(int code, bool showAddress, int panelAddress);
 
 // The extra message box of code 14.

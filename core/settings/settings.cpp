@@ -35,7 +35,7 @@ void GeneralSettings::store(IniFile& ini) const {
     ini.set(s, "Запрашивать_сохр_базы", askSaveDatabase ? "1" : "0");
     ini.set(s, "А", passwordOn ? "1" : "0");
     ini.set(s, "Параметры_СОМ", extendedPortParameters ? "1" : "0");
-    ini.set(s, "Парам", utf16ToUtf8(scramblePassword(password)));
+    ini.set(s, "Парам", storedPasswordValue(password));
     ini.set(s, "Папка", utf8Prefix(folder, kFolderMaxChars));
 }
 
@@ -51,6 +51,39 @@ std::u16string unscramblePassword(std::u16string_view stored) {
     for (std::size_t i = 0; i < out.size(); ++i)
         out[i] = static_cast<char16_t>(out[i] - i);
     return out;
+}
+
+std::string storedPasswordValue(std::u16string_view plain) {
+    const std::u16string scrambled = scramblePassword(plain);
+    const auto needsQuotes = [](char16_t c) {
+        return c == u' ' || c == u'\t' || c == u'"' || c == u'\'';
+    };
+    const std::string text = utf16ToUtf8(scrambled);
+    if (!scrambled.empty() && (needsQuotes(scrambled.front()) || needsQuotes(scrambled.back()))) {
+        return "\"" + text + "\"";
+    }
+    return text;
+}
+
+bool passwordStorable(std::u16string_view plain) {
+    const std::u16string_view p = plain.substr(0, kPasswordMaxChars);
+    std::u16string scrambled;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        if (p[i] < 0x20 || p[i] + i > 0xFFFF) return false;
+        scrambled.push_back(static_cast<char16_t>(p[i] + i));
+    }
+    for (std::size_t i = 0; i < scrambled.size(); ++i) {
+        const char16_t c = scrambled[i];
+        if (c >= 0xD800 && c < 0xDC00) {
+            if (i + 1 >= scrambled.size() || scrambled[i + 1] < 0xDC00 ||
+                scrambled[i + 1] >= 0xE000)
+                return false;
+            ++i;
+        } else if (c >= 0xDC00 && c < 0xE000) {
+            return false;
+        }
+    }
+    return true;
 }
 
 Family startupFamily(int deviceSetting) {

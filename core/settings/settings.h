@@ -39,6 +39,16 @@ struct GeneralSettings {
 // Character i of the password is stored as its code + i; reading subtracts i.
 std::u16string scramblePassword(std::u16string_view plain);
 std::u16string unscramblePassword(std::u16string_view stored);
+// The value of "Парам": the scrambled password, in double quotes when it
+// begins or ends with a blank or a quote character. The reader takes off
+// blanks around a value and one pair of enclosing quotes, so the quotes keep
+// such a password whole; values written by earlier versions (never quoted)
+// read as before, and earlier versions read the quoted form the same way.
+std::string storedPasswordValue(std::u16string_view plain);
+// False when the password's scrambled form is not text that a settings line
+// can hold: a control character, a code that would pass U+FFFF, or a
+// surrogate left unpaired by the scrambling.
+bool passwordStorable(std::u16string_view plain);
 
 // The family that the first document gets from "Прибор": 1 gives "Ордис Р7",
 // every other value (3 included) gives "Талвир К2".

@@ -28,6 +28,7 @@
 #include "app/commands.h"
 #include "app/device_runner.h"
 #include "app/dialogs.h"
+#include "base/text.h"
 #include "editor/c_grid.h"
 #include "editor/c_tree.h"
 #include "editor/editor_views.h"
@@ -130,8 +131,10 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
     leftTree_->setObjectName("leftTree");
     rightTree_ = views_->tree(1);
     rightTree_->setObjectName("rightTree");
-    for (CTree* t : {leftTree_, rightTree_})
-        t->installEventFilter(this);
+    // The shell's active tree follows the views' (which refuse to change
+    // while the grid holds a refused value).
+    connect(views_, &EditorViews::activeChanged, this,
+            [this](int role) { shell_->setRightActive(role == 1); });
     gridTabs_ = views_->grid()->tabs();
     gridTabs_->setObjectName("grid");
     gridEditor_ = views_->grid()->edit();
@@ -180,6 +183,11 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
 
 CMainFrame::~CMainFrame() {
     shell_->storeFolder(QDir::currentPath().toStdString());
+    // The databases go with the shell before the views: let the views
+    // forget them, and let no editor left open commit into them.
+    views_->grid()->abandonEdit();
+    views_->grid()->model().clear();
+    views_->document().databases = {};
 }
 
 void CMainFrame::showAsStored() {
@@ -316,10 +324,12 @@ void CMainFrame::buildToolBars() {
 }
 
 void CMainFrame::rebuildFilterToolBar() {
+    const TreeEditor& tree = views_->activeTree()->editor();
     for (const FilterButton& b : kFilterButtons) {
         QAction* a = action(b.id);
-        a->setChecked(false);
-        a->setToolTip(filterTip(b, false));
+        const bool hidden = tree.groupHidden(b.id - kCmdFilterDevices);
+        a->setChecked(hidden);
+        a->setToolTip(filterTip(b, hidden));
     }
 }
 
@@ -337,11 +347,12 @@ void CMainFrame::runCommand(int command) {
     if (command >= kCmdFilterDevices && command <= kCmdFilterKeys) {
         QAction* a = action(command);
         const bool hidden = a->isChecked();
-        for (const FilterButton& b : kFilterButtons) {
-            if (b.id == command) a->setToolTip(filterTip(b, hidden));
+        // The rebuild would reload the grid: its pending values go in first.
+        if (commitPendingEdits()) {
+            views_->setGroupHidden(command, hidden);
+            emit treeFilterChanged(command, hidden);
         }
-        views_->setGroupHidden(command, hidden);
-        emit treeFilterChanged(command, hidden);
+        rebuildFilterToolBar();
         return;
     }
     if (const std::optional<Family> family = familyOfCommand(command)) {
@@ -358,6 +369,8 @@ void CMainFrame::runCommand(int command) {
         case kCmdShowBuffer:
             views_->runCommand(command);
             emit treeCommand(command);
+            // An undo may have shown or hidden a group.
+            rebuildFilterToolBar();
             return;
         case kCmdPortSettings:
             portSettings();
@@ -374,18 +387,20 @@ void CMainFrame::runCommand(int command) {
         default:
             break;
     }
-    if (!shell_->execute(command)) emit windowCommand(command);
+    // The windows of the check, the printout, the search and the viewers
+    // read the database: the grid's pending values go in first.
+    if (!shell_->execute(command) && commitPendingEdits()) emit windowCommand(command);
     syncChecks();
 }
 
 void CMainFrame::switchFamily(Family family) {
     filterBar_->show();
-    rebuildFilterToolBar();
     if (shell_->switchFamily(family)) {
         gridTabs_->setCurrentIndex(0);
         applyFamilyLook();
         updateCaption(200);
     }
+    rebuildFilterToolBar();
     syncChecks();
 }
 
@@ -438,6 +453,14 @@ void CMainFrame::databaseChanged(int role) {
     emit databaseShown(role);
 }
 
+void CMainFrame::databaseReplaced(int role) {
+    views_->replaceDatabase(role, shell_->document().database(role),
+                            shell_->document().database(role ^ 1));
+    rebuildFilterToolBar();
+    updateCaption(200);
+    emit databaseShown(role);
+}
+
 int CMainFrame::runWriteGate(DBase& database) {
     return services_->writeGate(database);
 }
@@ -448,6 +471,7 @@ void CMainFrame::menusChanged() {
 
 void CMainFrame::activeTreeChanged(bool right) {
     (right ? rightTree_ : leftTree_)->setFocus();
+    rebuildFilterToolBar();
 }
 
 void CMainFrame::twoBasesChanged(bool on) {
@@ -458,12 +482,12 @@ void CMainFrame::twoBasesChanged(bool on) {
 }
 
 void CMainFrame::resetTreeState() {
-    rebuildFilterToolBar();
     views_->resetTreeState();
+    rebuildFilterToolBar();
 }
 
-bool CMainFrame::applyPendingEdit() {
-    return views_->applyPendingEdit();
+bool CMainFrame::commitPendingEdits() {
+    return views_->commitPendingEdits();
 }
 
 void CMainFrame::clearViewsForSwitch() {
@@ -481,10 +505,6 @@ void CMainFrame::closeWindow() {
 // ---- Events -----------------------------------------------------------------------------------
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusIn) {
-        if (watched == leftTree_) shell_->setRightActive(false);
-        if (watched == rightTree_) shell_->setRightActive(true);
-    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -516,7 +536,7 @@ void CMainFrame::dropEvent(QDropEvent* event) {
 bool CMainFrame::openDropped(const QList<QUrl>& urls) {
     // One document: the first dropped file is opened.
     if (urls.isEmpty() || !urls.first().isLocalFile()) return false;
-    if (shell_->savePrompt(shell_->rightActive())) {
+    if (shell_->promptActive()) {
         shell_->openPath(urls.first().toLocalFile().toStdString());
     }
     return true;

@@ -88,11 +88,12 @@ class CMainFrame : public QMainWindow, public ShellHost {
     int runDeviceOperation(const std::function<int(Progress&)>& operation) override;
     void waitWithCursor(unsigned ms) override;
     void databaseChanged(int role) override;
+    void databaseReplaced(int role) override;
     void menusChanged() override;
     void activeTreeChanged(bool right) override;
     void twoBasesChanged(bool on) override;
     void resetTreeState() override;
-    bool applyPendingEdit() override;
+    bool commitPendingEdits() override;
     void clearViewsForSwitch() override;
     void hideStatusView() override;
     // The journal, active-events and dustiness windows after a device read.
@@ -130,6 +131,8 @@ class CMainFrame : public QMainWindow, public ShellHost {
     QAction* makeAction(int command, const QString& text);
     void buildToolBars();
     void rebuildMenus();
+    // Sets the filter buttons' states and tooltips from the active tree's
+    // shown and hidden groups.
     void rebuildFilterToolBar();
     void applyFamilyLook();
     void syncChecks();

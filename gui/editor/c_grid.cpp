@@ -284,6 +284,19 @@ void CGrid::hideEditors() {
         w->hide();
 }
 
+void CGrid::abandonEdit() {
+    editing_ = -1;
+    hideEditors();
+}
+
+void CGrid::focusError() {
+    const auto& rows = model_.rows();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].error && startEdit(static_cast<int>(i))) return;
+    }
+    table_->setFocus(Qt::OtherFocusReason);
+}
+
 bool CGrid::commitEdit() {
     if (editing_ < 0 || committing_) return true;
     committing_ = true;

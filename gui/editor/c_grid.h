@@ -84,6 +84,10 @@ class CGrid : public QWidget, public GridListener {
     QWidget* activeEditor() const;
     // Moves the editor over its cell again (the table scrolled or resized).
     void placeEditor();
+    // Puts the focus on the first refused (red) value, in its editor.
+    void focusError();
+    // Closes the editor without taking its value (the window is going).
+    void abandonEdit();
 
   signals:
     // A value was committed (the Edit menu may follow).

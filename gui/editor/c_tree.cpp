@@ -399,7 +399,9 @@ void CTree::focusInEvent(QFocusEvent* event) {
             syncView();
         }
     }
-    emit focused();
+    // Focus that only comes back with the window (after a message box, say)
+    // does not make this tree the active one.
+    if (r != Qt::PopupFocusReason && r != Qt::ActiveWindowFocusReason) emit focused();
 }
 
 // ---- Dialogs

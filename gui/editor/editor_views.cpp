@@ -39,6 +39,10 @@ EditorViews::EditorViews(Prompter& prompter, QWidget* treePane, QWidget* gridPla
             if (role == active_) updateEditMenu();
         });
         connect(t, &CTree::focused, this, [this, role] { setActive(role); });
+        // The window takes its children down in its own order: a grid edit
+        // that ends meanwhile must not reach a tree that is gone.
+        connect(t, &QObject::destroyed, this,
+                [this, role] { trees_[static_cast<std::size_t>(role)] = nullptr; });
     }
     trees_[0]->setPeer(trees_[1]);
     trees_[1]->setPeer(trees_[0]);
@@ -65,18 +69,47 @@ void EditorViews::showDatabase(int role, DBase* db) {
     if (role == active_) updateEditMenu();
 }
 
+void EditorViews::replaceDatabase(int role, DBase* db, DBase* other) {
+    const auto r = static_cast<std::size_t>(role & 1);
+    const DBase* shown = grid_->model().database();
+    if (shown && (shown == document_.databases[0] || shown == document_.databases[1]))
+        grid_->model().clear();
+    if (document_.buffer.tree == (role & 1)) clearBuffer();
+    for (CTree* t : trees_) {
+        t->editor().forgetDatabase(role & 1);
+        t->editor().showAllGroups();
+    }
+    trees_[r]->editor().commands().clear();
+    document_.databases[r] = db;
+    document_.databases[r ^ 1] = other;
+    for (CTree* t : trees_) {
+        if (t->editor().database()) t->rebuild();
+    }
+    updateEditMenu();
+}
+
+void EditorViews::clearBuffer() {
+    for (CTree* t : trees_)
+        t->editor().ghostBuffer(false);
+    document_.buffer.clear();
+    for (CTree* t : trees_)
+        t->syncView();
+}
+
 void EditorViews::setFamily(Family family) {
     grid_->setFamily(family);
 }
 
-void EditorViews::setActive(int role) {
+bool EditorViews::setActive(int role) {
     role &= 1;
-    if (role == active_ && tree(role)->grid() == grid_) return;
-    grid_->commitEdit();
+    if (role == active_ && tree(role)->grid() == grid_) return true;
+    if (!commitPendingEdits()) return false;
     tree(active_)->attachGrid(nullptr);
     active_ = role;
     tree(role)->attachGrid(grid_);
     updateEditMenu();
+    emit activeChanged(role);
+    return true;
 }
 
 void EditorViews::setTwoBases(bool on) {
@@ -108,13 +141,33 @@ void EditorViews::setTwoBases(bool on) {
     }
     for (CTree* t : trees_)
         t->editor().commands().clear();
-    if (!on) setActive(0);
+    if (!on) {
+        // Nothing may be pasted from a database no longer shown.
+        clearBuffer();
+        setActive(0);
+    }
     updateEditMenu();
 }
 
 void EditorViews::runCommand(int command) {
     activeTree()->runCommand(command);
+    // An undo may have shown or hidden a group again.
+    alignGroups();
     updateEditMenu();
+}
+
+void EditorViews::alignGroups() {
+    CTree* other = tree(active_ ^ 1);
+    if (!other->editor().database()) return;
+    bool changed = false;
+    for (int g = 0; g < kGroupToggleCount; ++g) {
+        const bool hidden = activeTree()->editor().groupHidden(g);
+        if (other->editor().groupHidden(g) != hidden) {
+            other->editor().setGroupHidden(g, hidden);
+            changed = true;
+        }
+    }
+    if (changed) other->syncView();
 }
 
 void EditorViews::setGroupHidden(int command, bool hidden) {
@@ -124,13 +177,25 @@ void EditorViews::setGroupHidden(int command, bool hidden) {
     updateEditMenu();
 }
 
-bool EditorViews::applyPendingEdit() {
-    if (grid_->editingRow() < 0) return false;
-    grid_->commitEdit();
+bool EditorViews::commitPendingEdits() {
+    if (grid_->editingRow() >= 0 && !grid_->commitEdit()) {
+        // "Ошибка в параметре!" has been shown: back into the value.
+        grid_->focusError();
+        return false;
+    }
+    CTree* t = activeTree();
+    if (t->grid() != grid_) return true;
+    if (!t->editor().leaveItem()) {
+        grid_->focusError();
+        return false;
+    }
+    t->syncView();
+    updateEditMenu();
     return true;
 }
 
 void EditorViews::resetTreeState() {
+    clearBuffer();
     for (CTree* t : trees_) {
         t->editor().resetView();
         if (t->editor().database()) t->rebuild();
@@ -139,7 +204,7 @@ void EditorViews::resetTreeState() {
 }
 
 void EditorViews::updateEditMenu() {
-    if (!actions_) return;
+    if (!actions_ || !activeTree()) return;
     const EditMenuState s = activeTree()->editor().editMenu();
     for (const MenuState* m :
          {&s.insert, &s.cut, &s.copy, &s.paste, &s.remove, &s.undo, &s.showBuffer}) {

@@ -40,22 +40,43 @@ class EditorViews : public QObject {
     // The database of a role is (again) `db`: the tree rebuilds; a new
     // database object drops the undo list and a buffer taken from the old one.
     void showDatabase(int role, DBase* db);
+    // The database of a role holds another database now (however it was
+    // loaded): the undo entries that touch it and a buffer taken from it go,
+    // every group is shown again, and the tree rebuilds.
+    // `other` is the document's other database (both may be new after a
+    // family switch).
+    void replaceDatabase(int role, DBase* db, DBase* other);
     // The family changed: the grid's text limit and second tab follow.
     void setFamily(Family family);
-    void setActive(int role);
+    // Makes the tree of a role the active one; the grid's pending values of
+    // the tree left are written back first. False (the focus goes to the
+    // refused value) when one is refused.
+    bool setActive(int role);
     void setTwoBases(bool on);
     // Runs an Edit-menu command on the active tree.
     void runCommand(int command);
     // Shows or hides a group in both trees (107..112).
     void setGroupHidden(int command, bool hidden);
-    // Ends a grid edit in progress; true when there was one.
-    bool applyPendingEdit();
-    // Clears the undo lists and shows every group again.
+    // Writes the grid's pending values back into the active tree's database
+    // as leaving the item does (the edit in progress first, then the item
+    // with its undo record). False when a value is refused: the focus is put
+    // on it.
+    bool commitPendingEdits();
+    // Clears the undo lists and the buffer and shows every group again.
     void resetTreeState();
+    // Empties the buffer (and takes the ghosts off its items).
+    void clearBuffer();
     // Sets the Edit menu's labels and states from the active tree.
     void updateEditMenu();
 
+  signals:
+    // The active tree changed (0 left, 1 right).
+    void activeChanged(int role);
+
   private:
+    // The other tree follows the active one's shown and hidden groups.
+    void alignGroups();
+
     EditorDocument document_{CreateFamilyTree};
     std::array<CTree*, 2> trees_{};
     CGrid* grid_ = nullptr;

@@ -8,6 +8,7 @@
 #include "journal/c_journal.h"
 #include "journal/dl_journal.h"
 #include "link/dbase.h"
+#include "link/result_codes.h"
 #include "service/dl_zapil.h"
 #include "service/list_printer.h"
 #include "service/test_res.h"
@@ -84,7 +85,13 @@ void ServiceWindows::showCheck() {
     }
     auto* window = new TestRes(*db, false, frame_);
     replace(check_, window);
-    window->runCheck();
+    if (window->runCheck() == kResultNotImplemented) {
+        // The family has no correctness check yet: say so instead of empty lists.
+        delete check_.data();
+        db->context().prompter->message(db->DescribeResult(kResultNotImplemented),
+                                        "Проверка корректности", PromptIcon::Error);
+        return;
+    }
     window->show();
 }
 

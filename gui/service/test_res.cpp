@@ -10,6 +10,7 @@
 
 #include "settings/settings.h"
 #include "link/dbase.h"
+#include "link/result_codes.h"
 
 namespace tavrin::gui {
 
@@ -124,7 +125,8 @@ void TestRes::fill(QTableWidget* table, const ReportList& list, bool centreNumbe
 int runWriteGate(QWidget* parent, DBase& database) {
     TestRes window(database, true, parent);
     const int outcome = window.runCheck();
-    if (outcome != 0) window.exec();
+    // A family without its check yet has nothing to show; the caller says so.
+    if (outcome != 0 && outcome != kResultNotImplemented) window.exec();
     return outcome;
 }
 

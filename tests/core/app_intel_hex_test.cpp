@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-#include "app/firmware_image.h"
 #include "app/intel_hex.h"
+#include "link/firmware_image.h"
 
 namespace tavrin {
 namespace {
@@ -46,7 +46,7 @@ TEST(IntelHex, BuildsSegmentsWithStartEndAndData) {
     const auto s0 = firmware::segmentAt(hex.image, 0);
     EXPECT_EQ(s0.number, 0);
     EXPECT_EQ(s0.start, 0x1200u);  // low byte cleared
-    EXPECT_EQ(s0.end, 0x1242u);    // the last data record fixes the end
+    EXPECT_EQ(s0.end, 0x1242u);    // the highest address fixes the end
     EXPECT_EQ(s0.data[0x1234], 1);
     EXPECT_EQ(s0.data[0x1236], 3);
     EXPECT_EQ(s0.data[0x1241], 5);
@@ -57,6 +57,19 @@ TEST(IntelHex, BuildsSegmentsWithStartEndAndData) {
     EXPECT_EQ(s1.start, 0u);
     EXPECT_EQ(s1.end, 0x11u);
     EXPECT_EQ(s1.data[0x10], 9);
+}
+
+TEST(IntelHex, SegmentSpansLowestToHighestAddressInAnyRecordOrder) {
+    // Records of segment 1 written high page first: the span must still cover both.
+    const std::string text = record(4, 0, {0, 1}) + "\n" + record(0, 0x0310, {1, 2}) + "\n" +
+                             record(0, 0x0120, {3}) + "\n" + record(0, 0x0200, {4}) + "\n";
+    const HexImage hex = read(text);
+    ASSERT_TRUE(hex.ok) << hex.error;
+    const auto s1 = firmware::segmentAt(hex.image, 1);
+    EXPECT_EQ(s1.start, 0x0100u);
+    EXPECT_EQ(s1.end, 0x0312u);
+    EXPECT_EQ(s1.data[0x0120], 3);
+    EXPECT_EQ(s1.data[0x0311], 2);
 }
 
 TEST(IntelHex, LastLineWithoutLineFeedIsRead) {

@@ -8,6 +8,8 @@
 #include "app/shell.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "registry/family_registry.h"
+#include "link/result_codes.h"
 #include "support/fake_database.h"
 #include "support/recording_prompter.h"
 #include "support/temp_dir.h"
@@ -46,13 +48,21 @@ class FakeHost : public ShellHost {
     void activeTreeChanged(bool) override {}
     void twoBasesChanged(bool on) override { two = on; }
     void showJournal() override { ++journalShown; }
-    bool applyPendingEdit() override {
-        if (!pendingEdit) return false;
-        pendingEdit();
-        pendingEdit = nullptr;
-        return true;
+    bool commitPendingEdits() override {
+        ++commits;
+        if (pendingEdit) {
+            pendingEdit();
+            pendingEdit = nullptr;
+        }
+        return !refusedValue;
+    }
+    void databaseReplaced(int role) override {
+        ++replaced;
+        databaseChanged(role);
     }
     std::function<void()> pendingEdit;  // a grid edit not applied yet
+    bool refusedValue = false;          // the grid holds a refused value
+    int commits = 0, replaced = 0;
 
     std::optional<std::string> next() {
         if (files.empty()) return std::nullopt;
@@ -118,6 +128,45 @@ TEST_F(ShellTest, OpenAddsToRecentAndSetsTheDatabase) {
     EXPECT_TRUE(shell->database()->databaseValid);
     EXPECT_EQ(shell->recentFiles().entry(0), file("a.bta"));
     EXPECT_EQ(readProfileString(ctx.settingsPath, "Талвир_К2", "БД1", "", 300), file("a.bta"));
+}
+
+// A file that ended early opens as a success, and the user is told so
+// (recent files and the tree as for any file).
+TEST_F(ShellTest, OpeningAnIncompleteFileSaysSo) {
+    start();
+    host.files = {file("short.bta", "db-short")};
+    shell->execute(kCmdOpen);
+    EXPECT_TRUE(shell->database()->databaseValid);
+    EXPECT_EQ(shell->recentFiles().entry(0), file("short.bta", "db-short"));
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].text, "Файл базы неполный.");
+    EXPECT_EQ(prompter.calls[0].title, "Чтение базы");
+    EXPECT_EQ(prompter.calls[0].icon, PromptIcon::Warning);
+    // A complete file says nothing.
+    EXPECT_TRUE(shell->openPath(file("whole.bta")));
+    EXPECT_EQ(prompter.calls.size(), 1u);
+}
+
+// A "Версан С5" folder that was read only in part: saving over it asks
+// first, and No leaves it as it was.
+TEST_F(ShellTest, SavingOverAPartlyReadFolderAsksFirst) {
+    start();
+    ASSERT_TRUE(shell->switchFamily(Family::S5));
+    const auto folder = dir / "base";
+    std::filesystem::create_directories(folder / "DBOBJ.001");  // cannot be read
+    writeText(folder / "DBAU.002", "x");
+    ASSERT_TRUE(shell->openPath(pathToUtf8(folder)));
+    shell->database()->modified = 1;
+    prompter.calls.clear();
+    prompter.answers = {PromptAnswer::No};
+    host.files = {pathToUtf8(folder)};  // no "Keys.conf": the folder is chosen again
+    shell->execute(kCmdSave);
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].title, "Сохранение базы");
+    EXPECT_EQ(prompter.calls[0].icon, PromptIcon::Warning);
+    EXPECT_NE(prompter.calls[0].text.find("прочитана не полностью"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(folder / "Soob.conf"));
+    EXPECT_NE(shell->database()->modified, 0);
 }
 
 TEST_F(ShellTest, SavePromptAnswers) {
@@ -233,10 +282,17 @@ TEST_F(ShellTest, ReadDatabaseFollowUps) {
     EXPECT_EQ(host.dialogs.back(), "Сохранение базы");  // "Сохранить как..." at once
     EXPECT_NE(shell->database()->modified, 0);
 
+    // The read database is unsaved: it is offered for saving before the
+    // next read, and a failed read keeps it.
     script.readCode = 4;
+    prompter.calls.clear();
+    prompter.answers = {PromptAnswer::No};
+    const int modified = shell->database()->modified;
     shell->execute(kCmdReadDatabase);
-    EXPECT_FALSE(shell->database()->databaseValid);
-    EXPECT_EQ(shell->database()->modified, 0);  // reset
+    ASSERT_EQ(prompter.calls.size(), 2u);
+    EXPECT_EQ(prompter.calls.front().text, "База данных изменена.\n(Новая)\nСохранить?");
+    EXPECT_TRUE(shell->database()->databaseValid);
+    EXPECT_EQ(shell->database()->modified, modified);
     ASSERT_FALSE(prompter.calls.empty());
     EXPECT_EQ(prompter.calls.back().text, "Прибор не отвечает!  Сеанс обмена закрыт.");
     EXPECT_EQ(prompter.calls.back().title, "Чтение базы");
@@ -267,9 +323,8 @@ TEST_F(ShellTest, WriteQuestionOfTheSecondFamilyShowsTheAddress) {
     prompter.answers = {PromptAnswer::No};
     shell->execute(kCmdWriteDatabase);
     ASSERT_FALSE(prompter.calls.empty());
-    EXPECT_EQ(prompter.calls.back().text,
-              "Подтвердите запись базы в прибор.\nАдрес = " +
-                  std::to_string(shell->database()->PanelAddress()));
+    EXPECT_EQ(prompter.calls.back().text, "Подтвердите запись базы в прибор.\nАдрес = " +
+                                              std::to_string(shell->database()->PanelAddress()));
 }
 
 TEST_F(ShellTest, ReadJournalReadsTheDatabaseFirstWhenNotValid) {
@@ -300,6 +355,65 @@ TEST_F(ShellTest, VersionAndTimeReportInTheStatusOnly) {
     EXPECT_TRUE(prompter.calls.empty());
     shell->execute(kCmdSetTime);
     EXPECT_EQ(host.waited, 3000u);
+    EXPECT_TRUE(prompter.calls.empty());
+}
+
+// Operations that a family does not have yet end with their own message,
+// never with "Команда выполнена"; nothing is written.
+TEST_F(ShellTest, OperationsNotBuiltYetSaySoWithTheRealFamilies) {
+    shell = std::make_unique<Shell>(ctx, host, [](Family family, int role, const AppContext& c) {
+        return CreateDatabase(family, role, c);
+    });
+    start("[Общее]\r\nПрибор=2\r\n");
+    const std::string notBuilt = "Операция не реализована для этого прибора";
+    host.files = {file("fw.hex", ":0100000055AA\n:00000001FF\n")};
+    prompter.answers = {PromptAnswer::Yes};
+    shell->execute(kCmdFirmware);
+    ASSERT_FALSE(prompter.calls.empty());
+    EXPECT_EQ(prompter.calls.back().text, notBuilt);
+    EXPECT_EQ(prompter.calls.back().title, "Запись ПО");
+    EXPECT_EQ(prompter.calls.back().icon, PromptIcon::Error);
+    EXPECT_NE(host.status, "Команда выполнена");
+
+    // "Записать базу" stops at a missing check with the same text, and asks
+    // nothing.
+    ASSERT_TRUE(shell->switchFamily(Family::S5));
+    prompter.calls.clear();
+    shell->execute(kCmdWriteDatabase);
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].text, notBuilt);
+    EXPECT_EQ(prompter.calls[0].title, "Запись базы");
+}
+
+// No placeholder of any family reports a success.
+TEST(NotImplemented, NoFamilyPlaceholderReturnsSuccess) {
+    test::TempDir dir;
+    AppContext ctx = makeAppContext(dir.path());
+    test::RecordingPrompter prompter;
+    ctx.prompter = &prompter;
+    NullProgress progress;
+    const Bytes image{1, 2, 3};
+    {
+        auto db = CreateDatabase(Family::S5, 0, ctx);
+        EXPECT_EQ(db->ReadFromDevice(progress), kResultNotImplemented);
+        EXPECT_EQ(db->WriteToDevice(progress), kResultNotImplemented);
+        EXPECT_EQ(db->WriteFirmware(progress, image), kResultNotImplemented);
+        EXPECT_EQ(db->ReadJournal(progress), kResultNotImplemented);
+        EXPECT_EQ(db->ReadActiveEvents(progress), kResultNotImplemented);
+        EXPECT_EQ(db->SetDeviceTime(), kResultNotImplemented);
+        EXPECT_EQ(db->ReadDustiness(progress, 0), kResultNotImplemented);
+        EXPECT_EQ(db->QueryDeviceTime(), kResultNotImplemented);
+        EXPECT_FALSE(db->ExportCsv(pathToUtf8(dir / "x.csv")));
+        EXPECT_FALSE(std::filesystem::exists(dir / "x.csv"));
+    }
+    // The "Ордис Р7" panel has no active events, dustiness or export.
+    auto r7 = CreateDatabase(Family::R7, 0, ctx);
+    EXPECT_EQ(r7->ReadActiveEvents(progress), kResultNotImplemented);
+    EXPECT_EQ(r7->ReadDustiness(progress, 0), kResultNotImplemented);
+    EXPECT_FALSE(r7->ExportCsv(pathToUtf8(dir / "x.csv")));
+    auto k2 = CreateDatabase(Family::K2, 0, ctx);
+    EXPECT_EQ(k2->WriteFirmware(progress, image), kResultNotImplemented);
+    EXPECT_EQ(k2->QueryDeviceTime(), kResultNotImplemented);
     EXPECT_TRUE(prompter.calls.empty());
 }
 
@@ -356,6 +470,12 @@ TEST(Password, ChangeRulesAndMessages) {
     EXPECT_FALSE(s.passwordOn);  // an empty password switches it off
     EXPECT_TRUE(changePassword(s, u"", u"x", u"x", prompter));
     EXPECT_TRUE(s.passwordOn);
+    // A character the settings file cannot keep is refused, not stored
+    // changed (the start-up check would lock the user out).
+    EXPECT_FALSE(changePassword(s, u"x", u"a\tb", u"a\tb", prompter));
+    EXPECT_EQ(prompter.calls.back().text, "Пароль содержит недопустимый символ!");
+    EXPECT_EQ(prompter.calls.back().title, "Смена пароля");
+    EXPECT_EQ(s.password, u"x");
 }
 
 class ScriptedProber : public PortProber {

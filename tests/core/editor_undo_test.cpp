@@ -147,6 +147,91 @@ TEST(K2Undo, MoveBetweenTwoDatabases) {
     EXPECT_EQ(tree2.model().node(tree2.model().find(-6)).label, "Дежурный (1)");
 }
 
+// With "Две базы" each tree's undo reverses only the records its own
+// operation changed: a device cut in one tree and pasted in the other
+// survives undos in both trees in either order, and an undo never takes back
+// what the other tree changed since.
+TEST(K2Undo, TwoTreesUndoOnlyTheirOwnRecords) {
+    for (const bool rightFirst : {true, false}) {
+        SCOPED_TRACE(rightFirst ? "right tree first" : "left tree first");
+        EditorFixture f;
+        DBK2 second{1, f.ctx};
+        f.doc.databases[1] = &second;
+        TreeEditor right(f.doc, 1, f.prompter);
+        const int d = f.device(kTypeDip, 32);
+        f.tree.rebuild();
+        right.rebuild();
+        const Bytes leftBefore = f.image(), rightBefore = second.SerializeFile();
+        // Cut in the left tree, paste into a fire loop of the right one.
+        ASSERT_TRUE(f.pick(d, 0x80 + 32));
+        ASSERT_TRUE(f.tree.runCommand(cmd::kCutK2));
+        ASSERT_TRUE(right.select(right.model().findUnder(right.model().find(-31), 0x80 + 40)));
+        ASSERT_TRUE(right.runCommand(cmd::kPasteK2));
+        ASSERT_FALSE(f.db.IsDeviceInUse(d));
+        ASSERT_TRUE(second.IsDeviceInUse(0));
+        // A later edit in the left tree: block loop 7.
+        ASSERT_TRUE(f.pick(0x80 + 7, -30));
+        ASSERT_TRUE(f.tree.runCommand(cmd::kBlock));
+        ASSERT_TRUE(f.db.IsLoopBlocked(7));
+
+        auto undoLeft = [&] {
+            while (f.tree.editMenu().undo.enabled)
+                f.tree.runCommand(cmd::kEditUndo);
+        };
+        auto undoRight = [&] {
+            while (right.editMenu().undo.enabled)
+                right.runCommand(cmd::kEditUndo);
+        };
+        if (rightFirst) {
+            undoRight();
+            // The paste is taken back; the left tree's later block stays.
+            EXPECT_TRUE(f.db.IsDeviceInUse(d));
+            EXPECT_TRUE(f.db.IsLoopBlocked(7));
+            EXPECT_FALSE(second.IsDeviceInUse(0));
+            undoLeft();
+        } else {
+            undoLeft();
+            // Unblocking does not bring the moved device back into the left.
+            EXPECT_FALSE(f.db.IsLoopBlocked(7));
+            EXPECT_FALSE(f.db.IsDeviceInUse(d));
+            EXPECT_TRUE(second.IsDeviceInUse(0));
+            undoRight();
+        }
+        // The device is back where it was, once, and nothing else changed.
+        EXPECT_EQ(f.image(), leftBefore);
+        EXPECT_EQ(second.SerializeFile(), rightBefore);
+        EXPECT_EQ(f.label(-3), "Устройства (1)");
+        EXPECT_TRUE(f.prompter.calls.empty());
+    }
+}
+
+// An undo whose records the other tree changed since is refused with a
+// message and changes nothing.
+TEST(K2Undo, ConflictingUndoChangesNothing) {
+    EditorFixture f;
+    DBK2 second{1, f.ctx};
+    f.doc.databases[1] = &second;
+    TreeEditor right(f.doc, 1, f.prompter);
+    const int d = f.device(kTypeDip, 32);
+    f.tree.rebuild();
+    right.rebuild();
+    ASSERT_TRUE(f.pick(d, 0x80 + 32));
+    ASSERT_TRUE(f.tree.runCommand(cmd::kCutK2));
+    ASSERT_TRUE(right.select(right.model().findUnder(right.model().find(-31), 0x80 + 40)));
+    ASSERT_TRUE(right.runCommand(cmd::kPasteK2));
+    // The left tree puts a new device into the freed slot.
+    ASSERT_TRUE(f.pick(0x80 + 33, -31));
+    ASSERT_TRUE(f.tree.runCommand(1152));
+    ASSERT_TRUE(f.db.IsDeviceInUse(d));
+    const Bytes left = f.image(), rightNow = second.SerializeFile();
+    while (right.editMenu().undo.enabled && f.prompter.calls.empty())
+        right.runCommand(cmd::kEditUndo);
+    ASSERT_EQ(f.prompter.calls.size(), 1u);
+    EXPECT_EQ(f.prompter.calls[0].title, "Возврат на команду");
+    EXPECT_EQ(f.image(), left);
+    EXPECT_EQ(second.SerializeFile(), rightNow);
+}
+
 TEST(K2Undo, SelectionAndGroupRecords) {
     EditorFixture f;
     f.device(kTypeDip, 32);  // device 0 shares the root's code

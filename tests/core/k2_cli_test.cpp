@@ -19,9 +19,11 @@ struct CliRun {
     int code = -1;
 };
 
-CliRun runCli(const std::string& args) {
+// stderr is dropped, or with `messages` merged into the output.
+CliRun runCli(const std::string& args, bool messages = false) {
     CliRun r;
-    const std::string command = std::string("\"") + TAVRIN_CLI_PATH + "\" " + args + " 2>/dev/null";
+    const std::string command =
+        std::string("\"") + TAVRIN_CLI_PATH + "\" " + args + (messages ? " 2>&1" : " 2>/dev/null");
     FILE* p = popen(command.c_str(), "r");
     if (!p) return r;
     char buffer[4096];
@@ -78,6 +80,21 @@ TEST_F(K2Cli, InfoConvertAndExport) {
         runCli("export-csv " + quoted(f.path("base.bta")) + " " + quoted(f.path("noext"))).code, 1);
     EXPECT_EQ(
         runCli("export-csv " + quoted(f.path("none.bta")) + " " + quoted(f.path("x.csv"))).code, 1);
+}
+
+// A file that ends early is taken, and the cli says which sections took
+// defaults.
+TEST_F(K2Cli, IncompleteFileIsTakenAndTheUserIsTold) {
+    Bytes data = f.read("base.bta");
+    data.resize(3000);
+    f.write("short.bta", data);
+    const CliRun info = runCli("info " + quoted(f.path("short.bta")), true);
+    EXPECT_EQ(info.code, 0);
+    EXPECT_NE(info.out.find("Чтение базы: Файл базы неполный"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("получили: коды ключей, свойства ключей,"), std::string::npos);
+    EXPECT_NE(info.out.find("family: k2\n"), std::string::npos);
+    const CliRun whole = runCli("info " + quoted(f.path("base.bta")), true);
+    EXPECT_EQ(whole.out.find("неполный"), std::string::npos);
 }
 
 TEST_F(K2Cli, CheckPrintsTheThreeListsAndReturnsTheOutcome) {

@@ -249,11 +249,26 @@ TEST(K2File, ShortFileKeepsDefaultsBeyondItsEnd) {
     EXPECT_EQ(f.db.loops[11][2], 11);
     EXPECT_EQ(f.db.keys[0][6], 0xFF);
     EXPECT_EQ(f.db.names[0][0], ' ');
+    // The load is a success, and the text for the user names every section
+    // that took defaults (the cut one included) and none that came in whole.
+    EXPECT_EQ(f.db.incompleteFileText,
+              "Файл базы неполный: он кончается раньше, чем положено.\n"
+              "Значения по умолчанию получили: шлейфы, список ключей, коды ключей, свойства "
+              "ключей, имена шлейфов, параметры прибора, блокировки устройств, блокировки "
+              "шлейфов.");
+    EXPECT_TRUE(f.prompter.calls.empty());  // the loader itself says nothing
+    // A complete file, loaded into the same database, leaves no such text.
+    f.write("whole.bta", body.file(3, u"1.04"));
+    ASSERT_TRUE(f.db.LoadFromDisk(f.path("whole.bta")));
+    EXPECT_EQ(f.db.incompleteFileText, "");
     // A file that ends inside the version string count.
     K2Fixture g;
     g.write("tiny.bta", {3, 0, 0, 0, 10});
     ASSERT_TRUE(g.db.LoadFromDisk(g.path("tiny.bta")));
     EXPECT_EQ(g.db.DeviceCount(), 0);
+    EXPECT_NE(g.db.incompleteFileText.find("Значения по умолчанию получили: список устройств, "
+                                           "устройства, шлейфы"),
+              std::string::npos);
 }
 
 TEST(K2File, VersionStringIsCutToEightCharactersAndOversizedCountIsNotRead) {
@@ -282,6 +297,33 @@ TEST(K2File, SaveNeedsAnExtensionAndReportsSystemErrors) {
     ASSERT_EQ(f.prompter.calls.size(), 1u);
     EXPECT_EQ(f.prompter.calls[0].title, "Сохранение базы");
     EXPECT_TRUE(f.db.filePath.empty());
+}
+
+// An extension typed in capitals is the same extension: the file the user
+// chose is written, under the name as the user spelt it.
+TEST(K2File, ExtensionInCapitalsIsKeptAndWritesTheChosenFile) {
+    struct Case {
+        const char* chosen;
+        const char* written;
+    };
+    const Case cases[] = {
+        {"X.BTA", "X.BTA"}, {"y.Bta", "y.Bta"}, {"z.TLV", "z.bta"}, {"w.bta", "w.bta"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chosen);
+        K2Fixture f;
+        ASSERT_TRUE(f.db.SaveToDisk(f.path(c.chosen)));
+        EXPECT_EQ(f.db.filePath, f.path(c.written));
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(f.dir.path()))
+            names.push_back(pathToUtf8(e.path().filename()));
+        EXPECT_EQ(names, std::vector<std::string>{c.written});
+    }
+    K2Fixture f;
+    ASSERT_TRUE(f.db.ExportCsv(f.path("LIST.CSV")));
+    EXPECT_TRUE(std::filesystem::exists(f.dir / "LIST.CSV"));
+    EXPECT_EQ(pathWithExtension("a.b/file", "csv"), std::nullopt);
+    EXPECT_EQ(pathWithExtension("dir/F.Csv", "csv"), "dir/F.Csv");
+    EXPECT_EQ(pathWithExtension("dir/F.txt", "csv"), "dir/F.csv");
 }
 
 }  // namespace

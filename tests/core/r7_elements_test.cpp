@@ -56,7 +56,8 @@ struct NewCase {
 };
 
 constexpr std::uint8_t F = 0xFF;
-// Bytes 5..12 start at 0, 13..16 keep the 0xFF of a free record.
+// Bytes 5..12 start at 0, 13..16 keep the 0xFF of a free record (objects
+// excepted: their references lie there).
 constexpr std::array<std::uint8_t, 12> kDetector = {0, 0, 0, 0, 0, F, 0, 0, F, F, F, F};
 constexpr std::array<std::uint8_t, 12> kOutput = {0, 0, 0, 0, 0, F, 1, F, F, F, F, F};
 constexpr std::array<std::uint8_t, 12> kRelay = {0, 0, 0, 0, 0, F, 0, F, 0, F, F, F};
@@ -82,7 +83,8 @@ TEST_P(R7NewElement, GetsItsDefaultNameAndParameters) {
 INSTANTIATE_TEST_SUITE_P(
     Types, R7NewElement,
     ::testing::Values(
-        NewCase{2, false, "Объект   3", {4, 0, 0, 15, 0, 0, 0, 0, F, F, F, F}},
+        // An object's references (bytes 12-13, 14 and 16) mean "none": 0.
+        NewCase{2, false, "Объект   3", {4, 0, 0, 15, 0, 0, 0, 0, 0, 0, 0, 0}},
         NewCase{4, false, "Ключ   3", {2, 0, 0, 0, 0, 0, 0, 0, F, F, F, F}},
         NewCase{4, true, "Ключ сотрудника   3", {1, 0, 0, 0, 0, 0, 0, 0, F, F, F, F}},
         NewCase{8, true, "ВЕРС-БПА   3", kDetector}, NewCase{67, true, "ВЕРС-БПА   3", kDetector},
@@ -120,18 +122,20 @@ TEST_F(R7Test, TableFillsUpToTheRecordsTheFileKeeps) {
     EXPECT_EQ(db_->CreateElement(256, 0), -1);
 }
 
-TEST_F(R7Test, RemovingAnObjectClearsBothReferencesToIt) {
+TEST_F(R7Test, RemovingAnObjectTakesItsElementsAndClearsReferencesToIt) {
     const int a = db_->CreateElement(kTypeObject, 0);  // id 2
     const int b = db_->CreateElement(kTypeObject, 0);  // id 3
     const int c = db_->CreateElement(kTypeObject, 0);  // id 4
-    const int dev = db_->CreateElement(26, a);
+    const int dev = db_->CreateElement(26, a);         // id 5, under a
+    const int keyA = db_->CreateElement(kTypeKey, a);  // id 6, under a
+    const int devB = db_->CreateElement(26, b);        // id 7, under b
     auto& t = db_->table();
     t[b].setReference1(2);
     t[b].setReference2(4);
     t[c].bytes[kOffRef2Low] = 2;  // reference 2 = bytes 14 (low) and 16 (high)
     t[c].bytes[kOffRef2High] = 0;
     t[c].setReference1(3);
-    t[dev].setReference1(2);  // not an object: its bytes 12-13 are no reference
+    t[devB].setReference1(2);  // not an object: its bytes 12-13 are no reference
     db_->modified = 0;
 
     db_->RemoveElement(a);
@@ -142,14 +146,20 @@ TEST_F(R7Test, RemovingAnObjectClearsBothReferencesToIt) {
     EXPECT_EQ(t[c].reference2(), 0);
     EXPECT_EQ(t[c].bytes[14], 0);
     EXPECT_EQ(t[c].bytes[16], 0);
-    EXPECT_EQ(t[dev].parent(), 2);  // elements under it stay in place
-    EXPECT_EQ(t[dev].reference1(), 2);
+    // The elements under it go with it; the others stay as they were.
+    EXPECT_TRUE(t[dev].isFree());
+    EXPECT_TRUE(t[keyA].isFree());
+    EXPECT_EQ(t[devB].parent(), 3);
+    EXPECT_EQ(t[devB].reference1(), 2);
     EXPECT_EQ(db_->modified, 1);
+    // The panel is never removed.
+    db_->RemoveElement(0);
+    EXPECT_EQ(t[0].type(), kTypePanel);
 
     // RemoveKey frees keys only.
     const int key = db_->CreateElement(kTypeKey, b);
-    db_->RemoveKey(dev);
-    EXPECT_FALSE(t[dev].isFree());
+    db_->RemoveKey(devB);
+    EXPECT_FALSE(t[devB].isFree());
     db_->RemoveKey(key);
     EXPECT_TRUE(t[key].isFree());
     EXPECT_EQ(db_->CreateKey(), -1);
@@ -158,6 +168,39 @@ TEST_F(R7Test, RemovingAnObjectClearsBothReferencesToIt) {
     db_->RemoveElement(-1);
     db_->RemoveElement(5000);
     db_->RemoveKey(2048);
+}
+
+// The case that moved a device to another object: device under object 2,
+// object 2 removed, then the compaction. No element is left that the
+// renumbering could hand to another object.
+TEST_F(R7Test, NoElementChangesObjectAfterARemovalAndTheCompaction) {
+    db_->CreateElement(kTypeObject, 0);                     // 1, id 2
+    const int doomed = db_->CreateElement(kTypeObject, 0);  // 2, id 3
+    const int kept = db_->CreateElement(kTypeObject, 0);    // 3, id 4
+    db_->CreateElement(26, doomed);                         // 4, id 5
+    const int keptDevice = db_->CreateElement(26, kept);    // 5, id 6
+    auto& t = db_->table();
+    t[keptDevice].setName("Склад");
+    db_->RemoveElement(doomed);
+    db_->CompactTable();
+    // Ids 1, 2, 4, 6 -> 1, 2, 3, 4: the kept device is under what was object 4.
+    EXPECT_EQ(t[3].type(), 26);
+    EXPECT_EQ(t[3].name(), "Склад");
+    EXPECT_EQ(t[3].parent(), t[2].id());
+    EXPECT_EQ(t[2].type(), kTypeObject);
+    for (int i = 4; i < 2048; ++i)
+        ASSERT_TRUE(t[i].isFree()) << i;
+
+    // Parents and references that name no element become "none".
+    t[3].setParent(40);
+    t[2].setReference1(0xFF00);
+    t[2].setReference2(0xFFFF);
+    t[1].setReference1(3);
+    db_->CompactTable();
+    EXPECT_EQ(t[3].parent(), 0);
+    EXPECT_EQ(t[2].reference1(), 0);
+    EXPECT_EQ(t[2].reference2(), 0);
+    EXPECT_EQ(t[1].reference1(), 3);
 }
 
 TEST_F(R7Test, CompactionOrdersByIdAndRenumbersParentsAndReferences) {

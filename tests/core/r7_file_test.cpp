@@ -93,7 +93,7 @@ TEST_F(R7Test, SaveWritesVersionTwoByteExactAndLoadsItBack) {
         w.u16(c);
     w.u16(0);
     w.bytes(storedRecord(1, 0, 1, {0, 0, 1, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}, "Ордис Р7"));
-    w.bytes(storedRecord(2, 1, 2, {4, 0, 0, 15, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}, "Объект   2"));
+    w.bytes(storedRecord(2, 1, 2, {4, 0, 0, 15, 0, 0, 0, 0, 0, 0, 0, 0}, "Объект   2"));
     w.bytes(storedRecord(3, 2, 4, {1, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF},
                          "Ключ сотрудника   3"));
     w.bytes(storedRecord(4, 2, 26, {0, 0, 0, 0, 0, 0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF},
@@ -153,6 +153,9 @@ TEST_P(R7VersionLoad, LoadsAndRenumbers) {
     EXPECT_EQ(t[1].id(), 2);
     EXPECT_EQ(t[1].type(), 2);
     EXPECT_EQ(t[1].name(), "Склад");
+    // The object's references were 0xFF00 and 0xFFFF on disk: "none".
+    EXPECT_EQ(t[1].reference1(), 0);
+    EXPECT_EQ(t[1].reference2(), 0);
     EXPECT_EQ(t[2].id(), 3);
     EXPECT_EQ(t[2].type(), 4);
     EXPECT_EQ(t[2].parent(), 2);
@@ -241,6 +244,47 @@ INSTANTIATE_TEST_SUITE_P(
         ShortCase{"negative_version", spec(-1, 4), true, nullptr, false, 1},
         ShortCase{"complete_v1", spec(1, std::nullopt), true, nullptr, true, 4}),
     [](const auto& p) { return std::string(p.param.name); });
+
+// References of 0xFFxx in a file are saved as 0.
+TEST_F(R7Test, ObjectReferencesOfOlderFilesAreSavedAsNone) {
+    FileSpec s;
+    s.records = sampleRecords();
+    writeFile(path("in.bor"), buildFile(s));
+    ASSERT_TRUE(db_->LoadFromDisk(path("in.bor")));
+    ASSERT_TRUE(db_->SaveToDisk(path("out.bor")));
+    const Bytes out = readFile(path("out.bor"));
+    const std::size_t object = 8 + 38;  // record 1, no version string
+    for (int b : {12, 13, 14, 16})
+        EXPECT_EQ(out[object + static_cast<std::size_t>(b)], 0) << b;
+    EXPECT_EQ(out[object + 15], 0xFF);  // not a reference: kept
+}
+
+// A file whose record 0 is not the panel is refused with a message and
+// leaves the empty database; nothing is moved or read from a free record.
+TEST_F(R7Test, FileWithoutThePanelInRecordZeroIsRefused) {
+    for (const bool freeFirst : {false, true}) {
+        SCOPED_TRACE(freeFirst);
+        FileSpec s;
+        s.records = sampleRecords();
+        if (freeFirst)
+            s.records[0] = freeRecord();
+        else
+            std::swap(s.records[0], s.records[1]);
+        writeFile(path("bad.bor"), buildFile(s));
+        prompter_.calls.clear();
+        db_->CreateElement(2, 0);
+        EXPECT_FALSE(db_->LoadFromDisk(path("bad.bor")));
+        ASSERT_EQ(prompter_.calls.size(), 1u);
+        EXPECT_EQ(prompter_.calls[0].text,
+                  "Первая запись файла не прибор: файл не является базой Ордиса Р7 или "
+                  "поврежден.");
+        EXPECT_EQ(prompter_.calls[0].title, "Чтение базы");
+        EXPECT_EQ(db_->counts().elements, 1);
+        EXPECT_EQ(db_->table()[0].type(), kTypePanel);
+        EXPECT_EQ(db_->PanelAddress(), 1);
+        EXPECT_TRUE(db_->filePath.empty());
+    }
+}
 
 TEST_F(R7Test, VersionStringCountAboveLimitIsNotSkipped) {
     // A count above 1000 is not read: the records follow the count directly.

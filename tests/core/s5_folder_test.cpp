@@ -331,6 +331,58 @@ TEST_F(S5Folder, UnreadableFilesAreReportedAndLoadingGoesOn) {
     EXPECT_TRUE(db->databaseValid);
 }
 
+// An LCP whose object file cannot be read fails although its key file
+// reads (the outcome is the AND of the reads), and the load is partial: a
+// save over the folder asks first and deletes nothing.
+TEST_F(S5Folder, AnUnreadableFileFailsItsLcpAndTheSaveDeletesNothing) {
+    writeFile(in() / "DBAU.001", deviceImage(0, 17, "a"));
+    writeFile(in() / "DBKEY.001", keyImage(1, "k"));
+    fs::create_directory(in() / "DBOBJ.001");  // exists, cannot be read as a file
+    writeFile(in() / "DBAU.002", deviceImage(0, 17, "b"));
+    ASSERT_TRUE(db->LoadFromDisk(str(in())));
+    EXPECT_EQ(db->lcpCount(), 0);
+    EXPECT_TRUE(db->folderReadIncomplete);
+    const std::string warning = db->SaveWarning(str(in()));
+    EXPECT_EQ(warning, "База в папке\n" + str(in()) +
+                           "\nпрочитана не полностью: файлы LCP 1 не удалось прочитать, LCP с "
+                           "большими номерами не загружены.\nСохранить базу в эту папку? "
+                           "Непрочитанные файлы не будут удалены.");
+    EXPECT_EQ(db->SaveWarning(str(out())), "");
+
+    // Saved anyway (the user said yes): every file of the folder is still there.
+    db->AddLcp();
+    db->CreateElement(17, 1);
+    ASSERT_TRUE(db->SaveToDisk(str(in())));
+    EXPECT_TRUE(fs::is_directory(in() / "DBOBJ.001"));
+    EXPECT_TRUE(fs::exists(in() / "DBKEY.001"));
+    EXPECT_TRUE(fs::exists(in() / "DBAU.002"));
+    // The folder still holds what was never read: the next save asks again.
+    EXPECT_FALSE(db->SaveWarning(str(in())).empty());
+}
+
+// Only the files of LCPs loaded from the folder and then removed are
+// deleted; a folder the database was not loaded from loses nothing.
+TEST_F(S5Folder, OnlyFilesOfRemovedLcpsAreDeleted) {
+    fs::create_directories(out());
+    writeFile(out() / "DBAU.003", deviceImage(0, 17, "foreign"));
+    db->AddLcp();
+    db->CreateElement(17, 1);
+    db->AddLcp();
+    db->CreateElement(17, 2);
+    ASSERT_TRUE(db->SaveToDisk(str(out())));
+    EXPECT_TRUE(fs::exists(out() / "DBAU.003"));
+
+    for (int l = 1; l <= 3; ++l)
+        writeFile(in() / deviceFileName(l), deviceImage(0, 17, "d"));
+    ASSERT_TRUE(db->LoadFromDisk(str(in())));
+    ASSERT_EQ(db->lcpCount(), 3);
+    EXPECT_EQ(db->SaveWarning(str(in())), "");
+    db->RemoveLcp(3);
+    ASSERT_TRUE(db->SaveToDisk(str(in())));
+    EXPECT_FALSE(fs::exists(in() / "DBAU.003"));
+    EXPECT_TRUE(fs::exists(in() / "DBAU.002"));
+}
+
 TEST_F(S5Folder, PathsThatAreMissingOrTooLong) {
     db->AddLcp();
     EXPECT_FALSE(db->LoadFromDisk(str(dir / "missing")));

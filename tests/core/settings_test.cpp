@@ -11,32 +11,36 @@
 namespace tavrin {
 namespace {
 
-Bytes toBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes toBytes(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
-std::string cp1251(const std::string& utf8) { return utf8ToCp1251(utf8); }
+std::string cp1251(const std::string& utf8) {
+    return utf8ToCp1251(utf8);
+}
 
 TEST(IniFile, ReadsLikeTheProfileFunctions) {
     const IniFile ini = IniFile::parse(toBytes(cp1251(
         "; comment\r\n[Общее]\r\n  Прибор = 1 \r\nПапка=\"C:\\Work\"\r\nШирина=12px\r\nВерх=-5\r\n"
         "Пусто=\r\n[Талвир_К2]\r\nCOM=COM12345\r\n")));
-    EXPECT_EQ(ini.getInt("общее", "ПРИБОР", 2), 1);        // case-insensitive, Cyrillic too
+    EXPECT_EQ(ini.getInt("общее", "ПРИБОР", 2), 1);  // case-insensitive, Cyrillic too
     EXPECT_EQ(ini.getString("Общее", "Папка", "", 200), "C:\\Work");  // quotes dropped
-    EXPECT_EQ(ini.getInt("Общее", "Ширина", 7), 12);       // leading number
+    EXPECT_EQ(ini.getInt("Общее", "Ширина", 7), 12);                  // leading number
     EXPECT_EQ(ini.getInt("Общее", "Верх", 0), -5);
-    EXPECT_EQ(ini.getInt("Общее", "Пусто", 7), 0);         // present but not a number
-    EXPECT_EQ(ini.getInt("Общее", "Нет", 7), 7);           // absent: default
+    EXPECT_EQ(ini.getInt("Общее", "Пусто", 7), 0);                     // present but not a number
+    EXPECT_EQ(ini.getInt("Общее", "Нет", 7), 7);                       // absent: default
     EXPECT_EQ(ini.getString("Талвир_К2", "COM", "COM3", 6), "COM12");  // capacity 6
     EXPECT_EQ(ini.getString("Ордис_Р7", "COM", "COM3", 6), "COM3");
-    EXPECT_FALSE(ini.value("Талвир_К2", "Прибор"));        // keys belong to their section
+    EXPECT_FALSE(ini.value("Талвир_К2", "Прибор"));  // keys belong to their section
 }
 
 TEST(IniFile, WritingOneKeyKeepsEverythingElse) {
     const std::string original =
         "; settings\r\n[Общее]\r\nПрибор=2\r\n\r\n; port\r\n[Талвир_К2]\r\nCOM=COM1\r\nЛог=нет\r\n";
     IniFile ini = IniFile::parse(toBytes(cp1251(original)));
-    ini.set("ОБЩЕЕ", "прибор", "1");         // replaced in place
-    ini.set("Общее", "А", "0");              // added at the end of its section
-    ini.set("Ордис_Р7", "COM", "COM4");      // new section at the end
+    ini.set("ОБЩЕЕ", "прибор", "1");     // replaced in place
+    ini.set("Общее", "А", "0");          // added at the end of its section
+    ini.set("Ордис_Р7", "COM", "COM4");  // new section at the end
     const std::string expected =
         "; settings\r\n[Общее]\r\nприбор=1\r\nА=0\r\n\r\n; port\r\n[Талвир_К2]\r\nCOM=COM1\r\n"
         "Лог=нет\r\n\r\n[Ордис_Р7]\r\nCOM=COM4\r\n";
@@ -109,6 +113,56 @@ TEST(Password, ScrambledByPosition) {
     EXPECT_EQ(scramblePassword(std::u16string(25, u'x')).size(), 19u);
 }
 
+// Every password that can be set comes back unchanged from the settings
+// file, whatever its blanks and quotes, in both encodings of the file.
+TEST(Password, AwkwardPasswordsSurviveASaveAndReload) {
+    const std::u16string passwords[] = {u" abc",  u"abc ",
+                                        u"  ",    u" ",
+                                        u"\"!",   u"\"",
+                                        u"'",     u"\"abc\"",
+                                        u"'x'",   u"a\"b",
+                                        u"\"a",   u"!\"",
+                                        u"a=b;c", u"[x]",
+                                        u"; x",   u" Пароль ",
+                                        u"\t-x",  u"1234567890123456789",
+                                        u"😀x",    u"ЯЯЯЯЯЯЯЯЯЯЯЯЯЯЯЯЯЯЯ"};
+    for (const IniFile::Encoding encoding :
+         {IniFile::Encoding::Cp1251, IniFile::Encoding::Utf16Le}) {
+        for (const std::u16string& p : passwords) {
+            SCOPED_TRACE(utf16ToUtf8(p));
+            if (!passwordStorable(p)) {
+                // Only the tab of this table is refused (a control character).
+                EXPECT_EQ(p, u"\t-x");
+                continue;
+            }
+            GeneralSettings s;
+            s.password = p;
+            s.passwordOn = true;
+            IniFile ini;
+            ini.setEncoding(encoding);
+            ini.set("Общее", "Прибор", "2");
+            s.store(ini);
+            GeneralSettings back;
+            back.load(IniFile::parse(ini.serialize()));
+            EXPECT_EQ(back.password, p);
+        }
+    }
+    // An ordinary password is written as before: the scrambled text alone.
+    EXPECT_EQ(storedPasswordValue(u"Ключ7"), utf16ToUtf8(scramblePassword(u"Ключ7")));
+    EXPECT_EQ(storedPasswordValue(u" abc"), "\" bdf\"");
+    // Values written by earlier versions read as they did.
+    GeneralSettings old;
+    old.load(IniFile::parse(toBytes(cp1251("[Общее]\r\nПарам=abe\r\n"))));
+    EXPECT_EQ(old.password, u"aac");
+    old.load(IniFile::parse(toBytes(cp1251("[Общее]\r\nПарам=\r\n"))));
+    EXPECT_EQ(old.password, u"");
+    // Characters that no settings line can keep are refused.
+    EXPECT_FALSE(passwordStorable(u"a\nb"));
+    EXPECT_FALSE(passwordStorable(std::u16string(u"x") + char16_t(0xFFFF)));
+    EXPECT_FALSE(passwordStorable(std::u16string(1, char16_t(0xD7FF)) + u"x" + char16_t(0xD7FF)));
+    EXPECT_TRUE(passwordStorable(u""));
+}
+
 TEST(GeneralSettings, DefaultsAndRoundTrip) {
     GeneralSettings s;
     s.load(IniFile());
@@ -144,7 +198,7 @@ TEST(GeneralSettings, StartupFamily) {
 }
 
 class PortKeys : public ::testing::Test {
-protected:
+  protected:
     test::TempDir dir;
     AppContext ctx = makeAppContext(dir.path());
     void writeIni(const std::string& text) {
@@ -165,7 +219,9 @@ TEST_F(PortKeys, DefaultsWhenAbsent) {
 }
 
 TEST_F(PortKeys, WordsAreComparedExactly) {
-    writeIni("[Талвир_К2]\nСкорость=57600\nCOM=COM7\nСтопбит=1.5\nЧетность=всегда0\nЛог=да\nИмитация=Да\n");
+    writeIni(
+        "[Талвир_К2]\nСкорость=57600\nCOM=COM7\nСтопбит=1.5\nЧетность=всегда0\nЛог=да\nИмитация="
+        "Да\n");
     auto db = CreateDatabase(Family::K2, 0, ctx);
     EXPECT_EQ(db->baudRate, 57600);
     EXPECT_EQ(db->portName, "COM7");

@@ -5,6 +5,7 @@
 #include "k2_link_fixture.h"
 #include "link/result_codes.h"
 #include "files/dust_file.h"
+#include "service/dust_list.h"
 
 namespace tavrin::test {
 namespace {
@@ -98,6 +99,31 @@ TEST(K2JournalE2E, ActiveEventsOfAllFourCategories) {
     EXPECT_TRUE(none.db->activeEvents.empty());
     ASSERT_TRUE(none.db->ReadJournalFile(none.path("JournalAS.tvj"), file));
     EXPECT_TRUE(file.records.empty());
+}
+
+// Dustiness read from the simulated panel, as the dustiness window shows it:
+// the panel sends tens of percent, so every row is 0 % .. 100 % in steps of 10.
+TEST(K2JournalE2E, DustinessFromThePanelShowsTruePercentages) {
+    K2Link l({"--detectors", "12"});
+    NullProgress progress;
+    DBK2& db = *l.db;
+    ASSERT_EQ(db.ReadFromDevice(progress), kResultOk);
+    db.dustinessOutputPath = l.path("Zap.tvz");
+    ASSERT_EQ(db.ReadDustiness(progress, 0), kResultOk);
+    std::vector<DustRecord> records;
+    ASSERT_TRUE(db.ReadDustinessFile(l.path("Zap.tvz"), records));
+    const std::vector<DustRow> rows = dustRows(records, DustFilter{});
+    ASSERT_EQ(rows.size(), 12u);
+    // Detector i (device index i) reads (7 i + 3) mod 11 tens of percent.
+    const char* shown[] = {" 30%", "100%", " 60%", " 20%", " 90%", " 50%",
+                           " 10%", " 80%", " 40%", "  0%", " 70%", " 30%"};
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].first, db.DeviceLabel(static_cast<int>(i))) << i;
+        EXPECT_EQ(rows[i].percent, shown[i]) << i;
+    }
+    EXPECT_EQ(rows[1].cls, DustClass::Over90);
+    EXPECT_EQ(rows[7].cls, DustClass::Over80);
+    EXPECT_EQ(rows[0].cls, DustClass::Normal);
 }
 
 TEST(K2JournalE2E, DustinessWithAndWithoutDetectors) {

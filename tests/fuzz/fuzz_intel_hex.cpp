@@ -2,8 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/firmware_image.h"
 #include "app/intel_hex.h"
+#include "link/firmware_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     tavrin::NullProgress progress;

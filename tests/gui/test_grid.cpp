@@ -137,6 +137,38 @@ class TestGrid : public QObject {
         QVERIFY(!rowOf(f, "Время задержки на Вход-Выход").changed);
     }
 
+    void textTheFileEncodingCannotHoldIsRefused() {
+        // A typed loop name and a text row: "☃" has no Windows-1251 form.
+        ViewsFixture f;
+        f.click(0x80 + 9, -30);
+        const int r = row(f, "Имя ШС");
+        const Bytes before = f.image();
+        clickValue(f, r);
+        QVERIFY(f.grid->combo()->isEditable());
+        f.grid->combo()->lineEdit()->selectAll();
+        keys(f.grid->combo()->lineEdit(), QString::fromUtf8("Склад ☃"));
+        f.prompter.calls.clear();
+        QTest::keyClick(f.grid->combo()->lineEdit(), Qt::Key_Return);
+        QCOMPARE(f.prompter.calls.size(), std::size_t(1));
+        QVERIFY(f.prompter.calls[0].text.find("\"☃\"") != std::string::npos);
+        QVERIFY(rowOf(f, "Имя ШС").error);
+        QCOMPARE(rowOf(f, "Имя ШС").text, std::string("Склад ☃"));
+        QVERIFY(cellHas(f, r, QColor(255, 0, 0)));
+        // The tree keeps the loop and nothing reaches the database.
+        f.click(0x80 + 10, -30);
+        QCOMPARE(f.currentCode(), 0x80 + 9);
+        QVERIFY(f.image() == before);
+
+        ViewsFixture g;
+        g.grid->model().setFamily(std::make_unique<AllKinds>());
+        g.grid->model().show(&g.db, 0, true);
+        const int t = row(g, "text");
+        QVERIFY(!g.grid->model().commitText(t, "Вход ☃"));
+        QVERIFY(rowOf(g, "text").error);
+        QVERIFY(g.grid->model().commitText(t, "Вход №1"));  // "№" is in the code page
+        QVERIFY(!rowOf(g, "text").error);
+    }
+
     void aBadKeyNumberTurnsRedAndKeepsTheSelection() {
         ViewsFixture f;
         f.addKey(false);

@@ -151,6 +151,24 @@ class TestTree : public QObject {
         QCOMPARE(f.label(-31), QString::fromUtf8("Пожарные (1)"));
     }
 
+    void aBrpGoesOnNoLoopByDragging() {
+        // Only МАУ, УОП and УОПВ may be dropped on any loop; a БРП on none.
+        ViewsFixture f;
+        const int brp = f.device(kTypeBrp);
+        const int mau = f.device(kTypeMau);
+        f.tree->rebuild();
+        f.tree->setExpanded(f.index(-30, -5), true);
+        f.tree->setExpanded(f.index(-31, -5), true);
+        const Bytes before = f.image();
+        for (ItemCode loop : {0x80 + 1, 0x80 + 40}) {
+            f.drag(f.index(brp, -3), loop, loop < 0x80 + 32 ? -30 : -31,
+                   [&] { QVERIFY(!f.tree->dropTarget().isValid()); });
+        }
+        QVERIFY(f.image() == before);
+        f.drag(f.index(mau, -3), 0x80 + 1, -30, [&] { QVERIFY(f.tree->dropTarget().isValid()); });
+        QCOMPARE(f.db.devices[static_cast<std::size_t>(mau)][kDevLoop], 1);
+    }
+
     void groupsHideAndShow() {
         ViewsFixture f;
         f.tree->setGroupHidden(107, true);

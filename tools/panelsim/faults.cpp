@@ -13,11 +13,13 @@ struct KindName {
 };
 
 constexpr KindName kKinds[] = {
-    {"silence", Fault::Kind::Silence, false}, {"noreply", Fault::Kind::NoReply, false},
-    {"drop", Fault::Kind::Drop, false},       {"badcrc", Fault::Kind::BadCrc, false},
-    {"refuse", Fault::Kind::Refuse, false},   {"badindex", Fault::Kind::BadIndex, false},
-    {"garbage", Fault::Kind::Garbage, false}, {"cut", Fault::Kind::Cut, false},
-    {"delay", Fault::Kind::Delay, true},      {"second", Fault::Kind::Second, false},
+    {"silence", Fault::Kind::Silence, false},   {"noreply", Fault::Kind::NoReply, false},
+    {"drop", Fault::Kind::Drop, false},         {"badcrc", Fault::Kind::BadCrc, false},
+    {"refuse", Fault::Kind::Refuse, false},     {"badindex", Fault::Kind::BadIndex, false},
+    {"garbage", Fault::Kind::Garbage, false},   {"cut", Fault::Kind::Cut, false},
+    {"delay", Fault::Kind::Delay, true},        {"second", Fault::Kind::Second, false},
+    {"stale", Fault::Kind::Stale, false},       {"length", Fault::Kind::Length, false},
+    {"oversize", Fault::Kind::Oversize, false},
 };
 
 bool parseNumber(const std::string& text, long& out) {
@@ -104,6 +106,15 @@ Outgoing applyFaults(const std::vector<Fault>& faults, long request, const Bytes
                 break;
             case Fault::Kind::BadIndex:
                 if (first) panel.spoilIndex(*first);
+                break;
+            case Fault::Kind::Stale:
+                if (first) panel.staleIndex(*first);
+                break;
+            case Fault::Kind::Length:
+                if (first) panel.shortenBody(*first);
+                break;
+            case Fault::Kind::Oversize:
+                if (first) replies = {panel.oversize(*first)};
                 break;
             case Fault::Kind::Garbage:
                 for (long i = 0; i < (f.arg >= 0 ? f.arg : 3); ++i) {

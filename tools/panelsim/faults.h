@@ -7,6 +7,9 @@
 //   badcrc         the reply's checksum is wrong
 //   refuse[=S]     a refusal instead of the reply (S: the second family's code)
 //   badindex       the reply echoes a wrong record index
+//   stale          the reply echoes the index of the request before (r7)
+//   length         the reply's body is one byte short, length and checksum consistent
+//   oversize       a reply whose body (253 bytes) does not fit the reply buffer (r7)
 //   garbage[=K]    K stray bytes (default 3) before the reply
 //   cut[=K]        only the first K bytes of the reply (default: half)
 //   delay=D        the reply starts D ms late
@@ -29,6 +32,9 @@ struct Fault {
         BadCrc,
         Refuse,
         BadIndex,
+        Stale,
+        Length,
+        Oversize,
         Garbage,
         Cut,
         Delay,

@@ -248,7 +248,9 @@ Bytes K2Panel::dustiness() {
         const std::uint8_t* d = &memory_.devices[detectors[i] * kDeviceSize];
         f.push_back(d[4]);
         f.push_back(d[3]);
-        f.push_back(static_cast<std::uint8_t>((detectors[i] * 13 + 5) % 100));
+        // The panel reports dustiness in tens of percent (0..10); detector
+        // index i reads (7 i + 3) mod 11, so every level class turns up.
+        f.push_back(static_cast<std::uint8_t>((detectors[i] * 7 + 3) % 11));
     }
     dustPosition_ = last ? 0 : dustPosition_ + n;
     return finish(f);

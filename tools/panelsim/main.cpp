@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -33,12 +34,19 @@ const char* const kHelp =
     "\n"
     "Options:\n"
     "  --family k2|r7     the panel family (\"Талвир К2\" or \"Ордис Р7\")\n"
-    "  --db FILE          k2: preload the panel memory from a database file\n"
+    "  --db FILE          preload the panel memory from a database file\n"
     "  --detectors N      k2: put N smoke detectors into an empty memory\n"
-    "  --journal N        k2: the journal holds N generated records (default 0)\n"
+    "  --journal N        the journal holds N generated records (default 0);\n"
+    "                     r7: N events written into the ring of 2048, so the\n"
+    "                     position is N mod 2048 and N >= 2048 has wrapped\n"
     "  --events N         k2: N active events over the four categories (default 0)\n"
     "  --firmware TEXT    the firmware version (default 1.04; r7: MAJOR.MINOR)\n"
-    "  --address N        r7: the panel address (default 1)\n"
+    "  --address N        r7: the panel address (default: byte 7 of record 0\n"
+    "                     of the memory, 1 for an empty panel)\n"
+    "  --dump FILE        r7: write the memory (2048 records of 38 bytes) on exit\n"
+    "  --firmware-out FILE  r7: write the firmware pages received, one line a\n"
+    "                     page \"SEGMENT ADDRESS HEX\" and \"end\" after the end\n"
+    "                     command, whenever they change\n"
     "  --baud N           pace replies at N baud (10 bits a byte) and count the\n"
     "                     wire time of requests; default: no pacing\n"
     "  --fault SPEC       spoil replies; may be repeated. SPEC is KIND[=ARG]@N\n"
@@ -49,6 +57,10 @@ const char* const kHelp =
     "                       badcrc       wrong checksum\n"
     "                       refuse[=S]   a refusal (r7: status S, default 2)\n"
     "                       badindex     a wrong record index echo\n"
+    "                       stale        r7: the index of the request before\n"
+    "                       length       the body one byte short (length and\n"
+    "                                    checksum consistent)\n"
+    "                       oversize     r7: a body of 253 bytes\n"
     "                       garbage[=K]  K stray bytes before the reply (default 3)\n"
     "                       cut[=K]      only the first K bytes (default: half)\n"
     "                       delay=D      the reply starts D ms late\n"
@@ -60,8 +72,10 @@ const char* const kHelp =
 struct Config {
     std::string family;
     std::string db;
+    std::string dump;
+    std::string firmwareOut;
     std::string firmware = "1.04";
-    long journal = 0, events = 0, baud = 0, address = 1, detectors = 0;
+    long journal = 0, events = 0, baud = 0, address = -1, detectors = 0;
     std::vector<Fault> faults;
     bool verbose = false;
 };
@@ -95,6 +109,10 @@ int parse(int argc, char** argv, Config& c) {
             ok = v == "k2" || v == "r7";
         } else if (a == "--db") {
             c.db = v;
+        } else if (a == "--dump") {
+            c.dump = v;
+        } else if (a == "--firmware-out") {
+            c.firmwareOut = v;
         } else if (a == "--firmware") {
             c.firmware = v;
         } else if (a == "--journal") {
@@ -157,8 +175,17 @@ std::unique_ptr<Panel> makePanel(const Config& c) {
     }
     o.major = major;
     o.minor = minor;
-    o.address = static_cast<std::uint8_t>(c.address);
-    return std::make_unique<r7::R7Panel>(o);
+    o.address = static_cast<int>(c.address);
+    o.journalEvents = c.journal;
+    Bytes memory = r7::freshMemory(c.address > 0 ? static_cast<std::uint8_t>(c.address) : 1);
+    if (!c.db.empty()) {
+        std::string error;
+        if (!r7::loadDatabaseFile(c.db, memory, error)) {
+            std::cerr << "tavrin-panelsim: " << error << "\n";
+            return nullptr;
+        }
+    }
+    return std::make_unique<r7::R7Panel>(o, std::move(memory));
 }
 
 std::string hex(const Bytes& b) {
@@ -171,9 +198,21 @@ std::string hex(const Bytes& b) {
     return s;
 }
 
+// Replaces a file's contents (written beside it, then renamed over it).
+void writeText(const std::string& path, const std::string& text) {
+    const std::string temporary = path + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << text;
+        if (!out) return;
+    }
+    std::rename(temporary.c_str(), path.c_str());
+}
+
 int run(const Config& c) {
     std::unique_ptr<Panel> panel = makePanel(c);
     if (!panel) return 1;
+    const auto* r7Panel = dynamic_cast<const r7::R7Panel*>(panel.get());
     PtyLine line;
     std::string error;
     if (!line.open(error)) {
@@ -216,6 +255,10 @@ int run(const Config& c) {
             if (request.size() < 2) continue;  // an empty frame: no command
             ++requests;
             Outgoing out = applyFaults(c.faults, requests, request, panel->handle(request), *panel);
+            if (r7Panel && !c.firmwareOut.empty() && request.size() > 4 && request[4] >= 7 &&
+                request[4] != 8) {
+                writeText(c.firmwareOut, r7Panel->firmwareText());
+            }
             if (c.verbose) {
                 std::cerr << "#" << requests << " < " << hex(request) << "\n";
                 std::cerr << "#" << requests << " > "
@@ -228,6 +271,10 @@ int run(const Config& c) {
         }
     }
     line.stop();
+    if (r7Panel && !c.dump.empty()) {
+        const Bytes& m = r7Panel->memory();
+        writeText(c.dump, std::string(m.begin(), m.end()));
+    }
     return 0;
 }
 

@@ -24,6 +24,13 @@ class Panel {
     virtual void sealFrame(Bytes& frame) const = 0;
     // Spoils the record index a reply echoes (a no-op for replies without one).
     virtual void spoilIndex(Bytes& frame) const = 0;
+    // Puts the record index of the request before into a reply that echoes one.
+    virtual void staleIndex(Bytes& /*frame*/) const {}
+    // Takes one byte off the body, keeping the length byte and checksum consistent.
+    virtual void shortenBody(Bytes& /*frame*/) const {}
+    // A frame with a body too long for the configurator's reply buffer
+    // (the frame unchanged when the family has no such frame).
+    virtual Bytes oversize(const Bytes& frame) const { return frame; }
     // The offset of the reply type byte that a second reply carries, or -1.
     virtual int typeOffset() const { return -1; }
 };

@@ -285,9 +285,10 @@ void K2Tree::build(TreeEditor& tree, ItemCode remembered) {
             if (!db->IsKeyInUse(k)) continue;
             KeyRecord& key = db->keys[static_cast<std::size_t>(k)];
             if (key[kKeyOrdinal] == kNone) {
-                // A key without its number gets its slot number.
+                // A key without its number gets its slot number. Showing a
+                // database is no edit: the counter stays (the number goes
+                // into the file with the next save).
                 key[kKeyOrdinal] = static_cast<std::uint8_t>(k);
-                ++db->modified;
             }
             const bool isEmployee = isEmployeeKey(key);
             (isEmployee ? employeeCount : dutyCount) += 1;
@@ -496,6 +497,7 @@ void K2Tree::remove(TreeEditor& tree) {
     bool keys = false;
     for (NodeId n : selected) {
         const ItemCode c = tree.codeOf(n);
+        if (tree.parentOf(n) == kNoNode) continue;  // the root, not device 0
         if (isKey(c)) {
             db->RemoveKey(c);
             keys = true;
@@ -526,7 +528,8 @@ void K2Tree::remove(TreeEditor& tree) {
 
 void K2Tree::copy(TreeEditor& tree, bool cut) {
     DBK2* db = k2db(tree.database());
-    if (!db || tree.current() == kNoNode) return;
+    // The root is not an element (its code is also device 0's).
+    if (!db || tree.current() == kNoNode || tree.parentOf(tree.current()) == kNoNode) return;
     const EditRuleArgs args = tree.ruleArgs(tree.current());
     if (!(cut ? db->CutItem(args) : db->CopyItem(args)).allowed) return;
     // Unmark what the previous buffer held, in whichever tree it was.
@@ -583,7 +586,8 @@ void K2Tree::paste(TreeEditor& tree, NodeId targetNode) {
     ClipBuffer& b = tree.buffer();
     DBK2* src = k2db(tree.databaseAt(b.tree));
     if (!db || b.empty()) return;
-    if (targetNode == kNoNode || !src) {
+    // The root (whose code is also device 0's) takes nothing.
+    if (targetNode == kNoNode || !src || tree.parentOf(targetNode) == kNoNode) {
         tree.prompter().message("Недопустимая операция", kPasteTitle, PromptIcon::Error);
         return;
     }
@@ -821,12 +825,12 @@ bool K2Tree::canDrop(TreeEditor& tree, NodeId target, const std::vector<NodeId>&
             case kTypeDka:
                 if (group != kGroupMonitoring) return false;
                 break;
-            case kTypeBrp:
             case kTypeMau:
             case kTypeUop:
             case kTypeUopv:
                 break;
             default:
+                // A БРП (and any other kind) is placed through its grid row.
                 return false;
         }
     }
@@ -842,7 +846,13 @@ Bytes K2Tree::snapshot(const DBase& base) const {
     if (!db) return out;
     out.reserve(8 * 1024);
     append(out, db->devices);
-    append(out, db->loops);
+    // A loop's content flag follows its devices and members on every
+    // rebuild; it is no part of an edit (and must not make one look changed
+    // since), so the snapshot leaves it out.
+    auto loops = db->loops;
+    for (LoopRecord& l : loops)
+        l[kLoopContent] = 0;
+    append(out, loops);
     append(out, db->keys);
     append(out, db->names);
     append(out, db->deviceMap);
@@ -858,7 +868,12 @@ void K2Tree::restore(DBase& base, const Bytes& saved) const {
     if (!db || saved.empty()) return;
     std::size_t pos = 0;
     take(saved, pos, db->devices);
+    std::array<std::uint8_t, kLoopCount> content{};
+    for (std::size_t l = 0; l < content.size(); ++l)
+        content[l] = db->loops[l][kLoopContent];
     take(saved, pos, db->loops);
+    for (std::size_t l = 0; l < content.size(); ++l)
+        db->loops[l][kLoopContent] = content[l];
     take(saved, pos, db->keys);
     take(saved, pos, db->names);
     take(saved, pos, db->deviceMap);
@@ -866,6 +881,20 @@ void K2Tree::restore(DBase& base, const Bytes& saved) const {
     take(saved, pos, db->blockedDevices);
     take(saved, pos, db->blockedLoops);
     take(saved, pos, db->panelBlock);
+}
+
+SnapshotLayout K2Tree::snapshotLayout() const {
+    // The tables in snapshot order; the bit sets and maps byte by byte, the
+    // panel block as one record.
+    return {{sizeof(DeviceRecord), kDeviceCount},
+            {sizeof(LoopRecord), kLoopCount},
+            {sizeof(KeyRecord), kKeyCount},
+            {sizeof(NameText), kNameCount},
+            {1, kDeviceMapSize},
+            {1, kKeyMapSize},
+            {1, kBlockedDevicesSize},
+            {1, kBlockedLoopsSize},
+            {kPanelBlockSize, 1}};
 }
 
 std::unique_ptr<FamilyGrid> K2Tree::makeGrid() const {

@@ -69,6 +69,7 @@ class K2Tree : public FamilyTree {
     bool canDrop(TreeEditor& tree, NodeId target, const std::vector<NodeId>& dragged) override;
     Bytes snapshot(const DBase& db) const override;
     void restore(DBase& db, const Bytes& saved) const override;
+    SnapshotLayout snapshotLayout() const override;
     std::unique_ptr<FamilyGrid> makeGrid() const override;
     void expandedChanged(TreeEditor& tree, NodeId node, bool expanded) override;
     ItemCode rootRuleCode(ItemCode) const override { return -1; }

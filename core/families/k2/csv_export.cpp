@@ -54,12 +54,9 @@ DeviceTexts deviceTexts(const DeviceRecord& d, int loop) {
 }  // namespace
 
 bool DBK2::ExportCsv(const std::string& path) {
-    const auto dot = path.find_last_of('.');
-    const auto slash = path.find_last_of("/\\");
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-    std::string target = path;
-    if (target.compare(dot + 1, std::string::npos, "csv") != 0)
-        target = target.substr(0, dot + 1) + "csv";
+    const auto written = pathWithExtension(path, "csv");
+    if (!written) return false;
+    const std::string& target = *written;
 
     std::string text = "Имя ШС;Устройство;Сер.номер;Срабатывание;Блокировка;Контроль КЗ/обрыв\r\n";
     for (int m = 0; m < kLoopCount; ++m) {

@@ -45,6 +45,34 @@ constexpr Part kVersion3[] = {Part::DeviceMap,      Part::Devices,     Part::Loo
                               Part::KeyCodes,       Part::KeyData,     Part::Names, Part::Panel,
                               Part::BlockedDevices, Part::BlockedLoops};
 
+// The name of a section as the user is told it took defaults.
+const char* partName(Part part) {
+    switch (part) {
+        case Part::DeviceMap:
+            return "список устройств";
+        case Part::Devices:
+            return "устройства";
+        case Part::Loops:
+            return "шлейфы";
+        case Part::KeyMap:
+            return "список ключей";
+        case Part::KeyCodes:
+            return "коды ключей";
+        case Part::KeyData:
+            return "свойства ключей";
+        case Part::Names:
+        case Part::OldNames:
+            return "имена шлейфов";
+        case Part::Panel:
+            return "параметры прибора";
+        case Part::BlockedDevices:
+            return "блокировки устройств";
+        case Part::BlockedLoops:
+            return "блокировки шлейфов";
+    }
+    return "";
+}
+
 // Copies the bytes of one section out of the tables (file form).
 Bytes sectionBytes(const DBK2& db, Part part) {
     Bytes out;
@@ -201,14 +229,25 @@ bool DBK2::ParseFile(ByteSpan data) {
     std::span<const Part> parts = version == 3   ? std::span<const Part>(kVersion3)
                                   : version == 2 ? std::span<const Part>(kVersion2)
                                                  : std::span<const Part>(kVersion01);
+    // A short file is taken: the sections beyond its end keep their
+    // defaults, and the user is told which ones.
+    std::string missing;
     for (const Part part : parts) {
-        if (in.atEnd()) break;  // a short file keeps the defaults beyond its end
         Bytes section = sectionBytes(*this, part);
         const std::size_t avail = std::min(section.size(), in.remaining());
+        if (avail < section.size())
+            missing += std::string(missing.empty() ? "" : ", ") + partName(part);
+        if (avail == 0) continue;
         in.bytes(MutableByteSpan(section.data(), avail));
         setSectionBytes(*this, part, section);
         const int flag = sectionFlag(part);
         if (avail == section.size() && flag >= 0) sectionValid[flag] = true;
+    }
+    if (!missing.empty()) {
+        incompleteFileText =
+            "Файл базы неполный: он кончается раньше, чем положено.\n"
+            "Значения по умолчанию получили: " +
+            missing + ".";
     }
     return true;
 }
@@ -256,13 +295,11 @@ Bytes DBK2::SerializeFile() {
 }
 
 bool DBK2::SaveToDisk(const std::string& path) {
-    // The extension is what follows the last '.' of the file name itself.
-    const auto dot = path.find_last_of('.');
-    const auto slash = path.find_last_of("/\\");
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-    std::string target = path;
-    if (target.compare(dot + 1, std::string::npos, extension1) != 0)
-        target = target.substr(0, dot + 1) + extension1;
+    // The file is written with the first extension; the user's spelling of it
+    // ("X.BTA") is kept.
+    const auto written = pathWithExtension(path, extension1);
+    if (!written) return false;
+    const std::string& target = *written;
     const Bytes data = SerializeFile();
     FileError error;
     if (!writeFileAtomic(pathFromUtf8(target), data, &error)) {

@@ -4,6 +4,7 @@
 
 #include "base/bit_set.h"
 #include "families/k2/database_print_k2.h"
+#include "link/result_codes.h"
 
 namespace tavrin {
 
@@ -55,6 +56,7 @@ void DBK2::ResetDatabase() {
     panelBlock.fill(0);
     sectionValid.fill(false);
     filePath.clear();
+    incompleteFileText.clear();
     modified = 0;
     databaseValid = false;
     firmwareVersion = -1;
@@ -220,9 +222,13 @@ void DBK2::UpdateChecksums() {
         l[kLoopChecksum] = recordChecksum(l, kLoopChecksum);
 }
 
+// The panel of this family takes no firmware from the program (the menu has
+// no such command): nothing is sent, and nothing reports a success.
 int DBK2::WriteFirmware(Progress&, ByteSpan) {
-    return 0;
+    return kResultNotImplemented;
 }
-void DBK2::PrintDatabase(PrintSurface& surface) { printDatabaseK2(surface, k2PrintData(*this)); }
+void DBK2::PrintDatabase(PrintSurface& surface) {
+    printDatabaseK2(surface, k2PrintData(*this));
+}
 
 }  // namespace tavrin

@@ -95,7 +95,8 @@ constexpr std::size_t kAeDeviceNumber = 3;
 constexpr std::size_t kAeType = 4;
 constexpr int kEventCategories = 4;
 
-// Dustiness: device number (index + 1), loop, dustiness in percent.
+// Dustiness: device number (index + 1), loop, dustiness in tens of
+// percent (0..10; 8 is 80 %).
 constexpr std::size_t kDustinessRecordSize = 3;
 constexpr std::size_t kDrDeviceNumber = 0;
 constexpr std::size_t kDrLoop = 1;

@@ -23,32 +23,37 @@ std::uint16_t compactTable(ElementTable& table) {
     for (std::size_t k = 1; k < copy->size(); ++k)
         (*copy)[k].clear();
 
-    // Old object id -> new id. The map is built from the old ids before any
-    // record changes, so a renumbered parent is never renumbered twice.
-    std::unordered_map<std::uint16_t, std::uint16_t> objectIds;
+    // Old id -> new id of every element kept. The map is built from the old
+    // ids before any record changes, so a renumbered parent is never
+    // renumbered twice; the first of two records with one id keeps it.
+    std::unordered_map<std::uint16_t, std::uint16_t> newIds;
+    if (!table[0].isFree() && table[0].id() != 0) newIds.emplace(table[0].id(), table[0].id());
     std::size_t k = 1;
     for (int index : order) {
         ElementRecord& r = (*copy)[k];
         r = table[static_cast<std::size_t>(index)];
         const auto newId = static_cast<std::uint16_t>(k + 1);
-        if (r.type() == kTypeObject && r.id() != newId) objectIds.emplace(r.id(), newId);
+        newIds.emplace(r.id(), newId);
         r.setId(newId);
         ++k;
     }
     const std::size_t used = k;
 
-    auto follow = [&](std::uint16_t id) {
-        const auto it = objectIds.find(id);
-        return it == objectIds.end() ? id : it->second;
+    // A parent or an object reference that names no element left in the
+    // table becomes "none" (0): no element silently moves under another one.
+    auto follow = [&](std::uint16_t id) -> std::uint16_t {
+        if (id == 0) return 0;
+        const auto it = newIds.find(id);
+        return it == newIds.end() ? 0 : it->second;
     };
     std::uint16_t maxId = 0;
     for (std::size_t q = 0; q < used; ++q) {
         ElementRecord& r = (*copy)[q];
         if (q == 0 && r.isFree()) continue;
-        r.setParent(follow(r.parent()));
+        if (q > 0) r.setParent(follow(r.parent()));
         if (r.type() == kTypeObject) {
-            if (r.reference1() != 0) r.setReference1(follow(r.reference1()));
-            if (r.reference2() != 0) r.setReference2(follow(r.reference2()));
+            r.setReference1(follow(r.reference1()));
+            r.setReference2(follow(r.reference2()));
         }
         maxId = std::max(maxId, r.id());
     }

@@ -4,8 +4,10 @@
 // Record 0 (the panel) stays first. The records 1..2047 that have an id and a
 // type follow in the order of their ids, so the used records are contiguous;
 // every other record becomes free. The element at position k (k >= 1) then
-// gets the id k + 1. When an object's id changes, the parents and the object
-// references (1 and 2) that named its old id name the new one.
+// gets the id k + 1. The parents and the object references (1 and 2) that
+// named an element's old id name its new one; a parent or reference that
+// names no element left in the table (a removed one, or 0xFFxx from an older
+// file) becomes 0, "none".
 #pragma once
 
 #include <cstdint>

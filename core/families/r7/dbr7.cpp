@@ -1,11 +1,13 @@
 #include "families/r7/dbr7.h"
 
 #include <filesystem>
+#include <vector>
 
 #include "base/file_io.h"
 #include "families/r7/compaction.h"
 #include "families/r7/db_file.h"
 #include "families/r7/element_types.h"
+#include "link/result_codes.h"
 
 namespace tavrin {
 
@@ -19,6 +21,8 @@ constexpr const char* kTitleReadDisk = "Чтение базы с диска";
 constexpr const char* kTitleReadDiskV0 = "Чтекие базы с диска";
 constexpr const char* kTitleSave = "Сохранение базы";
 constexpr const char* kEndOfFile = "Обнаружен конец файла";
+constexpr const char* kNoPanelRecord =
+    "Первая запись файла не прибор: файл не является базой Ордиса Р7 или поврежден.";
 
 }  // namespace
 
@@ -38,6 +42,7 @@ void DBR7::ResetDatabase() {
     (*table_)[0].bytes[kOffAddress] = 1;
     modified = 0;
     filePath.clear();
+    incompleteFileText.clear();
     databaseValid = false;
     firmwareVersion = -1;
     firmwareVersionText.clear();
@@ -66,6 +71,13 @@ bool DBR7::LoadFromDisk(const std::string& path) {
         ResetDatabase();
         return false;
     }
+    // Record 0 holds the panel: the table hangs from it and the panel address
+    // is read from it. A file without it is not taken.
+    if ((*table_)[0].type() != kTypePanel) {
+        ctx_.prompter->message(kNoPanelRecord, kTitleRead, PromptIcon::Error);
+        ResetDatabase();
+        return false;
+    }
     if (read.shortRecord) ctx_.prompter->message(kEndOfFile, kTitleReadDiskV0, PromptIcon::Error);
     if (read.recordsRead == kFileRecordCount) databaseValid = true;
     if (read.version > 1) firmwareVersionText = read.versionText;
@@ -78,10 +90,9 @@ bool DBR7::LoadFromDisk(const std::string& path) {
 
 bool DBR7::SaveToDisk(const std::string& path) {
     // The file always gets the extension "bor"; a file name without one is refused.
-    const auto dot = path.find_last_of('.');
-    const auto slash = path.find_last_of("/\\");
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-    const std::string target = path.substr(0, dot + 1) + extension1;
+    const auto written = pathWithExtension(path, extension1);
+    if (!written) return false;
+    const std::string& target = *written;
 
     const Bytes data = encodeFile(*table_, firmwareVersionText);
     FileError error;
@@ -174,6 +185,12 @@ int DBR7::CreateElement(int type, int parent) {
     r.setType(static_cast<std::uint8_t>(type));
     for (int i = kOffParams; i <= 12; ++i)
         r.bytes[static_cast<std::size_t>(i)] = 0;
+    // An object's parameters start at 0 up to byte 16, so its two references
+    // (bytes 12-13, and 14 with 16) mean "none".
+    if (r.type() == kTypeObject) {
+        for (int i = 13; i <= kOffRef2High; ++i)
+            r.bytes[static_cast<std::size_t>(i)] = 0;
+    }
     applyNewElementParams(r, r.type(), underObject);
     const std::string name = defaultElementName(r.type(), r.id(), underObject);
     if (!name.empty()) r.setName(name);
@@ -181,17 +198,29 @@ int DBR7::CreateElement(int type, int parent) {
     return index;
 }
 
+// An element goes together with the elements under it (an object's devices
+// and keys), as the tree shows them: none is left naming a parent that no
+// longer exists, which the next renumbering would hand to another element.
+// References of other objects to a removed object become "none".
 void DBR7::RemoveElement(int index) {
     ElementRecord* r = element(index);
-    if (!r || r->isFree()) return;
-    if (r->type() == kTypeObject && r->id() != 0) {
-        for (auto& other : *table_) {
-            if (&other == r || other.type() != kTypeObject) continue;
-            if (other.reference1() == r->id()) other.setReference1(0);
-            if (other.reference2() == r->id()) other.setReference2(0);
+    if (!r || r->isFree() || index == 0) return;
+    std::vector<int> pending{index};
+    while (!pending.empty()) {
+        ElementRecord& gone = (*table_)[static_cast<std::size_t>(pending.back())];
+        pending.pop_back();
+        const std::uint16_t id = gone.id();
+        gone.clear();
+        if (id == 0) continue;
+        for (int i = 1; i < kElementCount; ++i) {
+            ElementRecord& other = (*table_)[static_cast<std::size_t>(i)];
+            if (other.isFree()) continue;
+            if (other.parent() == id) pending.push_back(i);
+            if (other.type() != kTypeObject) continue;
+            if (other.reference1() == id) other.setReference1(0);
+            if (other.reference2() == id) other.setReference2(0);
         }
     }
-    r->clear();
     ++modified;
 }
 
@@ -254,47 +283,16 @@ int DBR7::GetItemImage(ItemCode item) {
     return kind->image + 1;
 }
 
-// ---- Parts that the transfer, journal and check bring --------------------------
+// ---- Operations the panel does not have ------------------------------------------
 
 bool DBR7::ExportCsv(const std::string&) {
-    return true;
-}
-int DBR7::ReadFromDevice(Progress&) {
-    return 1;
-}
-int DBR7::WriteToDevice(Progress&) {
-    return 1;
-}
-int DBR7::WriteFirmware(Progress&, ByteSpan) {
-    return 0;
-}
-int DBR7::ReadJournal(Progress&) {
-    return 1;
+    return false;  // the menu offers the export for the first family only
 }
 int DBR7::ReadActiveEvents(Progress&) {
-    return 0;
-}
-int DBR7::SetDeviceTime() {
-    return 1;
-}
-int DBR7::ReadVersion() {
-    return 1;
-}
-bool DBR7::CheckChecksum(ByteSpan) {
-    return false;
-}
-bool DBR7::IsPositiveReply(ByteSpan) {
-    return true;
-}
-int DBR7::SimulateDevice(ByteSpan, std::span<std::uint8_t, kReplyBufferSize>) {
-    return 0;
+    return kResultNotImplemented;
 }
 int DBR7::ReadDustiness(Progress&, int) {
-    return 0;
+    return kResultNotImplemented;
 }
-int DBR7::CheckDatabase(ReportList*, ReportList*, ReportList*) {
-    return 0;
-}
-void DBR7::PrintDatabase(PrintSurface&) {}
 
 }  // namespace tavrin

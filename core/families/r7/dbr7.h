@@ -7,8 +7,12 @@
 // -1..-4 are the line groups А..Г and -5 the devices without a line.
 #pragma once
 
+#include <array>
 #include <memory>
+#include <optional>
+#include <vector>
 
+#include "families/r7/protocol.h"
 #include "families/r7/records.h"
 #include "link/dbase.h"
 
@@ -109,7 +113,42 @@ class DBR7 : public DBase {
     // that came from neither.
     int fileVersion() const { return fileVersion_; }
 
+    // ---- Clock query and journal (transfer.cpp, journal.cpp) -----------------------
+    // Reads the panel clock (command 1) and shows it in the message box
+    // "Время прибора ..." titled "Запрос времени". Opens the port when needed
+    // and closes it on every exit. The time read is kept in `deviceTime`.
+    int QueryDeviceTime() override;
+    double EstimatedReadSeconds() const override;
+    std::optional<LocalTime> deviceTime;
+
+    // Writes the journal list as a journal file of kind 1, newest first;
+    // false when the file cannot be created.
+    bool SaveJournal(const std::string& path);
+    // The five texts of a journal record: time, event, the first element
+    // (object), the second element (device) and the second element's line.
+    std::array<std::string, 5> JournalTexts(const r7::JournalEntry& record) const;
+    // The journal read last, oldest first.
+    std::vector<r7::JournalEntry> journal;
+    // Where ReadJournal writes the journal file; empty: journalFileName.
+    std::string journalOutputPath;
+
+    // The firmware resume point: the first segment number sent and the page
+    // of it to start at.
+    std::uint16_t firmwareResumeSegment = 1;
+    int firmwareResumePage = 1;
+
   private:
+    // The address byte of this database's frames (record 0 byte 7; 0 → 1).
+    std::uint8_t FrameAddress() const;
+    // One exchange with the refusal mapped to the code of its status.
+    int Request(Bytes& reply, const Bytes& frame);
+    // Opens the port and reads the version when it is unknown; closes the
+    // port again on failure.
+    int StartDeviceOperation(bool needVersion);
+    // The built-in simulation's panel memory (2048 × 38 bytes), made on first use.
+    Bytes& SimulatedMemory();
+
+    Bytes simulatedMemory_;
     std::unique_ptr<r7::ElementTable> table_;
     std::uint16_t maxElementId_ = 0;
     int fileVersion_ = -1;

@@ -197,60 +197,63 @@ bool removeFolderFile(Prompter& prompter, const fs::path& p) {
     return false;
 }
 
-// Loads LCP `lcp.number`; false when the LCP is absent.
-bool loadLcp(Prompter& prompter, const fs::path& folder, LcpDatabase& lcp) {
+enum class LcpLoad { Present, Absent, Failed };
+
+// Loads LCP `lcp.number`. Its outcome is the AND of its reads: one file that
+// cannot be read fails the LCP, whatever the others gave.
+LcpLoad loadLcp(Prompter& prompter, const fs::path& folder, LcpDatabase& lcp) {
     const int n = static_cast<int>(lcp.number);
     bool outcome = true;
     Bytes data;
     const fs::path devices = folder / deviceFileName(n);
     if (fileExists(devices)) {
-        if (!readFolderFile(prompter, devices, kSlots * dev::kDiskSize, data)) return false;
-        parseDevices(data, lcp);
+        if (readFolderFile(prompter, devices, kSlots * dev::kDiskSize, data))
+            parseDevices(data, lcp);
+        else
+            outcome = false;
     }
     const fs::path objects = folder / objectFileName(n);
     if (fileExists(objects)) {
-        if (readFolderFile(prompter, objects, kSlots * obj::kDiskSize, data)) {
+        if (readFolderFile(prompter, objects, kSlots * obj::kDiskSize, data))
             parseObjects(data, lcp);
-            outcome = true;
-        } else {
+        else
             outcome = false;
-        }
     }
     const fs::path keys = folder / keyFileName(n);
     if (fileExists(keys)) {
-        if (readFolderFile(prompter, keys, kSlots * key::kDiskSize, data)) {
+        if (readFolderFile(prompter, keys, kSlots * key::kDiskSize, data))
             lcp.keyCount = parseKeys(data, lcp.keys, lcp.keyUsedFlags);
-            outcome = true;
-        } else {
+        else
             outcome = false;
-        }
     }
     lcp.changed = false;
-    if (lcp.empty()) return false;
-    return outcome;
+    if (!outcome) return LcpLoad::Failed;
+    return lcp.empty() ? LcpLoad::Absent : LcpLoad::Present;
 }
 
-// Writes one kind of records of an LCP, or deletes its file when the kind is
-// empty.
+// Writes one kind of records of an LCP; an empty kind's file is put on the
+// list of files to delete when deleting is allowed.
 bool saveKind(Prompter& prompter, AtomicWriteBatch& batch, const fs::path& p, int count,
-              const Bytes& data) {
+              const Bytes& data, bool mayDelete, std::vector<fs::path>& toDelete) {
     if (count > 0) return writeFolderFile(prompter, batch, p, data);
-    return removeFolderFile(prompter, p);
+    if (mayDelete && fileExists(p)) toDelete.push_back(p);
+    return true;
 }
 
-bool saveLcp(Prompter& prompter, AtomicWriteBatch& batch, const fs::path& folder,
-             LcpDatabase& lcp) {
+bool saveLcp(Prompter& prompter, AtomicWriteBatch& batch, const fs::path& folder, LcpDatabase& lcp,
+             bool mayDelete, std::vector<fs::path>& toDelete) {
     const int n = static_cast<int>(lcp.number);
     if (!saveKind(prompter, batch, folder / deviceFileName(n), lcp.deviceCount,
-                  lcp.deviceCount > 0 ? serializeDevices(lcp) : Bytes{})) {
+                  lcp.deviceCount > 0 ? serializeDevices(lcp) : Bytes{}, mayDelete, toDelete)) {
         return false;
     }
     if (!saveKind(prompter, batch, folder / objectFileName(n), lcp.objectCount,
-                  lcp.objectCount > 0 ? serializeObjects(lcp) : Bytes{})) {
+                  lcp.objectCount > 0 ? serializeObjects(lcp) : Bytes{}, mayDelete, toDelete)) {
         return false;
     }
     if (!saveKind(prompter, batch, folder / keyFileName(n), lcp.keyCount,
-                  lcp.keyCount > 0 ? serializeKeys(lcp.keys, lcp.keyCount) : Bytes{})) {
+                  lcp.keyCount > 0 ? serializeKeys(lcp.keys, lcp.keyCount) : Bytes{}, mayDelete,
+                  toDelete)) {
         return false;
     }
     if (lcp.empty()) {
@@ -284,10 +287,17 @@ bool DBS5::LoadFromDisk(const std::string& path) {
     Prompter& prompter = *ctx_.prompter;
     ResetDatabase();
 
-    // LCPs are consecutive from 1: the first absent one ends the table.
+    // LCPs are consecutive from 1: the first absent one ends the table. One
+    // that cannot be read ends it too, and the folder then holds more than
+    // this database: the load is partial.
     for (int l = 1; l <= kMaxLcps; ++l) {
         auto d = std::make_unique<LcpDatabase>(l);
-        if (!loadLcp(prompter, folder, *d)) break;
+        const LcpLoad outcome = loadLcp(prompter, folder, *d);
+        if (outcome == LcpLoad::Failed) {
+            folderReadIncomplete = true;
+            unreadLcp = l;
+        }
+        if (outcome != LcpLoad::Present) break;
         lcps[l] = std::move(d);
     }
 
@@ -312,7 +322,23 @@ bool DBS5::LoadFromDisk(const std::string& path) {
         archiveList = parseArchiveList(data);
     }
     databaseFolder = path;
+    folderLcpCount = lcpCount();
     return true;
+}
+
+bool DBS5::isDatabaseFolder(const std::string& path) const {
+    if (databaseFolder.empty() || path.empty()) return false;
+    std::error_code ec;
+    const bool same = fs::equivalent(pathFromUtf8(path), pathFromUtf8(databaseFolder), ec);
+    return !ec && same;
+}
+
+std::string DBS5::SaveWarning(const std::string& path) const {
+    if (!folderReadIncomplete || !isDatabaseFolder(path)) return {};
+    return "База в папке\n" + path + "\nпрочитана не полностью: файлы LCP " +
+           std::to_string(unreadLcp) +
+           " не удалось прочитать, LCP с большими номерами не загружены.\n"
+           "Сохранить базу в эту папку? Непрочитанные файлы не будут удалены.";
 }
 
 bool DBS5::SaveToDisk(const std::string& path) {
@@ -330,17 +356,23 @@ bool DBS5::SaveToDisk(const std::string& path) {
     }
     Pack();
 
+    // Files are deleted only where this database knows what they held: in
+    // the folder it was loaded from or saved to, and never after a load that
+    // stopped at an LCP it could not read (the folder holds more than it).
+    const bool ownFolder = isDatabaseFolder(path);
+    const bool mayDelete = !(ownFolder && folderReadIncomplete);
+    std::vector<fs::path> toDelete;
     AtomicWriteBatch batch;
     bool result = true;
     const int count = lcpCount();
     for (int l = 1; l <= count; ++l) {
-        if (!saveLcp(prompter, batch, folder, *lcps[l])) result = false;
+        if (!saveLcp(prompter, batch, folder, *lcps[l], mayDelete, toDelete)) result = false;
     }
-    // Files of LCPs past the last one would bring a removed LCP back.
-    for (int l = count + 1; l <= kMaxLcps; ++l) {
-        for (const std::string& name : {deviceFileName(l), objectFileName(l), keyFileName(l)}) {
-            if (fileExists(folder / name) && !removeFolderFile(prompter, folder / name)) {
-                result = false;
+    // Files of LCPs the user removed would bring them back on the next load.
+    if (ownFolder && mayDelete) {
+        for (int l = count + 1; l <= folderLcpCount; ++l) {
+            for (const std::string& name : {deviceFileName(l), objectFileName(l), keyFileName(l)}) {
+                if (fileExists(folder / name)) toDelete.push_back(folder / name);
             }
         }
     }
@@ -356,11 +388,17 @@ bool DBS5::SaveToDisk(const std::string& path) {
         prompter.message(error.message, kSaveCaption, PromptIcon::Error);
     });
     if (!messagesWritten || !replaced) return false;
+    // Delete only once the new files are in place.
+    for (const fs::path& p : toDelete) {
+        if (!removeFolderFile(prompter, p)) result = false;
+    }
 
     if (result) {
         modified = 0;
         filePath = path;
+        if (!ownFolder) folderReadIncomplete = false;  // a folder this save filled
         databaseFolder = path;
+        if (!folderReadIncomplete) folderLcpCount = count;
     }
     return result;
 }

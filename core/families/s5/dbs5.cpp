@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "link/result_codes.h"
 
 namespace tavrin {
 
@@ -35,55 +36,62 @@ void DBS5::ResetDatabase() {
     modified = 0;
     firmwareVersion = -1;
     filePath.clear();
+    incompleteFileText.clear();
+    folderLcpCount = 0;
+    folderReadIncomplete = false;
+    unreadLcp = 0;
     databaseValid = false;
 }
 
-// ---- Console link operations: not part of the database --------------------------
+// ---- Console link operations: not built yet ------------------------------------
+// Each returns kResultNotImplemented (the user sees that the operation is not
+// there), never a success.
 
 bool DBS5::ExportCsv(const std::string&) {
-    return true;
+    return false;  // the menu offers the export for the first family only
 }
 int DBS5::ReadFromDevice(Progress&) {
-    return 1;
+    return kResultNotImplemented;
 }
 int DBS5::WriteToDevice(Progress&) {
-    return 1;
+    return kResultNotImplemented;
 }
 int DBS5::WriteFirmware(Progress&, ByteSpan) {
-    return 0;
+    return kResultNotImplemented;
 }
 int DBS5::ReadJournal(Progress&) {
-    return 1;
+    return kResultNotImplemented;
 }
 int DBS5::ReadActiveEvents(Progress&) {
-    return 0;
+    return kResultNotImplemented;
 }
 int DBS5::SetDeviceTime() {
-    return 1;
+    return kResultNotImplemented;
 }
 int DBS5::ReadVersion() {
-    return 1;
+    return kResultNotImplemented;
 }
 bool DBS5::CheckChecksum(ByteSpan) {
     return false;
 }
 bool DBS5::IsPositiveReply(ByteSpan) {
-    return true;
+    return false;
 }
 int DBS5::SimulateDevice(ByteSpan, std::span<std::uint8_t, kReplyBufferSize>) {
-    return 0;
+    return 0;  // no reply
 }
 int DBS5::ReadDustiness(Progress&, int) {
-    return 0;
+    return kResultNotImplemented;
 }
 void DBS5::PrintDatabase(PrintSurface&) {}
 int DBS5::FindKey(ByteSpan) {
     return -1;
 }
 
+// Without its check no console database counts as writable.
 int DBS5::CheckDatabase(ReportList*, ReportList*, ReportList*) {
-    writable = true;
-    return 0;
+    writable = false;
+    return kResultNotImplemented;
 }
 
 // ---- LCP table ------------------------------------------------------------------------

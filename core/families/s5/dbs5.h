@@ -123,9 +123,22 @@ class DBS5 : public DBase {
     // The folder last loaded from or saved to (files read from the console
     // go there); empty when none.
     std::string databaseFolder;
+    // The LCPs that folder holds from the last load or save: saving into it
+    // deletes the files of LCPs past the current count up to this number
+    // (LCPs the user removed), never others.
+    int folderLcpCount = 0;
+    // The last load stopped at an LCP that could not be read: the folder
+    // holds files this database does not have. Saving into it then deletes
+    // nothing and asks first.
+    bool folderReadIncomplete = false;
+    // The number of the LCP whose files could not be read (0 when none).
+    int unreadLcp = 0;
+
+    std::string SaveWarning(const std::string& path) const override;
 
   private:
     bool pathFits(const std::string& path, const char* caption);
+    bool isDatabaseFolder(const std::string& path) const;
     void clearLinksTo(int lcpNumber, int objectSlot);
 };
 
