@@ -8,7 +8,8 @@ namespace tavrin {
 
 using namespace s5;
 
-DBS5::DBS5(int roleIn, const AppContext& context) : DBase(roleIn, context) {
+DBS5::DBS5(int roleIn, const AppContext& context)
+    : DBase(roleIn, context), link_(std::make_unique<ConsoleLink>(*this)) {
     applyFamilyInfo(*this, *familyInfo(3));
     readTotalTimeoutConstant = 5000;
     readIntervalTimeout = 10;
@@ -16,8 +17,6 @@ DBS5::DBS5(int roleIn, const AppContext& context) : DBase(roleIn, context) {
     LoadPortSettings();
     DBS5::ResetDatabase();
 }
-
-DBS5::~DBS5() = default;
 
 void DBS5::ResetDatabase() {
     for (auto& l : lcps)
@@ -63,17 +62,8 @@ int DBS5::ReadActiveEvents(Progress&) {
 int DBS5::SetDeviceTime() {
     return 1;
 }
-int DBS5::ReadVersion() {
-    return 1;
-}
-bool DBS5::CheckChecksum(ByteSpan) {
-    return false;
-}
 bool DBS5::IsPositiveReply(ByteSpan) {
     return true;
-}
-int DBS5::SimulateDevice(ByteSpan, std::span<std::uint8_t, kReplyBufferSize>) {
-    return 0;
 }
 int DBS5::ReadDustiness(Progress&, int) {
     return 0;
