@@ -384,7 +384,13 @@ void ConsoleLink::CompleteHead(int status) {
         if (status != kResultOk) requests_.clear();
         replies_.push(std::move(head));
     }
+    leaveTransit();
+}
+
+void ConsoleLink::leaveTransit() {
+    // A waiter that looked while the record was on its way looks again.
     transit_.fetch_sub(1);
+    replies_.signal();
 }
 
 void ConsoleLink::dropHead(int code) {
@@ -394,7 +400,7 @@ void ConsoleLink::dropHead(int code) {
         requests_.clear();
         replies_.push(std::move(head));
     }
-    transit_.fetch_sub(1);
+    leaveTransit();
 }
 
 bool ConsoleLink::FailHead(int code) {
@@ -430,7 +436,7 @@ void ConsoleLink::Advance() {
         done->status = kResultOk;
         replies_.push(std::move(done));
     }
-    transit_.fetch_sub(1);
+    leaveTransit();
 }
 
 // ---- Reply rules ---------------------------------------------------------------
@@ -714,7 +720,10 @@ int ConsoleLink::WaitReplies(Progress* progress, CancelToken* cancel, unsigned w
         if (result != kResultOk) break;
         // Done when nothing is queued, in transit or waiting to be taken
         // (in this order: the link queues a reply before it leaves transit).
-        if (requests_.empty() && transit_.load() == 0 && replies_.empty()) break;
+        const auto idle = [this] {
+            return requests_.empty() && transit_.load() == 0 && replies_.empty();
+        };
+        if (idle()) break;
 
         const std::uint64_t start = clock_.ticksMs();
         bool signalled = false;
@@ -723,7 +732,7 @@ int ConsoleLink::WaitReplies(Progress* progress, CancelToken* cancel, unsigned w
                 result = kResultStoppedByUser;
                 break;
             }
-            if (!replies_.empty()) break;
+            if (!replies_.empty() || idle()) break;
             if (!running_.load()) {
                 // The link has ended: nothing more can come.
                 result = kResultNoLink;

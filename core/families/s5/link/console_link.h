@@ -105,6 +105,7 @@ class ConsoleLink {
     // Pops the head (when there is one), gives it `code`, drops the other
     // requests and hands it to the reply queue.
     void dropHead(int code);
+    void leaveTransit();
     void failOrSend(int code);
     void writeFrame(ByteSpan frame);
     ByteSpan frame() const { return ByteSpan(buffer_.data(), frameLength_); }
