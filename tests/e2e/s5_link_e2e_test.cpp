@@ -3,8 +3,11 @@
 // console can inject, a long series under retransmission, and the log.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <memory>
 
 #include "families/s5/dbs5.h"
@@ -53,7 +56,44 @@ struct FaultCase {
     const char* logLine;  // a line the log must hold (may be empty)
 };
 
+// Runs the cli in `dir`; its stdout and exit code.
+std::pair<int, std::string> runCli(const std::filesystem::path& dir, const std::string& args) {
+    const std::string command =
+        "cd '" + dir.string() + "' && '" TAVRIN_CLI_PATH "' " + args + " 2>/dev/null";
+    std::string out;
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) return {-1, out};
+    char buf[512];
+    while (const std::size_t n = fread(buf, 1, sizeof buf, p))
+        out.append(buf, n);
+    const int st = pclose(p);
+    return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, out};
+}
+
 }  // namespace
+
+TEST(S5LinkE2E, CliReadVersion) {
+    test::TempDir dir;
+    test::SimProcess sim({"--family", "s5", "--firmware", "41"});
+    ASSERT_TRUE(sim.started());
+    const auto [status, out] =
+        runCli(dir.path(), "read-version --family s5 --port '" + sim.path() + "' --log");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out, "firmware: 41\nКоманда выполнена\n");
+    bool logged = false;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        logged = logged || e.path().filename().string().rfind("Tavrin_", 0) == 0;
+    EXPECT_TRUE(logged);
+
+    const auto [simStatus, simOut] = runCli(dir.path(), "read-version --family s5 --simulate");
+    EXPECT_EQ(simStatus, 0);
+    EXPECT_EQ(simOut, "firmware: 12\nКоманда выполнена\n");
+
+    const auto [noPort, noPortOut] =
+        runCli(dir.path(), "read-version --family s5 --port /dev/tavrin-none");
+    EXPECT_EQ(noPort, 3);
+    EXPECT_EQ(noPortOut, "Порт не открыт!  Сеанс обмена закрыт.\n");
+}
 
 TEST(S5LinkE2E, ReadVersion) {
     S5Console c({"--firmware", "37"});
