@@ -507,3 +507,50 @@ TEST(S5Queue, EventIsSetByPushAndResetByPeek) {
     EXPECT_TRUE(q.waitSignal(std::chrono::milliseconds(1)));
     EXPECT_FALSE(q.waitSignal(std::chrono::milliseconds(1)));  // auto-reset
 }
+
+TEST_F(S5Link, LcpCommands) {
+    const int l = db->AddLcp();
+    const int slot = db->CreateElement(17, l);
+    ASSERT_GE(slot, 0);
+    const auto d = static_cast<std::uint8_t>(slot);
+    DeviceRecord& rec = db->lcp(l)->devices[d];
+    const Bytes typeAndSerial = computerFrame(kKindLcp, {1, 'c', '1', 1, d});
+
+    // Refused before anything is sent.
+    EXPECT_EQ(db->LcpCommand(l, 9, slot, 0), kResultBadCommand);
+    EXPECT_EQ(db->LcpCommand(7, 1, slot, 0), kResultBadCommand);
+    EXPECT_TRUE(line.writes.empty());
+
+    // Type and serial number: reply bytes 5..7 go into the device.
+    line.script.assign({c(0, 0x60), c(1, 0x64), c(2, 0x72, {1, d, 26, 0x34, 0x12})});
+    const int before = db->modified;
+    EXPECT_EQ(db->LcpCommand(l, 1, slot, 0), kResultOk);
+    EXPECT_EQ(rec[dev::kType], 26);
+    EXPECT_EQ(rec[dev::kSerial], 0x34);
+    EXPECT_EQ(rec[dev::kSerial + 1], 0x12);
+    EXPECT_GT(db->modified, before);
+    EXPECT_FALSE(db->link().running());
+    EXPECT_EQ(line.writes[1], typeAndSerial);
+
+    // A reply too short to carry them is no answer, and nothing is read past it.
+    rec[dev::kType] = 17;
+    line.writes.clear();
+    line.script.assign({c(0, 0x60), c(1, 0x64), c(2, 0x72, {1, d})});
+    EXPECT_EQ(db->LcpCommand(l, 1, slot, 0), kResultBadReply);
+    EXPECT_EQ(rec[dev::kType], 17);
+
+    // State: taken only when the reply names the device's type.
+    line.script.assign({c(0, 0x60), c(1, 0x64), c(2, 0x72, {1, d, 17, 5, 6, 7})});
+    EXPECT_EQ(db->LcpCommand(l, 2, slot, 0), kResultOk);
+    const auto& state = db->lcp(l)->deviceStates[d];
+    EXPECT_EQ(state[0], 5);
+    EXPECT_EQ(state[2], 7);
+    line.script.assign({c(0, 0x60), c(1, 0x64), c(2, 0x72, {1, d, 99, 1, 1, 1})});
+    EXPECT_EQ(db->LcpCommand(l, 2, slot, 0), kResultBadReply);
+
+    // A command that the console answers with "done"; and one it cannot pass on.
+    line.script.assign({c(0, 0x60), c(1, 0x64), c(2, 0x64)});
+    EXPECT_EQ(db->LcpCommand(l, 0xF2, slot, 0), kResultOk);
+    line.script.assign({c(0, 0x60), c(1, 0x64), c(2, 0x75)});
+    EXPECT_EQ(db->LcpCommand(l, 3, slot, 0), kResultNoTargetLink);
+}

@@ -127,6 +127,13 @@ class DBS5 : public DBase {
     // go there); empty when none.
     std::string databaseFolder;
 
+    // A command to LCP `lcp` or one of its devices (slot `device`): commands
+    // 1 (type and serial number), 2 (state; `value` is the action: 0 status,
+    // 3 on, 7 arm, 8 disarm, 0xFE reset), 3 and 4 (stop / resume answering),
+    // 15, 0xF0, 0xF2, 0xF3. Result 10 for another command or an LCP that does
+    // not exist; the link is closed afterwards whatever the outcome.
+    int LcpCommand(int lcp, int command, int device, int value);
+
     // The console link (its queues are where operations put requests).
     s5::ConsoleLink& link() { return *link_; }
 
