@@ -172,3 +172,45 @@ TEST(S5LinkE2E, ClosingWhileTheConsoleTalksIsPrompt) {
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(1000));
     EXPECT_FALSE(c.db->link().running());
 }
+
+TEST(S5LinkE2E, ConsoleAnswersFromADatabaseFolder) {
+    test::TempDir folder;
+    test::RecordingPrompter prompter;
+    AppContext ctx = makeAppContext(folder.path());
+    ctx.prompter = &prompter;
+    DBS5 source(0, ctx);
+    const int l = source.AddLcp();
+    for (int i = 0; i < 3; ++i) {
+        const int slot = source.CreateElement(17, l);
+        source.lcp(l)->devices[static_cast<std::size_t>(slot)][dev::kName] =
+            static_cast<std::uint8_t>('A' + i);
+    }
+    source.Pack();
+    ASSERT_TRUE(source.SaveToDisk((folder / "db").string()));
+    DBS5 saved(0, ctx);
+    ASSERT_TRUE(saved.LoadFromDisk((folder / "db").string()));
+
+    S5Console c({"--db", (folder / "db").string()});
+    ASSERT_TRUE(c.sim.started());
+    ASSERT_TRUE(c.db->OpenPort());
+    auto rec = std::make_shared<ExchRec>();
+    rec->frame = computerFrame(kKindReadRecords, {1, 'U', 0});
+    rec->expectedLength = 70;
+    c.db->link().requests().push(rec);
+    std::vector<Bytes> records;
+    EXPECT_EQ(c.db->link().WaitReplies(nullptr, nullptr, kReplyWaitMs,
+                                       [&](const ExchRec& r) {
+                                           records.emplace_back(r.reply.begin() + 6,
+                                                                r.reply.end() - 1);
+                                           return 0;
+                                       }),
+              kResultOk);
+    c.db->ClosePort();
+    ASSERT_EQ(records.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const DeviceRecord& d = saved.lcp(1)->devices[i];
+        Bytes wire(d.begin(), d.begin() + dev::kTerminator);
+        wire.insert(wire.end(), d.begin() + dev::kChecksum, d.end());
+        EXPECT_EQ(records[i], wire) << i;
+    }
+}

@@ -61,7 +61,8 @@ const char* const kHelp =
     "\n"
     "The s5 console opens its link with 0x60, then sends one frame at a time\n"
     "with 3-bit sequence numbers, repeats an unanswered frame with the same\n"
-    "number and answers every request kind from a generated database:\n"
+    "number and answers every request kind from a database folder (--db DIR)\n"
+    "or a generated database:\n"
     "  --lcps N           LCPs 1..N exist (default 2)\n"
     "  --records N        devices, objects and keys per LCP (default 3, max 255)\n"
     "  --idle MS          pace of its 0x64 frames while nothing is asked (100)\n"
@@ -219,6 +220,7 @@ int runS5(const Config& c) {
     o.idleMs = c.idle;
     o.repeatMs = c.repeat;
     o.faults = c.faultSpecs;
+    o.db = c.db;
     o.verbose = c.verbose;
     return s5::runConsole(o);
 }

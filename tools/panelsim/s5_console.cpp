@@ -12,6 +12,7 @@
 
 #include "base/crc8.h"
 #include "pty_line.h"
+#include "s5_console_db.h"
 
 namespace panelsim::s5 {
 namespace {
@@ -142,7 +143,7 @@ std::string hex(const Bytes& b) {
 
 class Console {
   public:
-    explicit Console(const ConsoleOptions& o) : o_(o) {
+    Console(const ConsoleOptions& o, ConsoleDb db) : o_(o), db_(std::move(db)) {
         std::string error;
         for (const auto& spec : o.faults)
             faults_.push_back(*parse(spec, error));
@@ -178,7 +179,7 @@ class Console {
                 if (at(4) == '1') {
                     const int index = at(5);
                     Bytes data{0x8D, static_cast<std::uint8_t>(lcp)};
-                    if (index >= o_.records) {
+                    if (index >= count(lcp, kDevices)) {
                         data.push_back(0xFF);  // the series is over
                     } else {
                         data.push_back(static_cast<std::uint8_t>(index));
@@ -210,11 +211,12 @@ class Console {
                 if (!lcpExists(lcp)) return frame(0x75);
                 Bytes data{static_cast<std::uint8_t>(lcp)};
                 constexpr int kPairs = 2;
-                for (int d = chunk * kPairs; d < std::min(o_.records, (chunk + 1) * kPairs); ++d) {
+                const int devices = count(lcp, kDevices);
+                for (int d = chunk * kPairs; d < std::min(devices, (chunk + 1) * kPairs); ++d) {
                     data.push_back(static_cast<std::uint8_t>(d));
                     data.push_back(static_cast<std::uint8_t>(10 + d));
                 }
-                return frame((chunk + 1) * kPairs < o_.records ? 0x76 : 0x77, data);
+                return frame((chunk + 1) * kPairs < devices ? 0x76 : 0x77, data);
             }
             case 'v': {
                 const int chunk = at(3) | (at(4) << 8);
@@ -289,22 +291,21 @@ class Console {
     }
 
   private:
-    bool lcpExists(int lcp) const { return lcp >= 1 && lcp <= o_.lcps; }
+    bool lcpExists(int lcp) const { return lcp >= 1 && lcp <= db_.lcps; }
     static const RecordKind* recordKind(std::uint8_t type) {
         for (const RecordKind* k : {&kDevices, &kObjects, &kKeys})
             if (k->type == type) return k;
         return nullptr;
     }
-    int count(int lcp, const RecordKind& k) const {
-        if (lcp == 0) return &k == &kKeys ? o_.commonKeys : 0;
-        return o_.records;
+    static std::size_t kindIndex(const RecordKind& k) {
+        return &k == &kDevices ? 0 : &k == &kObjects ? 1 : 2;
     }
-    static Bytes record(int lcp, const RecordKind& k, int index) {
-        Bytes r(k.size);
-        for (std::size_t j = 0; j < r.size(); ++j)
-            r[j] = static_cast<std::uint8_t>(lcp * 31 + index * 7 + static_cast<int>(j) + k.type);
-        r[0] = static_cast<std::uint8_t>(index + 1);  // never an empty record
-        return r;
+    const std::vector<Bytes>& list(int lcp, const RecordKind& k) const {
+        return db_.records[static_cast<std::size_t>(lcp)][kindIndex(k)];
+    }
+    int count(int lcp, const RecordKind& k) const { return static_cast<int>(list(lcp, k).size()); }
+    Bytes record(int lcp, const RecordKind& k, int index) const {
+        return list(lcp, k)[static_cast<std::size_t>(index)];
     }
     Bytes recordFrame(int lcp, const RecordKind& k, int index) {
         const int n = count(lcp, k);
@@ -471,6 +472,7 @@ class Console {
     std::uint64_t wireNs(std::size_t n) const { return line_->byteNs() * n; }
 
     ConsoleOptions o_;
+    ConsoleDb db_;
     std::vector<ConsoleFault> faults_;
     PtyLine* line_ = nullptr;
     Bytes next_, current_;
@@ -495,7 +497,14 @@ bool checkConsoleFaults(const std::vector<std::string>& faults, std::string& err
 }
 
 int runConsole(const ConsoleOptions& options) {
-    Console console(options);
+    ConsoleDb db;
+    if (options.db.empty()) {
+        db = generatedDb(options.lcps, options.records, options.commonKeys);
+    } else if (std::string error; !loadDb(options.db, db, error)) {
+        std::cerr << "tavrin-panelsim: " << error << "\n";
+        return 1;
+    }
+    Console console(options, std::move(db));
     return console.run();
 }
 

@@ -17,6 +17,7 @@
 namespace panelsim::s5 {
 
 struct ConsoleOptions {
+    std::string db;  // a database folder to answer from (else generated)
     int firmware = 12;
     int lcps = 2;         // LCPs 1..lcps exist
     int records = 3;      // devices, objects and keys of each LCP
