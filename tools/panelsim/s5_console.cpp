@@ -254,7 +254,8 @@ class Console {
         std::uint64_t lastRx = 0, rxWireEnd = 0;
         for (;;) {
             const std::uint64_t now = monotonicNs();
-            if (!waiting_ && now >= nextAt_) sendNext(now);
+            // The next frame is handed to the line at once; the line starts it on time.
+            if (!waiting_) sendNext(std::max(now, nextAt_));
             if (waiting_ && now >= repeatAt_) repeat(now);
             const std::uint64_t wake = waiting_ ? repeatAt_ : nextAt_;
             int timeout = wake > now ? static_cast<int>((wake - now) / kMs) + 1 : 0;
