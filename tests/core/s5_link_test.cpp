@@ -180,8 +180,7 @@ class S5Link : public ::testing::Test {
     int run(std::vector<Bytes> script, std::vector<ExchRecPtr> reqs) {
         line.script.assign(script.begin(), script.end());
         EXPECT_TRUE(db->OpenPort());
-        for (auto& r : reqs)
-            db->link().requests().push(r);
+        db->link().requests().pushAll(reqs);
         const int result =
             db->link().WaitReplies(nullptr, nullptr, kReplyWaitMs, [this](const ExchRec& r) {
                 statuses.push_back(r.status);

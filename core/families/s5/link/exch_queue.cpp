@@ -11,6 +11,15 @@ void ExchQueue::push(ExchRecPtr rec) {
     changed_.notify_all();
 }
 
+void ExchQueue::pushAll(const std::vector<ExchRecPtr>& recs) {
+    {
+        std::lock_guard lock(mutex_);
+        items_.insert(items_.end(), recs.begin(), recs.end());
+        signalled_ = signalled_ || !recs.empty();
+    }
+    changed_.notify_all();
+}
+
 ExchRecPtr ExchQueue::peek() {
     std::lock_guard lock(mutex_);
     if (items_.empty()) return nullptr;

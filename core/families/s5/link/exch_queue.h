@@ -14,6 +14,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "base/bytes.h"
 
@@ -42,6 +43,8 @@ using ExchRecPtr = std::shared_ptr<ExchRec>;
 class ExchQueue {
   public:
     void push(ExchRecPtr rec);
+    // Several records at once, in order: the link sees all of them or none.
+    void pushAll(const std::vector<ExchRecPtr>& recs);
     // The head, or null; resets the event.
     ExchRecPtr peek();
     // Removes the head; on an empty queue counts a miss and returns null.
