@@ -7,7 +7,7 @@ REL_DIR := build/release
 FUZZ_DIR := build/fuzz
 CTEST_ARGS ?=
 
-.PHONY: all deps run test build-test build-release fuzz-smoke bench screenshots windows test-windows clean format
+.PHONY: all deps run test test-tsan build-test build-release fuzz-smoke bench screenshots windows test-windows clean format
 
 all: build-release
 
@@ -25,6 +25,16 @@ build-test: deps
 
 test: build-test
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+
+# The threaded link and exchange tests once more under ThreadSanitizer.
+TSAN_DIR := build/tsan
+TSAN_CORE_TESTS := S5Link*:S5Queue*:Exchange*:PortOpening*
+TSAN_E2E_TESTS := S5LinkE2E*:ExchangeE2E*
+test-tsan: deps
+	cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVRIN_TSAN=ON -DTAVRIN_BUILD_GUI=OFF
+	cmake --build $(TSAN_DIR) -j $(JOBS) --target tavrin_core_tests tavrin_e2e_tests
+	cd $(TSAN_DIR) && TSAN_OPTIONS=halt_on_error=1 ./tests/tavrin_core_tests --gtest_filter='$(TSAN_CORE_TESTS)'
+	cd $(TSAN_DIR) && TSAN_OPTIONS=halt_on_error=1 ./tests/tavrin_e2e_tests --gtest_filter='$(TSAN_E2E_TESTS)'
 
 run: build-release
 	@bash scripts/run-demo.sh $(REL_DIR)

@@ -1,5 +1,5 @@
 // Exchange throughput against tavrin-panelsim paced at 128000 baud: table
-// reads of the first family (4-byte requests, 60-byte replies) through the
+// reads of "Талвир К2" (4-byte requests, 60-byte replies) through the
 // real termios port. Reports the ratio of the time taken to the wire time
 // of the bytes exchanged (bytes x 10 / 128000).
 #include <benchmark/benchmark.h>
@@ -24,12 +24,10 @@ using namespace tavrin;
 
 constexpr int kBaud = 128000;
 
-// The first family's framing and checks, nothing else.
+// The "Талвир К2" framing and checks, nothing else.
 class BenchDBase : public DBase {
   public:
-    explicit BenchDBase(const AppContext& c) : DBase(0, c) {
-        applyFamilyInfo(*this, *familyInfo(2));
-    }
+    explicit BenchDBase(const AppContext& c) : DBase(familyTraits(Family::K2), 0, c) {}
     bool CheckChecksum(ByteSpan r) override {
         if (r.empty()) return false;
         const std::size_t l = r[0];

@@ -325,7 +325,22 @@ int runWriteDbCommand(const Argv& argv) {
     return s.finish(s.db().WriteToDevice(s.progress()));
 }
 
-int runReadVersionCommand(const Argv& argv) {
+int runS5ReadVersionCommand(const Argv& argv);
+
+int runReadVersionCommand(const Argv& argvIn) {
+    // --family s5 reads the version of a "Версан С5" console over its link.
+    Argv argv = argvIn;
+    for (std::size_t i = 0; i + 1 < argv.size(); ++i) {
+        if (argv[i] != "--family") continue;
+        if (argv[i + 1] == "s5") return runS5ReadVersionCommand(argvIn);
+        if (argv[i + 1] != "k2") {
+            std::cerr << "tavrin-cli: read-version knows the families k2 and s5\n";
+            return kUsageError;
+        }
+        argv.erase(argv.begin() + static_cast<std::ptrdiff_t>(i),
+                   argv.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+        break;
+    }
     Args args({}, {});
     if (!parseDeviceArgs(argv, {}, 0, usageOf("read-version", ""), args)) return kUsageError;
     DeviceSession s(args, false);

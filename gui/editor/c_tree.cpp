@@ -410,7 +410,7 @@ void CTree::focusInEvent(QFocusEvent* event) {
 void CTree::showNewElementDialog() {
     if (!newElement_) {
         newElement_ = new CDlgNewElement(*this, this);
-        if (editor_.database() && editor_.database()->familyCode == 2) {
+        if (editor_.database() && editor_.database()->family() == Family::K2) {
             auto r = std::make_unique<CommandRecord>();
             r->code = kCmdNewElementDialog;
             r->recordTree = editor_.index();

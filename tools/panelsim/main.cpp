@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +20,7 @@
 #include "k2_panel.h"
 #include "pty_line.h"
 #include "r7_panel.h"
+#include "s5_console.h"
 
 namespace panelsim {
 namespace {
@@ -27,14 +29,16 @@ namespace {
 constexpr std::uint64_t kFrameGapNs = 50ull * 1000000ull;
 
 const char* const kHelp =
-    "Usage: tavrin-panelsim --family k2|r7 [options]\n"
+    "Usage: tavrin-panelsim --family k2|r7|s5 [options]\n"
     "\n"
     "Opens a pseudo-terminal, prints its path as the first line of stdout and\n"
     "answers as a panel of the family until killed or until stdin closes.\n"
     "\n"
     "Options:\n"
-    "  --family k2|r7     the panel family (\"Талвир К2\" or \"Ордис Р7\")\n"
-    "  --db FILE          preload the panel memory from a database file\n"
+    "  --family k2|r7|s5  the panel family (\"Талвир К2\", \"Ордис Р7\" or the\n"
+    "                     \"Версан С5\" console, which speaks first: see below)\n"
+    "  --db PATH          preload the panel memory from a database file (s5: a\n"
+    "                     database folder)\n"
     "  --detectors N      k2: put N smoke detectors into an empty memory\n"
     "  --journal N        the journal holds N generated records (default 0);\n"
     "                     r7: N events written into the ring of 2048, so the\n"
@@ -67,6 +71,22 @@ const char* const kHelp =
     "                       second[=T]   r7: the second reply of a firmware frame\n"
     "                                    has type T (default 0x0B)\n"
     "  --verbose          print every request and reply to stderr\n"
+    "\n"
+    "The s5 console opens its link with 0x60, then sends one frame at a time\n"
+    "with 3-bit sequence numbers, repeats an unanswered frame with the same\n"
+    "number and answers every request kind from a database folder (--db DIR)\n"
+    "or a generated database:\n"
+    "  --lcps N           LCPs 1..N exist (default 2)\n"
+    "  --records N        devices, objects and keys per LCP (default 3, max 255)\n"
+    "  --idle MS          pace of its 0x64 frames while nothing is asked (100)\n"
+    "  --repeat MS        an unanswered frame goes again this late (600)\n"
+    "  --firmware N       the console's firmware version byte (default 12)\n"
+    "  --fault SPEC       KIND[=ARG]@N or KIND[=ARG]%N, N counting console frames\n"
+    "                     from 1 (the first 0x60): silence[=MS] (default 6000),\n"
+    "                     foreign, badlength[=K] (default 2), badcrc,\n"
+    "                     changedcode, resync,\n"
+    "                     refuse, wrongtype, wrongaddress, split, garbage[=K],\n"
+    "                     long[=K] (K bytes, 100..255), repeat (answer lost)\n"
     "  --help             this text\n";
 
 struct Config {
@@ -77,6 +97,8 @@ struct Config {
     std::string firmware = "1.04";
     long journal = 0, events = 0, baud = 0, address = -1, detectors = 0;
     std::vector<Fault> faults;
+    std::vector<std::string> faultSpecs;
+    long lcps = 2, records = 3, idle = 100, repeat = 600;
     bool verbose = false;
 };
 
@@ -106,7 +128,7 @@ int parse(int argc, char** argv, Config& c) {
         bool ok = true;
         if (a == "--family") {
             c.family = v;
-            ok = v == "k2" || v == "r7";
+            ok = v == "k2" || v == "r7" || v == "s5";
         } else if (a == "--db") {
             c.db = v;
         } else if (a == "--dump") {
@@ -125,14 +147,16 @@ int parse(int argc, char** argv, Config& c) {
             ok = number(v, c.address) && c.address <= 255;
         } else if (a == "--detectors") {
             ok = number(v, c.detectors) && c.detectors <= 128;
+        } else if (a == "--lcps") {
+            ok = number(v, c.lcps) && c.lcps >= 1 && c.lcps <= 64;
+        } else if (a == "--records") {
+            ok = number(v, c.records) && c.records <= 255;
+        } else if (a == "--idle") {
+            ok = number(v, c.idle);
+        } else if (a == "--repeat") {
+            ok = number(v, c.repeat) && c.repeat > 0;
         } else if (a == "--fault") {
-            std::string error;
-            auto f = parseFault(v, error);
-            if (!f) {
-                std::cerr << "tavrin-panelsim: " << error << "\n";
-                return 1;
-            }
-            c.faults.push_back(*f);
+            c.faultSpecs.push_back(v);  // parsed once the family is known
         } else {
             std::cerr << "tavrin-panelsim: unknown option " << a << " (see --help)\n";
             return 1;
@@ -143,8 +167,24 @@ int parse(int argc, char** argv, Config& c) {
         }
     }
     if (c.family.empty()) {
-        std::cerr << "tavrin-panelsim: --family k2|r7 is required (see --help)\n";
+        std::cerr << "tavrin-panelsim: --family k2|r7|s5 is required (see --help)\n";
         return 1;
+    }
+    std::string error;
+    if (c.family == "s5") {
+        if (!s5::checkConsoleFaults(c.faultSpecs, error)) {
+            std::cerr << "tavrin-panelsim: " << error << "\n";
+            return 1;
+        }
+        return 0;
+    }
+    for (const auto& spec : c.faultSpecs) {
+        auto f = parseFault(spec, error);
+        if (!f) {
+            std::cerr << "tavrin-panelsim: " << error << "\n";
+            return 1;
+        }
+        c.faults.push_back(*f);
     }
     return 0;
 }
@@ -209,7 +249,23 @@ void writeText(const std::string& path, const std::string& text) {
     std::rename(temporary.c_str(), path.c_str());
 }
 
+int runS5(const Config& c) {
+    s5::ConsoleOptions o;
+    o.firmware = static_cast<int>(std::strtol(c.firmware.c_str(), nullptr, 10)) & 0xFF;
+    if (c.firmware == "1.04") o.firmware = 12;  // the default of the panels means nothing here
+    o.lcps = static_cast<int>(c.lcps);
+    o.records = static_cast<int>(c.records);
+    o.baud = c.baud;
+    o.idleMs = c.idle;
+    o.repeatMs = c.repeat;
+    o.faults = c.faultSpecs;
+    o.db = c.db;
+    o.verbose = c.verbose;
+    return s5::runConsole(o);
+}
+
 int run(const Config& c) {
+    if (c.family == "s5") return runS5(c);
     std::unique_ptr<Panel> panel = makePanel(c);
     if (!panel) return 1;
     const auto* r7Panel = dynamic_cast<const r7::R7Panel*>(panel.get());

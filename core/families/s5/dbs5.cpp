@@ -8,15 +8,14 @@ namespace tavrin {
 
 using namespace s5;
 
-DBS5::DBS5(int roleIn, const AppContext& context) : DBase(s5Traits(), roleIn, context) {
+DBS5::DBS5(int roleIn, const AppContext& context)
+    : DBase(s5Traits(), roleIn, context), link_(std::make_unique<ConsoleLink>(*this)) {
     readTotalTimeoutConstant = 5000;
     readIntervalTimeout = 10;
     readTotalTimeoutMultiplier = 10;
     LoadPortSettings();
     DBS5::ResetDatabase();
 }
-
-DBS5::~DBS5() = default;
 
 void DBS5::ResetDatabase() {
     for (auto& l : lcps)
@@ -68,17 +67,8 @@ int DBS5::ReadActiveEvents(Progress&) {
 int DBS5::SetDeviceTime() {
     return kResultNotImplemented;
 }
-int DBS5::ReadVersion() {
-    return kResultNotImplemented;
-}
-bool DBS5::CheckChecksum(ByteSpan) {
-    return false;
-}
 bool DBS5::IsPositiveReply(ByteSpan) {
     return false;
-}
-int DBS5::SimulateDevice(ByteSpan, std::span<std::uint8_t, kReplyBufferSize>) {
-    return 0;  // no reply
 }
 int DBS5::ReadDustiness(Progress&, int) {
     return kResultNotImplemented;

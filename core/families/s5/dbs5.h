@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "families/s5/lcp_database.h"
+#include "families/s5/link/console_link.h"
 #include "families/s5/records.h"
 #include "link/dbase.h"
 
@@ -51,6 +52,11 @@ class DBS5 : public DBase {
     bool IsPositiveReply(ByteSpan reply) override;
     int SimulateDevice(ByteSpan request, std::span<std::uint8_t, kReplyBufferSize> reply) override;
     int ReadDustiness(Progress& progress, int flag) override;
+    // The console link replaces the port of the other families: OpenPort
+    // starts the link thread and is false when the port name is empty or
+    // the port did not open; ClosePort stops the link and joins its thread.
+    bool OpenPort() override;
+    void ClosePort() override;
     // A new device of the type in LCP `parent` (1..64): slot or -1.
     int CreateElement(int type, int parent) override;
     // Removes the object, device or key named by the item code (a console
@@ -136,7 +142,20 @@ class DBS5 : public DBase {
 
     std::string SaveWarning(const std::string& path) const override;
 
+    // A command to LCP `lcp` or one of its devices (slot `device`): commands
+    // 1 (type and serial number), 2 (state; `value` is the action: 0 status,
+    // 3 on, 7 arm, 8 disarm, 0xFE reset), 3 and 4 (stop / resume answering),
+    // 15, 0xF0, 0xF2, 0xF3. Result 10 for another command or an LCP that does
+    // not exist; the link is closed afterwards whatever the outcome.
+    int LcpCommand(int lcp, int command, int device, int value);
+
+    // The console link (its queues are where operations put requests).
+    s5::ConsoleLink& link() { return *link_; }
+
   private:
+    std::unique_ptr<s5::ConsoleLink> link_;
+    int simulatedFrames_ = 0;  // simulation: console frames produced since the link opened
+
     bool pathFits(const std::string& path, const char* caption);
     bool isDatabaseFolder(const std::string& path) const;
     void clearLinksTo(int lcpNumber, int objectSlot);

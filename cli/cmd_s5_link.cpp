@@ -1,0 +1,114 @@
+// Commands that talk to a "Версан С5" console over its link: read-version
+// --family s5. The port settings come from the command line through a
+// private copy of the folder's Tavrin.ini, as for the other device commands;
+// the exchange log (--log) goes to the current folder. Ctrl-C stops the
+// operation as the cancel window's button does (code 21).
+#include <atomic>
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+#include <random>
+
+#include "settings/ini_file.h"
+#include "settings/settings.h"
+#include "args.h"
+#include "cli_prompter.h"
+#include "commands.h"
+#include "families/s5/dbs5.h"
+#include "link/port_settings.h"
+#include "link/result_codes.h"
+
+namespace tavrin::cli {
+
+namespace {
+
+constexpr const char* kSection = "Версан_С5";
+
+// The port of the built-in simulation: the link opens a port even when the
+// family gives the console's frames itself.
+class IdleS5Port : public SerialPort {
+  public:
+    bool getState(PortState&) override { return true; }
+    bool setState(const PortState&) override { return true; }
+    bool getTimeouts(PortTimeouts&) override { return true; }
+    bool setTimeouts(const PortTimeouts&) override { return true; }
+    int read(std::uint8_t*, int) override { return 0; }
+    int write(const std::uint8_t*, int n) override { return n; }
+    void purge() override {}
+    int bytesWaiting() override { return 0; }
+    int lastError() const override { return 0; }
+};
+
+class IdleS5Ports : public SerialPortFactory {
+  public:
+    std::unique_ptr<SerialPort> open(const std::string&, int&) override {
+        return std::make_unique<IdleS5Port>();
+    }
+    std::vector<std::string> candidates() override { return {}; }
+};
+
+std::atomic<CancelToken*> gS5Cancel{nullptr};
+
+extern "C" void onS5Interrupt(int) {
+    if (CancelToken* t = gS5Cancel.load()) t->cancel();
+}
+
+std::filesystem::path privateSettingsPath() {
+    std::random_device rd;
+    std::error_code ec;
+    const auto dir = std::filesystem::temp_directory_path(ec);
+    return dir / ("tavrin-cli-s5-" + std::to_string(rd()) + ".ini");
+}
+
+}  // namespace
+
+int runS5ReadVersionCommand(const Argv& argv) {
+    const Args args(argv, {"--port", "--baud", "--family"});
+    bool ok = args.error().empty() && args.positional().empty() &&
+              (args.has("--port") || args.has("--simulate"));
+    if (ok && args.has("--baud")) {
+        const std::string b = *args.value("--baud");
+        ok = !b.empty() && b.find_first_not_of("0123456789") == std::string::npos && b.size() < 10;
+    }
+    if (!ok) {
+        std::cerr << "usage: tavrin-cli read-version --family s5 --port NAME | --simulate "
+                     "[--baud N] [--log]\n";
+        return 1;
+    }
+    const auto folder = std::filesystem::current_path();
+    CliPrompter prompter(false);
+    IdleS5Ports idlePorts;
+    AppContext ctx = makeAppContext(folder);
+    ctx.prompter = &prompter;
+    const auto settings = privateSettingsPath();
+    ctx.settingsPath = settings;
+    const bool simulate = args.has("--simulate");
+    {
+        IniFile ini;
+        ini.load(folder / kSettingsFileName);
+        ini.set(kSection, "COM", args.value("--port").value_or(simulate ? "COM1" : ""));
+        if (const auto baud = args.value("--baud")) ini.set(kSection, "Скорость", *baud);
+        ini.set(kSection, "Лог", args.has("--log") ? kYes : kNo);
+        ini.set(kSection, "Имитация", simulate ? kYes : kNo);
+        ini.save(settings);
+    }
+    if (simulate) ctx.ports = &idlePorts;
+
+    int code = 0;
+    {
+        DBS5 db(0, ctx);
+        gS5Cancel.store(&db.exchangeActive);
+        const auto previous = std::signal(SIGINT, onS5Interrupt);
+        code = db.ReadVersion();
+        db.ClosePort();
+        std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
+        gS5Cancel.store(nullptr);
+        if (code == kResultOk) std::cout << "firmware: " << db.firmwareVersionText << "\n";
+        std::cout << db.DescribeResult(code) << "\n";
+    }
+    std::error_code ec;
+    std::filesystem::remove(settings, ec);
+    return code;
+}
+
+}  // namespace tavrin::cli
