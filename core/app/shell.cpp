@@ -21,7 +21,7 @@ constexpr const char* kSaved = "База сохранена";
 
 // The commands that execute() itself runs (file, family, device commands).
 bool isShellCommand(int command) {
-    if (isDeviceCommand(command) || familyOfCommand(command) != 0) return true;
+    if (isDeviceCommand(command) || familyOfCommand(command)) return true;
     if (command >= kCmdRecent1 && command <= kCmdRecent10) return true;
     switch (command) {
         case kCmdNew:

@@ -79,7 +79,12 @@ void ServiceWindows::showCheck() {
     DBase* db = database_();
     if (!db) return;
     if (!db->traits().commands.analysisWindow) {
-        db->CheckDatabase(nullptr, nullptr, nullptr);
+        // The family marks its findings in the tree instead of a window.
+        if (db->CheckDatabase(nullptr, nullptr, nullptr) == kResultNotImplemented) {
+            db->context().prompter->message(db->DescribeResult(kResultNotImplemented),
+                                            "Проверка корректности", PromptIcon::Error);
+            return;
+        }
         if (refreshTree_) refreshTree_();
         return;
     }

@@ -1,6 +1,7 @@
 #include "families/r7/framing.h"
 
 #include "families/r7/dbr7.h"
+#include "families/r7/protocol.h"
 #include "link/result_codes.h"
 
 namespace tavrin {
@@ -9,23 +10,19 @@ namespace r7 {
 
 namespace {
 
-constexpr int kHeaderSize = 3;
-// A body longer than this does not fit the reply buffer.
-constexpr int kMaxBody = DBase::kReplyBufferSize - kHeaderSize - 1;  // 252
-// A firmware data frame (command 9) is answered by an acknowledgement and
-// then a second frame of this type.
-constexpr std::uint8_t kCmdFirmwareData = 9;
-constexpr std::uint8_t kSecondReplyType = 0x0A;
+// The header as a count of bytes to read.
+constexpr int kHeader = static_cast<int>(kHeaderSize);
+static_assert(kMaxBody == DBase::kReplyBufferSize - kHeader - 1, "a body fills the reply buffer");
 
 }  // namespace
 
 int readReplyFrame(DBase& db, DBase::ReplyFrame& frame, ByteSpan request) {
     // One frame into the buffer from byte 0; 0 or the code of the failed pass.
     const auto readFrame = [&]() -> int {
-        int got = db.ReadPortBytes(frame, 0, kHeaderSize);
+        int got = db.ReadPortBytes(frame, 0, kHeader);
         frame.received = got;
         if (got > 0) db.deviceAnswered = true;
-        if (got < kHeaderSize) {
+        if (got < kHeader) {
             db.LogLine("Прием:");
             db.LogLine("Ошибка ТА1");
             db.LogReceived(frame);
@@ -39,8 +36,8 @@ int readReplyFrame(DBase& db, DBase::ReplyFrame& frame, ByteSpan request) {
             db.LogReceived(frame);
             return kResultBadDataLength;
         }
-        got = db.ReadFrameBytes(frame, kHeaderSize, body + 1);
-        frame.received = kHeaderSize + got;
+        got = db.ReadFrameBytes(frame, kHeader, body + 1);
+        frame.received = kHeader + got;
         if (got < body + 1) {
             db.LogLine("Ошибка ТА2");
             db.LogReceived(frame);
