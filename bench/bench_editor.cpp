@@ -5,11 +5,11 @@
 
 #include <filesystem>
 
-#include "registry/family_registry.h"
 #include "base/bit_set.h"
 #include "editor/grid_model.h"
 #include "editor/tree_editor.h"
 #include "families/k2/dbk2.h"
+#include "registry/family_registry.h"
 
 namespace {
 

@@ -52,7 +52,8 @@ std::optional<std::string> Args::value(const std::string& name) const {
 std::vector<std::string> Args::values(const std::string& name) const {
     std::vector<std::string> out;
     const auto [b, e] = options_.equal_range(name);
-    for (auto it = b; it != e; ++it) out.push_back(it->second);
+    for (auto it = b; it != e; ++it)
+        out.push_back(it->second);
     return out;
 }
 

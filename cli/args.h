@@ -11,7 +11,7 @@
 namespace tavrin::cli {
 
 class Args {
-public:
+  public:
     // `valued` lists the options that take a value ("--port", "-o", ...);
     // every other name starting with '-' is a switch. An option given twice
     // keeps the last value, except those in `repeatable`, which keep all.
@@ -25,7 +25,7 @@ public:
     // The first problem found ("--port needs a value"), or empty.
     const std::string& error() const { return error_; }
 
-private:
+  private:
     std::vector<std::string> positional_;
     std::multimap<std::string, std::string> options_;
     std::set<std::string> switches_;

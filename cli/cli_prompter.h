@@ -8,12 +8,12 @@
 namespace tavrin::cli {
 
 class CliPrompter : public Prompter {
-public:
+  public:
     explicit CliPrompter(bool assumeYes = false) : assumeYes_(assumeYes) {}
     PromptAnswer ask(const std::string& text, const std::string& title, PromptIcon icon,
                      PromptButtons buttons) override;
 
-private:
+  private:
     bool assumeYes_;
 };
 

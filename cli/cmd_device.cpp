@@ -28,8 +28,6 @@
 #endif
 
 #include "app/intel_hex.h"
-#include "settings/ini_file.h"
-#include "settings/settings.h"
 #include "args.h"
 #include "base/file_io.h"
 #include "cli_prompter.h"
@@ -38,9 +36,11 @@
 #include "families/r7/dbr7.h"
 #include "family_files.h"
 #include "link/port_settings.h"
-#include "registry/family_registry.h"
 #include "link/result_codes.h"
+#include "registry/family_registry.h"
 #include "report/report_list.h"
+#include "settings/ini_file.h"
+#include "settings/settings.h"
 
 namespace tavrin::cli {
 

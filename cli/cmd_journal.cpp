@@ -8,10 +8,10 @@
 #include "base/text.h"
 #include "cli_prompter.h"
 #include "commands.h"
+#include "files/dust_file.h"
 #include "files/journal_file.h"
 #include "journal/journal_model.h"
 #include "registry/family_registry.h"
-#include "files/dust_file.h"
 #include "service/dust_list.h"
 
 namespace tavrin::cli {

@@ -5,8 +5,8 @@
 #include "args.h"
 #include "cli_prompter.h"
 #include "commands.h"
-#include "registry/family_registry.h"
 #include "link/port_search.h"
+#include "registry/family_registry.h"
 
 namespace tavrin::cli {
 

@@ -9,14 +9,14 @@
 #include <iostream>
 #include <random>
 
-#include "settings/ini_file.h"
-#include "settings/settings.h"
 #include "args.h"
 #include "cli_prompter.h"
 #include "commands.h"
 #include "families/s5/dbs5.h"
 #include "link/port_settings.h"
 #include "link/result_codes.h"
+#include "settings/ini_file.h"
+#include "settings/settings.h"
 
 namespace tavrin::cli {
 

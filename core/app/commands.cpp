@@ -94,7 +94,8 @@ std::vector<MenuNode> buildMenuBar(Family family) {
     }
     device.push_back(separator());
     device.push_back(item(kCmdReadJournal, "Прочитать журнал"));
-    if (has.activeEvents) device.push_back(item(kCmdReadActiveEvents, "Прочитать актуальные события"));
+    if (has.activeEvents)
+        device.push_back(item(kCmdReadActiveEvents, "Прочитать актуальные события"));
     if (has.dustiness) device.push_back(item(kCmdReadDustiness, "Прочитать запыленность датчиков"));
     if (has.archive) device.push_back(item(kCmdReadArchiveList, "Прочитать список архива"));
     device.push_back(separator());
@@ -119,7 +120,8 @@ std::vector<MenuNode> buildMenuBar(Family family) {
     // The family items, in the order of their commands.
     std::vector<MenuNode> service;
     for (const FamilyDescriptor& d : allFamilies()) {
-        if (d.traits.inFamilyMenu) service.push_back(item(d.traits.menuCommand, d.traits.name, true));
+        if (d.traits.inFamilyMenu)
+            service.push_back(item(d.traits.menuCommand, d.traits.name, true));
     }
     std::sort(service.begin(), service.end(),
               [](const MenuNode& a, const MenuNode& b) { return a.id < b.id; });
@@ -165,10 +167,12 @@ std::optional<Refusal> checkCommand(int command, Family family, bool valid) {
             if (!has.readTime) return Refusal{"Команда не поддерживается!", "Прочитать время"};
             return std::nullopt;
         case kCmdFirmware:
-            if (!has.firmwareUpdate && !has.sdCardFirmware) return Refusal{kDeviceNotImplemented, "Запись ПО"};
+            if (!has.firmwareUpdate && !has.sdCardFirmware)
+                return Refusal{kDeviceNotImplemented, "Запись ПО"};
             return std::nullopt;
         case kCmdActiveEvents:
-            if (!has.activeEvents) return Refusal{kDeviceNotImplemented, "Просмотр активных событий"};
+            if (!has.activeEvents)
+                return Refusal{kDeviceNotImplemented, "Просмотр активных событий"};
             return std::nullopt;
         case kCmdDustiness:
             if (!has.dustiness) return Refusal{kNotImplemented, "Загрузка запыленности"};

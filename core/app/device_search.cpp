@@ -2,9 +2,9 @@
 
 #include <cctype>
 
-#include "settings/settings.h"
 #include "base/file_io.h"
 #include "link/port_search.h"
+#include "settings/settings.h"
 
 namespace tavrin {
 

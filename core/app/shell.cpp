@@ -9,8 +9,8 @@
 #include "app/intel_hex.h"
 #include "base/file_io.h"
 #include "base/text.h"
-#include "registry/family_registry.h"
 #include "link/result_codes.h"
+#include "registry/family_registry.h"
 
 namespace tavrin {
 

@@ -19,8 +19,8 @@
 #include "app/document.h"
 #include "app/recent_files.h"
 #include "base/file_filter.h"
-#include "settings/settings.h"
 #include "link/app_context.h"
+#include "settings/settings.h"
 
 namespace tavrin {
 

@@ -18,6 +18,8 @@ inline void setBit(std::span<std::uint8_t> set, std::size_t n, bool on = true) {
     set[n / 8] = on ? static_cast<std::uint8_t>(set[n / 8] | mask)
                     : static_cast<std::uint8_t>(set[n / 8] & ~mask);
 }
-inline void clearBit(std::span<std::uint8_t> set, std::size_t n) { setBit(set, n, false); }
+inline void clearBit(std::span<std::uint8_t> set, std::size_t n) {
+    setBit(set, n, false);
+}
 
 }  // namespace tavrin

@@ -61,7 +61,8 @@ void ByteWriter::u16(std::uint16_t v) {
 }
 
 void ByteWriter::u32(std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        out_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
 std::string hexBytes(ByteSpan b) {

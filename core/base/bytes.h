@@ -16,7 +16,9 @@ using ByteSpan = std::span<const std::uint8_t>;
 using MutableByteSpan = std::span<std::uint8_t>;
 
 // Reads at an offset; 0 when the value does not lie wholly inside the span.
-inline std::uint8_t getU8(ByteSpan b, std::size_t off) { return off < b.size() ? b[off] : 0; }
+inline std::uint8_t getU8(ByteSpan b, std::size_t off) {
+    return off < b.size() ? b[off] : 0;
+}
 inline std::uint16_t getU16(ByteSpan b, std::size_t off) {
     if (off > b.size() || b.size() - off < 2) return 0;
     return static_cast<std::uint16_t>(b[off] | (b[off + 1] << 8));
@@ -42,14 +44,15 @@ inline bool putU16(MutableByteSpan b, std::size_t off, std::uint16_t v) {
 }
 inline bool putU32(MutableByteSpan b, std::size_t off, std::uint32_t v) {
     if (off > b.size() || b.size() - off < 4) return false;
-    for (int i = 0; i < 4; ++i) b[off + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        b[off + i] = static_cast<std::uint8_t>(v >> (8 * i));
     return true;
 }
 
 // Sequential reader. Once a read runs past the end, ok() turns false, every
 // later read yields zeros, and nothing is read out of bounds.
 class ByteReader {
-public:
+  public:
     explicit ByteReader(ByteSpan data) : data_(data) {}
 
     bool ok() const { return ok_; }
@@ -67,7 +70,7 @@ public:
     // Skips n bytes; past the end it stops at the end and turns ok() false.
     bool skip(std::size_t n);
 
-private:
+  private:
     ByteSpan data_;
     std::size_t pos_ = 0;
     bool ok_ = true;
@@ -75,7 +78,7 @@ private:
 
 // Appending writer.
 class ByteWriter {
-public:
+  public:
     void u8(std::uint8_t v) { out_.push_back(v); }
     void u16(std::uint16_t v);
     void u32(std::uint32_t v);
@@ -85,7 +88,7 @@ public:
     const Bytes& data() const { return out_; }
     Bytes take() { return std::move(out_); }
 
-private:
+  private:
     Bytes out_;
 };
 

@@ -27,7 +27,8 @@ LpText readLpText(ByteReader& in) {
     std::u16string s;
     const std::uint32_t chars = (count - 2) / 2;
     s.reserve(chars);
-    for (std::uint32_t i = 0; i < chars; ++i) s += static_cast<char16_t>(in.u16());
+    for (std::uint32_t i = 0; i < chars; ++i)
+        s += static_cast<char16_t>(in.u16());
     in.skip(count - 2 * chars);  // the terminator (and an odd byte)
     r.status = LpTextStatus::Ok;
     r.text = std::move(s);
@@ -43,7 +44,8 @@ void writeLpText(ByteWriter& out, const std::optional<std::u16string>& text) {
     const std::uint32_t count = lpTextByteCount(text);
     out.u32(count);
     if (count <= 2) return;
-    for (char16_t c : *text) out.u16(c);
+    for (char16_t c : *text)
+        out.u16(c);
     out.u16(0);
 }
 

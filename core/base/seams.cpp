@@ -23,7 +23,8 @@ LocalTime SystemClock::now() const {
     lt.minute = tm.tm_min;
     lt.second = tm.tm_sec;
     lt.millisecond = static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(tp.time_since_epoch()).count() % 1000);
+        std::chrono::duration_cast<std::chrono::milliseconds>(tp.time_since_epoch()).count() %
+        1000);
     lt.dayOfWeek = tm.tm_wday;
     return lt;
 }

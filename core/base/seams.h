@@ -20,7 +20,7 @@ enum class PromptAnswer { Ok, Cancel, Yes, No };
 // tests' recorder. May be called from a worker thread; the gui carries the
 // call to its own thread.
 class Prompter {
-public:
+  public:
     virtual ~Prompter() = default;
     virtual PromptAnswer ask(const std::string& text, const std::string& title, PromptIcon icon,
                              PromptButtons buttons) = 0;
@@ -33,7 +33,7 @@ public:
 // Answers every question with its first positive button (Ok / Yes) and
 // shows nothing.
 class SilentPrompter : public Prompter {
-public:
+  public:
     PromptAnswer ask(const std::string&, const std::string&, PromptIcon, PromptButtons b) override {
         return b == PromptButtons::Ok || b == PromptButtons::OkCancel ? PromptAnswer::Ok
                                                                       : PromptAnswer::Yes;
@@ -45,7 +45,7 @@ public:
 // The status-bar progress bar. A device operation sets the range, moves the
 // position and asks now and then for the window to be kept alive.
 class Progress {
-public:
+  public:
     virtual ~Progress() = default;
     virtual void setRange(int low, int high) = 0;
     virtual void setPosition(int position) = 0;
@@ -58,7 +58,7 @@ public:
 };
 
 class NullProgress : public Progress {
-public:
+  public:
     void setRange(int low, int high) override {
         low_ = low;
         high_ = high;
@@ -69,7 +69,7 @@ public:
     int low() const { return low_; }
     int high() const { return high_; }
 
-private:
+  private:
     int low_ = 0, high_ = 0, pos_ = 0;
 };
 
@@ -78,12 +78,12 @@ private:
 // The exchange-active flag: set while an exchange runs; the cancel window
 // clears it from its own thread, and the exchange notices after its pass.
 class CancelToken {
-public:
+  public:
     void arm() { active_.store(true); }
     void cancel() { active_.store(false); }
     bool active() const { return active_.load(); }
 
-private:
+  private:
     std::atomic<bool> active_{false};
 };
 
@@ -91,7 +91,7 @@ private:
 // shows it modally while a device operation runs on a worker thread; pressing
 // the button calls token.cancel(). The cli and the tests may do nothing.
 class CancelWindow {
-public:
+  public:
     virtual ~CancelWindow() = default;
     virtual void show(const std::string& title, CancelToken& token) = 0;
     virtual void hide() = 0;
@@ -106,7 +106,7 @@ struct LocalTime {
 };
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual LocalTime now() const = 0;
     // Monotonic milliseconds.
@@ -116,7 +116,7 @@ public:
 
 // The real clock: local time of the machine, steady ticks, real sleeps.
 class SystemClock : public Clock {
-public:
+  public:
     LocalTime now() const override;
     std::uint64_t ticksMs() const override;
     void sleepMs(unsigned ms) override;
@@ -127,7 +127,7 @@ public:
 // A page to draw report lists and databases on. Units are the device's own
 // (pixels or points); the layout asks for sizes and never assumes them.
 class PrintSurface {
-public:
+  public:
     virtual ~PrintSurface() = default;
     virtual int pageWidth() const = 0;
     virtual int pageHeight() const = 0;

@@ -84,7 +84,8 @@ int unicodeToCp1251(char32_t cp) {
 std::string cp1251ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() * 2);
-    for (char c : bytes) appendUtf8(out, cp1251ToUnicode(static_cast<std::uint8_t>(c)));
+    for (char c : bytes)
+        appendUtf8(out, cp1251ToUnicode(static_cast<std::uint8_t>(c)));
     return out;
 }
 
@@ -139,7 +140,8 @@ std::string utf16ToUtf8(std::u16string_view s) {
 
 std::size_t utf16Length(std::string_view utf8) {
     std::size_t n = 0;
-    for (std::size_t i = 0; i < utf8.size();) n += nextCodePoint(utf8, i) >= 0x10000 ? 2 : 1;
+    for (std::size_t i = 0; i < utf8.size();)
+        n += nextCodePoint(utf8, i) >= 0x10000 ? 2 : 1;
     return n;
 }
 
@@ -160,13 +162,14 @@ char16_t foldCase(char16_t c) {
     if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + 32);
     if (c >= 0x0410 && c <= 0x042F) return static_cast<char16_t>(c + 32);  // А..Я
     if (c >= 0x0400 && c <= 0x040F) return static_cast<char16_t>(c + 80);  // Ѐ..Џ (Ё, Ђ, Є...)
-    if (c == 0x0490) return 0x0491;                                         // Ґ
+    if (c == 0x0490) return 0x0491;                                        // Ґ
     return c;
 }
 
 std::u16string foldCase(std::u16string_view s) {
     std::u16string out(s);
-    for (auto& c : out) c = foldCase(c);
+    for (auto& c : out)
+        c = foldCase(c);
     return out;
 }
 

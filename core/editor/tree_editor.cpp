@@ -89,8 +89,7 @@ ItemCode TreeEditor::currentCode() const {
 
 void TreeEditor::ensureFamily() {
     const DBase* db = database();
-    const std::optional<Family> code =
-        db ? std::optional<Family>(db->family()) : std::nullopt;
+    const std::optional<Family> code = db ? std::optional<Family>(db->family()) : std::nullopt;
     if (code == treeFamily_ && (family_ || !code)) return;
     treeFamily_ = code;
     family_ = code && document_.makeTree ? document_.makeTree(*code) : nullptr;

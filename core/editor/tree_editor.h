@@ -16,8 +16,8 @@
 #include <functional>
 #include <limits>
 #include <memory>
-#include <string>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "editor/clip_buffer.h"

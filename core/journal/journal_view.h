@@ -23,5 +23,4 @@ std::string journalWindowTitle(const std::string& path);
 constexpr const char* kJournalOpenTitle = "Открытие журнала";
 constexpr const char* kJournalSaveTitle = "Сохранение журнала";
 
-
 }  // namespace tavrin

@@ -1,9 +1,9 @@
 #include "link/dbase.h"
 
-#include "settings/ini_file.h"
 #include "base/text.h"
 #include "link/port_settings.h"
 #include "link/result_codes.h"
+#include "settings/ini_file.h"
 
 namespace tavrin {
 

@@ -140,8 +140,9 @@ class DBase {
     // One reply as the exchange receives it.
     struct ReplyFrame {
         std::array<std::uint8_t, kReplyBufferSize> buffer{};
-        int received = 0;                // bytes in buffer
-        bool secondReplyWrong = false;   // a two-frame reply whose second frame is not the expected one
+        int received = 0;  // bytes in buffer
+        bool secondReplyWrong =
+            false;  // a two-frame reply whose second frame is not the expected one
     };
     // The family's reply framing, called by Exchange with the port open:
     // reads one reply into `frame` and returns 0, or the code of the failed
@@ -154,7 +155,6 @@ class DBase {
     int ReadPortBytes(ReplyFrame& frame, int at, int n);
     int ReadFrameBytes(ReplyFrame& frame, int at, int n);
     void LogReceived(const ReplyFrame& frame);
-
 
     // ---- Files for the viewers (dbase_files.cpp) --------------------------
     // Reads a journal file, refusing one that claims more records than

@@ -1,7 +1,7 @@
 // DBase's readers of the files its families write for the viewers.
+#include "files/dust_file.h"
 #include "files/journal_file.h"
 #include "link/dbase.h"
-#include "files/dust_file.h"
 
 namespace tavrin {
 

@@ -22,24 +22,24 @@ struct FamilyCommands {
     bool twoBases = false;         // "Две базы"
     bool csvExport = false;        // "Вывод базы для Excel ..."
     bool print = false;            // "Печать базы"
-    bool activeEvents = false;     // "Прочитать актуальные события", "Актуальные события"
-    bool dustiness = false;        // "Прочитать запыленность датчиков"
-    bool archive = false;          // "Прочитать список архива", "Архив"
-    bool firmwareUpdate = false;   // "Обновить программу прибора" from a file
-    bool sdCardFirmware = false;   // "Записать ПО ... на SD карту", "Обновить ПО ... с SD карты"
-    bool readTime = false;         // "Прочитать время" in "Сервис"
-    bool readTimeShown = false;    // a disabled "Прочитать время" in "Прибор"
+    bool activeEvents = false;  // "Прочитать актуальные события", "Актуальные события"
+    bool dustiness = false;       // "Прочитать запыленность датчиков"
+    bool archive = false;         // "Прочитать список архива", "Архив"
+    bool firmwareUpdate = false;  // "Обновить программу прибора" from a file
+    bool sdCardFirmware = false;  // "Записать ПО ... на SD карту", "Обновить ПО ... с SD карты"
+    bool readTime = false;           // "Прочитать время" in "Сервис"
+    bool readTimeShown = false;      // a disabled "Прочитать время" in "Прибор"
     bool loadBeforeJournal = false;  // the journal read needs a loaded database
-    bool portSearch = true;        // "Поиск прибора" can probe ports for it
-    bool analysisWindow = true;    // the correctness check shows the analysis window
+    bool portSearch = true;          // "Поиск прибора" can probe ports for it
+    bool analysisWindow = true;      // the correctness check shows the analysis window
 };
 
 struct FamilyTraits {
     Family family;
-    const char* name;         // "Талвир К2"
-    const char* cliName;      // "k2"
-    const char* extension1;   // written ("bta"); empty for a folder database
-    const char* extension2;   // also accepted when opening
+    const char* name;        // "Талвир К2"
+    const char* cliName;     // "k2"
+    const char* extension1;  // written ("bta"); empty for a folder database
+    const char* extension2;  // also accepted when opening
     const char* fileTypeText;
     const char* openFilter;
     const char* firmwareFilter;
@@ -50,9 +50,9 @@ struct FamilyTraits {
     int journalCapacity;
     const char* dustinessFileName;
     int defaultBaudRate;
-    bool folderDatabase;              // the database is a folder, not a file
+    bool folderDatabase;                      // the database is a folder, not a file
     std::vector<std::uint32_t> journalKinds;  // journal file kinds it writes
-    FileFilter journalFilter;         // journal save dialog
+    FileFilter journalFilter;                 // journal save dialog
     const char* journalExtension;
     const char* activeEventsExtension;
     std::vector<ReportColumn> dustColumns;
@@ -61,11 +61,11 @@ struct FamilyTraits {
     const char* dustExtension;
     std::vector<ReportColumn> analysisDeviceColumns;
     std::vector<ReportColumn> analysisFunctionColumns;
-    int gridTextLimit;                // characters of a text row in the grid
-    const char* gridSecondTab;        // a fixed caption of the grid's second tab, or empty
-    int menuCommand;                  // the command of its item in "Сервис"
-    bool inFamilyMenu;                // that item is in the menu
-    bool showsPanelAddress;           // result texts and the write question name the panel address
+    int gridTextLimit;          // characters of a text row in the grid
+    const char* gridSecondTab;  // a fixed caption of the grid's second tab, or empty
+    int menuCommand;            // the command of its item in "Сервис"
+    bool inFamilyMenu;          // that item is in the menu
+    bool showsPanelAddress;     // result texts and the write question name the panel address
     FamilyCommands commands;
 };
 

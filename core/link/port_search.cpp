@@ -1,6 +1,5 @@
 #include "link/port_search.h"
 
-
 namespace tavrin {
 
 std::string portSearchText(const char* format, const std::string& port) {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "settings/settings.h"
 #include "base/seams.h"
 #include "link/dbase.h"
+#include "settings/settings.h"
 
 class QCheckBox;
 class QComboBox;

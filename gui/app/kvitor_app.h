@@ -9,11 +9,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "registry/family_registry.h"
 #include "app/device_runner.h"
 #include "app/gui_prompter.h"
 #include "app/main_frame.h"
 #include "link/app_context.h"
+#include "registry/family_registry.h"
 
 namespace tavrin::gui {
 

@@ -33,7 +33,6 @@
 #include "editor/c_tree.h"
 #include "editor/editor_views.h"
 #include "editor/g_edit.h"
-#include "base/text.h"
 #include "registry/family_registry.h"
 #include "service/service_windows.h"
 

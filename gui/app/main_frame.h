@@ -12,8 +12,6 @@
 #include <map>
 #include <memory>
 
-#include "registry/family_registry.h"
-#include "registry/family_registry.h"
 #include "app/commands.h"
 #include "app/device_search.h"
 #include "app/file_dialogs.h"
@@ -21,6 +19,7 @@
 #include "editor/c_tree.h"
 #include "link/app_context.h"
 #include "link/dbase.h"
+#include "registry/family_registry.h"
 
 class QAction;
 class QLabel;

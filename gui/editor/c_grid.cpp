@@ -1,5 +1,5 @@
-#include "registry/family_registry.h"
 #include "editor/c_grid.h"
+#include "registry/family_registry.h"
 
 #include <QApplication>
 #include <QFocusEvent>

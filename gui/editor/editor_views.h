@@ -10,8 +10,8 @@
 #include <array>
 #include <functional>
 
-#include "registry/family_registry.h"
 #include "editor/tree_editor.h"
+#include "registry/family_registry.h"
 
 class QAction;
 class QWidget;

@@ -1,5 +1,5 @@
-#include "registry/family_registry.h"
 #include "journal/c_journal.h"
+#include "registry/family_registry.h"
 
 #include <QAction>
 #include <QApplication>

@@ -10,8 +10,8 @@
 #include <array>
 #include <string>
 
-#include "journal/active_events_model.h"
 #include "files/journal_file.h"
+#include "journal/active_events_model.h"
 #include "service/service_types.h"
 
 class QComboBox;

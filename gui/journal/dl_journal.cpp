@@ -1,5 +1,5 @@
-#include "registry/family_registry.h"
 #include "journal/dl_journal.h"
+#include "registry/family_registry.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -236,9 +236,9 @@ bool DLJournal::openFile() {
 bool DLJournal::saveAs() {
     const FamilyDescriptor* writer = familyOfJournalKind(file_.kind);
     const FamilyTraits& family = writer ? writer->traits : db().traits();
-    const auto path = viewerDialogs().saveFile(this, kJournalSaveTitle, {family.journalFilter},
-                                               family.journalExtension,
-                                               pathToUtf8(db().context().programFolder));
+    const auto path =
+        viewerDialogs().saveFile(this, kJournalSaveTitle, {family.journalFilter},
+                                 family.journalExtension, pathToUtf8(db().context().programFolder));
     if (!path) return false;
     FileError error;
     if (!writeJournalFile(*path, file_, &error)) {

@@ -1,5 +1,5 @@
-#include "registry/family_registry.h"
 #include "service/dl_zapil.h"
+#include "registry/family_registry.h"
 
 #include <QAction>
 #include <QApplication>
@@ -163,8 +163,8 @@ void DLZapil::fillList() {
 }
 
 bool DLZapil::openFile() {
-    const auto path = viewerDialogs().openFile(
-        this, kDustOpenTitle, dustOpenFilters(db().traits()), folder());
+    const auto path =
+        viewerDialogs().openFile(this, kDustOpenTitle, dustOpenFilters(db().traits()), folder());
     if (!path || !loadFile(*path)) {
         close();
         return false;
@@ -173,9 +173,8 @@ bool DLZapil::openFile() {
 }
 
 bool DLZapil::saveAs() {
-    const auto path =
-        viewerDialogs().saveFile(this, kDustSaveTitle, dustSaveFilters(db().traits()),
-                                 db().traits().dustExtension, folder());
+    const auto path = viewerDialogs().saveFile(this, kDustSaveTitle, dustSaveFilters(db().traits()),
+                                               db().traits().dustExtension, folder());
     if (!path) return false;
     FileError error;
     if (!writeDustinessFile(*path, records_, &error)) {

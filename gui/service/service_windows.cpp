@@ -1,10 +1,9 @@
-#include "registry/family_registry.h"
 #include "service/service_windows.h"
+#include "registry/family_registry.h"
 
 #include <QWidget>
 
 #include "app/commands.h"
-#include "settings/settings.h"
 #include "journal/c_journal.h"
 #include "journal/dl_journal.h"
 #include "link/dbase.h"
@@ -12,6 +11,7 @@
 #include "service/dl_zapil.h"
 #include "service/list_printer.h"
 #include "service/test_res.h"
+#include "settings/settings.h"
 
 namespace tavrin::gui {
 

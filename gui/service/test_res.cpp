@@ -1,5 +1,5 @@
-#include "registry/family_registry.h"
 #include "service/test_res.h"
+#include "registry/family_registry.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -8,9 +8,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "settings/settings.h"
 #include "link/dbase.h"
 #include "link/result_codes.h"
+#include "settings/settings.h"
 
 namespace tavrin::gui {
 

@@ -35,7 +35,7 @@ TEST(Bytes, ReadersNeverLeaveTheSpan) {
     EXPECT_EQ(r.u32(), 0x04030201u);
     EXPECT_EQ(r.u16(), 0);  // one byte left
     EXPECT_FALSE(r.ok());
-    EXPECT_EQ(r.u8(), 0);   // stays failed
+    EXPECT_EQ(r.u8(), 0);  // stays failed
     std::uint8_t out[3] = {9, 9, 9};
     ByteReader r2(b);
     r2.skip(3);
@@ -63,7 +63,7 @@ TEST(LpText, WriteForms) {
     writeLpText(w, std::nullopt);
     writeLpText(w, std::u16string());
     writeLpText(w, u"Аб");
-    EXPECT_EQ(w.data(), (Bytes{0, 0, 0, 0,  2, 0, 0, 0,  6, 0, 0, 0, 0x10, 0x04, 0x31, 0x04, 0, 0}));
+    EXPECT_EQ(w.data(), (Bytes{0, 0, 0, 0, 2, 0, 0, 0, 6, 0, 0, 0, 0x10, 0x04, 0x31, 0x04, 0, 0}));
 }
 
 TEST(LpText, ReadEdgeCases) {

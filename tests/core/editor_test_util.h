@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "registry/family_registry.h"
 #include "base/bit_set.h"
 #include "editor/grid_model.h"
 #include "editor/tree_editor.h"
 #include "k2_test_util.h"
+#include "registry/family_registry.h"
 
 namespace tavrin::test {
 

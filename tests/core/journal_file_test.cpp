@@ -3,10 +3,10 @@
 #include "base/file_io.h"
 #include "base/lp_text.h"
 #include "base/text.h"
+#include "files/dust_file.h"
 #include "files/journal_file.h"
 #include "journal/journal_view.h"
 #include "registry/family_registry.h"
-#include "files/dust_file.h"
 #include "support/recording_prompter.h"
 #include "support/temp_dir.h"
 

@@ -6,10 +6,10 @@
 #include "base/crc8.h"
 #include "families/k2/event_table.h"
 #include "families/k2/protocol.h"
+#include "files/dust_file.h"
 #include "files/journal_file.h"
 #include "k2_test_util.h"
 #include "link/result_codes.h"
-#include "files/dust_file.h"
 #include "support/fake_port.h"
 
 namespace tavrin::test {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "settings/settings.h"
-#include "registry/family_registry.h"
 #include "link/result_codes.h"
+#include "registry/family_registry.h"
+#include "settings/settings.h"
 #include "support/recording_prompter.h"
 #include "support/temp_dir.h"
 
@@ -44,15 +44,13 @@ TEST(DescribeResult, EveryCode) {
     }
     // An operation a family does not have yet: its own text, no session.
     EXPECT_EQ(describeResult(24, false, 0), "Операция не реализована для этого прибора");
-    EXPECT_EQ(describeResult(24, true, 0),
-              "Адрес=1. Операция не реализована для этого прибора");
+    EXPECT_EQ(describeResult(24, true, 0), "Адрес=1. Операция не реализована для этого прибора");
     EXPECT_EQ(describeResult(25, false, 0), "Неизвестная ошибка!  Сеанс обмена закрыт.");
     EXPECT_EQ(describeResult(-1, false, 0), "Неизвестная ошибка!  Сеанс обмена закрыт.");
 }
 
 TEST(DescribeResult, SecondFamilyShowsTheAddress) {
-    EXPECT_EQ(describeResult(4, true, 0),
-              "Адрес=1. Прибор не отвечает!  Сеанс обмена закрыт.");
+    EXPECT_EQ(describeResult(4, true, 0), "Адрес=1. Прибор не отвечает!  Сеанс обмена закрыт.");
     EXPECT_EQ(describeResult(0, true, 7), "Адрес=7. Команда выполнена");
     EXPECT_EQ(describeResult(16, true, 3), "Адрес=3. Нет связи с целевым устройством");
 }

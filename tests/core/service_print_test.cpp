@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "families/k2/database_print_k2.h"
 #include "families/k2/dbk2.h"
 #include "link/app_context.h"
 #include "report/database_print.h"
-#include "families/k2/database_print_k2.h"
 #include "report/print_list.h"
 
 namespace tavrin {

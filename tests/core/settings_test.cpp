@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "settings/ini_file.h"
-#include "settings/settings.h"
 #include "base/file_io.h"
 #include "base/text.h"
 #include "registry/family_registry.h"
+#include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "support/recording_prompter.h"
 #include "support/temp_dir.h"
 

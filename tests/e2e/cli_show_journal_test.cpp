@@ -5,8 +5,8 @@
 #include <cstdio>
 
 #include "base/file_io.h"
-#include "files/journal_file.h"
 #include "files/dust_file.h"
+#include "files/journal_file.h"
 #include "support/temp_dir.h"
 
 namespace tavrin {

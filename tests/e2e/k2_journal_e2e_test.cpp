@@ -1,10 +1,10 @@
 // The "Талвир К2" journal, active events and dustiness against
 // tavrin-panelsim on a real pseudo-terminal, with the files they write.
 #include "families/k2/protocol.h"
+#include "files/dust_file.h"
 #include "files/journal_file.h"
 #include "k2_link_fixture.h"
 #include "link/result_codes.h"
-#include "files/dust_file.h"
 #include "service/dust_list.h"
 
 namespace tavrin::test {

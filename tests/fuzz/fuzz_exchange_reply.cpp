@@ -78,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     db->portName = "COM1";
     db->simulation = false;
     if (!db->SetUpPort()) return 0;
-    const Bytes request = family == tavrin::Family::R7 ? Bytes{1, 0, 3, 1, data[1], 0, 0} : Bytes{2, data[1], 0};
+    const Bytes request =
+        family == tavrin::Family::R7 ? Bytes{1, 0, 3, 1, data[1], 0, 0} : Bytes{2, data[1], 0};
     Bytes reply;
     db->Exchange(reply, request);
     if (reply.size() > static_cast<std::size_t>(DBase::kReplyBufferSize)) std::abort();

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <string>
 
-#include "registry/family_registry.h"
 #include "editor/grid_model.h"
 #include "editor/tree_editor.h"
 #include "families/k2/dbk2.h"
+#include "registry/family_registry.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tavrin;

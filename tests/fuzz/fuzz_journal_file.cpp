@@ -2,16 +2,15 @@
 #include <cstdint>
 
 #include "base/seams.h"
-#include "journal/active_events_model.h"
 #include "files/journal_file.h"
+#include "journal/active_events_model.h"
 #include "journal/journal_model.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     tavrin::SilentPrompter prompter;
     tavrin::JournalFile file;
     tavrin::parseJournalFile({data, size}, 65535, prompter, file);
-    tavrin::JournalModel model(
-        tavrin::journalColumnTitles(file.kind), file.records);
+    tavrin::JournalModel model(tavrin::journalColumnTitles(file.kind), file.records);
     model.setInclude("а");
     model.addGroupColumn(1);
     model.setExpandAll(true);

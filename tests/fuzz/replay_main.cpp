@@ -5,8 +5,8 @@
 // on every build.
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -44,26 +44,30 @@ int main(int argc, char** argv) {
             for (int k = 0; k < edits; ++k) {
                 switch (rng() % 4) {
                     case 0:  // flip a byte
-                        if (!input.empty()) input[rng() % input.size()] = static_cast<std::uint8_t>(rng());
+                        if (!input.empty())
+                            input[rng() % input.size()] = static_cast<std::uint8_t>(rng());
                         break;
                     case 1:  // cut the tail
                         if (!input.empty()) input.resize(rng() % input.size());
                         break;
                     case 2:  // insert bytes
-                        input.insert(input.begin() + static_cast<long>(input.empty() ? 0 : rng() % input.size()),
+                        input.insert(input.begin() + static_cast<long>(
+                                                         input.empty() ? 0 : rng() % input.size()),
                                      1 + rng() % 16, static_cast<std::uint8_t>(rng()));
                         break;
                     default:  // set a 32-bit value to an extreme
                         if (input.size() >= 4) {
                             const std::size_t at = rng() % (input.size() - 3);
                             const std::uint32_t v = (rng() % 2) ? 0xFFFFFFFFu : rng() % 2048;
-                            for (int b = 0; b < 4; ++b) input[at + b] = static_cast<std::uint8_t>(v >> (8 * b));
+                            for (int b = 0; b < 4; ++b)
+                                input[at + b] = static_cast<std::uint8_t>(v >> (8 * b));
                         }
                 }
             }
         } else {
             input.resize(rng() % 4096);
-            for (auto& b : input) b = static_cast<std::uint8_t>(rng());
+            for (auto& b : input)
+                b = static_cast<std::uint8_t>(rng());
         }
         LLVMFuzzerTestOneInput(input.data(), input.size());
         ++runs;

@@ -8,12 +8,12 @@
 
 #include "app/commands.h"
 #include "app/main_frame.h"
-#include "settings/settings.h"
 #include "families/k2/dbk2.h"
 #include "registry/family_registry.h"
 #include "service/dl_zapil.h"
 #include "service/service_windows.h"
 #include "service/viewer_dialogs.h"
+#include "settings/settings.h"
 #include "support/recording_prompter.h"
 #include "support/temp_dir.h"
 
@@ -189,7 +189,7 @@ class TestDustView : public QObject {
         QVERIFY(writeDustinessFile(f.path("Zap.tvz"), levels({2})));
         gui::CMainFrame frame(f.ctx, [](Family family, int role, const AppContext& c) {
             return family == Family::K2 ? std::unique_ptr<DBase>(std::make_unique<DustyK2>(role, c))
-                                       : CreateDatabase(family, role, c);
+                                        : CreateDatabase(family, role, c);
         });
         frame.database()->databaseValid = true;
         frame.runCommand(kCmdDustiness);

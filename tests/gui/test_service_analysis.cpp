@@ -8,12 +8,12 @@
 
 #include "app/commands.h"
 #include "app/main_frame.h"
-#include "settings/settings.h"
 #include "families/k2/dbk2.h"
 #include "gui/gui_helpers.h"
 #include "registry/family_registry.h"
 #include "service/service_windows.h"
 #include "service/test_res.h"
+#include "settings/settings.h"
 #include "support/recording_prompter.h"
 #include "support/temp_dir.h"
 

@@ -198,7 +198,8 @@ class TestTree : public QObject {
         f.tree->editor().model().visit([&](const TreeNode& n, int) {
             if (n.image < 0) return;
             ++seen;
-            QVERIFY2(gui::treeIconDefined(Family::K2, n.image), qPrintable(QString::number(n.image)));
+            QVERIFY2(gui::treeIconDefined(Family::K2, n.image),
+                     qPrintable(QString::number(n.image)));
         });
         QVERIFY(seen > 100);
         for (int image :

@@ -12,12 +12,12 @@
 #include <functional>
 #include <memory>
 
-#include "registry/family_registry.h"
 #include "base/bit_set.h"
 #include "editor/c_grid.h"
 #include "editor/c_tree.h"
 #include "families/k2/dbk2.h"
 #include "link/app_context.h"
+#include "registry/family_registry.h"
 #include "support/recording_prompter.h"
 #include "support/temp_dir.h"
 

@@ -3,8 +3,8 @@
 #include "base/crc8.h"
 #include "base/text.h"
 #include "families/r7/framing.h"
-#include "registry/family_registry.h"
 #include "link/result_codes.h"
+#include "registry/family_registry.h"
 #include "support/fake_port.h"
 
 namespace tavrin::test {

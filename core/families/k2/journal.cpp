@@ -7,9 +7,9 @@
 #include "families/k2/dbk2.h"
 #include "families/k2/event_table.h"
 #include "families/k2/format.h"
+#include "files/dust_file.h"
 #include "files/journal_file.h"
 #include "link/result_codes.h"
-#include "files/dust_file.h"
 
 namespace tavrin {
 

@@ -69,7 +69,6 @@ class DBR7 : public DBase {
     int ReadReplyFrame(ReplyFrame& frame, ByteSpan request) override;
 
   public:
-
     // ---- The element table ---------------------------------------------------
     const r7::ElementTable& table() const { return *table_; }
     r7::ElementTable& table() { return *table_; }
