@@ -10,6 +10,7 @@
 #include <QFont>
 #include <array>
 
+#include "link/family_traits.h"
 #include "report/report_list.h"
 
 class QTabBar;
