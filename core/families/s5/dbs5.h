@@ -40,18 +40,9 @@ class DBS5 : public DBase {
     void ResetDatabase() override;
     bool LoadFromDisk(const std::string& path) override;
     bool SaveToDisk(const std::string& path) override;
-    bool ExportCsv(const std::string& path) override;
-    int ReadFromDevice(Progress& progress) override;
-    int WriteToDevice(Progress& progress) override;
-    int WriteFirmware(Progress& progress, ByteSpan image) override;
-    int ReadJournal(Progress& progress) override;
-    int ReadActiveEvents(Progress& progress) override;
-    int SetDeviceTime() override;
     int ReadVersion() override;
     bool CheckChecksum(ByteSpan reply) override;
-    bool IsPositiveReply(ByteSpan reply) override;
     int SimulateDevice(ByteSpan request, std::span<std::uint8_t, kReplyBufferSize> reply) override;
-    int ReadDustiness(Progress& progress, int flag) override;
     // The console link replaces the port of the other families: OpenPort
     // starts the link thread and is false when the port name is empty or
     // the port did not open; ClosePort stops the link and joins its thread.
@@ -65,9 +56,6 @@ class DBS5 : public DBase {
     // A new console key: slot or -1.
     int CreateKey() override;
     void RemoveKey(int index) override;
-    // No check of its own: sets the writable flag and returns 0.
-    int CheckDatabase(ReportList* remarks, ReportList* devices, ReportList* functions) override;
-    void PrintDatabase(PrintSurface& surface) override;
     int GetItemImage(ItemCode item) override;
     RuleAnswer CutItem(const EditRuleArgs& args) override;
     RuleAnswer CopyItem(const EditRuleArgs& args) override;
