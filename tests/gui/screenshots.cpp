@@ -31,13 +31,13 @@
 #include "families/k2/dbk2.h"
 #include "files/dust_file.h"
 #include "files/journal_file.h"
-#include "journal/c_journal.h"
-#include "journal/dl_journal.h"
+#include "journal/active_events_window.h"
+#include "journal/journal_window.h"
 #include "link/result_codes.h"
 #include "registry/family_registry.h"
-#include "service/dl_zapil.h"
+#include "service/analysis_window.h"
+#include "service/dustiness_window.h"
 #include "service/service_windows.h"
-#include "service/test_res.h"
 #include "service/viewer_dialogs.h"
 
 using namespace tavrin;

@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "app/application.h"
 #include "app/dialogs.h"
-#include "app/kvitor_app.h"
 #include "app/main_frame.h"
 #include "app/translations.h"
 #include "gui/gui_helpers.h"
