@@ -1,0 +1,342 @@
+#include "editor/s5/s5_tree.h"
+
+#include <cstdio>
+
+#include "editor/s5/s5_grid.h"
+#include "editor/tree_editor.h"
+#include "families/s5/dbs5.h"
+
+namespace tavrin {
+
+using namespace s5;
+
+namespace {
+
+DBS5* s5db(DBase* base) {
+    return dynamic_cast<DBS5*>(base);
+}
+
+std::string numbered(const char* pattern, int n) {
+    char text[64];
+    std::snprintf(text, sizeof text, pattern, n);
+    return text;
+}
+
+constexpr const char* kDeleteCaption = "Удаление";
+constexpr const char* kNotImplementedText = "Функция не реализована";
+
+}  // namespace
+
+std::string s5ObjectLabel(const DBS5& db, int lcp, int slot) {
+    const LcpDatabase* d = db.lcp(lcp);
+    return d ? nameText(objectName(d->objects[static_cast<std::size_t>(slot)])) : std::string{};
+}
+
+std::string s5DeviceLabel(const DBS5& db, int lcp, int slot) {
+    const LcpDatabase* d = db.lcp(lcp);
+    return d ? nameText(deviceName(d->devices[static_cast<std::size_t>(slot)])) : std::string{};
+}
+
+std::string s5KeyLabel(const DBS5& db, int lcp, int slot) {
+    if (lcp == 0) return nameText(keyOwner(db.commonKeys[static_cast<std::size_t>(slot)]));
+    const LcpDatabase* d = db.lcp(lcp);
+    return d ? nameText(keyOwner(d->keys[static_cast<std::size_t>(slot)])) : std::string{};
+}
+
+bool S5Tree::isKeyItem(ItemCode code) const {
+    const ItemKind k = decodeItem(code).kind;
+    return k == ItemKind::Key || k == ItemKind::CommonKey;
+}
+
+// ---- Build -------------------------------------------------------------------------
+
+void S5Tree::build(TreeEditor& tree, ItemCode remembered) {
+    DBS5* db = s5db(tree.database());
+    if (!db) return;
+    TreeModel& m = tree.model();
+    const ItemRef held = decodeItem(remembered);
+
+    const NodeId root = m.add(kNoNode, kItemRoot, " Версан С5", db->GetItemImage(kItemRoot));
+    m.setExpanded(root, true);
+
+    const NodeId keys =
+        m.add(root, kItemCommonKeys, "Ключи пульта", db->GetItemImage(kItemCommonKeys));
+    for (int k = 0; k < kCommonKeys; ++k) {
+        if (!db->commonKeyUsed[static_cast<std::size_t>(k)]) continue;
+        m.add(keys, commonKeyItem(k), s5KeyLabel(*db, 0, k), db->GetItemImage(commonKeyItem(k)));
+    }
+    if (held.kind == ItemKind::CommonKey) m.setExpanded(keys, true);
+
+    for (int l = 1; l <= kMaxLcps; ++l) {
+        LcpDatabase* d = db->lcp(l);
+        if (!d) continue;
+        const NodeId ln =
+            m.add(root, lcpItem(l), numbered("LCP %d", l), db->GetItemImage(lcpItem(l)));
+
+        // Objects under their parents: passes over the table until a pass
+        // places nothing more. An object whose parent never appears (a
+        // missing parent, or a loop of parents) is placed under the LCP so
+        // that no record is hidden.
+        std::array<NodeId, kSlots> placed;
+        placed.fill(kNoNode);
+        bool progress = true;
+        while (progress) {
+            progress = false;
+            for (int j = 0; j < kSlots; ++j) {
+                if (!d->objectUsed(j) || placed[static_cast<std::size_t>(j)] != kNoNode) continue;
+                const int parent = d->objects[static_cast<std::size_t>(j)][obj::kParent];
+                NodeId under = kNoNode;
+                if (parent == 0) {
+                    under = ln;
+                } else if (placed[static_cast<std::size_t>(parent - 1)] != kNoNode) {
+                    under = placed[static_cast<std::size_t>(parent - 1)];
+                } else {
+                    continue;
+                }
+                placed[static_cast<std::size_t>(j)] =
+                    m.add(under, objectItem(l, j), s5ObjectLabel(*db, l, j),
+                          db->GetItemImage(objectItem(l, j)));
+                progress = true;
+            }
+        }
+        for (int j = 0; j < kSlots; ++j) {
+            if (!d->objectUsed(j) || placed[static_cast<std::size_t>(j)] != kNoNode) continue;
+            placed[static_cast<std::size_t>(j)] = m.add(
+                ln, objectItem(l, j), s5ObjectLabel(*db, l, j), db->GetItemImage(objectItem(l, j)));
+        }
+
+        for (int j = 0; j < kSlots; ++j) {
+            if (!d->deviceUsed(j)) continue;
+            DeviceRecord& r = d->devices[static_cast<std::size_t>(j)];
+            const int o = r[dev::kObject];
+            NodeId under = ln;
+            if (o != 0) {
+                if (d->objectUsed(o - 1)) {
+                    under = placed[static_cast<std::size_t>(o - 1)];
+                } else {
+                    // The object byte names no object: the device belongs to
+                    // none.
+                    r[dev::kObject] = 0;
+                    d->changed = true;
+                }
+            }
+            m.add(under, deviceItem(l, j), s5DeviceLabel(*db, l, j),
+                  db->GetItemImage(deviceItem(l, j)));
+        }
+        for (int j = 0; j < kSlots; ++j) {
+            if (!d->keyUsed(j)) continue;
+            m.add(ln, keyItem(l, j), s5KeyLabel(*db, l, j), db->GetItemImage(keyItem(l, j)));
+        }
+        if (held.lcp == l && held.kind != ItemKind::Lcp) m.setExpanded(ln, true);
+    }
+
+    m.add(root, kItemMessages, "Сообщения", db->GetItemImage(kItemMessages));
+}
+
+// ---- Context menus ---------------------------------------------------------------------
+
+std::vector<MenuItem> S5Tree::contextMenu(TreeEditor& tree, NodeId node) {
+    DBS5* db = s5db(tree.database());
+    if (!db) return {};
+    const ItemCode c = tree.codeOf(node);
+    const ItemRef ref = decodeItem(c);
+    const std::string label = tree.model().node(node).label;
+    std::vector<MenuItem> menu;
+    switch (ref.kind) {
+        case ItemKind::Root:
+            menu.push_back({s5cmd::kAddLcp, "Добавить LCP", db->lcpCount() < kMaxLcps, {}});
+            break;
+        case ItemKind::CommonKeys:
+            menu.push_back({cmd::kAddKey, "Добавить ключ", true, {}});
+            break;
+        case ItemKind::CommonKey:
+        case ItemKind::Key:
+            menu.push_back({s5cmd::kDeleteLcpKeys, "Удалить ", true, {}});
+            break;
+        case ItemKind::Lcp:
+            menu.push_back({cmd::kAddObject, "Добавить объект", true, {}});
+            menu.push_back({cmd::kAddKey, "Добавить ключ", true, {}});
+            menu.push_back({s5cmd::kDeleteLcp, "Удалить " + label, true, {}});
+            break;
+        case ItemKind::Object:
+            if (tree.selection().size() <= 1)
+                menu.push_back({cmd::kAddObject, "Добавить подчиненный объект", true, {}});
+            menu.push_back({cmd::kDeleteObject, "Удалить", true, {}});
+            break;
+        case ItemKind::Device:
+            menu.push_back({cmd::kDeleteObject, "Удалить", true, {}});
+            break;
+        default:
+            break;
+    }
+    return menu;
+}
+
+bool S5Tree::runCommand(TreeEditor& tree, int command) {
+    DBS5* db = s5db(tree.database());
+    if (!db) return false;
+    switch (command) {
+        case s5cmd::kAddLcp:
+            addLcp(tree);
+            return true;
+        case s5cmd::kDeleteLcp: {
+            const ItemRef ref = decodeItem(tree.currentCode());
+            if (ref.kind != ItemKind::Lcp) return false;
+            deleteLcp(tree, ref.lcp);
+            return true;
+        }
+        case cmd::kAddObject:
+            addObject(tree);
+            return true;
+        case cmd::kAddKey:
+            addKey(tree);
+            return true;
+        default:
+            return false;
+    }
+}
+
+void S5Tree::addLcp(TreeEditor& tree) {
+    DBS5* db = s5db(tree.database());
+    const int before = db->modified;
+    const int l = db->AddLcp();
+    if (l < 0) return;
+    TreeEditor::markChanged(*db, before);
+    tree.rebuildSelecting(lcpItem(l));
+}
+
+void S5Tree::deleteLcp(TreeEditor& tree, int lcp) {
+    DBS5* db = s5db(tree.database());
+    const int count = db->lcpCount();
+    const bool last = lcp == count;
+    const std::string question = last ? "Подтвердите удаление LCP.\nУдалить?"
+                                      : "Подтвердите удаление LCP.\nАдрес последнего LCP будет "
+                                        "изменен!\nУдалить?";
+    if (tree.prompter().ask(question, kDeleteCaption, PromptIcon::Question, PromptButtons::YesNo) !=
+        PromptAnswer::Yes)
+        return;
+    const int before = db->modified;
+    db->RemoveLcp(lcp);
+    db->MarkObjects();
+    TreeEditor::markChanged(*db, before);
+    // Items of the moved LCP change their codes: the buffer forgets items
+    // of both LCPs, which no longer name what was taken.
+    ClipBuffer& b = tree.buffer();
+    if (!b.empty() && b.tree == tree.index()) {
+        for (ItemCode c : b.items) {
+            const ItemRef r = decodeItem(c);
+            if (r.lcp == lcp || r.lcp == count) {
+                b.clear();
+                break;
+            }
+        }
+    }
+    tree.rebuildSelecting(lcpItem(last ? lcp - 1 : lcp));
+}
+
+void S5Tree::addObject(TreeEditor& tree) {
+    DBS5* db = s5db(tree.database());
+    const ItemCode c = tree.currentCode();
+    const ItemRef ref = decodeItem(c);
+    if (ref.kind != ItemKind::Lcp && ref.kind != ItemKind::Object) return;
+    const int before = db->modified;
+    const int slot = db->NewObject(ref.lcp);
+    if (slot < 0) return;
+    LcpDatabase* d = db->lcp(ref.lcp);
+    ObjectRecord& o = d->objects[static_cast<std::size_t>(slot)];
+    setNameText(objectName(o), numbered("Объект %d", slot + 1));
+    if (ref.kind == ItemKind::Object) {
+        o[obj::kParent] = static_cast<std::uint8_t>(ref.slot + 1);
+        ObjectRecord& p = d->objects[static_cast<std::size_t>(ref.slot)];
+        p[obj::kSubMap + static_cast<std::size_t>(slot / 8)] |=
+            static_cast<std::uint8_t>(1u << (slot % 8));
+    }
+    db->MarkObjects();
+    TreeEditor::markChanged(*db, before);
+    tree.rebuildSelecting(objectItem(ref.lcp, slot));
+}
+
+void S5Tree::addKey(TreeEditor& tree) {
+    DBS5* db = s5db(tree.database());
+    const ItemRef ref = decodeItem(tree.currentCode());
+    const int before = db->modified;
+    if (ref.kind == ItemKind::CommonKeys) {
+        const int slot = db->CreateKey();
+        if (slot < 0) return;
+        setNameText(keyOwner(db->commonKeys[static_cast<std::size_t>(slot)]),
+                    numbered("Ключ %d", slot + 1));
+        TreeEditor::markChanged(*db, before);
+        tree.rebuildSelecting(commonKeyItem(slot));
+        return;
+    }
+    if (ref.kind != ItemKind::Lcp) return;
+    const int slot = db->NewLcpKey(ref.lcp);
+    if (slot < 0) return;
+    setNameText(keyOwner(db->lcp(ref.lcp)->keys[static_cast<std::size_t>(slot)]),
+                numbered("Ключ %d", slot + 1));
+    TreeEditor::markChanged(*db, before);
+    tree.rebuildSelecting(keyItem(ref.lcp, slot));
+}
+
+// ---- Edits -------------------------------------------------------------------------------
+
+void S5Tree::notImplemented(TreeEditor& tree) {
+    tree.prompter().message(kNotImplementedText, "", PromptIcon::Information);
+}
+
+void S5Tree::copy(TreeEditor& tree, bool) {
+    notImplemented(tree);
+}
+
+void S5Tree::paste(TreeEditor& tree, NodeId) {
+    notImplemented(tree);
+}
+
+void S5Tree::remove(TreeEditor& tree) {
+    deleteSelection(tree);
+}
+
+void S5Tree::deleteSelection(TreeEditor& tree) {
+    DBS5* db = s5db(tree.database());
+    if (!db) return;
+    std::vector<ItemCode> codes;
+    for (NodeId n : tree.selection())
+        codes.push_back(tree.codeOf(n));
+    if (codes.empty()) return;
+    if (codes.size() == 1 && decodeItem(codes.front()).kind == ItemKind::Lcp) {
+        deleteLcp(tree, decodeItem(codes.front()).lcp);
+        return;
+    }
+    bool linked = false;
+    for (ItemCode c : codes) {
+        const ItemRef r = decodeItem(c);
+        if (r.kind != ItemKind::Object) continue;
+        const LcpDatabase* d = db->lcp(r.lcp);
+        if (!d || !d->objectUsed(r.slot)) continue;
+        const ObjectRecord& o = d->objects[static_cast<std::size_t>(r.slot)];
+        if (o[obj::kLinkedLcp] != 0 || (o[obj::kFlags] & obj::kFlagMain)) linked = true;
+    }
+    // Nothing of this family can be undone: a deletion always asks.
+    const std::string question = linked ? "Есть связанные LCP.\nУдалить?" : "Удалить?";
+    if (tree.prompter().ask(question, kDeleteCaption, PromptIcon::Question, PromptButtons::YesNo) !=
+        PromptAnswer::Yes)
+        return;
+    const int before = db->modified;
+    ItemCode parent = kItemRoot;
+    if (NodeId p = tree.parentOf(tree.current()); p != kNoNode) parent = tree.codeOf(p);
+    for (ItemCode c : codes) {
+        const ItemKind k = decodeItem(c).kind;
+        if (k == ItemKind::Object || k == ItemKind::Device || k == ItemKind::Key ||
+            k == ItemKind::CommonKey)
+            db->RemoveElement(c);
+    }
+    db->MarkObjects();
+    TreeEditor::markChanged(*db, before);
+    tree.rebuildSelecting(parent);
+}
+
+std::unique_ptr<FamilyGrid> S5Tree::makeGrid() const {
+    return std::make_unique<S5Grid>();
+}
+
+}  // namespace tavrin

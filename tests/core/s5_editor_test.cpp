@@ -1,0 +1,258 @@
+// "Версан С5" in the editor: the shape of the tree from small databases,
+// the menus per item kind, adding and deleting LCPs with readdressing, and
+// the grid rows of each kind.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "editor/grid_model.h"
+#include "editor/s5/s5_tree.h"
+#include "editor/tree_editor.h"
+#include "families/s5/dbs5.h"
+#include "registry/family_registry.h"
+#include "support/recording_prompter.h"
+#include "support/temp_dir.h"
+
+using namespace tavrin;
+using namespace tavrin::s5;
+
+namespace {
+
+struct S5Editor : ::testing::Test {
+    test::TempDir dir;
+    test::RecordingPrompter prompter;
+    AppContext ctx;
+    std::unique_ptr<DBS5> db;
+    EditorDocument doc{CreateFamilyTree};
+    GridModel grid{prompter};
+    std::unique_ptr<TreeEditor> tree;
+
+    S5Editor() : ctx(makeAppContext(dir.path())) {
+        ctx.prompter = &prompter;
+        db = std::make_unique<DBS5>(0, ctx);
+        doc.databases[0] = db.get();
+    }
+    void show() {
+        tree = std::make_unique<TreeEditor>(doc, 0, prompter);
+        tree->setGrid(&grid);
+        tree->rebuild();
+    }
+    int object(int l, const std::string& name, int parent = -1) {
+        const int j = db->NewObject(l);
+        setNameText(objectName(db->lcp(l)->objects[j]), name);
+        if (parent >= 0)
+            db->lcp(l)->objects[j][obj::kParent] = static_cast<std::uint8_t>(parent + 1);
+        return j;
+    }
+    int device(int l, const std::string& name, int objectByte = 0) {
+        const int j = db->CreateElement(17, l);
+        setNameText(deviceName(db->lcp(l)->devices[j]), name);
+        db->lcp(l)->devices[j][dev::kObject] = static_cast<std::uint8_t>(objectByte);
+        return j;
+    }
+    std::string dump() const {
+        std::string out;
+        tree->model().visit([&](const TreeNode& n, int depth) {
+            out += std::string(static_cast<std::size_t>(2 * depth), ' ') + "[" +
+                   std::to_string(n.code) + "] " + n.label + "\n";
+        });
+        return out;
+    }
+    bool pick(ItemCode code) {
+        const NodeId n = tree->model().find(code);
+        return n != kNoNode && tree->select(n);
+    }
+    std::vector<std::string> menuLabels(ItemCode code) {
+        std::vector<std::string> out;
+        const NodeId n = tree->model().find(code);
+        for (const MenuItem& m : tree->contextMenu(n))
+            out.push_back(m.label);
+        return out;
+    }
+};
+
+TEST_F(S5Editor, TreeShapes) {
+    struct Case {
+        const char* what;
+        void (*fill)(S5Editor&);
+        const char* shape;
+    };
+    const Case cases[] = {
+        {"empty console", [](S5Editor&) {},
+         "[-100]  Версан С5\n  [-101] Ключи пульта\n  [-99] Сообщения\n"},
+        {"console keys and an empty LCP",
+         [](S5Editor& f) {
+             const int k = f.db->CreateKey();
+             setNameText(keyOwner(f.db->commonKeys[k]), "Дежурный");
+             f.db->AddLcp();
+         },
+         "[-100]  Версан С5\n  [-101] Ключи пульта\n    [-1000] Дежурный\n  [-2] LCP 1\n"
+         "  [-99] Сообщения\n"},
+        {"a child listed before its parent needs a second pass",
+         [](S5Editor& f) {
+             f.db->AddLcp();
+             const int a = f.object(1, "Дочерний");  // slot 0, parent set below
+             const int b = f.object(1, "Головной");  // slot 1
+             f.db->lcp(1)->objects[a][obj::kParent] = static_cast<std::uint8_t>(b + 1);
+             f.device(1, "Датчик", b + 1);
+             f.device(1, "Свободный");
+             const int k = f.db->NewLcpKey(1);
+             setNameText(keyOwner(f.db->lcp(1)->keys[k]), "Охрана");
+         },
+         "[-100]  Версан С5\n  [-101] Ключи пульта\n  [-2] LCP 1\n    [1001] Головной\n"
+         "      [1000] Дочерний\n      [1255] Датчик\n    [1256] Свободный\n    [1510] Охрана\n"
+         "  [-99] Сообщения\n"},
+        {"two LCPs in address order",
+         [](S5Editor& f) {
+             f.db->AddLcp();
+             f.db->AddLcp();
+             f.object(2, "Склад");
+         },
+         "[-100]  Версан С5\n  [-101] Ключи пульта\n  [-2] LCP 1\n  [-3] LCP 2\n"
+         "    [2000] Склад\n  [-99] Сообщения\n"},
+        {"an object whose parent chain never reaches the LCP still shows",
+         [](S5Editor& f) {
+             f.db->AddLcp();
+             const int a = f.object(1, "А");
+             const int b = f.object(1, "Б", a);
+             f.db->lcp(1)->objects[a][obj::kParent] = static_cast<std::uint8_t>(b + 1);
+         },
+         "[-100]  Версан С5\n  [-101] Ключи пульта\n  [-2] LCP 1\n    [1000] А\n"
+         "    [1001] Б\n  [-99] Сообщения\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        db->ResetDatabase();
+        c.fill(*this);
+        show();
+        EXPECT_EQ(dump(), c.shape);
+    }
+}
+
+TEST_F(S5Editor, DanglingObjectByteIsRepairedToNone) {
+    db->AddLcp();
+    const int d = device(1, "Датчик", 7);  // names object 6, which does not exist
+    show();
+    EXPECT_EQ(db->lcp(1)->devices[d][dev::kObject], 0);
+    EXPECT_EQ(tree->model().parent(tree->model().find(deviceItem(1, d))),
+              tree->model().find(lcpItem(1)));
+}
+
+TEST_F(S5Editor, MenusPerItemKind) {
+    db->AddLcp();
+    const int o = object(1, "Зона");
+    const int d = device(1, "Датчик", o + 1);
+    const int k = db->NewLcpKey(1);
+    show();
+    EXPECT_EQ(menuLabels(kItemRoot), std::vector<std::string>{"Добавить LCP"});
+    EXPECT_EQ(menuLabels(kItemCommonKeys), std::vector<std::string>{"Добавить ключ"});
+    EXPECT_EQ(menuLabels(lcpItem(1)),
+              (std::vector<std::string>{"Добавить объект", "Добавить ключ", "Удалить LCP 1"}));
+    ASSERT_TRUE(pick(objectItem(1, o)));
+    EXPECT_EQ(menuLabels(objectItem(1, o)),
+              (std::vector<std::string>{"Добавить подчиненный объект", "Удалить"}));
+    EXPECT_EQ(menuLabels(deviceItem(1, d)), std::vector<std::string>{"Удалить"});
+    EXPECT_EQ(menuLabels(keyItem(1, k)), std::vector<std::string>{"Удалить "});
+    EXPECT_TRUE(menuLabels(kItemMessages).empty());
+}
+
+TEST_F(S5Editor, AddAndDeleteLcpsWithReaddressing) {
+    show();
+    ASSERT_TRUE(pick(kItemRoot));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(tree->runCommand(s5cmd::kAddLcp));
+    EXPECT_EQ(db->lcpCount(), 3);
+    EXPECT_EQ(tree->currentCode(), lcpItem(3));
+
+    // LCP 3 gets an object, then LCP 1 goes: LCP 3 moves to address 1.
+    ASSERT_TRUE(pick(lcpItem(3)));
+    ASSERT_TRUE(tree->runCommand(cmd::kAddObject));
+    EXPECT_EQ(tree->currentCode(), objectItem(3, 0));
+    EXPECT_EQ(tree->model().node(tree->current()).label, "Объект 1");
+
+    ASSERT_TRUE(pick(lcpItem(1)));
+    prompter.answers = {PromptAnswer::No};
+    ASSERT_TRUE(tree->runCommand(s5cmd::kDeleteLcp));
+    EXPECT_EQ(db->lcpCount(), 3) << "No keeps the LCP";
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].text,
+              "Подтвердите удаление LCP.\nАдрес последнего LCP будет изменен!\nУдалить?");
+    EXPECT_EQ(prompter.calls[0].title, "Удаление");
+
+    ASSERT_TRUE(tree->runCommand(s5cmd::kDeleteLcp));
+    EXPECT_EQ(db->lcpCount(), 2);
+    EXPECT_NE(tree->model().find(objectItem(1, 0)), kNoNode) << "the moved LCP's object";
+    EXPECT_EQ(tree->model().find(lcpItem(3)), kNoNode);
+
+    // The last LCP asks the short question.
+    ASSERT_TRUE(pick(lcpItem(2)));
+    ASSERT_TRUE(tree->runCommand(s5cmd::kDeleteLcp));
+    EXPECT_EQ(prompter.calls.back().text, "Подтвердите удаление LCP.\nУдалить?");
+    EXPECT_EQ(db->lcpCount(), 1);
+    EXPECT_GT(db->modified, 0);
+}
+
+TEST_F(S5Editor, NewKeysAndObjectsAreNamedAndNested) {
+    db->AddLcp();
+    const int o = object(1, "Зона");
+    show();
+    ASSERT_TRUE(pick(objectItem(1, o)));
+    ASSERT_TRUE(tree->runCommand(cmd::kAddObject));
+    const NodeId child = tree->current();
+    EXPECT_EQ(tree->model().node(child).label, "Объект 2");
+    EXPECT_EQ(tree->codeOf(tree->parentOf(child)), objectItem(1, o));
+
+    ASSERT_TRUE(pick(kItemCommonKeys));
+    ASSERT_TRUE(tree->runCommand(cmd::kAddKey));
+    EXPECT_EQ(tree->currentCode(), commonKeyItem(0));
+    EXPECT_EQ(tree->model().node(tree->current()).label, "Ключ 1");
+}
+
+TEST_F(S5Editor, DeletingALinkedObjectAsksAboutLinkedLcps) {
+    db->AddLcp();
+    db->AddLcp();
+    const int o = object(1, "Зона");
+    db->lcp(1)->objects[o][obj::kLinkedLcp] = 2;
+    db->lcp(1)->objects[o][obj::kLinkedObject] = 1;
+    show();
+    ASSERT_TRUE(pick(objectItem(1, o)));
+    prompter.answers = {PromptAnswer::No};
+    ASSERT_TRUE(tree->runCommand(cmd::kDeleteObject));
+    EXPECT_EQ(prompter.calls.back().text, "Есть связанные LCP.\nУдалить?");
+    EXPECT_TRUE(db->lcp(1)->objectUsed(o));
+    ASSERT_TRUE(tree->runCommand(cmd::kDeleteObject));
+    EXPECT_FALSE(db->lcp(1)->objectUsed(o));
+    EXPECT_EQ(tree->model().find(objectItem(1, o)), kNoNode);
+}
+
+TEST_F(S5Editor, CopyAndPasteSayTheyAreNotImplemented) {
+    db->AddLcp();
+    const int o = object(1, "Зона");
+    show();
+    ASSERT_TRUE(pick(objectItem(1, o)));
+    tree->runCommand(cmd::kCopy);
+    ASSERT_FALSE(prompter.calls.empty());
+    EXPECT_EQ(prompter.calls.back().text, "Функция не реализована");
+}
+
+TEST_F(S5Editor, GridRowsOfAnObjectEditTheRecord) {
+    db->AddLcp();
+    const int o = object(1, "Зона");
+    show();
+    ASSERT_TRUE(pick(objectItem(1, o)));
+    const int name = grid.findRow("Имя объекта");
+    const int delay = grid.findRow("Задержка срабатывания, сек.");
+    ASSERT_GE(name, 0);
+    ASSERT_GE(delay, 0);
+    EXPECT_EQ(grid.rows()[static_cast<std::size_t>(name)].text, "Зона");
+    EXPECT_TRUE(grid.commitText(delay, "256"));
+    EXPECT_EQ(grid.rows()[static_cast<std::size_t>(delay)].text, "255") << "held at the limit";
+    EXPECT_TRUE(grid.commitText(delay, "30"));
+    EXPECT_TRUE(grid.commitText(name, "Склад"));
+    ASSERT_TRUE(pick(lcpItem(1)));
+    EXPECT_EQ(db->lcp(1)->objects[o][obj::kDelay], 30);
+    EXPECT_EQ(nameText(objectName(db->lcp(1)->objects[o])), "Склад");
+}
+
+}  // namespace
