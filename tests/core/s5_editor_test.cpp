@@ -2,6 +2,10 @@
 // the menus per item kind, adding and deleting LCPs with readdressing, and
 // the grid rows of each kind.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
 
 #include <memory>
 #include <string>
@@ -253,6 +257,50 @@ TEST_F(S5Editor, GridRowsOfAnObjectEditTheRecord) {
     ASSERT_TRUE(pick(lcpItem(1)));
     EXPECT_EQ(db->lcp(1)->objects[o][obj::kDelay], 30);
     EXPECT_EQ(nameText(objectName(db->lcp(1)->objects[o])), "Склад");
+}
+
+// The cli's tree, params and set on a saved folder.
+std::string runCli(const std::string& args, int& code) {
+    std::string out;
+    const std::string command = std::string("\"") + TAVRIN_CLI_PATH + "\" " + args + " 2>&1";
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) return out;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
+        out.append(buffer, n);
+    const int status = pclose(p);
+    code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
+}
+
+TEST_F(S5Editor, CliTreeParamsAndSetOnAFolder) {
+    if (!std::filesystem::exists(TAVRIN_CLI_PATH)) GTEST_SKIP() << "tavrin-cli not built";
+    db->AddLcp();
+    const int o = object(1, "Zone");
+    device(1, "Sensor", o + 1);
+    const std::string folder = (dir.path() / "base").string();
+    std::filesystem::create_directories(folder);
+    ASSERT_TRUE(db->SaveToDisk(folder));
+
+    int code = -1;
+    const std::string shown = runCli("tree \"" + folder + "\" --codes", code);
+    EXPECT_EQ(code, 0) << shown;
+    EXPECT_NE(shown.find("[-2] LCP 1\n    [1000] Zone\n      [1255] Sensor\n"), std::string::npos)
+        << shown;
+
+    const std::string params = runCli("params \"" + folder + "\" 1000", code);
+    EXPECT_EQ(code, 0) << params;
+    EXPECT_NE(params.find("Zone"), std::string::npos) << params;
+
+    const std::string out = (dir.path() / "out").string();
+    const std::string set = runCli(
+        "set \"" + folder + "\" 1000 \"Задержка срабатывания, сек.\" 45 -o \"" + out + "\"", code);
+    EXPECT_EQ(code, 0) << set;
+    DBS5 again(0, ctx);
+    ASSERT_TRUE(again.LoadFromDisk(out));
+    ASSERT_NE(again.lcp(1), nullptr);
+    EXPECT_EQ(again.lcp(1)->objects[o][obj::kDelay], 45);
 }
 
 }  // namespace
