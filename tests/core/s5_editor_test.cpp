@@ -259,6 +259,33 @@ TEST_F(S5Editor, GridRowsOfAnObjectEditTheRecord) {
     EXPECT_EQ(nameText(objectName(db->lcp(1)->objects[o])), "Склад");
 }
 
+TEST_F(S5Editor, TheMovedLcpKeepsItsOpenBranchesAndBufferedItems) {
+    for (int l = 1; l <= 3; ++l)
+        db->AddLcp();
+    const int parent = object(3, "Корпус");
+    const int child = object(3, "Этаж", parent);
+    object(3, "Подвал", child);
+    show();
+    tree->setExpanded(tree->model().find(lcpItem(3)), true);
+    tree->setExpanded(tree->model().find(objectItem(3, parent)), true);
+    doc.buffer.items = {objectItem(3, child)};
+    doc.buffer.parent = objectItem(3, parent);
+    doc.buffer.tree = 0;
+
+    ASSERT_TRUE(pick(lcpItem(2)));
+    ASSERT_TRUE(tree->runCommand(s5cmd::kDeleteLcp));
+    EXPECT_EQ(tree->currentCode(), lcpItem(2));
+    EXPECT_TRUE(tree->model().node(tree->model().find(lcpItem(2))).expanded);
+    EXPECT_TRUE(tree->model().node(tree->model().find(objectItem(2, parent))).expanded);
+    EXPECT_FALSE(tree->model().node(tree->model().find(objectItem(2, child))).expanded);
+    EXPECT_EQ(doc.buffer.items, std::vector<ItemCode>{objectItem(2, child)});
+    EXPECT_EQ(doc.buffer.parent, objectItem(2, parent));
+
+    // Removing the LCP that holds the buffered items empties the buffer.
+    ASSERT_TRUE(tree->runCommand(s5cmd::kDeleteLcp));
+    EXPECT_TRUE(doc.buffer.empty());
+}
+
 // The cli's tree, params and set on a saved folder.
 std::string runCli(const std::string& args, int& code) {
     std::string out;

@@ -23,6 +23,40 @@ std::string numbered(const char* pattern, int n) {
 }
 
 constexpr const char* kDeleteCaption = "Удаление";
+
+// The codes of the expanded nodes, to open them again after a rebuild.
+std::vector<ItemCode> expandedCodes(const TreeModel& m) {
+    std::vector<ItemCode> out;
+    m.visit([&](const TreeNode& n, int) {
+        if (n.expanded && !n.children.empty()) out.push_back(n.code);
+    });
+    return out;
+}
+
+// The code an item of LCP `from` gets when that LCP takes address `to`.
+ItemCode readdressed(ItemCode code, int from, int to) {
+    const ItemRef r = decodeItem(code);
+    if (r.lcp != from) return code;
+    switch (r.kind) {
+        case ItemKind::Lcp:
+            return lcpItem(to);
+        case ItemKind::Object:
+            return objectItem(to, r.slot);
+        case ItemKind::Device:
+            return deviceItem(to, r.slot);
+        case ItemKind::Key:
+            return keyItem(to, r.slot);
+        default:
+            return code;
+    }
+}
+
+void reopen(TreeEditor& tree, const std::vector<ItemCode>& codes) {
+    for (ItemCode c : codes) {
+        const NodeId n = tree.model().find(c);
+        if (n != kNoNode && !tree.model().node(n).children.empty()) tree.setExpanded(n, true);
+    }
+}
 constexpr const char* kNotImplementedText = "Функция не реализована";
 
 }  // namespace
@@ -202,7 +236,11 @@ void S5Tree::addLcp(TreeEditor& tree) {
     const int l = db->AddLcp();
     if (l < 0) return;
     TreeEditor::markChanged(*db, before);
-    tree.rebuildSelecting(lcpItem(l));
+    {
+        const auto open = expandedCodes(tree.model());
+        tree.rebuildSelecting(lcpItem(l));
+        reopen(tree, open);
+    }
 }
 
 void S5Tree::deleteLcp(TreeEditor& tree, int lcp) {
@@ -215,23 +253,31 @@ void S5Tree::deleteLcp(TreeEditor& tree, int lcp) {
     if (tree.prompter().ask(question, kDeleteCaption, PromptIcon::Question, PromptButtons::YesNo) !=
         PromptAnswer::Yes)
         return;
+    // The expanded branches of the removed LCP go; those of the moved LCP
+    // follow it to its new address.
+    std::vector<ItemCode> open;
+    for (ItemCode c : expandedCodes(tree.model())) {
+        if (decodeItem(c).lcp == lcp) continue;
+        open.push_back(last ? c : readdressed(c, count, lcp));
+    }
     const int before = db->modified;
     db->RemoveLcp(lcp);
     db->MarkObjects();
     TreeEditor::markChanged(*db, before);
-    // Items of the moved LCP change their codes: the buffer forgets items
-    // of both LCPs, which no longer name what was taken.
+    // The buffer follows: items of the removed LCP are gone (the buffer is
+    // emptied), items of the moved LCP take their new codes.
     ClipBuffer& b = tree.buffer();
     if (!b.empty() && b.tree == tree.index()) {
-        for (ItemCode c : b.items) {
-            const ItemRef r = decodeItem(c);
-            if (r.lcp == lcp || r.lcp == count) {
-                b.clear();
-                break;
-            }
+        bool gone = false;
+        for (ItemCode& c : b.items) {
+            if (decodeItem(c).lcp == lcp) gone = true;
+            if (!last) c = readdressed(c, count, lcp);
         }
+        if (!last) b.parent = readdressed(b.parent, count, lcp);
+        if (gone) b.clear();
     }
     tree.rebuildSelecting(lcpItem(last ? lcp - 1 : lcp));
+    reopen(tree, open);
 }
 
 void S5Tree::addObject(TreeEditor& tree) {
@@ -253,7 +299,11 @@ void S5Tree::addObject(TreeEditor& tree) {
     }
     db->MarkObjects();
     TreeEditor::markChanged(*db, before);
-    tree.rebuildSelecting(objectItem(ref.lcp, slot));
+    {
+        const auto open = expandedCodes(tree.model());
+        tree.rebuildSelecting(objectItem(ref.lcp, slot));
+        reopen(tree, open);
+    }
 }
 
 void S5Tree::addKey(TreeEditor& tree) {
@@ -266,7 +316,11 @@ void S5Tree::addKey(TreeEditor& tree) {
         setNameText(keyOwner(db->commonKeys[static_cast<std::size_t>(slot)]),
                     numbered("Ключ %d", slot + 1));
         TreeEditor::markChanged(*db, before);
-        tree.rebuildSelecting(commonKeyItem(slot));
+        {
+            const auto open = expandedCodes(tree.model());
+            tree.rebuildSelecting(commonKeyItem(slot));
+            reopen(tree, open);
+        }
         return;
     }
     if (ref.kind != ItemKind::Lcp) return;
@@ -275,7 +329,11 @@ void S5Tree::addKey(TreeEditor& tree) {
     setNameText(keyOwner(db->lcp(ref.lcp)->keys[static_cast<std::size_t>(slot)]),
                 numbered("Ключ %d", slot + 1));
     TreeEditor::markChanged(*db, before);
-    tree.rebuildSelecting(keyItem(ref.lcp, slot));
+    {
+        const auto open = expandedCodes(tree.model());
+        tree.rebuildSelecting(keyItem(ref.lcp, slot));
+        reopen(tree, open);
+    }
 }
 
 // ---- Edits -------------------------------------------------------------------------------
@@ -332,7 +390,11 @@ void S5Tree::deleteSelection(TreeEditor& tree) {
     }
     db->MarkObjects();
     TreeEditor::markChanged(*db, before);
-    tree.rebuildSelecting(parent);
+    {
+        const auto open = expandedCodes(tree.model());
+        tree.rebuildSelecting(parent);
+        reopen(tree, open);
+    }
 }
 
 std::unique_ptr<FamilyGrid> S5Tree::makeGrid() const {
