@@ -152,10 +152,12 @@ TEST_F(S5Editor, MenusPerItemKind) {
     EXPECT_EQ(menuLabels(kItemRoot), std::vector<std::string>{"Добавить LCP"});
     EXPECT_EQ(menuLabels(kItemCommonKeys), std::vector<std::string>{"Добавить ключ"});
     EXPECT_EQ(menuLabels(lcpItem(1)),
-              (std::vector<std::string>{"Добавить объект", "Добавить ключ", "Удалить LCP 1"}));
+              (std::vector<std::string>{"Добавить объект", "Добавить устройство", "Добавить ключ",
+                                        "Удалить LCP 1"}));
     ASSERT_TRUE(pick(objectItem(1, o)));
     EXPECT_EQ(menuLabels(objectItem(1, o)),
-              (std::vector<std::string>{"Добавить подчиненный объект", "Удалить"}));
+              (std::vector<std::string>{"Добавить устройство", "Добавить подчиненный объект",
+                                        "Удалить"}));
     EXPECT_EQ(menuLabels(deviceItem(1, d)), std::vector<std::string>{"Удалить"});
     EXPECT_EQ(menuLabels(keyItem(1, k)), std::vector<std::string>{"Удалить "});
     EXPECT_TRUE(menuLabels(kItemMessages).empty());
@@ -211,6 +213,29 @@ TEST_F(S5Editor, NewKeysAndObjectsAreNamedAndNested) {
     ASSERT_TRUE(tree->runCommand(cmd::kAddKey));
     EXPECT_EQ(tree->currentCode(), commonKeyItem(0));
     EXPECT_EQ(tree->model().node(tree->current()).label, "Ключ 1");
+}
+
+TEST_F(S5Editor, AddedDevicesGetTheirTypeAndObject) {
+    db->AddLcp();
+    const int o = object(1, "Зона");
+    show();
+    struct Case {
+        int command;
+        bool alternative;
+        int type;
+    } cases[] = {{1151, false, 17}, {1152, false, 24}, {1152, true, 37},
+                 {1178, false, 45}, {1178, true, 84},  {1177, false, 48}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        db->alternativeCodes = c.alternative;
+        ASSERT_TRUE(pick(objectItem(1, o)));
+        ASSERT_TRUE(tree->runCommand(c.command));
+        const ItemRef r = decodeItem(tree->currentCode());
+        ASSERT_EQ(r.kind, ItemKind::Device);
+        EXPECT_EQ(db->lcp(1)->devices[r.slot][dev::kType], c.type);
+        EXPECT_EQ(db->lcp(1)->devices[r.slot][dev::kObject], o + 1);
+        EXPECT_EQ(tree->codeOf(tree->parentOf(tree->current())), objectItem(1, o));
+    }
 }
 
 TEST_F(S5Editor, DeletingALinkedObjectAsksAboutLinkedLcps) {

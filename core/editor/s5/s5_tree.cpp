@@ -57,6 +57,29 @@ void reopen(TreeEditor& tree, const std::vector<ItemCode>& codes) {
         if (n != kNoNode && !tree.model().node(n).children.empty()) tree.setExpanded(n, true);
     }
 }
+// The add-device commands of an LCP's and an object's menu, in menu order:
+// command, label, type code, type code when the database uses the
+// alternative codes.
+struct AddDevice {
+    int command;
+    const char* label;
+    std::uint8_t code;
+    std::uint8_t alternative;
+};
+constexpr AddDevice kAddDevices[] = {
+    {1151, "ВЕРС-ДИП", 17, 17}, {1152, "ВЕРС-ИПР", 24, 37}, {1176, "ВЕРС-ИПГ", 15, 39},
+    {1164, "ВЕРС-ТC", 12, 12},  {1153, "ВЕРС-ТК", 33, 33},  {1155, "ВЕРС-КТМ", 84, 84},
+    {1178, "ВЕРС-КПР", 45, 84}, {1157, "ВЕРС-УПТ", 49, 49}, {1177, "ВЕРС У", 48, 48},
+    {1159, "ВЕРС-УОП", 52, 52},
+};
+
+MenuItem addDeviceMenu() {
+    MenuItem sub{0, "Добавить устройство", true, {}};
+    for (const AddDevice& d : kAddDevices)
+        sub.submenu.push_back({d.command, d.label, true, {}});
+    return sub;
+}
+
 constexpr const char* kNotImplementedText = "Функция не реализована";
 
 }  // namespace
@@ -189,12 +212,15 @@ std::vector<MenuItem> S5Tree::contextMenu(TreeEditor& tree, NodeId node) {
             break;
         case ItemKind::Lcp:
             menu.push_back({cmd::kAddObject, "Добавить объект", true, {}});
+            menu.push_back(addDeviceMenu());
             menu.push_back({cmd::kAddKey, "Добавить ключ", true, {}});
             menu.push_back({s5cmd::kDeleteLcp, "Удалить " + label, true, {}});
             break;
         case ItemKind::Object:
-            if (tree.selection().size() <= 1)
+            if (tree.selection().size() <= 1) {
+                menu.push_back(addDeviceMenu());
                 menu.push_back({cmd::kAddObject, "Добавить подчиненный объект", true, {}});
+            }
             menu.push_back({cmd::kDeleteObject, "Удалить", true, {}});
             break;
         case ItemKind::Device:
@@ -226,8 +252,28 @@ bool S5Tree::runCommand(TreeEditor& tree, int command) {
             addKey(tree);
             return true;
         default:
+            for (const AddDevice& d : kAddDevices) {
+                if (d.command != command) continue;
+                addDevice(tree, db->alternativeCodes ? d.alternative : d.code);
+                return true;
+            }
             return false;
     }
+}
+
+void S5Tree::addDevice(TreeEditor& tree, int type) {
+    DBS5* db = s5db(tree.database());
+    const ItemRef ref = decodeItem(tree.currentCode());
+    if (ref.kind != ItemKind::Lcp && ref.kind != ItemKind::Object) return;
+    const int before = db->modified;
+    const int slot = db->CreateElement(type, ref.lcp);
+    if (slot < 0) return;
+    if (ref.kind == ItemKind::Object) db->lcp(ref.lcp)->setDeviceObject(slot, ref.slot);
+    db->MarkObjects();
+    TreeEditor::markChanged(*db, before);
+    const auto open = expandedCodes(tree.model());
+    tree.rebuildSelecting(deviceItem(ref.lcp, slot));
+    reopen(tree, open);
 }
 
 void S5Tree::addLcp(TreeEditor& tree) {

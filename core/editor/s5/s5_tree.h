@@ -51,6 +51,7 @@ class S5Tree : public FamilyTree {
     void deleteLcp(TreeEditor& tree, int lcp);
     void addObject(TreeEditor& tree);
     void addKey(TreeEditor& tree);
+    void addDevice(TreeEditor& tree, int type);
     void deleteSelection(TreeEditor& tree);
     void notImplemented(TreeEditor& tree);
 };
