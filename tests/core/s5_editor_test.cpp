@@ -157,9 +157,19 @@ TEST_F(S5Editor, MenusPerItemKind) {
     ASSERT_TRUE(pick(objectItem(1, o)));
     EXPECT_EQ(menuLabels(objectItem(1, o)),
               (std::vector<std::string>{"Добавить устройство", "Добавить подчиненный объект",
-                                        "Удалить"}));
-    EXPECT_EQ(menuLabels(deviceItem(1, d)), std::vector<std::string>{"Удалить"});
-    EXPECT_EQ(menuLabels(keyItem(1, k)), std::vector<std::string>{"Удалить "});
+                                        "Вырезать в буфер Зона", "Удалить"}));
+    EXPECT_EQ(menuLabels(deviceItem(1, d)),
+              (std::vector<std::string>{"Вырезать в буфер Датчик", "Удалить"}));
+    EXPECT_EQ(menuLabels(keyItem(1, k)),
+              (std::vector<std::string>{"Копировать ", "Вырезать ", "Удалить "}));
+    // With devices in the buffer the LCP and the object offer a paste, the
+    // console keys do not.
+    ASSERT_TRUE(pick(deviceItem(1, d)));
+    ASSERT_TRUE(tree->runCommand(1170));
+    EXPECT_EQ(menuLabels(lcpItem(1)).at(3), "Вставить из буфера");
+    ASSERT_TRUE(pick(objectItem(1, o)));
+    EXPECT_EQ(menuLabels(objectItem(1, o)).at(2), "Вставить из буфера");
+    EXPECT_EQ(menuLabels(kItemCommonKeys), std::vector<std::string>{"Добавить ключ"});
     EXPECT_TRUE(menuLabels(kItemMessages).empty());
 }
 
@@ -255,14 +265,68 @@ TEST_F(S5Editor, DeletingALinkedObjectAsksAboutLinkedLcps) {
     EXPECT_EQ(tree->model().find(objectItem(1, o)), kNoNode);
 }
 
-TEST_F(S5Editor, CopyAndPasteSayTheyAreNotImplemented) {
+TEST_F(S5Editor, PasteMovesOrCopiesAndRefusesACutDeviceInAnotherLcp) {
+    db->AddLcp();
     db->AddLcp();
     const int o = object(1, "Зона");
+    const int d = device(1, "Датчик");
+    const int k = db->NewLcpKey(1);
+    setNameText(keyOwner(db->lcp(1)->keys[k]), "Охрана");
     show();
+
+    // A cut device goes into an object of its own LCP: moved, not copied.
+    ASSERT_TRUE(pick(deviceItem(1, d)));
+    ASSERT_TRUE(tree->runCommand(1170));
+    EXPECT_TRUE(doc.buffer.takenByCut);
     ASSERT_TRUE(pick(objectItem(1, o)));
-    tree->runCommand(cmd::kCopy);
-    ASSERT_FALSE(prompter.calls.empty());
-    EXPECT_EQ(prompter.calls.back().text, "Функция не реализована");
+    ASSERT_TRUE(tree->runCommand(cmd::kPasteS5));
+    EXPECT_EQ(db->lcp(1)->devices[d][dev::kObject], o + 1);
+    EXPECT_EQ(db->lcp(1)->deviceCount, 1);
+    EXPECT_EQ(tree->codeOf(tree->parentOf(tree->model().find(deviceItem(1, d)))), objectItem(1, o));
+
+    // Cut again, into another LCP: refused, nothing moves.
+    ASSERT_TRUE(pick(deviceItem(1, d)));
+    ASSERT_TRUE(tree->runCommand(1170));
+    ASSERT_TRUE(pick(lcpItem(2)));
+    ASSERT_TRUE(tree->runCommand(cmd::kPasteS5));
+    EXPECT_EQ(prompter.calls.back().text, "Перенос АУ в другое LCP недопустим!");
+    EXPECT_EQ(prompter.calls.back().title, "Вставка");
+    EXPECT_TRUE(db->lcp(1)->deviceUsed(d));
+    EXPECT_EQ(db->lcp(2)->deviceCount, 0);
+
+    // A copied key goes to the console keys; the source stays.
+    ASSERT_TRUE(pick(keyItem(1, k)));
+    ASSERT_TRUE(tree->runCommand(1186));
+    EXPECT_FALSE(doc.buffer.takenByCut);
+    ASSERT_TRUE(pick(kItemCommonKeys));
+    ASSERT_TRUE(tree->runCommand(cmd::kPasteS5));
+    EXPECT_EQ(tree->currentCode(), commonKeyItem(0));
+    EXPECT_EQ(tree->model().node(tree->current()).label, "Охрана");
+    EXPECT_TRUE(db->lcp(1)->keyUsed(k));
+}
+
+TEST_F(S5Editor, ACopiedDeviceMayGoToAnotherLcpAndTheOtherTree) {
+    db->AddLcp();
+    db->AddLcp();
+    const int d = device(1, "Датчик");
+    show();
+    DBS5 right(1, ctx);
+    right.AddLcp();
+    doc.databases[1] = &right;
+    TreeEditor rightTree(doc, 1, prompter);
+    rightTree.rebuild();
+
+    ASSERT_TRUE(pick(deviceItem(1, d)));
+    ASSERT_TRUE(tree->runCommand(cmd::kCopy));
+    ASSERT_TRUE(pick(lcpItem(2)));
+    ASSERT_TRUE(tree->runCommand(cmd::kPasteS5));
+    EXPECT_EQ(db->lcp(2)->deviceCount, 1);
+    EXPECT_EQ(nameText(deviceName(db->lcp(2)->devices[0])), "Датчик");
+
+    ASSERT_TRUE(rightTree.select(rightTree.model().find(lcpItem(1))));
+    ASSERT_TRUE(rightTree.runCommand(cmd::kPasteS5));
+    EXPECT_EQ(right.lcp(1)->deviceCount, 1);
+    EXPECT_TRUE(db->lcp(1)->deviceUsed(d));
 }
 
 TEST_F(S5Editor, GridRowsOfAnObjectEditTheRecord) {

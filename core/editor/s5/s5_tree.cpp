@@ -1,5 +1,6 @@
 #include "editor/s5/s5_tree.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "editor/s5/s5_grid.h"
@@ -79,8 +80,6 @@ MenuItem addDeviceMenu() {
         sub.submenu.push_back({d.command, d.label, true, {}});
     return sub;
 }
-
-constexpr const char* kNotImplementedText = "Функция не реализована";
 
 }  // namespace
 
@@ -199,31 +198,46 @@ std::vector<MenuItem> S5Tree::contextMenu(TreeEditor& tree, NodeId node) {
     const ItemRef ref = decodeItem(c);
     const std::string label = tree.model().node(node).label;
     std::vector<MenuItem> menu;
+    const ClipBuffer& buffer = tree.buffer();
+    const bool single = tree.selection().size() <= 1;
+    auto cutItem = [&] {
+        menu.push_back({1170, single ? "Вырезать в буфер " + label : "Вырезать в буфер", true, {}});
+    };
     switch (ref.kind) {
         case ItemKind::Root:
             menu.push_back({s5cmd::kAddLcp, "Добавить LCP", db->lcpCount() < kMaxLcps, {}});
             break;
         case ItemKind::CommonKeys:
             menu.push_back({cmd::kAddKey, "Добавить ключ", true, {}});
+            if (!buffer.empty() && buffer.kind == 3)
+                menu.push_back({cmd::kPasteS5, "Вставить ключи из буфера", true, {}});
             break;
         case ItemKind::CommonKey:
         case ItemKind::Key:
+            menu.push_back({1186, "Копировать ", true, {}});
+            menu.push_back({1187, "Вырезать ", true, {}});
             menu.push_back({s5cmd::kDeleteLcpKeys, "Удалить ", true, {}});
             break;
         case ItemKind::Lcp:
             menu.push_back({cmd::kAddObject, "Добавить объект", true, {}});
             menu.push_back(addDeviceMenu());
             menu.push_back({cmd::kAddKey, "Добавить ключ", true, {}});
+            if (!buffer.empty() && buffer.kind != 4)
+                menu.push_back({cmd::kPasteS5, "Вставить из буфера", true, {}});
             menu.push_back({s5cmd::kDeleteLcp, "Удалить " + label, true, {}});
             break;
         case ItemKind::Object:
-            if (tree.selection().size() <= 1) {
+            if (single) {
                 menu.push_back(addDeviceMenu());
                 menu.push_back({cmd::kAddObject, "Добавить подчиненный объект", true, {}});
+                if (!buffer.empty() && (buffer.kind == 1 || buffer.kind == 2))
+                    menu.push_back({cmd::kPasteS5, "Вставить из буфера", true, {}});
             }
+            cutItem();
             menu.push_back({cmd::kDeleteObject, "Удалить", true, {}});
             break;
         case ItemKind::Device:
+            cutItem();
             menu.push_back({cmd::kDeleteObject, "Удалить", true, {}});
             break;
         default:
@@ -384,16 +398,181 @@ void S5Tree::addKey(TreeEditor& tree) {
 
 // ---- Edits -------------------------------------------------------------------------------
 
-void S5Tree::notImplemented(TreeEditor& tree) {
-    tree.prompter().message(kNotImplementedText, "", PromptIcon::Information);
+namespace {
+
+// The buffer kind of an item: 1 object, 2 device, 3 key (of an LCP or of the
+// console), 4 anything else.
+int bufferKind(ItemCode code) {
+    switch (decodeItem(code).kind) {
+        case ItemKind::Object:
+            return 1;
+        case ItemKind::Device:
+            return 2;
+        case ItemKind::Key:
+        case ItemKind::CommonKey:
+            return 3;
+        default:
+            return 4;
+    }
 }
 
-void S5Tree::copy(TreeEditor& tree, bool) {
-    notImplemented(tree);
+}  // namespace
+
+void S5Tree::copy(TreeEditor& tree, bool cut) {
+    tree.ghostBuffer(false);
+    std::vector<ItemCode> codes;
+    ItemCode parent = kItemRoot;
+    int kind = 0;
+    for (NodeId n : tree.selection()) {
+        const ItemCode c = tree.codeOf(n);
+        const ItemKind k = decodeItem(c).kind;
+        if (k == ItemKind::Lcp || k == ItemKind::Root) continue;
+        // The first item fixes the kind; items of another kind are left out.
+        if (kind == 0) {
+            kind = bufferKind(c);
+            const NodeId p = tree.parentOf(n);
+            parent = p == kNoNode ? kItemRoot : tree.codeOf(p);
+        } else if (bufferKind(c) != kind) {
+            continue;
+        }
+        codes.push_back(c);
+    }
+    if (codes.empty() || kind == 4) return;
+    ClipBuffer& b = tree.buffer();
+    b.items = std::move(codes);
+    b.parent = parent;
+    b.tree = tree.index();
+    b.takenByCut = cut;
+    b.kind = kind;
+    tree.ghostBuffer(true);
+    tree.status(cut ? "Вырезано" : "Скопировано");
 }
 
-void S5Tree::paste(TreeEditor& tree, NodeId) {
-    notImplemented(tree);
+void S5Tree::paste(TreeEditor& tree, NodeId targetNode) {
+    DBS5* db = s5db(tree.database());
+    ClipBuffer& b = tree.buffer();
+    DBS5* src = s5db(tree.databaseAt(b.tree));
+    if (!db || !src || b.empty()) return;
+    const ItemRef target = decodeItem(tree.codeOf(targetNode));
+    // The rule reads whether the buffer was filled by a cut: that, not
+    // whether it comes from the other tree, decides whether a device may
+    // leave its LCP.
+    EditRuleArgs args = tree.ruleArgs(targetNode);
+    args.flag = b.takenByCut ? 1 : 0;
+    for (ItemCode c : b.items) {
+        args.bufferItem = c;
+        const RuleAnswer answer = db->PasteItem(args);
+        if (!answer.allowed) {
+            if (!answer.text.empty())
+                tree.prompter().message(answer.text, "Вставка", PromptIcon::Warning);
+            return;
+        }
+    }
+    const bool sameDb = src == db;
+    const int before = db->modified;
+    const int targetLcp =
+        target.kind == ItemKind::CommonKeys || target.kind == ItemKind::CommonKey ? 0 : target.lcp;
+    const int targetObject = target.kind == ItemKind::Object ? target.slot : -1;
+    ItemCode last = tree.codeOf(targetNode);
+    for (ItemCode c : b.items) {
+        const ItemRef r = decodeItem(c);
+        LcpDatabase* from = src->lcp(r.lcp);
+        LcpDatabase* to = db->lcp(targetLcp);
+        switch (r.kind) {
+            case ItemKind::Device: {
+                if (!from || !from->deviceUsed(r.slot) || !to) break;
+                if (b.takenByCut && sameDb && r.lcp == targetLcp) {
+                    to->setDeviceObject(r.slot, targetObject);
+                    to->changed = true;
+                    last = deviceItem(targetLcp, r.slot);
+                    break;
+                }
+                const DeviceRecord record = from->devices[static_cast<std::size_t>(r.slot)];
+                const int slot = db->CreateElement(record[dev::kType], targetLcp);
+                if (slot < 0) break;
+                DeviceRecord& d = to->devices[static_cast<std::size_t>(slot)];
+                d = record;
+                d[dev::kNumber] = static_cast<std::uint8_t>(slot);
+                d[dev::kObject] = 0;
+                to->setDeviceObject(slot, targetObject);
+                last = deviceItem(targetLcp, slot);
+                break;
+            }
+            case ItemKind::Key:
+            case ItemKind::CommonKey: {
+                const KeyRecord* record = nullptr;
+                if (r.kind == ItemKind::CommonKey) {
+                    if (r.slot >= 0 && r.slot < kCommonKeys &&
+                        src->commonKeyUsed[static_cast<std::size_t>(r.slot)])
+                        record = &src->commonKeys[static_cast<std::size_t>(r.slot)];
+                } else if (from && from->keyUsed(r.slot)) {
+                    record = &from->keys[static_cast<std::size_t>(r.slot)];
+                }
+                if (!record) break;
+                const KeyRecord copy = *record;
+                const int slot = targetLcp == 0 ? db->CreateKey() : db->NewLcpKey(targetLcp);
+                if (slot < 0) break;
+                KeyRecord& k = targetLcp == 0 ? db->commonKeys[static_cast<std::size_t>(slot)]
+                                              : to->keys[static_cast<std::size_t>(slot)];
+                const std::uint16_t number = getU16(k, key::kNumber);
+                k = copy;
+                putU16(k, key::kNumber, number);
+                if (targetLcp == 0) db->commonKeysChanged = true;
+                last = targetLcp == 0 ? commonKeyItem(slot) : keyItem(targetLcp, slot);
+                break;
+            }
+            case ItemKind::Object: {
+                if (!from || !from->objectUsed(r.slot) || !to) break;
+                const ObjectRecord record = from->objects[static_cast<std::size_t>(r.slot)];
+                const int slot = db->NewObject(targetLcp);
+                if (slot < 0) break;
+                ObjectRecord& o = to->objects[static_cast<std::size_t>(slot)];
+                // The object's own values; its devices, children and link stay
+                // behind.
+                o = {};
+                o[obj::kFlags] = record[obj::kFlags] & ~obj::kTypeMask;
+                o[obj::kParam] = record[obj::kParam];
+                std::copy(record.begin() + obj::kName, record.begin() + obj::kName + kNameSize,
+                          o.begin() + obj::kName);
+                o[obj::kDelay] = record[obj::kDelay];
+                o[obj::kDayTime] = record[obj::kDayTime];
+                o[obj::kNightTime] = record[obj::kNightTime];
+                if (targetObject >= 0) {
+                    o[obj::kParent] = static_cast<std::uint8_t>(targetObject + 1);
+                    to->objects[static_cast<std::size_t>(targetObject)]
+                               [obj::kSubMap + static_cast<std::size_t>(slot / 8)] |=
+                        static_cast<std::uint8_t>(1u << (slot % 8));
+                }
+                last = objectItem(targetLcp, slot);
+                break;
+            }
+            default:
+                break;
+        }
+    }
+    // A cut item leaves its old place (a device moved inside its LCP has
+    // already moved).
+    if (b.takenByCut) {
+        for (ItemCode c : b.items) {
+            const ItemRef r = decodeItem(c);
+            if (r.kind == ItemKind::Device && sameDb && r.lcp == targetLcp) continue;
+            const int srcBefore = src->modified;
+            src->RemoveElement(c);
+            if (!sameDb) {
+                src->MarkObjects();
+                TreeEditor::markChanged(*src, srcBefore);
+            }
+        }
+        b.clear();
+        if (!sameDb) {
+            if (TreeEditor* other = tree.otherTree(1 - tree.index())) other->rebuild();
+        }
+    }
+    db->MarkObjects();
+    TreeEditor::markChanged(*db, before);
+    const auto open = expandedCodes(tree.model());
+    tree.rebuildSelecting(last);
+    reopen(tree, open);
 }
 
 void S5Tree::remove(TreeEditor& tree) {

@@ -53,7 +53,6 @@ class S5Tree : public FamilyTree {
     void addKey(TreeEditor& tree);
     void addDevice(TreeEditor& tree, int type);
     void deleteSelection(TreeEditor& tree);
-    void notImplemented(TreeEditor& tree);
 };
 
 }  // namespace tavrin
