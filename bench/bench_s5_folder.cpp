@@ -81,11 +81,8 @@ void BM_S5SaveFullFolder(benchmark::State& state) {
 }
 BENCHMARK(BM_S5SaveFullFolder)->Unit(benchmark::kMillisecond);
 
-}  // namespace
-
-BE  // The whole tree of the full folder built in core (no screen).
-    void
-    BM_S5BuildTree(benchmark::State& state) {
+// The whole tree of the full folder built in core (no screen).
+void BM_S5BuildTree(benchmark::State& state) {
     FullFolder& f = fullFolder();
     DBS5 db(0, f.ctx);
     if (!db.LoadFromDisk(pathToUtf8(f.folder))) std::abort();
@@ -102,3 +99,5 @@ BE  // The whole tree of the full folder built in core (no screen).
 BENCHMARK(BM_S5BuildTree)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+BENCHMARK_MAIN();
