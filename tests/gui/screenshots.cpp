@@ -194,6 +194,8 @@ void s5Shots(gui::CMainFrame& frame) {
     save(&frame, "s5-grid-key");
     pick(tree, commonKeyItem(0), -1);
     save(&frame, "s5-grid-console-key");
+    // The shown database is not to be saved when the family changes next.
+    db->modified = 0;
 }
 
 void editorShots(gui::CMainFrame& frame) {
