@@ -301,7 +301,7 @@ int main(int argc, char** argv) {
 
     frame.runCommand(kCmdFamilyR7);
     save(&frame, "main-r7");
-    frame.shell().switchFamily(Family::S5);
+    frame.runCommand(kCmdFamilyS5);
     save(&frame, "main-s5");
     s5Shots(frame);
     frame.runCommand(kCmdFamilyK2);
