@@ -145,10 +145,13 @@ ValueList objectList(const DBR7& db, int self) {
 // is switched on.
 void deviceLines(const DBR7& db, int object, int line, CheckList& tab) {
     const ElementTable& t = db.table();
-    std::unordered_map<std::uint16_t, int> byId;
-    for (int i = 0; i < kElementCount; ++i) {
-        const ElementRecord& r = t[static_cast<std::size_t>(i)];
-        if (!r.isFree() && r.id() != 0) byId.emplace(r.id(), i);
+    // The names of the objects by id, taken once.
+    std::unordered_map<std::uint16_t, std::string> objectNames;
+    if (object < 0) {
+        for (const ElementRecord& r : t) {
+            if (!r.isFree() && r.type() == kTypeObject && r.id() != 0)
+                objectNames.emplace(r.id(), r.name());
+        }
     }
     const std::uint16_t objectId = object >= 0 ? t[static_cast<std::size_t>(object)].id() : 0;
     for (int l : {1, 2, 3, 4, 0}) {
@@ -157,12 +160,11 @@ void deviceLines(const DBR7& db, int object, int line, CheckList& tab) {
             const ElementRecord& r = t[static_cast<std::size_t>(i)];
             if (r.isFree() || !isDeviceType(r.type()) || lineOf(r) != l) continue;
             if (object >= 0 && r.parent() != objectId) continue;
-            std::string label = r.name();
-            if (line < 0) label = std::string(kLineNames[l]) + ": " + label;
+            std::string label = line < 0 ? std::string(kLineNames[l]) + ": " : std::string();
+            label += r.name();
             if (object < 0) {
-                const auto p = byId.find(r.parent());
-                if (p != byId.end() && t[static_cast<std::size_t>(p->second)].type() == kTypeObject)
-                    label += " — " + t[static_cast<std::size_t>(p->second)].name();
+                const auto p = objectNames.find(r.parent());
+                if (p != objectNames.end()) label += " — " + p->second;
             }
             tab.entries.push_back({std::move(label), i, !r.switchedOff()});
         }
