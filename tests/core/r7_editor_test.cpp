@@ -445,6 +445,42 @@ TEST(R7EditorUndo, PasteThatRenumbersThenUndoThenTheSamePasteAgain) {
     EXPECT_EQ(f.tree.codeOf(f.tree.parentOf(f.tree.current())), b);
 }
 
+// Several items pasted at once: each paste compacts the table, and the items
+// still to come follow it.
+TEST(R7EditorUndo, SeveralItemsPastedFollowEachCompaction) {
+    R7Editor f;
+    f.object();                   // 1
+    const int gone = f.object();  // 2
+    const int b = f.object();     // 3
+    f.device(26, b, 1);           // 4
+    const int c = f.object();     // 5
+    f.db.table()[static_cast<std::size_t>(b)].setName("Склад");
+    f.db.table()[static_cast<std::size_t>(c)].setName("Офис");
+    f.db.RemoveElement(gone);
+    f.tree.rebuild();
+    ASSERT_TRUE(f.pick(b, 0));
+    f.tree.toggleMark(f.node(c, 0));
+    ASSERT_TRUE(f.tree.runCommand(cmd::kCopy));
+    ASSERT_EQ(f.tree.buffer().items, (std::vector<ItemCode>{b, c}));
+    ASSERT_TRUE(f.pick(0, kNoItem));
+    const Bytes before = f.table();
+    ASSERT_TRUE(f.tree.runCommand(cmd::kPasteR7));
+    std::vector<std::string> names;
+    for (int i = 1; i < kElementCount; ++i) {
+        const ElementRecord& r = f.db.table()[static_cast<std::size_t>(i)];
+        if (!r.isFree() && r.type() == kTypeObject) names.push_back(r.name());
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Объект   2", "Склад", "Офис", "Склад", "Офис"}));
+    EXPECT_EQ(f.db.counts().devices, 2);
+    std::vector<std::string> held;
+    for (ItemCode h : f.tree.buffer().items)
+        held.push_back(f.nameAt(h));
+    EXPECT_EQ(held, (std::vector<std::string>{"Склад", "Офис"}));
+    f.tree.undo();
+    EXPECT_EQ(f.table(), before);
+    EXPECT_EQ(f.tree.buffer().items, (std::vector<ItemCode>{b, c}));
+}
+
 // ---- Drag and drop -----------------------------------------------------------------------
 
 TEST(R7EditorTree, DropsFollowThePasteRule) {
