@@ -269,6 +269,17 @@ TEST(R7EditorTree, SwitchAndLineCommandsReachEveryElementKind) {
     ASSERT_TRUE(f.tree.runCommand(r7cmd::kLineA));
     EXPECT_EQ(f.tree.pathOf(f.tree.current()), (ItemPath{0, -1, dev}));
 
+    // "Отключить > Объекты" with a general key marked beside the object
+    // switches the object only.
+    const int general = f.key(0);
+    f.tree.rebuild();
+    ASSERT_TRUE(f.pick(a, 0));
+    f.tree.toggleMark(f.node(general, 0));
+    ASSERT_TRUE(f.tree.runCommand(cmd::kUnblock));
+    EXPECT_TRUE(off(a));
+    EXPECT_FALSE(off(general));
+    ASSERT_TRUE(f.pick(dev, a));
+
     // A switch that changes nothing records nothing.
     const std::size_t records = f.tree.commands().size();
     ASSERT_TRUE(f.tree.runCommand(cmd::kBlock));

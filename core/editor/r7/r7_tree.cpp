@@ -330,12 +330,17 @@ void R7Tree::setSwitchedOff(TreeEditor& tree, bool off, bool withDevices) {
     if (!db || !tree.leaveItem()) return;
     Bytes before = snapshot(*db);
     std::vector<ItemCode> items;
+    // From an object's menu the command is about objects ("Объекты"), from a
+    // device's or key's about devices and keys: a marked sibling of the other
+    // kind stays as it is.
+    const bool objects = typeOf(*db, tree.currentCode()) == kTypeObject;
     for (NodeId n : tree.selection()) {
         const ItemCode c = tree.codeOf(n);
         ElementRecord* r = c > 0 ? db->element(c) : nullptr;
         if (!r || r->isFree()) continue;
         const std::uint8_t type = r->type();
         if (type != kTypeObject && type != kTypeKey && !isDeviceType(type)) continue;
+        if ((type == kTypeObject) != objects) continue;
         r7field::setSwitchedOff(*r, off);
         items.push_back(c);
         if (type != kTypeObject || !withDevices || r->id() == 0) continue;
