@@ -83,6 +83,11 @@ struct CommandRecord {
     int sourceTree = -1;                // the tree the items came from
     int recordTree = -1;                // the tree that recorded the operation
     std::vector<std::int32_t> perItem;  // operation-specific data per item
+    // A paste that renumbered the elements of the recording tree's database:
+    // the new code of every element code before it (index = old code,
+    // kNoItem for a code that named no element). Undoing the paste maps
+    // every code held back through it.
+    std::vector<ItemCode> renumbered;
 };
 
 class CommandList {
@@ -96,6 +101,7 @@ class CommandList {
     CommandRecord* last() { return records_.empty() ? nullptr : records_.back().get(); }
     const CommandRecord* last() const { return records_.empty() ? nullptr : records_.back().get(); }
     const CommandRecord& at(std::size_t i) const { return *records_.at(i); }
+    CommandRecord& at(std::size_t i) { return *records_.at(i); }
     std::size_t size() const { return records_.size(); }
     bool empty() const { return records_.empty(); }
     void clear();

@@ -69,6 +69,11 @@ class FamilyTree {
     virtual void expandedChanged(TreeEditor& /*tree*/, NodeId /*node*/, bool /*expanded*/) {}
     // The family records selection changes and added items for undo.
     virtual bool hasUndo() const { return false; }
+    // Undoing an added item goes on to the selection change recorded before it.
+    virtual bool undoAddReachesSelection() const { return false; }
+    // The element codes of the tree's database changed (see
+    // TreeEditor::renumber): the family moves what it keeps by code.
+    virtual void renumbered(TreeEditor& /*tree*/, const std::vector<ItemCode>& /*newCodes*/) {}
 };
 
 // Makes the tree of a family, or null when the family has none (the

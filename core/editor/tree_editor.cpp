@@ -423,6 +423,93 @@ bool TreeEditor::revertChanges(const CommandRecord& record) {
     return true;
 }
 
+namespace {
+
+ItemCode mapCode(ItemCode c, const std::vector<ItemCode>& newCodes) {
+    return c >= 0 && static_cast<std::size_t>(c) < newCodes.size()
+               ? newCodes[static_cast<std::size_t>(c)]
+               : c;
+}
+
+// Maps a list of codes; codes of elements that are gone leave the list.
+void mapCodes(std::vector<ItemCode>& codes, const std::vector<ItemCode>& newCodes) {
+    std::vector<ItemCode> out;
+    for (ItemCode c : codes) {
+        const ItemCode m = mapCode(c, newCodes);
+        if (m != kNoItem || c == kNoItem) out.push_back(m);
+    }
+    codes = std::move(out);
+}
+
+// A path ends above the first of its items that is gone.
+void mapPath(std::vector<ItemCode>& path, const std::vector<ItemCode>& newCodes) {
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const ItemCode m = mapCode(path[i], newCodes);
+        if (m == kNoItem && path[i] != kNoItem) {
+            path.resize(i);
+            return;
+        }
+        path[i] = m;
+    }
+}
+
+// The codes of a record that name elements of database `db`: the buffer's
+// items belong to the database they were taken from, everything else to the
+// database of the tree that recorded it.
+void mapRecord(CommandRecord& r, int db, const std::vector<ItemCode>& newCodes) {
+    const bool bufferRecord = r.code == kCmdBufferCut || r.code == kCmdBufferCopy ||
+                              r.code == kCmdBufferRefused || r.code == kCmdPasteBuffer;
+    if (bufferRecord) {
+        if (r.sourceTree != db) return;
+        mapCodes(r.items, newCodes);
+        r.parent = mapCode(r.parent, newCodes);
+        r.second = mapCode(r.second, newCodes);
+        return;
+    }
+    if (r.code == kCmdPasteRecords) {
+        if (r.sourceTree == db) {
+            mapCodes(r.items, newCodes);
+            r.second = mapCode(r.second, newCodes);
+        }
+        if (r.recordTree == db) r.parent = mapCode(r.parent, newCodes);
+        return;
+    }
+    if (r.recordTree != db) return;
+    mapCodes(r.items, newCodes);
+    r.parent = mapCode(r.parent, newCodes);
+    r.second = mapCode(r.second, newCodes);
+    mapPath(r.path, newCodes);
+}
+
+}  // namespace
+
+std::vector<ItemCode> TreeEditor::inverseCodes(const std::vector<ItemCode>& newCodes) {
+    std::vector<ItemCode> back(newCodes.size(), kNoItem);
+    for (std::size_t old = 0; old < newCodes.size(); ++old) {
+        const ItemCode n = newCodes[old];
+        if (n >= 0 && static_cast<std::size_t>(n) < back.size())
+            back[static_cast<std::size_t>(n)] = static_cast<ItemCode>(old);
+    }
+    return back;
+}
+
+void TreeEditor::renumber(const std::vector<ItemCode>& newCodes, CommandRecord* extra) {
+    ClipBuffer& b = buffer();
+    if (b.tree == index_ && !b.empty()) {
+        mapCodes(b.items, newCodes);
+        b.parent = mapCode(b.parent, newCodes);
+        if (b.items.empty()) b.clear();
+    }
+    for (TreeEditor* t : document_.trees) {
+        if (!t) continue;
+        for (std::size_t i = 0; i < t->commands_.size(); ++i)
+            mapRecord(t->commands_.at(i), index_, newCodes);
+    }
+    if (extra) mapRecord(*extra, index_, newCodes);
+    mapPath(remembered_, newCodes);
+    if (family_) family_->renumbered(*this, newCodes);
+}
+
 void TreeEditor::ghostBuffer(bool on) {
     if (buffer().tree != index_) return;
     model_.visit([&](const TreeNode& n, int) {
@@ -459,6 +546,8 @@ void TreeEditor::undo() {
                     break;
                 }
                 if (grid_) grid_->clear();
+                // The codes held since the paste go back to the table before it.
+                if (!rec->renumbered.empty()) renumber(inverseCodes(rec->renumbered), rec.get());
                 if (rec->code == kCmdParameters && !rec->path.empty()) {
                     rebuildSelecting(rec->path);
                 } else {
@@ -468,6 +557,8 @@ void TreeEditor::undo() {
                 }
                 if (rec->code == kCmdAdded && current_ != kNoNode)
                     model_.setExpanded(current_, true);
+                if (rec->code == kCmdAdded && family_->undoAddReachesSelection())
+                    goOn = next && next->code == kCmdSelection;
                 if (rec->code == kCmdPasteRecords) {
                     goOn = next && (next->code == kCmdBufferRefused ||
                                     (next->code == kCmdPasteBuffer && next->takenByCut));

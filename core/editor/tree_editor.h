@@ -175,6 +175,14 @@ class TreeEditor {
     void status(const std::string& text) {
         if (status_) status_(text);
     }
+    // The elements of this tree's database were renumbered: `newCodes[c]` is
+    // the new code of the element that had code c (kNoItem: it is gone);
+    // codes outside the table (the tree's groups) stay. The buffer, the
+    // remembered selection, the family's expanded nodes and the undo records
+    // of both trees follow, and so does `extra` (a record not in a list).
+    void renumber(const std::vector<ItemCode>& newCodes, CommandRecord* extra = nullptr);
+    // The renumbering that takes `newCodes` back.
+    static std::vector<ItemCode> inverseCodes(const std::vector<ItemCode>& newCodes);
     // Sets the database's change counter after an edit: one more than before.
     static void markChanged(DBase& db, int before) { db.modified = before + 1; }
 

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "editor/k2/k2_tree.h"
+#include "editor/r7/r7_tree.h"
 #include "editor/s5/s5_tree.h"
 #include "families/k2/dbk2.h"
 #include "families/r7/dbr7.h"
@@ -26,7 +27,7 @@ std::unique_ptr<FamilyTree> makeTree() {
 const std::array<FamilyDescriptor, 3>& table() {
     static const std::array<FamilyDescriptor, 3> families{{
         {k2Traits(), make<DBK2>, makeTree<K2Tree>},
-        {r7Traits(), make<DBR7>, nullptr},
+        {r7Traits(), make<DBR7>, makeTree<R7Tree>},
         {s5Traits(), make<DBS5>, makeTree<S5Tree>},
     }};
     return families;

@@ -29,6 +29,8 @@
 #include "editor/g_combo_box.h"
 #include "editor/g_edit.h"
 #include "families/k2/dbk2.h"
+#include "families/r7/dbr7.h"
+#include "families/r7/element_types.h"
 #include "families/s5/dbs5.h"
 #include "files/dust_file.h"
 #include "files/journal_file.h"
@@ -258,6 +260,85 @@ void editorShots(gui::CMainFrame& frame) {
     frame.runCommand(kCmdTwoBases);
 }
 
+// "Ордис Р7": objects with devices of every kind on the four lines and
+// without one, switched off ones, employee and general keys; the tree, the
+// grid of each item kind, the "Линии" tab and the time editor.
+void r7Shots(gui::CMainFrame& frame) {
+    frame.database()->modified = 0;
+    frame.runCommand(kCmdFamilyR7);
+    auto* db = dynamic_cast<DBR7*>(frame.database());
+    if (!db) return;
+    using namespace tavrin::r7;
+    const char* objects[] = {"Котельная", "Склад", "Офис 1", "Серверная"};
+    std::vector<int> made;
+    for (int o = 0; o < 4; ++o) {
+        const int obj = db->CreateElement(kTypeObject, 0);
+        db->table()[static_cast<std::size_t>(obj)].setName(objects[o]);
+        made.push_back(obj);
+        const auto kinds = deviceKinds();
+        for (std::size_t k = 0; k < kinds.size(); ++k) {
+            if ((k + static_cast<std::size_t>(o)) % 3 != 0) continue;
+            const int d = db->CreateElement(kinds[k].newCode, obj);
+            ElementRecord& r = db->table()[static_cast<std::size_t>(d)];
+            r.bytes[kOffLine] = static_cast<std::uint8_t>((k + 1) % 5);
+            r.bytes[kOffOutputMode] = static_cast<std::uint8_t>(k % 3);
+        }
+        db->CreateElement(kTypeKey, obj);
+    }
+    db->table()[static_cast<std::size_t>(made[3])].bytes[kOffSwitch] |= kSwitchedOffBit;
+    db->table()[static_cast<std::size_t>(made[0] + 1)].bytes[kOffSwitch] |= kSwitchedOffBit;
+    db->CreateElement(kTypeKey, 0);
+    db->CreateElement(kTypeKey, 0);
+    frame.databaseChanged(0);
+    gui::CTree* tree = frame.leftTree();
+    gui::CGrid* grid = frame.views()->grid();
+    tree->setFocus();
+    for (int o : {made[0], made[1]})
+        tree->expand(tree->indexOfCode(o));
+    tree->expand(tree->indexOfCode(-1));
+    pick(tree, 0, -1);
+    save(&frame, "r7-tree");
+    save(&frame, "r7-grid-panel");
+    pick(tree, made[0], 0);
+    save(&frame, "r7-grid-object");
+    pick(tree, made[0] + 1, made[0]);
+    save(&frame, "r7-grid-detector");
+    grid->tabs()->setCurrentIndex(1);
+    save(&frame, "r7-grid-device-lines");
+    grid->tabs()->setCurrentIndex(0);
+    for (int i = 1; i < kElementCount; ++i) {
+        const ElementRecord& r = db->table()[static_cast<std::size_t>(i)];
+        if (!r.isFree() && (r.type() == 48 || r.type() == 136)) {
+            pick(tree, i, static_cast<ItemCode>(db->findElementById(r.parent())));
+            save(&frame, "r7-grid-relay");
+            break;
+        }
+    }
+    pick(tree, made[0] + 5, made[0]);
+    pick(tree, -1, 0);
+    grid->tabs()->setCurrentIndex(1);
+    save(&frame, "r7-grid-line-tab");
+    grid->tabs()->setCurrentIndex(0);
+    for (int i = 1; i < kElementCount; ++i) {
+        const ElementRecord& r = db->table()[static_cast<std::size_t>(i)];
+        if (!r.isFree() && r.type() == kTypeKey && r.parent() != 1) {
+            pick(tree, i, static_cast<ItemCode>(db->findElementById(r.parent())));
+            save(&frame, "r7-grid-key");
+            break;
+        }
+    }
+    pick(tree, made[1], 0);
+    editRow(grid, "Переход на ночь");
+    save(grid, "r7-edit-time");
+    grid->commitEdit();
+    editRow(grid, "Объект 1 для передачи \"Пожара\"");
+    save(grid, "r7-edit-object-list");
+    grid->commitEdit();
+    // The shown database is not to be saved when the family changes next.
+    db->modified = 0;
+    frame.runCommand(kCmdFamilyK2);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -306,6 +387,7 @@ int main(int argc, char** argv) {
     s5Shots(frame);
     frame.runCommand(kCmdFamilyK2);
     editorShots(frame);
+    r7Shots(frame);
 
     gui::CDlgParam sheet(frame.shell().settings(), false, true, &frame);
     sheet.show();

@@ -9,6 +9,7 @@
 #include "app/commands.h"
 #include "app/main_frame.h"
 #include "families/k2/dbk2.h"
+#include "families/r7/dbr7.h"
 #include "gui/gui_helpers.h"
 #include "registry/family_registry.h"
 #include "service/analysis_window.h"
@@ -170,6 +171,43 @@ class TestServiceAnalysis : public QObject {
         QVERIFY(!f.frame->database()->writable);
         QVERIFY(!f.prompter.calls.empty());
         QVERIFY(f.prompter.calls.back().text == "Операция не реализована для этого прибора");
+    }
+
+    void checkOfTheSecondFamilyCountsByLine() {
+        Fixture f;
+        f.frame->runCommand(kCmdFamilyR7);
+        auto& db = static_cast<DBR7&>(*f.frame->database());
+        const int object = db.CreateElement(r7::kTypeObject, 0);
+        for (int line : {1, 2, 2, 4}) {
+            const int d = db.CreateElement(26, object);
+            db.table()[static_cast<std::size_t>(d)].bytes[r7::kOffLine] =
+                static_cast<std::uint8_t>(line);
+        }
+        db.CreateElement(42, object);  // no line: a critical finding
+        f.frame->runCommand(kCmdCheck);
+        gui::TestRes* w = f.frame->services()->analysisWindow();
+        QVERIFY(w);
+        QCOMPARE(w->outcome(), 2);
+        const QStringList heads = {"Линия А", "Линия Б", "Линия В", "Линия Г", "Всего"};
+        for (int l : {1, 2}) {
+            QTableWidget* t = w->list(l);
+            QCOMPARE(t->columnCount(), 6);
+            QCOMPARE(t->horizontalHeaderItem(0)->text(),
+                     QString::fromUtf8(l == 1 ? "Устройство" : "Функция"));
+            QCOMPARE(t->columnWidth(0), l == 1 ? 170 : 160);
+            for (int c = 1; c < 6; ++c) {
+                QCOMPARE(t->horizontalHeaderItem(c)->text(), heads[c - 1]);
+                QCOMPARE(t->columnWidth(c), 100);
+            }
+        }
+        // ВЕРС-ДИП: one on А, two on Б, one on Г.
+        QTableWidget* devices = w->list(1);
+        QCOMPARE(devices->item(0, 0)->text(), QString::fromUtf8("ВЕРС-ДИП"));
+        QCOMPARE(QStringList({devices->item(0, 1)->text(), devices->item(0, 2)->text(),
+                              devices->item(0, 3)->text(), devices->item(0, 4)->text(),
+                              devices->item(0, 5)->text()}),
+                 QStringList({"1", "2", "0", "1", "4"}));
+        QVERIFY(column(w->list(0), 1).contains(QString::fromUtf8("Не задан шлейф.")));
     }
 };
 

@@ -1,6 +1,6 @@
-// Helpers of the tree and grid tests: a "Талвир К2" database shown in a real
-// CTree beside a real CGrid, and the mouse and keyboard moves a user makes
-// on them (clicks on items and cells, context-menu choices, drags).
+// Helpers of the tree and grid tests: a database shown in a real CTree beside
+// a real CGrid ("Талвир К2" unless said), and the mouse and keyboard moves a
+// user makes on them (clicks on items and cells, context-menu choices, drags).
 #pragma once
 
 #include <QApplication>
@@ -23,18 +23,21 @@
 
 namespace tavrin::test {
 
-struct ViewsFixture {
+// `Top` is the parent code that names the root itself in index(), click()
+// and contextMenu() (a code no item of the family carries).
+template <class DB, ItemCode Top = -1>
+struct BasicViewsFixture {
     TempDir dir;
     RecordingPrompter prompter;
     AppContext ctx = makeContext();
-    DBK2 db{0, ctx};
+    DB db{0, ctx};
     EditorDocument doc{CreateFamilyTree};
     QSplitter window;
     gui::CTree* tree = nullptr;
     gui::CGrid* grid = nullptr;
     QString status;
 
-    ViewsFixture() {
+    BasicViewsFixture() {
         doc.databases[0] = &db;
         tree = new gui::CTree(doc, 0, prompter, &window);
         grid = new gui::CGrid(prompter, &window);
@@ -67,9 +70,9 @@ struct ViewsFixture {
         return k;
     }
 
-    // The item with the code under the item `parent` (-1: the root itself).
+    // The item with the code under the item `parent` (Top: the root itself).
     QModelIndex index(ItemCode code, ItemCode parent) const {
-        if (parent == -1) return tree->indexOfCode(code);
+        if (parent == Top) return tree->indexOfCode(code);
         return tree->indexOfCode(code, parent);
     }
     QString label(ItemCode code) const { return tree->indexOfCode(code).data().toString(); }
@@ -169,5 +172,7 @@ struct ViewsFixture {
     }
     Bytes image() { return db.SerializeFile(); }
 };
+
+using ViewsFixture = BasicViewsFixture<DBK2>;
 
 }  // namespace tavrin::test

@@ -7,7 +7,7 @@
 
 namespace tavrin::r7 {
 
-std::uint16_t compactTable(ElementTable& table) {
+std::uint16_t compactTable(ElementTable& table, std::vector<int>* newIndexOf) {
     // Gather the used records 1..2047 in the order of their ids (the lower
     // index first among equal ids).
     std::vector<int> order;
@@ -28,8 +28,13 @@ std::uint16_t compactTable(ElementTable& table) {
     // renumbered twice; the first of two records with one id keeps it.
     std::unordered_map<std::uint16_t, std::uint16_t> newIds;
     if (!table[0].isFree() && table[0].id() != 0) newIds.emplace(table[0].id(), table[0].id());
+    if (newIndexOf) {
+        newIndexOf->assign(kElementCount, -1);
+        (*newIndexOf)[0] = 0;
+    }
     std::size_t k = 1;
     for (int index : order) {
+        if (newIndexOf) (*newIndexOf)[static_cast<std::size_t>(index)] = static_cast<int>(k);
         ElementRecord& r = (*copy)[k];
         r = table[static_cast<std::size_t>(index)];
         const auto newId = static_cast<std::uint16_t>(k + 1);

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "families/r7/records.h"
 
@@ -18,6 +19,9 @@ namespace tavrin::r7 {
 
 // Compacts the table in place and returns the new maxElementId: the largest
 // id left in the table (the number of used positions when the panel is 1).
-std::uint16_t compactTable(ElementTable& table);
+// When `newIndexOf` is given it receives, for every index before the
+// compaction, the index the record has after it, or -1 for a record that did
+// not stay (a free one, or one without an id or a type).
+std::uint16_t compactTable(ElementTable& table, std::vector<int>* newIndexOf = nullptr);
 
 }  // namespace tavrin::r7

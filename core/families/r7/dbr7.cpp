@@ -107,8 +107,8 @@ bool DBR7::SaveToDisk(const std::string& path) {
     return true;
 }
 
-void DBR7::CompactTable() {
-    maxElementId_ = compactTable(*table_);
+void DBR7::CompactTable(std::vector<int>* newIndexOf) {
+    maxElementId_ = compactTable(*table_, newIndexOf);
 }
 
 // ---- Elements -------------------------------------------------------------------
@@ -261,14 +261,7 @@ int DBR7::GetItemImage(ItemCode item) {
             else if (purpose >= 2 && purpose <= 4)
                 control = true;
         }
-        if (fire && security && control) return kImageObjectAll;
-        if (fire && security) return kImageObjectFireSecurity;
-        if (fire && control) return kImageObjectFireControl;
-        if (security && control) return kImageObjectSecurityControl;
-        if (fire) return kImageObjectFire;
-        if (security) return kImageObjectSecurity;
-        if (control) return kImageObjectControl;
-        return kImageObjectOff;
+        return objectImage(false, fire, security, control);
     }
     if (type == kTypeKey) {
         if (r->outputMode() & 0x01) return kImageKeyBit0;

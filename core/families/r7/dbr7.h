@@ -91,8 +91,9 @@ class DBR7 : public DBase {
     std::uint16_t maxElementId() const { return maxElementId_; }
     void setMaxElementId(std::uint16_t id) { maxElementId_ = id; }
 
-    // Makes the used records contiguous and renumbers them (see compaction.h).
-    void CompactTable();
+    // Makes the used records contiguous and renumbers them (see compaction.h);
+    // `newIndexOf` as there.
+    void CompactTable(std::vector<int>* newIndexOf = nullptr);
 
     // Pastes the element `sourceIndex` of `source` (this database or another
     // "Ордис Р7" database) into the element `targetIndex`, where PasteItem
@@ -102,8 +103,12 @@ class DBR7 : public DBase {
     // this database changes only the parent. The table is then compacted, so
     // that the used records again have id = index + 1. Returns the pasted
     // element's index afterwards, or -1 when the rules refuse the paste or
-    // the table has no room (then nothing changes).
-    int PasteElement(const DBR7& source, int sourceIndex, int targetIndex, bool move);
+    // the table has no room (then nothing changes). When `newIndexOf` is
+    // given it receives, for every index of the table before the paste, the
+    // index that element has after it (-1 for a record that was free): the
+    // tree's item codes follow the renumbering through it.
+    int PasteElement(const DBR7& source, int sourceIndex, int targetIndex, bool move,
+                     std::vector<int>* newIndexOf = nullptr);
 
     // Version of the file last loaded, or 2 once saved; -1 for a database
     // that came from neither.

@@ -7,13 +7,20 @@ namespace tavrin {
 
 using namespace r7;
 
-int DBR7::PasteElement(const DBR7& source, int sourceIndex, int targetIndex, bool move) {
+int DBR7::PasteElement(const DBR7& source, int sourceIndex, int targetIndex, bool move,
+                       std::vector<int>* newIndexOf) {
     EditRuleArgs args;
     args.item = targetIndex;
     args.bufferItem = sourceIndex;
     args.bufferDatabase = &source;
     if (!PasteItem(args).allowed) return -1;
     const std::uint16_t targetId = element(targetIndex)->id();
+    std::vector<bool> wasFree;
+    if (newIndexOf) {
+        wasFree.resize(kElementCount);
+        for (int i = 0; i < kElementCount; ++i)
+            wasFree[static_cast<std::size_t>(i)] = (*table_)[static_cast<std::size_t>(i)].isFree();
+    }
 
     int pasted = sourceIndex;
     if (move && &source == this) {
@@ -65,7 +72,14 @@ int DBR7::PasteElement(const DBR7& source, int sourceIndex, int targetIndex, boo
         if (i == pasted || !r.hasIdAndType()) continue;
         if (r.id() < p.id() || (r.id() == p.id() && i < pasted)) ++position;
     }
-    CompactTable();
+    CompactTable(newIndexOf);
+    if (newIndexOf) {
+        // The slots the paste filled held nothing before it.
+        for (int i = 0; i < kElementCount; ++i) {
+            if (wasFree[static_cast<std::size_t>(i)])
+                (*newIndexOf)[static_cast<std::size_t>(i)] = -1;
+        }
+    }
     return position;
 }
 

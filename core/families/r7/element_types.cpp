@@ -45,6 +45,18 @@ const DeviceKind* deviceKind(std::uint8_t type) {
     return nullptr;
 }
 
+int objectImage(bool switchedOff, bool fire, bool security, bool control) {
+    if (switchedOff) return kImageObjectOff;
+    if (fire && security && control) return kImageObjectAll;
+    if (fire && security) return kImageObjectFireSecurity;
+    if (fire && control) return kImageObjectFireControl;
+    if (security && control) return kImageObjectSecurityControl;
+    if (fire) return kImageObjectFire;
+    if (security) return kImageObjectSecurity;
+    if (control) return kImageObjectControl;
+    return kImageObjectOff;
+}
+
 std::string defaultElementName(std::uint8_t type, unsigned id, bool underObject) {
     switch (type) {
         case kTypePanel:

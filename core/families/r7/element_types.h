@@ -65,6 +65,10 @@ inline bool isOutputLike(std::uint8_t type) {
     return k && k->outputLike;
 }
 
+// The image of an object: switched off, or by the purposes (byte 12) of the
+// devices under it: 0 fire, 1 security, 2..4 monitoring and control.
+int objectImage(bool switchedOff, bool fire, bool security, bool control);
+
 // Default name of a new element (empty for an unknown type). `underObject`
 // picks the employee-key form for keys.
 std::string defaultElementName(std::uint8_t type, unsigned id, bool underObject);

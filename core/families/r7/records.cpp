@@ -5,15 +5,12 @@
 namespace tavrin::r7 {
 
 std::string ElementRecord::name() const {
-    std::string raw;
-    for (int i = 0; i < kNameLength; ++i) {
-        const std::uint8_t c = bytes[kOffName + i];
-        if (c == 0) break;
-        raw.push_back(static_cast<char>(c));
-    }
-    while (!raw.empty() && raw.back() == ' ')
-        raw.pop_back();
-    return cp1251ToUtf8(raw);
+    std::size_t n = 0;
+    while (n < kNameLength && bytes[kOffName + n] != 0)
+        ++n;
+    while (n > 0 && bytes[kOffName + n - 1] == ' ')
+        --n;
+    return cp1251ToUtf8(std::string_view(reinterpret_cast<const char*>(&bytes[kOffName]), n));
 }
 
 void ElementRecord::setName(const std::string& utf8) {
