@@ -61,6 +61,23 @@ TEST_F(R7Test, MoveChangesOnlyTheParent) {
     EXPECT_EQ(db_->counts().elements, 4);
 }
 
+// A general key pasted into an object becomes an employee's key there, as
+// one made under the object would be.
+TEST_F(R7Test, PastedKeyTakesTheKindOfItsPlace) {
+    const int a = db_->CreateElement(kTypeObject, 0);
+    const int general = db_->CreateElement(kTypeKey, 0);
+    ASSERT_EQ(db_->table()[general].bytes[kOffKeyKind], kKeyKindGeneral);
+
+    const int copied = db_->PasteElement(*db_, general, a, false);
+    ASSERT_GE(copied, 0);
+    EXPECT_EQ(db_->table()[copied].bytes[kOffKeyKind], kKeyKindEmployee);
+
+    const int b = db_->CreateElement(kTypeObject, 0);
+    const int again = db_->PasteElement(*db_, general, b, true);
+    ASSERT_GE(again, 0);
+    EXPECT_EQ(db_->table()[again].bytes[kOffKeyKind], kKeyKindEmployee);
+}
+
 TEST_F(R7Test, CopyFromAnotherDatabaseDropsObjectReferences) {
     DBR7 other(1, ctx_);
     const int o = other.CreateElement(kTypeObject, 0);

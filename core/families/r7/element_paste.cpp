@@ -15,6 +15,14 @@ int DBR7::PasteElement(const DBR7& source, int sourceIndex, int targetIndex, boo
     args.bufferDatabase = &source;
     if (!PasteItem(args).allowed) return -1;
     const std::uint16_t targetId = element(targetIndex)->id();
+    // A key is an employee's under an object and a general one under the
+    // panel: its kind byte follows where it lands, so the tree, the grid and
+    // the panel agree on it.
+    const std::uint8_t keyKind =
+        element(targetIndex)->type() == kTypeObject ? kKeyKindEmployee : kKeyKindGeneral;
+    auto landKey = [keyKind](ElementRecord& r) {
+        if (r.type() == kTypeKey) r.bytes[kOffKeyKind] = keyKind;
+    };
     std::vector<bool> wasFree;
     if (newIndexOf) {
         wasFree.resize(kElementCount);
@@ -25,6 +33,7 @@ int DBR7::PasteElement(const DBR7& source, int sourceIndex, int targetIndex, boo
     int pasted = sourceIndex;
     if (move && &source == this) {
         element(sourceIndex)->setParent(targetId);
+        landKey(*element(sourceIndex));
     } else {
         // The element and, for an object, the elements under it; taken as
         // copies first, since the source may be this table.
@@ -49,6 +58,7 @@ int DBR7::PasteElement(const DBR7& source, int sourceIndex, int targetIndex, boo
             if (n == 0) {
                 newTopId = r.id();
                 r.setParent(targetId);
+                landKey(r);
             } else {
                 r.setParent(newTopId);
             }
