@@ -74,6 +74,9 @@ class FamilyTree {
     // The element codes of the tree's database changed (see
     // TreeEditor::renumber): the family moves what it keeps by code.
     virtual void renumbered(TreeEditor& /*tree*/, const std::vector<ItemCode>& /*newCodes*/) {}
+    // The tree is given another database (opened, read, new): the family
+    // forgets what it kept of the old one's view, such as its open branches.
+    virtual void databaseReplaced() {}
 };
 
 // Makes the tree of a family, or null when the family has none (the

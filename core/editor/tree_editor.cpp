@@ -284,6 +284,10 @@ void TreeEditor::resetView() {
     commands_.clear();
 }
 
+void TreeEditor::databaseReplaced() {
+    if (family_) family_->databaseReplaced();
+}
+
 void TreeEditor::forgetDatabase(int index) {
     if (index != 0 && index != 1) return;
     bool touches = index == index_;

@@ -138,6 +138,8 @@ class TreeEditor {
     void showAllGroups() { hidden_.fill(false); }
     // Shows every group again and clears the undo list (a new database).
     void resetView();
+    // Another database is shown: the family's view state of the old one goes.
+    void databaseReplaced();
     // Forgets the undo records that touch database `index` (that database
     // was replaced); the whole list goes when one does, since later records
     // may build on it.

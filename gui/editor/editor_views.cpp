@@ -80,6 +80,7 @@ void EditorViews::replaceDatabase(int role, DBase* db, DBase* other) {
         t->editor().showAllGroups();
     }
     trees_[r]->editor().commands().clear();
+    trees_[r]->editor().databaseReplaced();
     document_.databases[r] = db;
     document_.databases[r ^ 1] = other;
     for (CTree* t : trees_) {

@@ -14,6 +14,7 @@
 #include "editor/g_combo_box.h"
 #include "editor/g_edit.h"
 #include "families/k2/dbk2.h"
+#include "families/r7/dbr7.h"
 #include "support/fake_database.h"
 #include "support/recording_prompter.h"
 #include "support/temp_dir.h"
@@ -264,6 +265,24 @@ class TestEditorSafety : public QObject {
         QVERIFY(f.tree(0)->indexOfCode(-4).isValid());
         QVERIFY(!keys->isChecked());
         QCOMPARE(keys->toolTip(), QString::fromUtf8("Скрыть ключи"));
+    }
+
+    // Branches opened in one "Ордис Р7" file are not opened in the next one
+    // just because an object sits at the same record there.
+    void anotherDatabaseStartsWithItsBranchesClosed() {
+        Frame f;
+        f.frame->runCommand(kCmdFamilyR7);
+        auto& r7 = *dynamic_cast<DBR7*>(f.frame->shell().document().database(0));
+        const int object = r7.CreateElement(r7::kTypeObject, 0);
+        r7.CreateElement(r7::kTypeKey, object);
+        const std::string path = f.path("b.bor");
+        QVERIFY(r7.SaveToDisk(path));
+        f.frame->databaseChanged(0);
+        gui::CTree* view = f.tree(0);
+        view->expand(view->indexOfCode(object, 0));
+        QVERIFY(view->isExpanded(view->indexOfCode(object, 0)));
+        QVERIFY(f.frame->shell().openPath(path));
+        QVERIFY(!view->isExpanded(view->indexOfCode(object, 0)));
     }
 
     void theRootIsNotDeviceZero() {

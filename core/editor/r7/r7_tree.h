@@ -63,6 +63,7 @@ class R7Tree : public FamilyTree {
     bool isKeyItem(ItemCode code) const override;
     void expandedChanged(TreeEditor& tree, NodeId node, bool expanded) override;
     void renumbered(TreeEditor& tree, const std::vector<ItemCode>& newCodes) override;
+    void databaseReplaced() override { expanded_.clear(); }
     bool hasUndo() const override { return true; }
     bool undoAddReachesSelection() const override { return true; }
 
