@@ -240,6 +240,10 @@ bool parseDeviceArgs(const Argv& argv, const std::set<std::string>& valued, std:
         std::cerr << "tavrin-cli: give the port with --port NAME (or --simulate)\n";
         ok = false;
     }
+    if (ok && out.has("--port") && !IniFile::storable("x", "x", *out.value("--port"))) {
+        std::cerr << "tavrin-cli: a port name cannot hold a line break\n";
+        ok = false;
+    }
     if (ok && out.has("--baud")) {
         const std::string b = *out.value("--baud");
         ok = !b.empty() && b.find_first_not_of("0123456789") == std::string::npos && b.size() < 10;

@@ -66,6 +66,10 @@ int runS5ReadVersionCommand(const Argv& argv) {
     const Args args(argv, {"--port", "--baud", "--family"});
     bool ok = args.error().empty() && args.positional().empty() &&
               (args.has("--port") || args.has("--simulate"));
+    if (ok && args.has("--port") && !IniFile::storable("x", "x", *args.value("--port"))) {
+        std::cerr << "tavrin-cli: a port name cannot hold a line break\n";
+        ok = false;
+    }
     if (ok && args.has("--baud")) {
         const std::string b = *args.value("--baud");
         ok = !b.empty() && b.find_first_not_of("0123456789") == std::string::npos && b.size() < 10;
