@@ -424,6 +424,10 @@ int syncFolder(const std::filesystem::path& folder) {
 
 #endif
 
+std::string noExtensionText(const std::string& path, std::string_view extension) {
+    return "У имени файла нет расширения (." + std::string(extension) + "):\n" + path;
+}
+
 std::optional<std::string> pathWithExtension(const std::string& path, std::string_view extension) {
     // The extension is what follows the last '.' of the file name itself.
     const auto dot = path.find_last_of('.');

@@ -87,5 +87,7 @@ int lastSystemError();
 // ("X.BTA" stays "X.BTA"), otherwise with its extension replaced by the
 // given one. Nothing when the file name has no '.'.
 std::optional<std::string> pathWithExtension(const std::string& path, std::string_view extension);
+// The message for a file name that has no extension to write.
+std::string noExtensionText(const std::string& path, std::string_view extension);
 
 }  // namespace tavrin
