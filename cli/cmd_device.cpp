@@ -18,7 +18,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
-#include <random>
 #include <set>
 
 #ifdef _WIN32
@@ -37,6 +36,7 @@
 #include "family_files.h"
 #include "link/port_settings.h"
 #include "link/result_codes.h"
+#include "private_settings.h"
 #include "registry/family_registry.h"
 #include "report/report_list.h"
 #include "settings/ini_file.h"
@@ -147,17 +147,6 @@ extern "C" void onInterrupt(int) {
 }
 
 // A unique temporary file name for the settings of one run.
-std::filesystem::path temporarySettingsPath() {
-    std::random_device rd;
-    std::error_code ec;
-    const auto dir = std::filesystem::temp_directory_path(ec);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const auto p = dir / ("tavrin-cli-" + std::to_string(rd()) + ".ini");
-        if (!std::filesystem::exists(p, ec)) return p;
-    }
-    return dir / "tavrin-cli.ini";
-}
-
 // One device command's world: the settings, the prompter, the progress and
 // the database.
 class DeviceSession {
@@ -167,8 +156,6 @@ class DeviceSession {
         const auto folder = std::filesystem::current_path();
         ctx_ = makeAppContext(folder);
         ctx_.prompter = &prompter_;
-        settingsPath_ = temporarySettingsPath();
-        ctx_.settingsPath = settingsPath_;
 
         IniFile ini;
         ini.load(folder / kSettingsFileName);
@@ -178,7 +165,8 @@ class DeviceSession {
         if (const auto baud = args.value("--baud")) ini.set(section, "Скорость", *baud);
         ini.set(section, "Лог", args.has("--log") ? kYes : kNo);
         ini.set(section, "Имитация", simulate ? kYes : kNo);
-        ini.save(settingsPath_);
+        ready_ = settings_.create(ini);
+        ctx_.settingsPath = settings_.path();
         if (simulate) ctx_.ports = &idlePorts_;
 
         db_ = CreateDatabase(family->traits.family, 0, ctx_);
@@ -190,13 +178,14 @@ class DeviceSession {
         std::signal(SIGINT, previous_ == SIG_ERR ? SIG_DFL : previous_);
         gCancelToken.store(nullptr);
         db_.reset();
-        std::error_code ec;
-        std::filesystem::remove(settingsPath_, ec);
     }
 
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;
 
+    // False when the private settings copy could not be written (said on
+    // stderr): the command must not go on.
+    bool ready() const { return ready_; }
     DBase& db() { return *db_; }
     // The database as its family's class, or nullptr for another family.
     DBK2* k2() { return dynamic_cast<DBK2*>(db_.get()); }
@@ -216,7 +205,8 @@ class DeviceSession {
     TerminalProgress progress_;
     IdlePortFactory idlePorts_;
     AppContext ctx_;
-    std::filesystem::path settingsPath_;
+    PrivateSettings settings_;
+    bool ready_ = false;
     std::unique_ptr<DBase> db_;
     void (*previous_)(int) = SIG_DFL;
 };
@@ -238,6 +228,10 @@ bool parseDeviceArgs(const Argv& argv, const std::set<std::string>& valued, std:
     }
     if (ok && !out.has("--port") && !out.has("--simulate")) {
         std::cerr << "tavrin-cli: give the port with --port NAME (or --simulate)\n";
+        ok = false;
+    }
+    if (ok && out.has("--port") && !IniFile::storable("x", "x", *out.value("--port"))) {
+        std::cerr << "tavrin-cli: a port name cannot hold a line break\n";
         ok = false;
     }
     if (ok && out.has("--baud")) {
@@ -279,6 +273,7 @@ int runReadDbCommand(const Argv& argv) {
         return kUsageError;
     }
     DeviceSession s(args, false);
+    if (!s.ready()) return kUsageError;
     if (const double seconds = s.db().EstimatedReadSeconds(); seconds > 0 && !s.db().simulation) {
         // At 9600 baud a whole "Ордис Р7" read takes about two minutes.
         std::cerr << "estimated time on the line: " << static_cast<int>(seconds + 0.5) << " s at "
@@ -304,6 +299,7 @@ int runWriteDbCommand(const Argv& argv) {
     if (!parseDeviceArgs(argv, {}, 1, usageOf("write-db", "FILE [--yes]"), args))
         return kUsageError;
     DeviceSession s(args, args.has("--yes"));
+    if (!s.ready()) return kUsageError;
     if (!loadNamedFile(s.db(), args.positional()[0])) return kUsageError;
     ReportList remarks, devices, functions;
     const int outcome = s.db().CheckDatabase(&remarks, &devices, &functions);
@@ -344,6 +340,7 @@ int runReadVersionCommand(const Argv& argvIn) {
     Args args({}, {});
     if (!parseDeviceArgs(argv, {}, 0, usageOf("read-version", ""), args)) return kUsageError;
     DeviceSession s(args, false);
+    if (!s.ready()) return kUsageError;
     const int code = s.db().ReadVersion();
     s.db().ClosePort();
     if (code == kResultOk) std::cout << "firmware: " << s.db().firmwareVersionText << "\n";
@@ -354,6 +351,7 @@ int runSetTimeCommand(const Argv& argv) {
     Args args({}, {});
     if (!parseDeviceArgs(argv, {}, 0, usageOf("set-time", ""), args)) return kUsageError;
     DeviceSession s(args, false);
+    if (!s.ready()) return kUsageError;
     return s.finish(s.db().SetDeviceTime());
 }
 
@@ -363,6 +361,7 @@ int runReadJournalCommand(const Argv& argv) {
                          args))
         return kUsageError;
     DeviceSession s(args, false);
+    if (!s.ready()) return kUsageError;
     DBase& db = s.db();
     if (const auto file = args.value("--db")) {
         if (!loadNamedFile(db, *file)) return kUsageError;
@@ -396,6 +395,7 @@ int runReadEventsCommand(const Argv& argv) {
         !requireDb(args, "read-events"))
         return kUsageError;
     DeviceSession s(args, false);
+    if (!s.ready()) return kUsageError;
     if (!s.k2()) return notOnThisPanel("Активные события");
     DBK2& db = *s.k2();
     if (!loadNamedFile(db, *args.value("--db"))) return kUsageError;
@@ -419,6 +419,7 @@ int runReadDustCommand(const Argv& argv) {
         !requireDb(args, "read-dust"))
         return kUsageError;
     DeviceSession s(args, false);
+    if (!s.ready()) return kUsageError;
     if (!s.k2()) return notOnThisPanel("Загрузка запыленности");
     DBK2& db = *s.k2();
     if (!loadNamedFile(db, *args.value("--db"))) return kUsageError;
@@ -439,6 +440,7 @@ int runReadTimeCommand(const Argv& argv) {
     Args args({}, {});
     if (!parseDeviceArgs(argv, {}, 0, usageOf("read-time", ""), args)) return kUsageError;
     DeviceSession s(args, false);
+    if (!s.ready()) return kUsageError;
     if (!s.r7()) {
         std::cerr << "tavrin-cli: Команда не поддерживается!\n";
         return kUsageError;
@@ -459,6 +461,7 @@ int runWriteFirmwareCommand(const Argv& argv) {
     if (!parseDeviceArgs(argv, {}, 1, usageOf("write-firmware", "FILE.hex [--yes]"), args))
         return kUsageError;
     DeviceSession s(args, args.has("--yes"));
+    if (!s.ready()) return kUsageError;
     if (!s.r7()) return notOnThisPanel(kFirmwareTitle);
     Bytes text;
     FileError error;

@@ -166,10 +166,10 @@ int runShowDust(const Argv& argv) {
     const std::string path = args.positional()[0];
     CliPrompter prompter;
     std::vector<DustRecord> records;
-    if (!readDustinessFile(path, prompter, records)) {
-        if (!std::filesystem::exists(pathFromUtf8(path))) {
-            std::cerr << "tavrin-cli: cannot read " << path << "\n";
-        }
+    FileError error;
+    if (!readDustinessFile(path, prompter, records, &error)) {
+        // A refused file has been described by the prompter.
+        if (error) std::cerr << "tavrin-cli: cannot read " << path << ": " << error.message << "\n";
         return 1;
     }
     if (args.has("--header")) {

@@ -7,7 +7,6 @@
 #include <csignal>
 #include <filesystem>
 #include <iostream>
-#include <random>
 
 #include "args.h"
 #include "cli_prompter.h"
@@ -15,6 +14,7 @@
 #include "families/s5/dbs5.h"
 #include "link/port_settings.h"
 #include "link/result_codes.h"
+#include "private_settings.h"
 #include "settings/ini_file.h"
 #include "settings/settings.h"
 
@@ -53,19 +53,16 @@ extern "C" void onS5Interrupt(int) {
     if (CancelToken* t = gS5Cancel.load()) t->cancel();
 }
 
-std::filesystem::path privateSettingsPath() {
-    std::random_device rd;
-    std::error_code ec;
-    const auto dir = std::filesystem::temp_directory_path(ec);
-    return dir / ("tavrin-cli-s5-" + std::to_string(rd()) + ".ini");
-}
-
 }  // namespace
 
 int runS5ReadVersionCommand(const Argv& argv) {
     const Args args(argv, {"--port", "--baud", "--family"});
     bool ok = args.error().empty() && args.positional().empty() &&
               (args.has("--port") || args.has("--simulate"));
+    if (ok && args.has("--port") && !IniFile::storable("x", "x", *args.value("--port"))) {
+        std::cerr << "tavrin-cli: a port name cannot hold a line break\n";
+        ok = false;
+    }
     if (ok && args.has("--baud")) {
         const std::string b = *args.value("--baud");
         ok = !b.empty() && b.find_first_not_of("0123456789") == std::string::npos && b.size() < 10;
@@ -80,8 +77,7 @@ int runS5ReadVersionCommand(const Argv& argv) {
     IdleS5Ports idlePorts;
     AppContext ctx = makeAppContext(folder);
     ctx.prompter = &prompter;
-    const auto settings = privateSettingsPath();
-    ctx.settingsPath = settings;
+    PrivateSettings settings;
     const bool simulate = args.has("--simulate");
     {
         IniFile ini;
@@ -90,7 +86,8 @@ int runS5ReadVersionCommand(const Argv& argv) {
         if (const auto baud = args.value("--baud")) ini.set(kSection, "Скорость", *baud);
         ini.set(kSection, "Лог", args.has("--log") ? kYes : kNo);
         ini.set(kSection, "Имитация", simulate ? kYes : kNo);
-        ini.save(settings);
+        if (!settings.create(ini)) return 1;
+        ctx.settingsPath = settings.path();
     }
     if (simulate) ctx.ports = &idlePorts;
 
@@ -106,8 +103,6 @@ int runS5ReadVersionCommand(const Argv& argv) {
         if (code == kResultOk) std::cout << "firmware: " << db.firmwareVersionText << "\n";
         std::cout << db.DescribeResult(code) << "\n";
     }
-    std::error_code ec;
-    std::filesystem::remove(settings, ec);
     return code;
 }
 

@@ -15,11 +15,12 @@ void RecentFiles::load(const IniFile& ini, const std::string& section) {
 
 void RecentFiles::store(IniFile& ini, const std::string& section) const {
     for (int i = 0; i < kCount; ++i)
-        ini.set(section, keyName(i), entries_[i]);
+        ini.set(section, keyName(i), IniFile::quoted(entries_[i]));
 }
 
 bool RecentFiles::add(const std::string& path) {
     if (path.empty() || entries_[0] == path) return false;
+    if (!IniFile::storable("x", "x", path)) return false;
     int from = kCount - 1;
     for (int i = 1; i < kCount; ++i) {
         if (entries_[i] == path) {

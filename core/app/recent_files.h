@@ -20,7 +20,8 @@ class RecentFiles {
 
     // Puts a path first: nothing changes when it already is first; a path
     // further down leaves its old place, otherwise the last entry drops out.
-    // Returns true when the list changed.
+    // Returns true when the list changed. A path that a settings line cannot
+    // hold (a line break or NUL in its name) is not taken: the list stays.
     bool add(const std::string& path);
 
     const std::string& entry(int index) const { return entries_[index]; }

@@ -290,7 +290,7 @@ void Shell::storePlacement(const Placement& p) {
 
 void Shell::storeFolder(const std::string& folder) {
     writeProfileString(ctx_.settingsPath, kGeneralSection, "Папка",
-                       utf8Prefix(folder, kFolderMaxChars));
+                       IniFile::quoted(utf8Prefix(folder, kFolderMaxChars)));
 }
 
 // ---- Commands ------------------------------------------------------------------------

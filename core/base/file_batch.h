@@ -29,17 +29,23 @@ class AtomicWriteBatch {
     bool add(const std::filesystem::path& path, ByteSpan data, FileError* error = nullptr);
 
     using ErrorHandler = std::function<void(const std::filesystem::path&, const FileError&)>;
-    // Flushes every temporary file to disk, then renames each over its file.
-    // Each failure is passed to `onError` with the file's path; the other
-    // files go on. True when every file was replaced.
+    // Flushes every temporary file to disk. Each failure is passed to
+    // `onError` with the file's path. True when all are on disk; after a
+    // failure nothing should be renamed.
+    bool flush(const ErrorHandler& onError);
+    // Flushes (unless flush() succeeded already), then renames each file over
+    // its target and flushes the folders. When a flush failed nothing is
+    // renamed. A failed rename is passed to `onError` and the others go on.
+    // True when every file was replaced.
     bool commit(const ErrorHandler& onError);
 
   private:
     struct Entry {
-        std::filesystem::path target;
-        std::filesystem::path temporary;
+        std::filesystem::path target;  // links resolved
+        TemporaryFile temporary;       // open until flushed
     };
     std::vector<Entry> pending_;
+    bool flushed_ = false;
 };
 
 }  // namespace tavrin

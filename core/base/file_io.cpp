@@ -3,6 +3,8 @@
 #include "base/text.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +14,8 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -32,7 +36,126 @@ FileError makeError(int code) {
     return FileError{code, systemErrorText(code)};
 }
 
+constexpr std::size_t kMaxNamePrefix = 180;  // room for the suffix in a 255-unit name
+const std::string kTemporaryTail = ".tmp~";
+
+// The part of a file name that its temporary files begin with.
+std::filesystem::path::string_type namePrefix(const std::filesystem::path& target) {
+    auto name = target.filename().native();
+    if (name.size() > kMaxNamePrefix) name.resize(kMaxNamePrefix);
+    return name;
+}
+
+std::string randomTag() {
+    static std::atomic<unsigned> counter{0};
+    thread_local std::mt19937_64 engine{std::random_device{}() ^
+                                        (static_cast<std::uint64_t>(counter.fetch_add(1)) << 32)};
+    char buf[17];
+    std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(engine()));
+    return buf;
+}
+
+unsigned long currentProcessId();
+bool processRunning(unsigned long pid);
+
+std::filesystem::path temporaryName(const std::filesystem::path& target) {
+    const std::string suffix =
+        ".~" + std::to_string(currentProcessId()) + "-" + randomTag() + kTemporaryTail;
+    std::filesystem::path name(namePrefix(target));
+    name += suffix;
+    return target.parent_path() / name;
+}
+
+// The process id in a temporary file's name ("<prefix>.~<pid>-<tag>.tmp~"), or
+// nothing when the name is not one of ours.
+std::optional<unsigned long> temporaryOwner(const std::string& name) {
+    if (name.size() < kTemporaryTail.size() ||
+        name.compare(name.size() - kTemporaryTail.size(), kTemporaryTail.size(), kTemporaryTail))
+        return std::nullopt;
+    const auto mark = name.rfind(".~");
+    if (mark == std::string::npos) return std::nullopt;
+    const auto dash = name.find('-', mark);
+    if (dash == std::string::npos || dash == mark + 2) return std::nullopt;
+    unsigned long pid = 0;
+    for (std::size_t i = mark + 2; i < dash; ++i) {
+        if (name[i] < '0' || name[i] > '9' || pid > 0xFFFFFFFFul) return std::nullopt;
+        pid = pid * 10 + static_cast<unsigned long>(name[i] - '0');
+    }
+    const std::size_t tagEnd = name.size() - kTemporaryTail.size();
+    if (tagEnd != dash + 17) return std::nullopt;
+    for (std::size_t i = dash + 1; i < tagEnd; ++i) {
+        if (!std::isxdigit(static_cast<unsigned char>(name[i]))) return std::nullopt;
+    }
+    return pid;
+}
+
 }  // namespace
+
+bool isOurTemporaryName(const std::string& fileName) {
+    return temporaryOwner(fileName).has_value();
+}
+
+std::filesystem::path resolveLinks(const std::filesystem::path& path) {
+    std::filesystem::path p = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        std::error_code ec;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(p, ec))) return p;
+        const std::filesystem::path next = std::filesystem::read_symlink(p, ec);
+        if (ec) return p;
+        p = next.is_absolute() ? next : p.parent_path() / next;
+    }
+    return p;
+}
+
+void removeStaleTemporaries(const std::filesystem::path& target) {
+    const auto prefix = namePrefix(target);
+    std::filesystem::path legacy = target.filename();
+    legacy += kTemporaryTail;
+    std::filesystem::path folder = target.parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec), end;
+    std::vector<std::filesystem::path> stale;
+    for (; !ec && it != end; it.increment(ec)) {
+        const std::filesystem::path name = it->path().filename();
+        if (name == legacy) {
+            stale.push_back(it->path());
+            continue;
+        }
+        const auto& n = name.native();
+        if (n.size() <= prefix.size() || n.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string rest = pathToUtf8(std::filesystem::path(n.substr(prefix.size())));
+        const auto owner = temporaryOwner(rest);
+        if (!owner || rest.rfind(".~", 0) != 0) continue;
+        if (*owner != currentProcessId() && !processRunning(*owner)) stale.push_back(it->path());
+    }
+    for (const auto& p : stale)
+        std::filesystem::remove(p, ec);
+}
+
+bool writeFileAtomic(const std::filesystem::path& path, ByteSpan data, FileError* error) {
+    const std::filesystem::path target = resolveLinks(path);
+    removeStaleTemporaries(target);
+    TemporaryFile tmp;
+    int code = createTemporaryBeside(target, tmp);
+    if (code == 0) {
+        code = writeTemporary(tmp, data);
+        if (code == 0) code = flushTemporary(tmp);
+        const int closed = closeTemporary(tmp);
+        if (code == 0) code = closed;
+        if (code == 0) code = renameReplacing(tmp.path, target);
+        if (code != 0) {
+            std::error_code ec;
+            std::filesystem::remove(tmp.path, ec);
+        }
+    }
+    if (code == 0) code = syncFolder(target.parent_path());
+    if (code != 0) {
+        if (error) *error = makeError(code);
+        return false;
+    }
+    return true;
+}
 
 #ifdef _WIN32
 
@@ -64,6 +187,11 @@ bool readWholeFile(const std::filesystem::path& path, Bytes& out, FileError* err
         if (error) *error = makeError(lastSystemError());
         return false;
     }
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        if (error) *error = FileError{ERROR_INVALID_FUNCTION, kNotARegularFileText};
+        return false;
+    }
     std::uint8_t buf[65536];
     for (;;) {
         DWORD got = 0;
@@ -86,41 +214,75 @@ bool readWholeFile(const std::filesystem::path& path, Bytes& out, FileError* err
     return true;
 }
 
-bool writeFileAtomic(const std::filesystem::path& path, ByteSpan data, FileError* error) {
-    std::filesystem::path tmp = path;
-    tmp += L".tmp~";
-    HANDLE h = CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        if (error) *error = makeError(lastSystemError());
-        return false;
+namespace {
+
+bool processRunning(unsigned long pid) {
+    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (!h) return GetLastError() == ERROR_ACCESS_DENIED;
+    const bool running = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+    CloseHandle(h);
+    return running;
+}
+
+unsigned long currentProcessId() {
+    return GetCurrentProcessId();
+}
+
+HANDLE handleOf(const TemporaryFile& f) {
+    return reinterpret_cast<HANDLE>(f.handle);
+}
+
+}  // namespace
+
+int createTemporaryBeside(const std::filesystem::path& target, TemporaryFile& out) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path tmp = temporaryName(target);
+        // CREATE_NEW fails on any existing name, a planted link included.
+        HANDLE h = CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            const int code = lastSystemError();
+            if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) continue;
+            return code;
+        }
+        out.path = tmp;
+        out.handle = reinterpret_cast<std::intptr_t>(h);
+        return 0;
     }
+    return ERROR_FILE_EXISTS;
+}
+
+int writeTemporary(const TemporaryFile& file, ByteSpan data) {
     std::size_t done = 0;
-    bool ok = true;
     while (done < data.size()) {
         DWORD wrote = 0;
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 20));
-        if (!WriteFile(h, data.data() + done, chunk, &wrote, nullptr) || wrote == 0) {
-            ok = false;
-            break;
-        }
+        if (!WriteFile(handleOf(file), data.data() + done, chunk, &wrote, nullptr) || wrote == 0)
+            return lastSystemError();
         done += wrote;
     }
-    if (ok && !FlushFileBuffers(h)) ok = false;
-    const int code = ok ? 0 : lastSystemError();
-    CloseHandle(h);
-    if (ok && !MoveFileExW(tmp.c_str(), path.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const int moveCode = lastSystemError();
-        DeleteFileW(tmp.c_str());
-        if (error) *error = makeError(moveCode);
-        return false;
-    }
-    if (!ok) {
-        DeleteFileW(tmp.c_str());
-        if (error) *error = makeError(code);
-    }
-    return ok;
+    return 0;
+}
+
+int flushTemporary(const TemporaryFile& file) {
+    return FlushFileBuffers(handleOf(file)) ? 0 : lastSystemError();
+}
+
+int closeTemporary(TemporaryFile& file) {
+    if (file.handle == -1) return 0;
+    const bool ok = CloseHandle(handleOf(file));
+    file.handle = -1;
+    return ok ? 0 : lastSystemError();
+}
+
+int renameReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return 0;
+    return lastSystemError();
+}
+
+int syncFolder(const std::filesystem::path&) {
+    return 0;
 }
 
 #else
@@ -137,9 +299,17 @@ bool readWholeFile(const std::filesystem::path& path, Bytes& out, FileError* err
                    std::size_t maxBytes, bool* truncated) {
     out.clear();
     if (truncated) *truncated = false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK the open of a pipe would wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (error) *error = makeError(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int code = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        ::close(fd);
+        if (error) *error = FileError{code, kNotARegularFileText};
         return false;
     }
     std::uint8_t buf[65536];
@@ -167,37 +337,96 @@ bool readWholeFile(const std::filesystem::path& path, Bytes& out, FileError* err
     return true;
 }
 
-bool writeFileAtomic(const std::filesystem::path& path, ByteSpan data, FileError* error) {
-    std::filesystem::path tmp = path;
-    tmp += ".tmp~";
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        if (error) *error = makeError(errno);
-        return false;
+namespace {
+
+bool processRunning(unsigned long pid) {
+    if (pid == 0 || pid > 0x7FFFFFFFul) return false;
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+unsigned long currentProcessId() {
+    return static_cast<unsigned long>(::getpid());
+}
+
+}  // namespace
+
+int createTemporaryBeside(const std::filesystem::path& target, TemporaryFile& out) {
+    struct stat st {};
+    const bool exists = ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path tmp = temporaryName(target);
+        // Exclusive and without following a link planted at the name; readable
+        // by the owner only until it has the old file's permissions.
+        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                              exists ? 0600 : 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return errno;
+        }
+        if (exists) {
+            if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) {
+                [[maybe_unused]] const int ignored = ::fchown(fd, st.st_uid, st.st_gid);
+            }
+            if (::fchmod(fd, st.st_mode & 07777) != 0) {
+                const int code = errno;
+                ::close(fd);
+                ::unlink(tmp.c_str());
+                return code;
+            }
+        }
+        out.path = tmp;
+        out.handle = fd;
+        return 0;
     }
+    return EEXIST;
+}
+
+int writeTemporary(const TemporaryFile& file, ByteSpan data) {
+    const int fd = static_cast<int>(file.handle);
     std::size_t done = 0;
-    int code = 0;
     while (done < data.size()) {
         const ssize_t wrote = ::write(fd, data.data() + done, data.size() - done);
         if (wrote < 0) {
             if (errno == EINTR) continue;
-            code = errno;
-            break;
+            return errno;
         }
         done += static_cast<std::size_t>(wrote);
     }
-    if (code == 0 && ::fsync(fd) != 0) code = errno;
-    if (::close(fd) != 0 && code == 0) code = errno;
-    if (code == 0 && std::rename(tmp.c_str(), path.c_str()) != 0) code = errno;
-    if (code != 0) {
-        ::unlink(tmp.c_str());
-        if (error) *error = makeError(code);
-        return false;
-    }
-    return true;
+    return 0;
+}
+
+int flushTemporary(const TemporaryFile& file) {
+    return ::fsync(static_cast<int>(file.handle)) == 0 ? 0 : errno;
+}
+
+int closeTemporary(TemporaryFile& file) {
+    if (file.handle == -1) return 0;
+    const int r = ::close(static_cast<int>(file.handle));
+    file.handle = -1;
+    return r == 0 ? 0 : errno;
+}
+
+int renameReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+int syncFolder(const std::filesystem::path& folder) {
+    const std::filesystem::path p = folder.empty() ? std::filesystem::path(".") : folder;
+    const int fd = ::open(p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    int code = ::fsync(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    // Some file systems cannot flush a folder; their renames are as durable as
+    // they get.
+    if (code == EINVAL || code == ENOTSUP) code = 0;
+    return code;
 }
 
 #endif
+
+std::string noExtensionText(const std::string& path, std::string_view extension) {
+    return "У имени файла нет расширения (." + std::string(extension) + "):\n" + path;
+}
 
 std::optional<std::string> pathWithExtension(const std::string& path, std::string_view extension) {
     // The extension is what follows the last '.' of the file name itself.

@@ -90,10 +90,11 @@ DustReadStatus parseDustinessFile(ByteSpan data, const std::string& path, Prompt
     return DustReadStatus::Ok;
 }
 
-bool readDustinessFile(const std::string& path, Prompter& prompter, std::vector<DustRecord>& out) {
+bool readDustinessFile(const std::string& path, Prompter& prompter, std::vector<DustRecord>& out,
+                       FileError* error) {
     out.clear();
     Bytes data;
-    if (!readWholeFile(pathFromUtf8(path), data)) return false;
+    if (!readWholeFile(pathFromUtf8(path), data, error)) return false;
     return parseDustinessFile(data, path, prompter, out) == DustReadStatus::Ok;
 }
 

@@ -60,9 +60,11 @@ enum class DustReadStatus {
 DustReadStatus parseDustinessFile(ByteSpan data, const std::string& path, Prompter& prompter,
                                   std::vector<DustRecord>& out);
 
-// Reads a dustiness file from disk; false (with no message) when the file
-// cannot be opened, false with the message when it is refused.
-bool readDustinessFile(const std::string& path, Prompter& prompter, std::vector<DustRecord>& out);
+// Reads a dustiness file from disk; false with the system's reason in
+// `error` (no message) when the file cannot be read, false with the message
+// when it is refused.
+bool readDustinessFile(const std::string& path, Prompter& prompter, std::vector<DustRecord>& out,
+                       FileError* error = nullptr);
 
 // The bytes of a dustiness file of kind 2 with format mark 1.
 Bytes encodeDustinessFile(const std::vector<DustRecord>& records);

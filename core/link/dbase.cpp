@@ -78,7 +78,7 @@ void DBase::SavePortSettings() {
     ini.load(ctx_.settingsPath);
     const std::string& s = sectionName;
     ini.setInt(s, "Скорость", baudRate);
-    ini.set(s, "COM", portName);
+    ini.set(s, "COM", IniFile::quoted(portName));
     ini.set(s, "Стопбит", kStopBitWords[stopBits >= 0 && stopBits < 3 ? stopBits : 0]);
     ini.set(s, "Четность", kParityWords[parity >= 0 && parity < 5 ? parity : 0]);
     ini.set(s, "Лог", logEnabled ? kYes : kNo);

@@ -188,7 +188,26 @@ int IniFile::getInt(std::string_view section, std::string_view key, int defaultV
     return static_cast<int>(static_cast<unsigned>(negative ? -n : n));
 }
 
-void IniFile::set(std::string_view section, std::string_view key, std::string_view value) {
+bool IniFile::storable(std::string_view section, std::string_view key, std::string_view value) {
+    const auto breaksLine = [](std::string_view s) {
+        return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+    };
+    if (breaksLine(section) || breaksLine(key) || breaksLine(value)) return false;
+    if (trim(section).empty() || section.find(']') != std::string_view::npos) return false;
+    const auto k = trim(key);
+    return !k.empty() && k.front() != '[' && k.front() != ';' &&
+           key.find('=') == std::string_view::npos;
+}
+
+std::string IniFile::quoted(std::string_view value) {
+    const auto needsQuotes = [](char c) { return c == ' ' || c == '\t' || c == '"' || c == '\''; };
+    if (!value.empty() && (needsQuotes(value.front()) || needsQuotes(value.back())))
+        return "\"" + std::string(value) + "\"";
+    return std::string(value);
+}
+
+bool IniFile::set(std::string_view section, std::string_view key, std::string_view value) {
+    if (!storable(section, key, value)) return false;
     const std::string line = std::string(key) + "=" + std::string(value);
     const Found f = find(section, key);
     if (f.keyLine >= 0) {
@@ -201,6 +220,7 @@ void IniFile::set(std::string_view section, std::string_view key, std::string_vi
         lines_.push_back(line);
         finalNewline_ = true;
     }
+    return true;
 }
 
 void IniFile::setInt(std::string_view section, std::string_view key, int value) {
@@ -208,8 +228,9 @@ void IniFile::setInt(std::string_view section, std::string_view key, int value) 
 }
 
 void IniFile::remove(std::string_view section, std::string_view key) {
-    const Found f = find(section, key);
-    if (f.keyLine >= 0) lines_.erase(lines_.begin() + f.keyLine);
+    // Take every copy, so that a later duplicate does not come to light.
+    for (Found f = find(section, key); f.keyLine >= 0; f = find(section, key))
+        lines_.erase(lines_.begin() + f.keyLine);
 }
 
 std::string readProfileString(const std::filesystem::path& file, std::string_view section,
@@ -231,8 +252,7 @@ bool writeProfileString(const std::filesystem::path& file, std::string_view sect
                         std::string_view key, std::string_view value) {
     IniFile ini;
     ini.load(file);
-    ini.set(section, key, value);
-    return ini.save(file);
+    return ini.set(section, key, value) && ini.save(file);
 }
 
 }  // namespace tavrin

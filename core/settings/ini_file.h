@@ -1,7 +1,8 @@
 // Settings file of the Windows profile kind: "[section]" lines and
 // "key=value" lines. Sections and keys are compared without regard to letter
-// case (Latin and Cyrillic). A file in Windows-1251 (no BOM), UTF-16LE or
-// UTF-8 (each with its BOM) is read, and written back in the encoding it had;
+// case (Latin and Cyrillic). When a section or a key appears more than once,
+// the first one is read and written; the later copies are kept as they are. A file in Windows-1251
+// (no BOM), UTF-16LE or UTF-8 (each with its BOM) is read, and written back in the encoding it had;
 // a new file is Windows-1251. Writing one key keeps every other line, comment
 // and the order. Texts in and out of this class are UTF-8.
 #pragma once
@@ -48,11 +49,24 @@ class IniFile {
     int getInt(std::string_view section, std::string_view key, int defaultValue) const;
 
     // Sets a key: replaces its line in place, or adds it at the end of its
-    // section, or adds the section at the end of the file.
-    void set(std::string_view section, std::string_view key, std::string_view value);
+    // section, or adds the section at the end of the file. A section, key or
+    // value that a line cannot hold (see storable) is refused: nothing
+    // changes and the result is false.
+    bool set(std::string_view section, std::string_view key, std::string_view value);
     void setInt(std::string_view section, std::string_view key, int value);
-    // Removes a key's line; nothing when absent.
+    // Removes a key's lines (every copy of it in the section that is read);
+    // nothing when absent.
     void remove(std::string_view section, std::string_view key);
+
+    // False when writing these would break the file's lines or be read back
+    // as something else: a CR, LF or NUL anywhere; a key that is empty,
+    // holds "=" or begins with "[" or ";"; a section that is empty or holds
+    // "]".
+    static bool storable(std::string_view section, std::string_view key, std::string_view value);
+    // A value as written so that it reads back whole: in double quotes when
+    // it begins or ends with a blank or a quote character (the reader takes
+    // off blanks and one pair of enclosing quotes), else unchanged.
+    static std::string quoted(std::string_view value);
 
     const std::vector<std::string>& lines() const { return lines_; }
 
@@ -77,6 +91,8 @@ std::string readProfileString(const std::filesystem::path& file, std::string_vie
                               std::size_t capacity);
 int readProfileInt(const std::filesystem::path& file, std::string_view section,
                    std::string_view key, int defaultValue);
+// False when the value is refused (see IniFile::storable) or the file cannot
+// be written.
 bool writeProfileString(const std::filesystem::path& file, std::string_view section,
                         std::string_view key, std::string_view value);
 

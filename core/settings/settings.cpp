@@ -36,7 +36,7 @@ void GeneralSettings::store(IniFile& ini) const {
     ini.set(s, "А", passwordOn ? "1" : "0");
     ini.set(s, "Параметры_СОМ", extendedPortParameters ? "1" : "0");
     ini.set(s, "Парам", storedPasswordValue(password));
-    ini.set(s, "Папка", utf8Prefix(folder, kFolderMaxChars));
+    ini.set(s, "Папка", IniFile::quoted(utf8Prefix(folder, kFolderMaxChars)));
 }
 
 std::u16string scramblePassword(std::u16string_view plain) {

@@ -169,6 +169,47 @@ TEST_F(ShellTest, SavingOverAPartlyReadFolderAsksFirst) {
     EXPECT_NE(shell->database()->modified, 0);
 }
 
+// A database file's name goes into the recent-file list: a name made to
+// inject lines (a new "Общее" section switching the start-up password on)
+// must not change any other setting, and odd but harmless names come back
+// whole.
+TEST_F(ShellTest, HostileFileNamesCannotRewriteTheSettings) {
+    struct Case {
+        const char* name;
+        bool listed;  // kept in the recent list
+    };
+    const Case cases[] = {
+        {"a\n[Общее]\nА=1\nПарам=x.bta", false},
+        {"b\r[Общее]\rА=1\rПарам=x.bta", false},
+        {"c\r\n[Общее]\r\nА=1\r\n.bta", false},
+        {"\n[Талвир_К2]\nCOM=COM9\n.bta", false},
+        {" lead and trail .bta ", true},
+        {"\"quoted\".bta", true},
+        {"[Общее]А=1.bta", true},
+        {"БД1=x;.bta", true},
+    };
+    start();
+    for (const Case& c : cases) {
+        const std::string path = file(c.name);
+        ASSERT_TRUE(shell->openPath(path)) << c.name;
+        EXPECT_EQ(shell->recentFiles().entry(0) == path, c.listed) << c.name;
+
+        Shell again(ctx, host, test::fakeFactory(script));
+        again.loadSettings();
+        again.start();
+        EXPECT_FALSE(again.settings().passwordOn) << c.name;
+        EXPECT_TRUE(again.settings().password.empty()) << c.name;
+        EXPECT_EQ(again.recentFiles().entry(0) == path, c.listed) << c.name;
+        EXPECT_EQ(readProfileString(ctx.settingsPath, "Талвир_К2", "COM", "none", 300), "none");
+        IniFile ini;
+        ini.load(ctx.settingsPath);  // absent until a name was listed
+        for (const std::string& line : ini.lines()) {
+            EXPECT_TRUE(line.empty() || line[0] == '[' || line.rfind("БД", 0) == 0)
+                << c.name << ": " << line;
+        }
+    }
+}
+
 TEST_F(ShellTest, SavePromptAnswers) {
     start();
     const std::string path = file("a.bta");

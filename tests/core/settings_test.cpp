@@ -198,6 +198,68 @@ TEST(GeneralSettings, StartupFamily) {
     EXPECT_EQ(startupFamily(0), Family::K2);
 }
 
+// A hostile file with duplicate sections and keys reads as the profile
+// functions read it: the first section, the first key; writing and removing
+// work on the same copy and never bring a later one to light.
+TEST(IniFile, DuplicatesReadTheFirstCopy) {
+    IniFile ini = IniFile::parse(
+        toBytes(cp1251("[Общее]\r\nА=0\r\nА=1\r\nПарам=first\r\n[Талвир_К2]\r\nCOM=COM1\r\n"
+                       "[общее]\r\nА=1\r\nПарам=second\r\nПапка=/x\r\n")));
+    EXPECT_EQ(ini.getInt("Общее", "А", 7), 0);
+    EXPECT_EQ(ini.value("Общее", "Парам"), "first");
+    EXPECT_FALSE(ini.value("Общее", "Папка"));  // only in the second copy
+    GeneralSettings g;
+    g.load(ini);
+    EXPECT_FALSE(g.passwordOn);
+
+    ini.set("Общее", "Парам", "mine");
+    EXPECT_EQ(ini.value("Общее", "Парам"), "mine");
+    ini.remove("Общее", "А");  // both copies of the first section
+    EXPECT_FALSE(ini.value("Общее", "А"));
+    ini.setInt("Общее", "А", 0);
+    EXPECT_EQ(ini.getInt("Общее", "А", 7), 0);
+}
+
+// No section, key or value may break a line of the file: such a write is
+// refused and the file stays as it was; blanks and quotes at the ends of a
+// value survive through quoting.
+TEST(IniFile, WritesThatWouldBreakALineAreRefused) {
+    const std::string original = "[Общее]\r\nА=0\r\n";
+    struct Case {
+        const char* what;
+        std::string section, key, value;
+    };
+    const Case refused[] = {
+        {"LF in a value", "Талвир_К2", "БД1", "a\n[Общее]\nА=1\nПарам=x.bta"},
+        {"CR in a value", "Талвир_К2", "БД1", "a\r[Общее]\rА=1"},
+        {"CR LF in a value", "Талвир_К2", "БД1", "a\r\n[Общее]\r\nА=1"},
+        {"NUL in a value", "Талвир_К2", "БД1", std::string("a\0b", 3)},
+        {"LF in a key", "Общее", "X\nА", "1"},
+        {"= in a key", "Общее", "А=1;", "1"},
+        {"section line as a key", "Общее", "[Общее]", "1"},
+        {"comment as a key", "Общее", ";x", "1"},
+        {"empty key", "Общее", "", "1"},
+        {"] in a section", "x]\nА", "А", "1"},
+        {"empty section", "", "А", "1"},
+    };
+    for (const Case& c : refused) {
+        IniFile ini = IniFile::parse(toBytes(cp1251(original)));
+        EXPECT_FALSE(ini.set(c.section, c.key, c.value)) << c.what;
+        const Bytes out = ini.serialize();
+        EXPECT_EQ(std::string(out.begin(), out.end()), cp1251(original)) << c.what;
+    }
+
+    test::TempDir dir;
+    const auto path = dir / "Tavrin.ini";
+    EXPECT_FALSE(writeProfileString(path, "Общее", "Папка", "x\nА=1"));
+    EXPECT_EQ(readProfileInt(path, "Общее", "А", 7), 7);
+
+    for (const std::string v : {" lead", "trail\t", "\"q\"", "'", "\"", "mid \"q\" dle", ""}) {
+        ASSERT_TRUE(writeProfileString(path, "Талвир_К2", "БД1", IniFile::quoted(v)));
+        EXPECT_EQ(readProfileString(path, "Талвир_К2", "БД1", "-", 300), v) << v;
+    }
+}
+
 class PortKeys : public ::testing::Test {
   protected:
     test::TempDir dir;

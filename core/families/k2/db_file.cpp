@@ -298,7 +298,10 @@ bool DBK2::SaveToDisk(const std::string& path) {
     // The file is written with the first extension; the user's spelling of it
     // ("X.BTA") is kept.
     const auto written = pathWithExtension(path, extension1);
-    if (!written) return false;
+    if (!written) {
+        ctx_.prompter->message(noExtensionText(path, extension1), kSaveTitle, PromptIcon::Error);
+        return false;
+    }
     const std::string& target = *written;
     const Bytes data = SerializeFile();
     FileError error;

@@ -91,7 +91,10 @@ bool DBR7::LoadFromDisk(const std::string& path) {
 bool DBR7::SaveToDisk(const std::string& path) {
     // The file always gets the extension "bor"; a file name without one is refused.
     const auto written = pathWithExtension(path, extension1);
-    if (!written) return false;
+    if (!written) {
+        ctx_.prompter->message(noExtensionText(path, extension1), kTitleSave, PromptIcon::Error);
+        return false;
+    }
     const std::string& target = *written;
 
     const Bytes data = encodeFile(*table_, firmwareVersionText);
