@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "families/s5/simulated_console.h"
 #include "link/result_codes.h"
 
 namespace tavrin {
@@ -42,46 +43,19 @@ void DBS5::ResetDatabase() {
     databaseValid = false;
 }
 
-// ---- Console link operations: not built yet ------------------------------------
-// Each returns kResultNotImplemented (the user sees that the operation is not
-// there), never a success.
-
 bool DBS5::ExportCsv(const std::string&) {
     return false;  // the menu offers the export for the first family only
 }
-int DBS5::ReadFromDevice(Progress&) {
-    return kResultNotImplemented;
-}
-int DBS5::WriteToDevice(Progress&) {
-    return kResultNotImplemented;
-}
-int DBS5::WriteFirmware(Progress&, ByteSpan) {
-    return kResultNotImplemented;
-}
-int DBS5::ReadJournal(Progress&) {
-    return kResultNotImplemented;
-}
+// The console has no separate current-events read: its events are in the journal.
 int DBS5::ReadActiveEvents(Progress&) {
-    return kResultNotImplemented;
-}
-int DBS5::SetDeviceTime() {
     return kResultNotImplemented;
 }
 bool DBS5::IsPositiveReply(ByteSpan) {
     return false;
 }
-int DBS5::ReadDustiness(Progress&, int) {
-    return kResultNotImplemented;
-}
 void DBS5::PrintDatabase(PrintSurface&) {}
 int DBS5::FindKey(ByteSpan) {
     return -1;
-}
-
-// Without its check no console database counts as writable.
-int DBS5::CheckDatabase(ReportList*, ReportList*, ReportList*) {
-    writable = false;
-    return kResultNotImplemented;
 }
 
 // ---- LCP table ------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "families/s5/dbs5.h"
+#include "families/s5/simulated_console.h"
 #include "link/result_codes.h"
 
 namespace tavrin {
@@ -13,6 +14,11 @@ using namespace s5;
 DBS5::~DBS5() {
     // The link thread calls back into this object: stop it while it is whole.
     link_->close();
+}
+
+int DBS5::WriteFirmware(Progress&, ByteSpan) {
+    // The console's programs go through its SD card (WriteFileToDevice).
+    return kResultNotImplemented;
 }
 
 bool DBS5::OpenPort() {
@@ -122,30 +128,29 @@ int DBS5::LcpCommand(int lcpNumber, int command, int device, int value) {
     return result;
 }
 
-// A console in a few lines: it opens its link with 0x60, reports "done"
-// while nothing is asked, gives its firmware version, accepts the clock,
-// the event clearing and the LCP commands that it answers with 0x64, and
-// reports every other request as unreachable (0x75).
+// The built-in simulation: the console opens its link with 0x60 and then
+// answers from the snapshot of the database taken when the operation began
+// (a console of its own, see simulated_console.h).
 int DBS5::SimulateDevice(ByteSpan request, std::span<std::uint8_t, kReplyBufferSize> reply) {
-    constexpr std::uint8_t kSimulatedVersion = 12;
     const auto seq =
         static_cast<std::uint8_t>(kConsoleStart | (simulatedFrames_++ & kSequenceMask));
     Bytes frame;
     if (simulatedFrames_ == 1) {
         frame = {seq, 4, kCodeLinkStart, 0};
-    } else if (request.size() < kFrameMin) {
-        frame = {seq, 4, kCodeDone, 0};
-    } else if (request[kOffCode] == kKindVersion) {
-        frame = {seq, 7, kCodeVersion, kSimulatedVersion, 0, 0, 0};
-    } else if (request[kOffCode] == kKindClock || request[kOffCode] == kKindClearEvents ||
-               (request[kOffCode] == kKindLcp && getU8(request, 4) == kLcpCommand)) {
-        frame = {seq, 4, kCodeDone, 0};
     } else {
-        frame = {seq, 4, kCodeRefused, 0};
+        std::lock_guard lock(simMutex_);
+        if (!sim_) sim_ = std::make_unique<SimulatedConsole>(*this);
+        frame = sim_->answer(request);
+        frame[kOffStart] = seq;
     }
     sealFrame(frame);
     std::copy(frame.begin(), frame.end(), reply.begin());
     return static_cast<int>(frame.size());
+}
+
+void DBS5::takeSimulationSnapshot() {
+    std::lock_guard lock(simMutex_);
+    sim_ = std::make_unique<SimulatedConsole>(*this);
 }
 
 }  // namespace tavrin
