@@ -20,10 +20,12 @@
 namespace tavrin::test {
 
 struct S5Ops {
-    // The console answers briskly (its idle pause and repeat time short).
+    // The console answers briskly (its idle pause and repeat time short)
+    // and logs what it is told to do into ops.log of the program folder.
     explicit S5Ops(std::vector<std::string> simArgs)
         : sim([&] {
-              simArgs.insert(simArgs.begin(), {"--family", "s5", "--repeat", "200", "--idle", "5"});
+              simArgs.insert(simArgs.begin(), {"--family", "s5", "--repeat", "200", "--idle", "5",
+                                               "--ops-log", (dir.path() / "ops.log").string()});
               return simArgs;
           }()) {
         ctx = makeAppContext(dir.path());
