@@ -354,6 +354,18 @@ TEST_F(S5Ops, TheCheckNeverPacksAndRefusesKeysNoSeriesCarries) {
     EXPECT_TRUE(remarks.rows.empty());
 }
 
+TEST_F(S5Ops, AFileTooLargeForTheChunkNumbersIsRefusedUnsent) {
+    const std::size_t tooLarge = static_cast<std::size_t>(kSdMaxChunks) * kSdChunkSize;
+    ASSERT_TRUE(writeFileAtomic(dir / "big.bin", Bytes(tooLarge, 0x5A)));
+    NullProgress progress;
+    EXPECT_EQ(db->WriteFileToDevice(progress, "BIG.BIN", (dir / "big.bin").string()),
+              kResultSourceFileError);
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_NE(prompter.calls[0].text.find("слишком велик"), std::string::npos);
+    EXPECT_EQ(db->link().framesWritten(), 0);
+    EXPECT_FALSE(db->link().running());
+}
+
 // ---- Built-in simulation --------------------------------------------------------------
 
 namespace {
