@@ -432,6 +432,13 @@ int Shell::runAndReport(DBase& db, int command, const std::function<int(Progress
 
 int Shell::readKeepingOnFailure(DBase& db, bool closePort,
                                 const std::function<int(Progress&)>& read) {
+    const auto run = [&db, closePort, &read](Progress& p) {
+        const int c = read ? read(p) : db.ReadFromDevice(p);
+        if (closePort) db.ClosePort();
+        return c;
+    };
+    // A family whose read restores the database itself needs no copy.
+    if (db.traits().commands.readKeepsDatabase) return host_.runDeviceOperation(run);
     // Keep what the database holds in a temporary copy: the read overwrites
     // the database as it goes, and a failed read must not lose it.
     namespace fs = std::filesystem;
@@ -454,11 +461,7 @@ int Shell::readKeepingOnFailure(DBase& db, bool closePort,
         db.filePath = path;
         db.modified = modified;
     }
-    const int code = host_.runDeviceOperation([&db, closePort, &read](Progress& p) {
-        const int c = read ? read(p) : db.ReadFromDevice(p);
-        if (closePort) db.ClosePort();
-        return c;
-    });
+    const int code = host_.runDeviceOperation(run);
     if (code != 0) {
         if (saved && db.LoadFromDisk(pathToUtf8(backup))) {
             db.filePath = path;

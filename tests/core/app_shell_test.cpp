@@ -435,6 +435,13 @@ TEST_F(ShellTest, ConsoleCommandsOfTheRealFamily) {
     shell->execute(kCmdReadActiveEvents);
     ASSERT_EQ(prompter.calls.size(), 1u);
     EXPECT_EQ(prompter.calls[0].text, "Функция прибором не реализована");
+    // A database without detectors: one message, the rest in the status bar.
+    prompter.calls.clear();
+    db.databaseValid = true;
+    shell->execute(kCmdReadDustiness);
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].text, "В базе данных нет датчиков!");
+    EXPECT_EQ(host.status, "Отмена  Сеанс обмена закрыт.");
 }
 
 // No placeholder of any family reports a success.

@@ -124,3 +124,40 @@ TEST(S5TransferE2E, NoLinkWithAnLcpEndsTheRead) {
     NullProgress progress;
     EXPECT_EQ(c.db->ReadFromDevice(progress), kResultNoTargetLink);
 }
+
+TEST(S5TransferE2E, AFailedReadLeavesTheDatabaseAsItWas) {
+    S5Ops c({"--lcps", "3", "--records", "2", "--no-link", "2"});
+    ASSERT_TRUE(c.sim.started());
+    NullProgress progress;
+    fillDatabase(*c.db, {{4, 1, 1}, {3, 0, 0}}, 2);
+    ASSERT_TRUE(c.db->SaveToDisk((c.dir / "mine").string()));
+    c.db->lcp(1)->devices[0][s5::dev::kParams] = 0x77;  // an unsaved change
+    c.db->modified = 5;
+    EXPECT_EQ(c.db->ReadFromDevice(progress), kResultNoTargetLink);
+    EXPECT_EQ(c.db->lcpCount(), 2);
+    EXPECT_EQ(c.db->lcp(1)->deviceCount, 4);
+    EXPECT_EQ(c.db->lcp(1)->devices[0][s5::dev::kParams], 0x77);
+    EXPECT_EQ(c.db->commonKeyCount, 2);
+    EXPECT_EQ(c.db->modified, 5);
+    EXPECT_EQ(c.db->filePath, (c.dir / "mine").string());
+    EXPECT_EQ(c.db->firmwareVersion, 12);  // what the console said of itself stays
+    EXPECT_EQ(c.db->ReadPart(progress, ConsolePart::Lcp, 2), kResultNoTargetLink);
+    EXPECT_EQ(c.db->lcp(2)->deviceCount, 3);
+}
+
+TEST(S5TransferE2E, TheConsolesDatabaseSavedOverTheFolderItWasReadInto) {
+    // The folder held four LCPs; the console has two: saving the read
+    // database there leaves no files that would bring the other two back.
+    S5Ops c({"--lcps", "2", "--records", "2"});
+    ASSERT_TRUE(c.sim.started());
+    NullProgress progress;
+    fillDatabase(*c.db, {{1, 0, 0}, {1, 0, 0}, {1, 0, 0}, {1, 1, 1}}, 0);
+    const std::string folder = (c.dir / "db").string();
+    ASSERT_TRUE(c.db->SaveToDisk(folder));
+    ASSERT_EQ(c.db->ReadFromDevice(progress), kResultOk);
+    ASSERT_TRUE(c.db->SaveToDisk(folder));
+    DBS5 again(0, c.ctx);
+    ASSERT_TRUE(again.LoadFromDisk(folder));
+    EXPECT_EQ(again.lcpCount(), 2);
+    EXPECT_FALSE(std::filesystem::exists(c.dir / "db" / "DBKEY.004"));
+}

@@ -236,6 +236,11 @@ class DBS5 : public DBase, public ConsoleOperations {
     std::function<void(const std::string&)> statusSink_;
 
     void status(const std::string& text);
+    // Everything a read replaces, kept while it runs: a failed read puts the
+    // database back as it was (the firmware version read stays).
+    struct DatabaseState;
+    std::unique_ptr<DatabaseState> saveState() const;
+    void restoreState(DatabaseState& state);
     // The start of an operation: the cancel window, and in simulation the
     // console's snapshot of the database.
     void beginOperation(const std::string& title);

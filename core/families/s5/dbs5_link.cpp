@@ -27,6 +27,12 @@ bool DBS5::OpenPort() {
     link_->close();
     LoadPortSettings();
     simulatedFrames_ = 0;
+    if (simulation) {
+        // An operation that took no snapshot of its own: the database as it is
+        // now (taken here, before the link thread reads it).
+        std::lock_guard lock(simMutex_);
+        if (!sim_) sim_ = std::make_unique<SimulatedConsole>(*this);
+    }
     return link_->open();
 }
 
@@ -139,8 +145,7 @@ int DBS5::SimulateDevice(ByteSpan request, std::span<std::uint8_t, kReplyBufferS
         frame = {seq, 4, kCodeLinkStart, 0};
     } else {
         std::lock_guard lock(simMutex_);
-        if (!sim_) sim_ = std::make_unique<SimulatedConsole>(*this);
-        frame = sim_->answer(request);
+        frame = sim_ ? sim_->answer(request) : Bytes{kConsoleStart, 4, kCodeRefused, 0};
         frame[kOffStart] = seq;
     }
     sealFrame(frame);

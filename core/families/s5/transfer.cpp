@@ -116,6 +116,70 @@ int storeKey(std::span<KeyRecord> keys, std::span<std::uint8_t> used, int& count
 
 }  // namespace
 
+// ---- The database kept during a read ---------------------------------------------------
+
+struct DBS5::DatabaseState {
+    std::array<std::unique_ptr<LcpDatabase>, kLcpTableSize> lcps;
+    std::array<KeyRecord, kCommonKeys> commonKeys{};
+    std::array<std::uint8_t, kCommonKeys> commonKeyUsed{};
+    std::array<std::string, kMessages> messages;
+    std::vector<std::string> archiveList;
+    int commonKeyCount = 0;
+    bool commonKeysNeedPacking = false;
+    bool commonKeysChanged = false;
+    std::string databaseFolder;
+    int folderLcpCount = 0;
+    bool folderReadIncomplete = false;
+    int unreadLcp = 0;
+    std::string filePath;
+    std::string incompleteFileText;
+    int modified = 0;
+    bool databaseValid = false;
+};
+
+std::unique_ptr<DBS5::DatabaseState> DBS5::saveState() const {
+    auto s = std::make_unique<DatabaseState>();
+    for (int l = 1; l <= kMaxLcps; ++l) {
+        if (const LcpDatabase* d = lcp(l))
+            s->lcps[static_cast<std::size_t>(l)] = std::make_unique<LcpDatabase>(*d);
+    }
+    s->commonKeys = commonKeys;
+    s->commonKeyUsed = commonKeyUsed;
+    s->messages = messages;
+    s->archiveList = archiveList;
+    s->commonKeyCount = commonKeyCount;
+    s->commonKeysNeedPacking = commonKeysNeedPacking;
+    s->commonKeysChanged = commonKeysChanged;
+    s->databaseFolder = databaseFolder;
+    s->folderLcpCount = folderLcpCount;
+    s->folderReadIncomplete = folderReadIncomplete;
+    s->unreadLcp = unreadLcp;
+    s->filePath = filePath;
+    s->incompleteFileText = incompleteFileText;
+    s->modified = modified;
+    s->databaseValid = databaseValid;
+    return s;
+}
+
+void DBS5::restoreState(DatabaseState& s) {
+    lcps = std::move(s.lcps);
+    commonKeys = s.commonKeys;
+    commonKeyUsed = s.commonKeyUsed;
+    messages = s.messages;
+    archiveList = s.archiveList;
+    commonKeyCount = s.commonKeyCount;
+    commonKeysNeedPacking = s.commonKeysNeedPacking;
+    commonKeysChanged = s.commonKeysChanged;
+    databaseFolder = s.databaseFolder;
+    folderLcpCount = s.folderLcpCount;
+    folderReadIncomplete = s.folderReadIncomplete;
+    unreadLcp = s.unreadLcp;
+    filePath = s.filePath;
+    incompleteFileText = s.incompleteFileText;
+    modified = s.modified;
+    databaseValid = s.databaseValid;
+}
+
 // ---- Operation frame ----------------------------------------------------------------
 
 void DBS5::setStatusSink(std::function<void(const std::string&)> sink) {
@@ -328,6 +392,7 @@ int DBS5::ReadFromDevice(Progress& progress) {
 int DBS5::ReadPart(Progress& progress, ConsolePart part, int lcpNumber) {
     if (part == ConsolePart::Lcp && !lcp(lcpNumber)) return kResultBadCommand;
     beginOperation(kReadTitle);
+    std::unique_ptr<DatabaseState> before = saveState();
     // A whole read replaces the database (the simulation answers from the
     // snapshot taken above).
     if (part == ConsolePart::All) ResetDatabase();
@@ -356,7 +421,25 @@ int DBS5::ReadPart(Progress& progress, ConsolePart part, int lcpNumber) {
     }
     FinishOperation();
     status("");
-    if (result == kResultOk) databaseValid = true;
+    if (result == kResultOk) {
+        databaseValid = true;
+        if (part == ConsolePart::All) {
+            // What the folder last loaded from or saved to holds has not
+            // changed: saving the console's database there still removes the
+            // files of LCPs it does not have, and only those.
+            databaseFolder = before->databaseFolder;
+            folderLcpCount = before->folderLcpCount;
+            folderReadIncomplete = before->folderReadIncomplete;
+            unreadLcp = before->unreadLcp;
+        }
+    } else {
+        // The database stays as it was; what the console said of itself stays known.
+        const int version = firmwareVersion;
+        const std::string versionText = firmwareVersionText;
+        restoreState(*before);
+        firmwareVersion = version;
+        firmwareVersionText = versionText;
+    }
     return result;
 }
 
