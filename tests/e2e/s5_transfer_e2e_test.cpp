@@ -111,6 +111,11 @@ TEST(S5TransferE2E, PartsAndTheDirectRead) {
     EXPECT_EQ(other->commonKeyCount, c.db->commonKeyCount);
     EXPECT_EQ(other->ReadPart(progress, ConsolePart::Lcp, 9), kResultBadCommand);
 
+    // The LCP's own firmware version; an LCP the console cannot reach.
+    EXPECT_EQ(other->ReadLcpVersion(2), kResultOk);
+    EXPECT_EQ(other->lcp(2)->firmwareVersion, 12);
+    EXPECT_EQ(other->ReadLcpVersion(7), kResultBadCommand);
+
     // Straight from the LCP: its devices, and nothing else of it.
     EXPECT_EQ(other->ReadLcpDirect(progress, 1), kResultOk);
     EXPECT_EQ(other->lcp(1)->deviceCount, 4);

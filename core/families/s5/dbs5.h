@@ -179,6 +179,8 @@ class DBS5 : public DBase, public ConsoleOperations {
     int lcpOfItem(std::int32_t item) const override;
     std::int32_t itemOfCompareEntry(const CompareEntry& entry) const override;
 
+    // "Запросить версию ПО" of LCP L: stored as the LCP's firmware version.
+    int ReadLcpVersion(int lcpNumber);
     // "Считать БД АУ из LCP": the devices of LCP L read from the LCP itself
     // (its objects and keys are emptied).
     int ReadLcpDirect(Progress& progress, int lcpNumber);

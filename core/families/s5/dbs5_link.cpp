@@ -69,6 +69,28 @@ int DBS5::ReadVersion() {
     return result;
 }
 
+int DBS5::ReadLcpVersion(int lcpNumber) {
+    LcpDatabase* l = lcp(lcpNumber);
+    if (!l) return kResultBadCommand;
+    exchangeActive.arm();
+    if (!link_->running() && !OpenPort()) return kResultPortNotOpen;
+    auto rec = std::make_shared<ExchRec>();
+    rec->frame = computerFrame(kKindVersion, {static_cast<std::uint8_t>(lcpNumber)});
+    rec->expectedLength = kVersionReplyLength;
+    link_->requests().push(rec);
+    bool answered = false;
+    int result =
+        link_->WaitReplies(nullptr, &exchangeActive, kReplyWaitMs, [&](const ExchRec& r) -> int {
+            answered = true;
+            if (r.replyLength() != kVersionReplyLength) return kResultBadReply;
+            l->firmwareVersion = r.reply[3];
+            return kResultOk;
+        });
+    if (result == kResultOk && !answered) result = kResultUnknownDeviceError;
+    ClosePort();
+    return result;
+}
+
 int DBS5::LcpCommand(int lcpNumber, int command, int device, int value) {
     LcpDatabase* l = lcp(lcpNumber);
     if (!l || device < 0 || device >= kSlots) return kResultBadCommand;
