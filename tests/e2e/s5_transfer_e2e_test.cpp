@@ -3,6 +3,8 @@
 // console's keys emptied, the end of the LCPs, a record that fails its
 // checksum, partial reads and writes, the direct read of an LCP.
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "s5_ops_fixture.h"
 
@@ -165,4 +167,26 @@ TEST(S5TransferE2E, TheConsolesDatabaseSavedOverTheFolderItWasReadInto) {
     ASSERT_TRUE(again.LoadFromDisk(folder));
     EXPECT_EQ(again.lcpCount(), 2);
     EXPECT_FALSE(std::filesystem::exists(c.dir / "db" / "DBKEY.004"));
+}
+
+TEST(S5TransferE2E, StoppingAReadEndsItAndKeepsTheDatabase) {
+    // A slow line: the read is still running when the user stops it.
+    S5Ops c({"--lcps", "2", "--records", "40", "--baud", "2400"});
+    ASSERT_TRUE(c.sim.started());
+    fillDatabase(*c.db, {{2, 1, 1}}, 1);
+    NullProgress progress;
+    std::thread stopper([&c] {
+        for (int i = 0; i < 200 && !c.db->link().running(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        c.db->exchangeActive.cancel();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const int code = c.db->ReadFromDevice(progress);
+    stopper.join();
+    EXPECT_EQ(code, kResultStoppedByUser);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_FALSE(c.db->link().running());
+    EXPECT_EQ(c.db->lcpCount(), 1);
+    EXPECT_EQ(c.db->lcp(1)->deviceCount, 2);
 }
