@@ -263,6 +263,8 @@ class DBS5 : public DBase, public ConsoleOperations {
     int readIntoTables(const std::vector<s5::ExchRecPtr>& requests);
     int readWholeDatabase(Progress& progress);
     void markLcpRead(int lcpNumber);
+    // Every console key slot free, with its number (slot + 1).
+    void emptyCommonKeys();
     void markCommonKeysRead();
     void discardLcpsFrom(int lcpNumber);
     s5::LcpDatabase& emptyLcp(int lcpNumber);

@@ -249,12 +249,7 @@ int DBS5::readIntoTables(const std::vector<ExchRecPtr>& requests) {
             r->kind() == kKindLcp ? &kDeviceSeries : kindOfReadType(r->byte(4));
         if (!k) continue;
         if (l == 0) {
-            for (int i = 0; i < kCommonKeys; ++i) {
-                commonKeys[static_cast<std::size_t>(i)] = {};
-                commonKeyUsed[static_cast<std::size_t>(i)] = 0;
-            }
-            commonKeyCount = 0;
-            commonKeysNeedPacking = false;
+            emptyCommonKeys();
         } else if (LcpDatabase* d = lcp(l)) {
             emptyKind(*d, k->kind);
             d->needsPacking = false;
@@ -279,6 +274,17 @@ int DBS5::readIntoTables(const std::vector<ExchRecPtr>& requests) {
                          }
                          return storeKey(d->keys, d->keyUsedFlags, d->keyCount, wire);
                      });
+}
+
+void DBS5::emptyCommonKeys() {
+    for (int i = 0; i < kCommonKeys; ++i) {
+        const auto slot = static_cast<std::size_t>(i);
+        commonKeys[slot] = {};
+        putU16(commonKeys[slot], key::kNumber, static_cast<std::uint16_t>(i + 1));
+        commonKeyUsed[slot] = 0;
+    }
+    commonKeyCount = 0;
+    commonKeysNeedPacking = false;
 }
 
 void DBS5::markLcpRead(int lcpNumber) {
@@ -351,11 +357,7 @@ int DBS5::readWholeDatabase(Progress& progress) {
     if (result != kResultOk) {
         link_->requests().clear();
         link_->replies().clear();
-        for (int i = 0; i < kCommonKeys; ++i) {
-            commonKeys[static_cast<std::size_t>(i)] = {};
-            commonKeyUsed[static_cast<std::size_t>(i)] = 0;
-        }
-        commonKeyCount = 0;
+        emptyCommonKeys();
         discardLcpsFrom(1);
         return result;
     }
