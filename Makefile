@@ -7,7 +7,7 @@ REL_DIR := build/release
 FUZZ_DIR := build/fuzz
 CTEST_ARGS ?=
 
-.PHONY: all deps run test test-tsan build-test build-release fuzz-smoke bench screenshots windows test-windows clean format
+.PHONY: all deps run test lint test-tsan build-test build-release fuzz-smoke bench screenshots windows test-windows clean format
 
 all: build-release
 
@@ -19,11 +19,16 @@ build-release: deps
 	    -DTAVRIN_BUILD_TESTS=OFF
 	cmake --build $(REL_DIR) -j $(JOBS)
 
+# The source layout and format are checked before anything is built.
+lint: deps
+	bash scripts/check-layers.sh
+	bash scripts/check-format.sh
+
 build-test: deps
-	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVRIN_SANITIZE=ON
+	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVRIN_SANITIZE=ON -DTAVRIN_WERROR=ON
 	cmake --build $(TEST_DIR) -j $(JOBS)
 
-test: build-test
+test: lint build-test
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
 # The threaded link and exchange tests once more under ThreadSanitizer.

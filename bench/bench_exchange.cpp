@@ -36,25 +36,13 @@ class BenchDBase : public DBase {
     bool IsPositiveReply(ByteSpan r) override {
         return !(r.size() > 1 && r[0] == 2 && r[1] == 0xFE);
     }
-    int SimulateDevice(ByteSpan, std::span<std::uint8_t, kReplyBufferSize>) override { return 0; }
     void ResetDatabase() override {}
     bool LoadFromDisk(const std::string&) override { return false; }
     bool SaveToDisk(const std::string&) override { return false; }
-    bool ExportCsv(const std::string&) override { return true; }
-    int ReadFromDevice(Progress&) override { return 0; }
-    int WriteToDevice(Progress&) override { return 0; }
-    int WriteFirmware(Progress&, ByteSpan) override { return 0; }
-    int ReadJournal(Progress&) override { return 0; }
-    int ReadActiveEvents(Progress&) override { return 0; }
-    int SetDeviceTime() override { return 0; }
-    int ReadVersion() override { return 0; }
-    int ReadDustiness(Progress&, int) override { return 0; }
     int CreateElement(int, int) override { return -1; }
     void RemoveElement(int) override {}
     int CreateKey() override { return -1; }
     void RemoveKey(int) override {}
-    int CheckDatabase(ReportList*, ReportList*, ReportList*) override { return 0; }
-    void PrintDatabase(PrintSurface&) override {}
     int GetItemImage(ItemCode) override { return -1; }
     RuleAnswer CutItem(const EditRuleArgs&) override { return {}; }
     RuleAnswer CopyItem(const EditRuleArgs&) override { return {}; }

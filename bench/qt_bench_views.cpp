@@ -13,6 +13,7 @@
 #include "editor/c_grid.h"
 #include "editor/c_tree.h"
 #include "families/k2/dbk2.h"
+#include "registry/family_registry.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <QApplication>
 #include <QDir>
 
-#include "app/kvitor_app.h"
+#include "app/application.h"
 #include "app/translations.h"
 #include "base/file_io.h"
 

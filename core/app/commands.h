@@ -101,9 +101,8 @@ struct MenuNode {
 
 // The menu bar for a family, shaped as the family needs it: items that the
 // family lacks are absent, "Прочитать время" is greyed for "Версан С5",
-// reading and writing the database are submenus for "Версан С5". The
-// "Версан С5" family item is never in the menu (the family is reached only
-// through a stored setting). `RecentFiles` marks where the recent entries go.
+// reading and writing the database are submenus for "Версан С5". Every
+// family has its item in "Сервис". `RecentFiles` marks where the recent entries go.
 std::vector<MenuNode> buildMenuBar(Family family);
 
 // Finds an item by id anywhere below `nodes` (nullptr when absent).

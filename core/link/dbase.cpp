@@ -96,6 +96,49 @@ std::string DBase::WindowTitle(std::size_t capacity) const {
     return titleLen < capacity ? title : std::string();
 }
 
+// ---- Panel operations a family does not have -------------------------------------
+
+bool DBase::ExportCsv(const std::string&) {
+    return false;
+}
+int DBase::ReadFromDevice(Progress&) {
+    return kResultNotImplemented;
+}
+int DBase::WriteToDevice(Progress&) {
+    return kResultNotImplemented;
+}
+int DBase::WriteFirmware(Progress&, ByteSpan) {
+    return kResultNotImplemented;
+}
+int DBase::ReadJournal(Progress&) {
+    return kResultNotImplemented;
+}
+int DBase::ReadActiveEvents(Progress&) {
+    return kResultNotImplemented;
+}
+int DBase::SetDeviceTime() {
+    return kResultNotImplemented;
+}
+int DBase::ReadVersion() {
+    return kResultNotImplemented;
+}
+bool DBase::CheckChecksum(ByteSpan) {
+    return false;
+}
+bool DBase::IsPositiveReply(ByteSpan) {
+    return false;
+}
+int DBase::SimulateDevice(ByteSpan, std::span<std::uint8_t, kReplyBufferSize>) {
+    return 0;  // no reply
+}
+int DBase::ReadDustiness(Progress&, int) {
+    return kResultNotImplemented;
+}
+int DBase::CheckDatabase(ReportList*, ReportList*, ReportList*) {
+    writable = false;
+    return kResultNotImplemented;
+}
+void DBase::PrintDatabase(PrintSurface&) {}
 int DBase::QueryDeviceTime() {
     return kResultNotImplemented;
 }

@@ -65,24 +65,27 @@ class DBase {
     DBase& operator=(const DBase&) = delete;
 
     // ---- Virtual operations, in slot order -----------------------------
+    // Every family has the file slots and the edit rules. The panel slots are
+    // optional: a family overrides what its panel has, and the defaults answer
+    // kResultNotImplemented (false, nothing written, no reply), never a success.
     /* 0 */ virtual void ResetDatabase() = 0;
     /* 1 */ virtual bool LoadFromDisk(const std::string& path) = 0;
     /* 2 */ virtual bool SaveToDisk(const std::string& path) = 0;
-    /* 3 */ virtual bool ExportCsv(const std::string& path) = 0;
-    /* 4 */ virtual int ReadFromDevice(Progress& progress) = 0;
-    /* 5 */ virtual int WriteToDevice(Progress& progress) = 0;
-    /* 6 */ virtual int WriteFirmware(Progress& progress, ByteSpan image) = 0;
-    /* 7 */ virtual int ReadJournal(Progress& progress) = 0;
-    /* 8 */ virtual int ReadActiveEvents(Progress& progress) = 0;
-    /* 9 */ virtual int SetDeviceTime() = 0;
-    /* 10 */ virtual int ReadVersion() = 0;
+    /* 3 */ virtual bool ExportCsv(const std::string& path);
+    /* 4 */ virtual int ReadFromDevice(Progress& progress);
+    /* 5 */ virtual int WriteToDevice(Progress& progress);
+    /* 6 */ virtual int WriteFirmware(Progress& progress, ByteSpan image);
+    /* 7 */ virtual int ReadJournal(Progress& progress);
+    /* 8 */ virtual int ReadActiveEvents(Progress& progress);
+    /* 9 */ virtual int SetDeviceTime();
+    /* 10 */ virtual int ReadVersion();
     // `reply` holds the bytes received (at most kReplyBufferSize).
-    /* 11 */ virtual bool CheckChecksum(ByteSpan reply) = 0;
-    /* 12 */ virtual bool IsPositiveReply(ByteSpan reply) = 0;
+    /* 11 */ virtual bool CheckChecksum(ByteSpan reply);
+    /* 12 */ virtual bool IsPositiveReply(ByteSpan reply);
     // Builds the reply a panel would give into `reply`; returns its length.
     /* 13 */ virtual int SimulateDevice(ByteSpan request,
-                                        std::span<std::uint8_t, kReplyBufferSize> reply) = 0;
-    /* 14 */ virtual int ReadDustiness(Progress& progress, int flag) = 0;
+                                        std::span<std::uint8_t, kReplyBufferSize> reply);
+    /* 14 */ virtual int ReadDustiness(Progress& progress, int flag);
     /* 15 */ virtual bool OpenPort();
     /* 16 */ virtual void ClosePort();
     /* 17 */ virtual int CreateElement(int type, int parent) = 0;
@@ -91,9 +94,10 @@ class DBase {
     /* 20 */ virtual void RemoveKey(int index) = 0;
     // Fills the three lists of the analysis window (any may be null);
     // returns 0, or 2 when a critical error was found; sets `writable`.
+    // Without a check nothing counts as writable.
     /* 21 */ virtual int CheckDatabase(ReportList* remarks, ReportList* devices,
-                                       ReportList* functions) = 0;
-    /* 22 */ virtual void PrintDatabase(PrintSurface& surface) = 0;
+                                       ReportList* functions);
+    /* 22 */ virtual void PrintDatabase(PrintSurface& surface);
     /* 23 */ virtual int GetItemImage(ItemCode item) = 0;
     /* 24 */ virtual RuleAnswer CutItem(const EditRuleArgs& args) = 0;
     /* 25 */ virtual RuleAnswer CopyItem(const EditRuleArgs& args) = 0;

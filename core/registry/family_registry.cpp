@@ -4,6 +4,7 @@
 #include <array>
 
 #include "editor/k2/k2_tree.h"
+#include "editor/s5/s5_tree.h"
 #include "families/k2/dbk2.h"
 #include "families/r7/dbr7.h"
 #include "families/s5/dbs5.h"
@@ -26,7 +27,7 @@ const std::array<FamilyDescriptor, 3>& table() {
     static const std::array<FamilyDescriptor, 3> families{{
         {k2Traits(), make<DBK2>, makeTree<K2Tree>},
         {r7Traits(), make<DBR7>, nullptr},
-        {s5Traits(), make<DBS5>, nullptr},
+        {s5Traits(), make<DBS5>, makeTree<S5Tree>},
     }};
     return families;
 }

@@ -87,7 +87,9 @@ bool passwordStorable(std::u16string_view plain) {
 }
 
 Family startupFamily(int deviceSetting) {
-    return deviceSetting == familyCode(Family::R7) ? Family::R7 : Family::K2;
+    if (deviceSetting == familyCode(Family::R7)) return Family::R7;
+    if (deviceSetting == familyCode(Family::S5)) return Family::S5;
+    return Family::K2;
 }
 
 }  // namespace tavrin

@@ -51,7 +51,7 @@ std::string storedPasswordValue(std::u16string_view plain);
 bool passwordStorable(std::u16string_view plain);
 
 // The family that the first document gets from "Прибор": 1 gives "Ордис Р7",
-// every other value (3 included) gives "Талвир К2".
+// 3 "Версан С5", every other value "Талвир К2".
 Family startupFamily(int deviceSetting);
 
 }  // namespace tavrin

@@ -137,6 +137,30 @@ std::vector<IconSpec> r7Specs() {
     return s;
 }
 
+// "Версан С5": the console, its folders and LCPs, objects by the kinds of
+// their devices, detectors, executive devices, key readers and keys.
+std::vector<IconSpec> s5Specs() {
+    return {
+        {1, Shape::Detector, "Д", {kFire}},
+        {7, Shape::Output, "?", {kNeutral}},
+        {8, Shape::Output, "И", {kControl}},
+        {18, Shape::Output, "К", {kSecurity}},
+        {44, Shape::Object, "", {kMonitoring}},
+        {45, Shape::Object, "", {kSecurity}},
+        {46, Shape::Object, "", {kFire}},
+        {47, Shape::Object, "", {kFire, kSecurity}},
+        {48, Shape::Object, "", {kFire, kMonitoring}},
+        {49, Shape::Object, "", {kSecurity, kMonitoring}},
+        {50, Shape::Object, "", {kFire, kSecurity, kMonitoring}},
+        {51, Shape::Key, "", {kKeyPlain}},
+        {74, Shape::Object, "", {kOff}},
+        {75, Shape::Object, "", {kNeutral}},
+        {76, Shape::Panel, "", {kPanel}},
+        {77, Shape::Panel, "L", {kMixed}},
+        {79, Shape::Folder, "", {kFolder}},
+    };
+}
+
 constexpr int kSize = 32;
 
 void drawLetters(QPainter& p, const QRectF& r, const char* letters, QColor color) {
@@ -283,7 +307,9 @@ FamilyIcons makeIcons(std::vector<IconSpec> specs) {
 const FamilyIcons& iconsOf(std::optional<Family> family) {
     static const FamilyIcons r7 = makeIcons(r7Specs());
     static const FamilyIcons k2 = makeIcons(k2Specs());
+    static const FamilyIcons s5 = makeIcons(s5Specs());
     static const FamilyIcons other = makeIcons({});
+    if (family == Family::S5) return s5;
     if (family == Family::R7) return r7;
     if (family == Family::K2) return k2;
     return other;

@@ -4,15 +4,15 @@
 #include <QWidget>
 
 #include "app/commands.h"
-#include "journal/c_journal.h"
-#include "journal/dl_journal.h"
+#include "journal/active_events_window.h"
+#include "journal/journal_window.h"
 #include "link/dbase.h"
 #include "link/result_codes.h"
 #include "report/report_list.h"
+#include "service/analysis_window.h"
 #include "service/console_windows.h"
-#include "service/dl_zapil.h"
+#include "service/dustiness_window.h"
 #include "service/list_printer.h"
-#include "service/test_res.h"
 #include "settings/settings.h"
 
 namespace tavrin::gui {

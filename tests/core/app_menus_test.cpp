@@ -19,7 +19,7 @@ TEST(MenuBar, ItemsFollowTheFamily) {
         {kCmdCompare, false, false, true},          {kCmdReadArchiveList, false, false, true},
         {kCmdArchive, false, false, true},          {kCmdReadDatabase, true, true, false},
         {kCmdWriteDatabase, true, true, false},     {kCmdReadAll, false, false, true},
-        {kCmdWriteLcp, false, false, true},         {kCmdFamilyS5, false, false, false},
+        {kCmdWriteLcp, false, false, true},         {kCmdFamilyS5, true, true, true},
         {kCmdFamilyK2, true, true, true},           {kCmdOpen, true, true, true},
     };
     for (const auto& r : rows) {

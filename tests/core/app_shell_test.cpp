@@ -277,7 +277,8 @@ TEST_F(ShellTest, FamilySwitch) {
 
 TEST_F(ShellTest, StartupFamilyAndRecentListPerFamily) {
     start("[Общее]\r\nПрибор=3\r\n");
-    EXPECT_EQ(shell->family(), Family::K2);
+    EXPECT_EQ(shell->family(), Family::S5);
+    ASSERT_TRUE(shell->switchFamily(Family::K2));
     shell->openPath(file("k.bta"));
     ASSERT_TRUE(shell->switchFamily(Family::R7));
     EXPECT_TRUE(shell->recentFiles().entry(0).empty());

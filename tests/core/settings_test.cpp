@@ -193,7 +193,8 @@ TEST(GeneralSettings, DefaultsAndRoundTrip) {
 TEST(GeneralSettings, StartupFamily) {
     EXPECT_EQ(startupFamily(1), Family::R7);
     EXPECT_EQ(startupFamily(2), Family::K2);
-    EXPECT_EQ(startupFamily(3), Family::K2);  // "Версан С5" is never chosen at start
+    EXPECT_EQ(startupFamily(3), Family::S5);
+    EXPECT_EQ(startupFamily(7), Family::K2);
     EXPECT_EQ(startupFamily(0), Family::K2);
 }
 

@@ -16,15 +16,24 @@ TEST(Cp1251, KnownCharacters) {
     struct Case {
         std::uint8_t byte;
         char16_t unicode;
-    } cases
-        [] =
-            {
-                {0x41, u'A'},   {0xC0, u'А'}, {0xDF, u'Я'},   {0xE0, u'а'},
-                {0xFF, u'я'},   {0xA8, u'Ё'}, {0xB8, u'ё'},   {0xB9, u'№'},
-                {0x88, u'€'},   {0x96, u'–'}, {0x98, 0x0098},  // the one unassigned byte maps to
-                                                               // U+0098 and back
-                {0xA0, 0x00A0}, {0xB2, u'І'}, {0xBF, u'ї'},   {0x80, u'Ђ'},
-            };
+    } cases[] = {
+        {0x41, u'A'},
+        {0xC0, u'А'},
+        {0xDF, u'Я'},
+        {0xE0, u'а'},
+        {0xFF, u'я'},
+        {0xA8, u'Ё'},
+        {0xB8, u'ё'},
+        {0xB9, u'№'},
+        {0x88, u'€'},
+        {0x96, u'–'},
+        {0x98, 0x0098},  // the one unassigned byte maps to
+                         // U+0098 and back
+        {0xA0, 0x00A0},
+        {0xB2, u'І'},
+        {0xBF, u'ї'},
+        {0x80, u'Ђ'},
+    };
     for (const auto& c : cases) {
         EXPECT_EQ(cp1251ToUnicode(c.byte), c.unicode) << int(c.byte);
         EXPECT_EQ(unicodeToCp1251(c.unicode), c.byte) << int(c.byte);

@@ -29,15 +29,16 @@
 #include "editor/g_combo_box.h"
 #include "editor/g_edit.h"
 #include "families/k2/dbk2.h"
+#include "families/s5/dbs5.h"
 #include "files/dust_file.h"
 #include "files/journal_file.h"
-#include "journal/c_journal.h"
-#include "journal/dl_journal.h"
+#include "journal/active_events_window.h"
+#include "journal/journal_window.h"
 #include "link/result_codes.h"
 #include "registry/family_registry.h"
-#include "service/dl_zapil.h"
+#include "service/analysis_window.h"
+#include "service/dustiness_window.h"
 #include "service/service_windows.h"
-#include "service/test_res.h"
 #include "service/viewer_dialogs.h"
 
 using namespace tavrin;
@@ -146,6 +147,57 @@ void editRow(gui::CGrid* grid, const char* name) {
     if (r < 0 || !grid->startEdit(r)) std::fprintf(stderr, "no editable row %s\n", name);
 }
 
+// "Версан С5": a full database (64 LCPs, every slot used; objects in chains
+// of five), its tree and the grid of each item kind.
+void s5Shots(gui::CMainFrame& frame) {
+    auto* db = dynamic_cast<DBS5*>(frame.database());
+    if (!db) return;
+    using namespace tavrin::s5;
+    static constexpr int kTypes[] = {17, 24, 33, 48, 52, 84};
+    for (int l = 1; l <= kMaxLcps; ++l) {
+        db->AddLcp();
+        for (int j = 0; j < kSlots; ++j) {
+            db->CreateElement(kTypes[j % 6], l);
+            const int o = db->NewObject(l);
+            setNameText(objectName(db->lcp(l)->objects[o]), "Объект " + std::to_string(o + 1));
+            if (o % 5) db->lcp(l)->objects[o][obj::kParent] = static_cast<std::uint8_t>(o);
+            db->lcp(l)->setDeviceObject(j, o);
+            const int k = db->NewLcpKey(l);
+            setNameText(keyOwner(db->lcp(l)->keys[k]), "Ключ " + std::to_string(k + 1));
+        }
+    }
+    db->lcp(2)->objects[0][obj::kLinkedLcp] = 1;
+    db->lcp(2)->objects[0][obj::kLinkedObject] = 1;
+    for (int k = 0; k < 20; ++k) {
+        const int key = db->CreateKey();
+        setNameText(keyOwner(db->commonKeys[key]), "Ключ " + std::to_string(key + 1));
+    }
+    db->MarkObjects();
+    frame.databaseChanged(0);
+    gui::CTree* tree = frame.leftTree();
+    tree->setFocus();
+    pick(tree, lcpItem(1), -1);
+    tree->expand(tree->indexOfCode(lcpItem(1)));
+    save(&frame, "s5-tree-full-folder");
+    pick(tree, kItemRoot, -1);
+    save(&frame, "s5-grid-console");
+    pick(tree, lcpItem(1), -1);
+    save(&frame, "s5-grid-lcp");
+    tree->expand(tree->indexOfCode(objectItem(1, 0)));
+    pick(tree, objectItem(1, 0), -1);
+    save(&frame, "s5-grid-object");
+    pick(tree, objectItem(2, 0), -1);
+    save(&frame, "s5-grid-object-linked");
+    pick(tree, deviceItem(1, 0), -1);
+    save(&frame, "s5-grid-device");
+    pick(tree, keyItem(1, 0), -1);
+    save(&frame, "s5-grid-key");
+    pick(tree, commonKeyItem(0), -1);
+    save(&frame, "s5-grid-console-key");
+    // The shown database is not to be saved when the family changes next.
+    db->modified = 0;
+}
+
 void editorShots(gui::CMainFrame& frame) {
     auto* db = dynamic_cast<DBK2*>(frame.database());
     if (!db) return;
@@ -249,8 +301,9 @@ int main(int argc, char** argv) {
 
     frame.runCommand(kCmdFamilyR7);
     save(&frame, "main-r7");
-    frame.shell().switchFamily(Family::S5);
+    frame.runCommand(kCmdFamilyS5);
     save(&frame, "main-s5");
+    s5Shots(frame);
     frame.runCommand(kCmdFamilyK2);
     editorShots(frame);
 

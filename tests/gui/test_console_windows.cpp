@@ -16,7 +16,7 @@
 #include "app/translations.h"
 #include "families/s5/dbs5.h"
 #include "gui/gui_helpers.h"
-#include "journal/dl_journal.h"
+#include "journal/journal_window.h"
 #include "link/result_codes.h"
 #include "registry/family_registry.h"
 #include "service/console_windows.h"

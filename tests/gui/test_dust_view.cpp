@@ -10,7 +10,7 @@
 #include "app/main_frame.h"
 #include "families/k2/dbk2.h"
 #include "registry/family_registry.h"
-#include "service/dl_zapil.h"
+#include "service/dustiness_window.h"
 #include "service/service_windows.h"
 #include "service/viewer_dialogs.h"
 #include "settings/settings.h"

@@ -105,7 +105,7 @@ class TestMainFrame : public QObject {
                        kCmdReadDatabase, kCmdWriteDatabase, kCmdFamilyK2, kCmdFamilyR7}) {
             QVERIFY2(k2Ids.contains(id), qPrintable(QString::number(id)));
         }
-        for (int id : {kCmdReadTime, kCmdFirmware, kCmdUpdateFromSd, kCmdArchive, kCmdFamilyS5}) {
+        for (int id : {kCmdReadTime, kCmdFirmware, kCmdUpdateFromSd, kCmdArchive}) {
             QVERIFY2(!k2Ids.contains(id), qPrintable(QString::number(id)));
         }
         QVERIFY(k2.frame->action(kCmdTwoBases)->isVisible());

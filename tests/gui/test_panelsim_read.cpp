@@ -87,7 +87,7 @@ class TestPanelsimRead : public QObject {
             const int probe = db->ReadVersion();
             db->ClosePort();
             db->firmwareVersion = -1;
-            if (probe != 0) QSKIP("the К2 transfer does not answer yet");
+            QCOMPARE(probe, 0);  // the simulator answers the version request
         }
         int maxProgress = 0;
         QTimer poll;
@@ -117,7 +117,7 @@ class TestPanelsimRead : public QObject {
             const int probe = db->ReadVersion();
             db->ClosePort();
             db->firmwareVersion = -1;
-            if (probe != 0) QSKIP("the К2 transfer does not answer yet");
+            QCOMPARE(probe, 0);  // the simulator answers the version request
         }
         bool stopped = false;
         QTimer poll;

@@ -11,7 +11,7 @@
 #include <QtTest>
 
 #include "families/k2/dbk2.h"
-#include "journal/dl_journal.h"
+#include "journal/journal_window.h"
 #include "service/list_printer.h"
 #include "service/viewer_dialogs.h"
 #include "support/recording_prompter.h"

@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "app/application.h"
 #include "app/dialogs.h"
-#include "app/kvitor_app.h"
 #include "app/main_frame.h"
 #include "app/translations.h"
 #include "gui/gui_helpers.h"
@@ -25,10 +25,12 @@ class TestStartup : public QObject {
         struct Case {
             const char* ini;
             const char* caption;
+            int checked;
         } cases[] = {
-            {"", "Конфигуратор Талвир К2"},
-            {"[Общее]\r\nПрибор=1\r\n", "Конфигуратор Ордис Р7"},
-            {"[Общее]\r\nПрибор=3\r\n", "Конфигуратор Талвир К2"},
+            {"", "Конфигуратор Талвир К2", 32774},
+            {"[Общее]\r\nПрибор=1\r\n", "Конфигуратор Ордис Р7", 32773},
+            {"[Общее]\r\nПрибор=3\r\n", "Конфигуратор Версан С5", 32827},
+            {"[Общее]\r\nПрибор=9\r\n", "Конфигуратор Талвир К2", 32774},
         };
         for (const auto& c : cases) {
             test::TempDir dir;
@@ -36,9 +38,10 @@ class TestStartup : public QObject {
             test::writeIni(ctx.settingsPath, c.ini);
             gui::CMainFrame frame(ctx);
             QCOMPARE(frame.windowTitle(), QString::fromUtf8(c.caption));
-            const int checked = QString::fromUtf8(c.ini).contains("=1") ? 32773 : 32774;
-            QVERIFY(frame.action(checked)->isChecked());
-            QVERIFY(!frame.action(32827));  // "Версан С5" is not in the menu
+            QVERIFY(frame.action(c.checked)->isChecked());
+            for (int other : {32773, 32774, 32827}) {
+                if (other != c.checked) QVERIFY(!frame.action(other)->isChecked());
+            }
         }
     }
 

@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "editor/k2/k2_tree.h"
+#include "families/s5/dbs5.h"
 #include "resources/tree_icons.h"
 #include "views_fixture.h"
 
@@ -205,6 +206,27 @@ class TestTree : public QObject {
         for (int image :
              {0, 1, 2, 3, 4, 5, 10, 11, 12, 13, 14, 17, 38, 39, 44, 50, 51, 52, 74, 75, 76, 79})
             QVERIFY2(gui::treeIconDefined(Family::R7, image), qPrintable(QString::number(image)));
+
+        // "Версан С5": every item kind, objects of every type and devices of
+        // every class.
+        test::TempDir dir;
+        DBS5 s5db(0, makeAppContext(dir.path()));
+        const int l = s5db.AddLcp();
+        std::vector<ItemCode> codes = {s5::kItemRoot, s5::kItemCommonKeys, s5::kItemMessages,
+                                       s5::lcpItem(l), s5::keyItem(l, s5db.NewLcpKey(l))};
+        for (int flags : {0, 1, 2, 3, 4, 5, 6, 7, 0x40}) {
+            const int o = s5db.NewObject(l);
+            s5db.lcp(l)->objects[static_cast<std::size_t>(o)][s5::obj::kFlags] =
+                static_cast<std::uint8_t>(flags);
+            codes.push_back(s5::objectItem(l, o));
+        }
+        for (int type : {17, 24, 8, 48, 84, 200})
+            codes.push_back(s5::deviceItem(l, s5db.CreateElement(type, l)));
+        for (ItemCode c : codes) {
+            const int image = s5db.GetItemImage(c);
+            QVERIFY2(image >= 0 && gui::treeIconDefined(Family::S5, image),
+                     qPrintable(QString::number(c)));
+        }
     }
 };
 

@@ -31,20 +31,10 @@ class TestDBase : public DBase {
     void ResetDatabase() override {}
     bool LoadFromDisk(const std::string&) override { return false; }
     bool SaveToDisk(const std::string&) override { return false; }
-    bool ExportCsv(const std::string&) override { return true; }
-    int ReadFromDevice(Progress&) override { return 0; }
-    int WriteToDevice(Progress&) override { return 0; }
-    int WriteFirmware(Progress&, ByteSpan) override { return 0; }
-    int ReadJournal(Progress&) override { return 0; }
-    int ReadActiveEvents(Progress&) override { return 0; }
-    int SetDeviceTime() override { return 0; }
-    int ReadDustiness(Progress&, int) override { return 0; }
     int CreateElement(int, int) override { return -1; }
     void RemoveElement(int) override {}
     int CreateKey() override { return -1; }
     void RemoveKey(int) override {}
-    int CheckDatabase(ReportList*, ReportList*, ReportList*) override { return 0; }
-    void PrintDatabase(PrintSurface&) override {}
     int GetItemImage(ItemCode) override { return -1; }
     RuleAnswer CutItem(const EditRuleArgs&) override { return {}; }
     RuleAnswer CopyItem(const EditRuleArgs&) override { return {}; }

@@ -137,7 +137,12 @@ std::size_t R7Panel::frameSize(const Bytes& head) const {
 }
 
 Bytes R7Panel::reply(std::uint8_t command, const Bytes& data) const {
-    Bytes f{address_, 0, static_cast<std::uint8_t>(2 + data.size()), 0, command};
+    Bytes f;
+    f.reserve(data.size() + 6);
+    for (const std::uint8_t b :
+         {address_, std::uint8_t{0}, static_cast<std::uint8_t>(2 + data.size()), std::uint8_t{0},
+          command})
+        f.push_back(b);
     f.insert(f.end(), data.begin(), data.end());
     appendCrc(f);
     return f;

@@ -9,6 +9,7 @@
 #include "base/bit_set.h"
 #include "families/k2/dbk2.h"
 #include "families/k2/format.h"
+#include "report/finding_list.h"
 #include "report/report_list.h"
 
 namespace tavrin {
@@ -16,27 +17,6 @@ namespace tavrin {
 using namespace k2;
 
 namespace {
-
-constexpr std::size_t kMaxFindings = 100;
-
-struct Finding {
-    std::string label;
-    std::string message;
-};
-
-class FindingList {
-  public:
-    void add(std::string label, std::string message = {}) {
-        ++count_;
-        if (items_.size() < kMaxFindings) items_.push_back({std::move(label), std::move(message)});
-    }
-    const std::vector<Finding>& items() const { return items_; }
-    int count() const { return count_; }
-
-  private:
-    std::vector<Finding> items_;
-    int count_ = 0;
-};
 
 std::string num(int n) {
     return format("%d", n);

@@ -222,11 +222,6 @@ void DBK2::UpdateChecksums() {
         l[kLoopChecksum] = recordChecksum(l, kLoopChecksum);
 }
 
-// The panel of this family takes no firmware from the program (the menu has
-// no such command): nothing is sent, and nothing reports a success.
-int DBK2::WriteFirmware(Progress&, ByteSpan) {
-    return kResultNotImplemented;
-}
 void DBK2::PrintDatabase(PrintSurface& surface) {
     printDatabaseK2(surface, k2PrintData(*this));
 }

@@ -34,7 +34,6 @@ class DBK2 : public DBase {
     bool ExportCsv(const std::string& path) override;
     int ReadFromDevice(Progress& progress) override;
     int WriteToDevice(Progress& progress) override;
-    int WriteFirmware(Progress& progress, ByteSpan image) override;
     int ReadJournal(Progress& progress) override;
     int ReadActiveEvents(Progress& progress) override;
     int SetDeviceTime() override;

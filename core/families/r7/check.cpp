@@ -9,6 +9,7 @@
 
 #include "families/r7/dbr7.h"
 #include "families/r7/element_types.h"
+#include "report/finding_list.h"
 #include "report/report_list.h"
 
 namespace tavrin {
@@ -17,7 +18,6 @@ using namespace r7;
 
 namespace {
 
-constexpr std::size_t kMaxFindings = 100;
 constexpr int kLines = 4;
 constexpr int kMaxDevicesPerLine = 128;
 constexpr int kKeyCodeOffset = 6;
@@ -27,27 +27,6 @@ constexpr int kKeyCodeSize = 6;  // bytes 6..11
 constexpr const char* kModeNames[] = {"Пожарные", "Охранные", "Контрольные", "Контроль двери",
                                       "???"};
 constexpr int kModes = 5;
-
-struct Finding {
-    std::string label;
-    std::string message;
-};
-
-// Keeps the first 100 findings; counts them all, so that the outcome does
-// not depend on the cap.
-class FindingList {
-  public:
-    void add(std::string label, std::string message = {}) {
-        ++count_;
-        if (items_.size() < kMaxFindings) items_.push_back({std::move(label), std::move(message)});
-    }
-    const std::vector<Finding>& items() const { return items_; }
-    int count() const { return count_; }
-
-  private:
-    std::vector<Finding> items_;
-    int count_ = 0;
-};
 
 std::string num(int n) {
     return std::to_string(n);

@@ -283,16 +283,4 @@ int DBR7::GetItemImage(ItemCode item) {
     return kind->image + 1;
 }
 
-// ---- Operations the panel does not have ------------------------------------------
-
-bool DBR7::ExportCsv(const std::string&) {
-    return false;  // the menu offers the export for the first family only
-}
-int DBR7::ReadActiveEvents(Progress&) {
-    return kResultNotImplemented;
-}
-int DBR7::ReadDustiness(Progress&, int) {
-    return kResultNotImplemented;
-}
-
 }  // namespace tavrin

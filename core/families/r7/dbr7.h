@@ -29,18 +29,15 @@ class DBR7 : public DBase {
     void ResetDatabase() override;
     bool LoadFromDisk(const std::string& path) override;
     bool SaveToDisk(const std::string& path) override;
-    bool ExportCsv(const std::string& path) override;
     int ReadFromDevice(Progress& progress) override;
     int WriteToDevice(Progress& progress) override;
     int WriteFirmware(Progress& progress, ByteSpan image) override;
     int ReadJournal(Progress& progress) override;
-    int ReadActiveEvents(Progress& progress) override;
     int SetDeviceTime() override;
     int ReadVersion() override;
     bool CheckChecksum(ByteSpan reply) override;
     bool IsPositiveReply(ByteSpan reply) override;
     int SimulateDevice(ByteSpan request, std::span<std::uint8_t, kReplyBufferSize> reply) override;
-    int ReadDustiness(Progress& progress, int flag) override;
     // Takes the first free record among those the file keeps (0..2046), so
     // that every element created can be saved; -1 when none is free.
     int CreateElement(int type, int parent) override;

@@ -43,17 +43,6 @@ void DBS5::ResetDatabase() {
     databaseValid = false;
 }
 
-bool DBS5::ExportCsv(const std::string&) {
-    return false;  // the menu offers the export for the first family only
-}
-// The console has no separate current-events read: its events are in the journal.
-int DBS5::ReadActiveEvents(Progress&) {
-    return kResultNotImplemented;
-}
-bool DBS5::IsPositiveReply(ByteSpan) {
-    return false;
-}
-void DBS5::PrintDatabase(PrintSurface&) {}
 int DBS5::FindKey(ByteSpan) {
     return -1;
 }

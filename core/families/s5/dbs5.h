@@ -49,16 +49,13 @@ class DBS5 : public DBase, public ConsoleOperations {
     void ResetDatabase() override;
     bool LoadFromDisk(const std::string& path) override;
     bool SaveToDisk(const std::string& path) override;
-    bool ExportCsv(const std::string& path) override;
     int ReadFromDevice(Progress& progress) override;
     int WriteToDevice(Progress& progress) override;
     int WriteFirmware(Progress& progress, ByteSpan image) override;
     int ReadJournal(Progress& progress) override;
-    int ReadActiveEvents(Progress& progress) override;
     int SetDeviceTime() override;
     int ReadVersion() override;
     bool CheckChecksum(ByteSpan reply) override;
-    bool IsPositiveReply(ByteSpan reply) override;
     int SimulateDevice(ByteSpan request, std::span<std::uint8_t, kReplyBufferSize> reply) override;
     int ReadDustiness(Progress& progress, int flag) override;
     // The console link replaces the port of the other families: OpenPort
@@ -78,7 +75,6 @@ class DBS5 : public DBase, public ConsoleOperations {
     // cannot travel: more console keys than a series carries (critical).
     // It never packs: packing happens on saving and before every transfer.
     int CheckDatabase(ReportList* remarks, ReportList* devices, ReportList* functions) override;
-    void PrintDatabase(PrintSurface& surface) override;
     int GetItemImage(ItemCode item) override;
     RuleAnswer CutItem(const EditRuleArgs& args) override;
     RuleAnswer CopyItem(const EditRuleArgs& args) override;

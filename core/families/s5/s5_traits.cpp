@@ -43,7 +43,7 @@ const FamilyTraits& s5Traits() {
         .gridTextLimit = 20,
         .gridSecondTab = "",
         .menuCommand = 32827,
-        .inFamilyMenu = false,
+        .inFamilyMenu = true,
         .showsPanelAddress = false,
         .commands = {.consoleCommands = true,
                      .compare = true,

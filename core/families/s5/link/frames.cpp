@@ -20,8 +20,15 @@ bool frameChecksumOk(ByteSpan frame) {
 }
 
 Bytes computerFrame(std::uint8_t kind, std::initializer_list<std::uint8_t> data) {
-    Bytes f{kComputerStart, static_cast<std::uint8_t>(data.size() + kFrameMin), kind};
-    f.insert(f.end(), data.begin(), data.end());
+    // Built by appending into reserved room (an insert after a braced start
+    // draws a false out-of-bounds warning from the optimiser).
+    Bytes f;
+    f.reserve(data.size() + kFrameMin);
+    f.push_back(kComputerStart);
+    f.push_back(static_cast<std::uint8_t>(data.size() + kFrameMin));
+    f.push_back(kind);
+    for (const std::uint8_t b : data)
+        f.push_back(b);
     f.push_back(0);
     sealFrame(f);
     return f;

@@ -1,4 +1,4 @@
-#include "journal/c_journal.h"
+#include "journal/active_events_window.h"
 #include "registry/family_registry.h"
 
 #include <QAction>

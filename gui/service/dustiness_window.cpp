@@ -1,4 +1,4 @@
-#include "service/dl_zapil.h"
+#include "service/dustiness_window.h"
 #include "registry/family_registry.h"
 
 #include <QAction>

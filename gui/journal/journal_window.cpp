@@ -1,4 +1,4 @@
-#include "journal/dl_journal.h"
+#include "journal/journal_window.h"
 #include "registry/family_registry.h"
 
 #include <QAction>

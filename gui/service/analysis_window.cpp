@@ -1,4 +1,4 @@
-#include "service/test_res.h"
+#include "service/analysis_window.h"
 #include "registry/family_registry.h"
 
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "app/kvitor_app.h"
+#include "app/application.h"
 
 #include "app/dialogs.h"
 

@@ -1,0 +1,426 @@
+// "Версан С5" in the editor: the shape of the tree from small databases,
+// the menus per item kind, adding and deleting LCPs with readdressing, and
+// the grid rows of each kind.
+#include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+#include <cstdio>
+#include <filesystem>
+
+#include <memory>
+#include <string>
+
+#include "editor/grid_model.h"
+#include "editor/s5/s5_tree.h"
+#include "editor/tree_editor.h"
+#include "families/s5/dbs5.h"
+#include "registry/family_registry.h"
+#include "support/recording_prompter.h"
+#include "support/temp_dir.h"
+
+using namespace tavrin;
+using namespace tavrin::s5;
+
+namespace {
+
+struct S5Editor : ::testing::Test {
+    test::TempDir dir;
+    test::RecordingPrompter prompter;
+    AppContext ctx;
+    std::unique_ptr<DBS5> db;
+    EditorDocument doc{CreateFamilyTree};
+    GridModel grid{prompter};
+    std::unique_ptr<TreeEditor> tree;
+
+    S5Editor() : ctx(makeAppContext(dir.path())) {
+        ctx.prompter = &prompter;
+        db = std::make_unique<DBS5>(0, ctx);
+        doc.databases[0] = db.get();
+    }
+    void show() {
+        tree = std::make_unique<TreeEditor>(doc, 0, prompter);
+        tree->setGrid(&grid);
+        tree->rebuild();
+    }
+    int object(int l, const std::string& name, int parent = -1) {
+        const int j = db->NewObject(l);
+        setNameText(objectName(db->lcp(l)->objects[j]), name);
+        if (parent >= 0)
+            db->lcp(l)->objects[j][obj::kParent] = static_cast<std::uint8_t>(parent + 1);
+        return j;
+    }
+    int device(int l, const std::string& name, int objectByte = 0) {
+        const int j = db->CreateElement(17, l);
+        setNameText(deviceName(db->lcp(l)->devices[j]), name);
+        db->lcp(l)->devices[j][dev::kObject] = static_cast<std::uint8_t>(objectByte);
+        return j;
+    }
+    std::string dump() const {
+        std::string out;
+        tree->model().visit([&](const TreeNode& n, int depth) {
+            out += std::string(static_cast<std::size_t>(2 * depth), ' ') + "[" +
+                   std::to_string(n.code) + "] " + n.label + "\n";
+        });
+        return out;
+    }
+    bool pick(ItemCode code) {
+        const NodeId n = tree->model().find(code);
+        return n != kNoNode && tree->select(n);
+    }
+    std::vector<std::string> menuLabels(ItemCode code) {
+        std::vector<std::string> out;
+        const NodeId n = tree->model().find(code);
+        for (const MenuItem& m : tree->contextMenu(n))
+            out.push_back(m.label);
+        return out;
+    }
+};
+
+TEST_F(S5Editor, TreeShapes) {
+    struct Case {
+        const char* what;
+        void (*fill)(S5Editor&);
+        const char* shape;
+    };
+    const Case cases[] = {
+        {"empty console", [](S5Editor&) {},
+         "[-100]  Версан С5\n  [-101] Ключи пульта\n  [-99] Сообщения\n"},
+        {"console keys and an empty LCP",
+         [](S5Editor& f) {
+             const int k = f.db->CreateKey();
+             setNameText(keyOwner(f.db->commonKeys[k]), "Дежурный");
+             f.db->AddLcp();
+         },
+         "[-100]  Версан С5\n  [-101] Ключи пульта\n    [-1000] Дежурный\n  [-2] LCP 1\n"
+         "  [-99] Сообщения\n"},
+        {"a child listed before its parent needs a second pass",
+         [](S5Editor& f) {
+             f.db->AddLcp();
+             const int a = f.object(1, "Дочерний");  // slot 0, parent set below
+             const int b = f.object(1, "Головной");  // slot 1
+             f.db->lcp(1)->objects[a][obj::kParent] = static_cast<std::uint8_t>(b + 1);
+             f.device(1, "Датчик", b + 1);
+             f.device(1, "Свободный");
+             const int k = f.db->NewLcpKey(1);
+             setNameText(keyOwner(f.db->lcp(1)->keys[k]), "Охрана");
+         },
+         "[-100]  Версан С5\n  [-101] Ключи пульта\n  [-2] LCP 1\n    [1001] Головной\n"
+         "      [1000] Дочерний\n      [1255] Датчик\n    [1256] Свободный\n    [1510] Охрана\n"
+         "  [-99] Сообщения\n"},
+        {"two LCPs in address order",
+         [](S5Editor& f) {
+             f.db->AddLcp();
+             f.db->AddLcp();
+             f.object(2, "Склад");
+         },
+         "[-100]  Версан С5\n  [-101] Ключи пульта\n  [-2] LCP 1\n  [-3] LCP 2\n"
+         "    [2000] Склад\n  [-99] Сообщения\n"},
+        {"an object whose parent chain never reaches the LCP still shows",
+         [](S5Editor& f) {
+             f.db->AddLcp();
+             const int a = f.object(1, "А");
+             const int b = f.object(1, "Б", a);
+             f.db->lcp(1)->objects[a][obj::kParent] = static_cast<std::uint8_t>(b + 1);
+         },
+         "[-100]  Версан С5\n  [-101] Ключи пульта\n  [-2] LCP 1\n    [1000] А\n"
+         "    [1001] Б\n  [-99] Сообщения\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        db->ResetDatabase();
+        c.fill(*this);
+        show();
+        EXPECT_EQ(dump(), c.shape);
+    }
+}
+
+TEST_F(S5Editor, DanglingObjectByteIsRepairedToNone) {
+    db->AddLcp();
+    const int d = device(1, "Датчик", 7);  // names object 6, which does not exist
+    show();
+    EXPECT_EQ(db->lcp(1)->devices[d][dev::kObject], 0);
+    EXPECT_EQ(tree->model().parent(tree->model().find(deviceItem(1, d))),
+              tree->model().find(lcpItem(1)));
+}
+
+TEST_F(S5Editor, MenusPerItemKind) {
+    db->AddLcp();
+    const int o = object(1, "Зона");
+    const int d = device(1, "Датчик", o + 1);
+    const int k = db->NewLcpKey(1);
+    show();
+    EXPECT_EQ(menuLabels(kItemRoot), std::vector<std::string>{"Добавить LCP"});
+    EXPECT_EQ(menuLabels(kItemCommonKeys), std::vector<std::string>{"Добавить ключ"});
+    EXPECT_EQ(menuLabels(lcpItem(1)),
+              (std::vector<std::string>{"Добавить объект", "Добавить устройство", "Добавить ключ",
+                                        "Удалить LCP 1"}));
+    ASSERT_TRUE(pick(objectItem(1, o)));
+    EXPECT_EQ(menuLabels(objectItem(1, o)),
+              (std::vector<std::string>{"Добавить устройство", "Добавить подчиненный объект",
+                                        "Вырезать в буфер Зона", "Удалить"}));
+    EXPECT_EQ(menuLabels(deviceItem(1, d)),
+              (std::vector<std::string>{"Вырезать в буфер Датчик", "Удалить"}));
+    EXPECT_EQ(menuLabels(keyItem(1, k)),
+              (std::vector<std::string>{"Копировать ", "Вырезать ", "Удалить "}));
+    // With devices in the buffer the LCP and the object offer a paste, the
+    // console keys do not.
+    ASSERT_TRUE(pick(deviceItem(1, d)));
+    ASSERT_TRUE(tree->runCommand(1170));
+    EXPECT_EQ(menuLabels(lcpItem(1)).at(3), "Вставить из буфера");
+    ASSERT_TRUE(pick(objectItem(1, o)));
+    EXPECT_EQ(menuLabels(objectItem(1, o)).at(2), "Вставить из буфера");
+    EXPECT_EQ(menuLabels(kItemCommonKeys), std::vector<std::string>{"Добавить ключ"});
+    EXPECT_TRUE(menuLabels(kItemMessages).empty());
+}
+
+TEST_F(S5Editor, AddAndDeleteLcpsWithReaddressing) {
+    show();
+    ASSERT_TRUE(pick(kItemRoot));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(tree->runCommand(s5cmd::kAddLcp));
+    EXPECT_EQ(db->lcpCount(), 3);
+    EXPECT_EQ(tree->currentCode(), lcpItem(3));
+
+    // LCP 3 gets an object, then LCP 1 goes: LCP 3 moves to address 1.
+    ASSERT_TRUE(pick(lcpItem(3)));
+    ASSERT_TRUE(tree->runCommand(cmd::kAddObject));
+    EXPECT_EQ(tree->currentCode(), objectItem(3, 0));
+    EXPECT_EQ(tree->model().node(tree->current()).label, "Объект 1");
+
+    ASSERT_TRUE(pick(lcpItem(1)));
+    prompter.answers = {PromptAnswer::No};
+    ASSERT_TRUE(tree->runCommand(s5cmd::kDeleteLcp));
+    EXPECT_EQ(db->lcpCount(), 3) << "No keeps the LCP";
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].text,
+              "Подтвердите удаление LCP.\nАдрес последнего LCP будет изменен!\nУдалить?");
+    EXPECT_EQ(prompter.calls[0].title, "Удаление");
+
+    ASSERT_TRUE(tree->runCommand(s5cmd::kDeleteLcp));
+    EXPECT_EQ(db->lcpCount(), 2);
+    EXPECT_NE(tree->model().find(objectItem(1, 0)), kNoNode) << "the moved LCP's object";
+    EXPECT_EQ(tree->model().find(lcpItem(3)), kNoNode);
+
+    // The last LCP asks the short question.
+    ASSERT_TRUE(pick(lcpItem(2)));
+    ASSERT_TRUE(tree->runCommand(s5cmd::kDeleteLcp));
+    EXPECT_EQ(prompter.calls.back().text, "Подтвердите удаление LCP.\nУдалить?");
+    EXPECT_EQ(db->lcpCount(), 1);
+    EXPECT_GT(db->modified, 0);
+}
+
+TEST_F(S5Editor, NewKeysAndObjectsAreNamedAndNested) {
+    db->AddLcp();
+    const int o = object(1, "Зона");
+    show();
+    ASSERT_TRUE(pick(objectItem(1, o)));
+    ASSERT_TRUE(tree->runCommand(cmd::kAddObject));
+    const NodeId child = tree->current();
+    EXPECT_EQ(tree->model().node(child).label, "Объект 2");
+    EXPECT_EQ(tree->codeOf(tree->parentOf(child)), objectItem(1, o));
+
+    ASSERT_TRUE(pick(kItemCommonKeys));
+    ASSERT_TRUE(tree->runCommand(cmd::kAddKey));
+    EXPECT_EQ(tree->currentCode(), commonKeyItem(0));
+    EXPECT_EQ(tree->model().node(tree->current()).label, "Ключ 1");
+}
+
+TEST_F(S5Editor, AddedDevicesGetTheirTypeAndObject) {
+    db->AddLcp();
+    const int o = object(1, "Зона");
+    show();
+    struct Case {
+        int command;
+        bool alternative;
+        int type;
+    } cases[] = {{1151, false, 17}, {1152, false, 24}, {1152, true, 37},
+                 {1178, false, 45}, {1178, true, 84},  {1177, false, 48}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        db->alternativeCodes = c.alternative;
+        ASSERT_TRUE(pick(objectItem(1, o)));
+        ASSERT_TRUE(tree->runCommand(c.command));
+        const ItemRef r = decodeItem(tree->currentCode());
+        ASSERT_EQ(r.kind, ItemKind::Device);
+        EXPECT_EQ(db->lcp(1)->devices[r.slot][dev::kType], c.type);
+        EXPECT_EQ(db->lcp(1)->devices[r.slot][dev::kObject], o + 1);
+        EXPECT_EQ(tree->codeOf(tree->parentOf(tree->current())), objectItem(1, o));
+    }
+}
+
+TEST_F(S5Editor, DeletingALinkedObjectAsksAboutLinkedLcps) {
+    db->AddLcp();
+    db->AddLcp();
+    const int o = object(1, "Зона");
+    db->lcp(1)->objects[o][obj::kLinkedLcp] = 2;
+    db->lcp(1)->objects[o][obj::kLinkedObject] = 1;
+    show();
+    ASSERT_TRUE(pick(objectItem(1, o)));
+    prompter.answers = {PromptAnswer::No};
+    ASSERT_TRUE(tree->runCommand(cmd::kDeleteObject));
+    EXPECT_EQ(prompter.calls.back().text, "Есть связанные LCP.\nУдалить?");
+    EXPECT_TRUE(db->lcp(1)->objectUsed(o));
+    ASSERT_TRUE(tree->runCommand(cmd::kDeleteObject));
+    EXPECT_FALSE(db->lcp(1)->objectUsed(o));
+    EXPECT_EQ(tree->model().find(objectItem(1, o)), kNoNode);
+}
+
+TEST_F(S5Editor, PasteMovesOrCopiesAndRefusesACutDeviceInAnotherLcp) {
+    db->AddLcp();
+    db->AddLcp();
+    const int o = object(1, "Зона");
+    const int d = device(1, "Датчик");
+    const int k = db->NewLcpKey(1);
+    setNameText(keyOwner(db->lcp(1)->keys[k]), "Охрана");
+    show();
+
+    // A cut device goes into an object of its own LCP: moved, not copied.
+    ASSERT_TRUE(pick(deviceItem(1, d)));
+    ASSERT_TRUE(tree->runCommand(1170));
+    EXPECT_TRUE(doc.buffer.takenByCut);
+    ASSERT_TRUE(pick(objectItem(1, o)));
+    ASSERT_TRUE(tree->runCommand(cmd::kPasteS5));
+    EXPECT_EQ(db->lcp(1)->devices[d][dev::kObject], o + 1);
+    EXPECT_EQ(db->lcp(1)->deviceCount, 1);
+    EXPECT_EQ(tree->codeOf(tree->parentOf(tree->model().find(deviceItem(1, d)))), objectItem(1, o));
+
+    // Cut again, into another LCP: refused, nothing moves.
+    ASSERT_TRUE(pick(deviceItem(1, d)));
+    ASSERT_TRUE(tree->runCommand(1170));
+    ASSERT_TRUE(pick(lcpItem(2)));
+    ASSERT_TRUE(tree->runCommand(cmd::kPasteS5));
+    EXPECT_EQ(prompter.calls.back().text, "Перенос АУ в другое LCP недопустим!");
+    EXPECT_EQ(prompter.calls.back().title, "Вставка");
+    EXPECT_TRUE(db->lcp(1)->deviceUsed(d));
+    EXPECT_EQ(db->lcp(2)->deviceCount, 0);
+
+    // A copied key goes to the console keys; the source stays.
+    ASSERT_TRUE(pick(keyItem(1, k)));
+    ASSERT_TRUE(tree->runCommand(1186));
+    EXPECT_FALSE(doc.buffer.takenByCut);
+    ASSERT_TRUE(pick(kItemCommonKeys));
+    ASSERT_TRUE(tree->runCommand(cmd::kPasteS5));
+    EXPECT_EQ(tree->currentCode(), commonKeyItem(0));
+    EXPECT_EQ(tree->model().node(tree->current()).label, "Охрана");
+    EXPECT_TRUE(db->lcp(1)->keyUsed(k));
+}
+
+TEST_F(S5Editor, ACopiedDeviceMayGoToAnotherLcpAndTheOtherTree) {
+    db->AddLcp();
+    db->AddLcp();
+    const int d = device(1, "Датчик");
+    show();
+    DBS5 right(1, ctx);
+    right.AddLcp();
+    doc.databases[1] = &right;
+    TreeEditor rightTree(doc, 1, prompter);
+    rightTree.rebuild();
+
+    ASSERT_TRUE(pick(deviceItem(1, d)));
+    ASSERT_TRUE(tree->runCommand(cmd::kCopy));
+    ASSERT_TRUE(pick(lcpItem(2)));
+    ASSERT_TRUE(tree->runCommand(cmd::kPasteS5));
+    EXPECT_EQ(db->lcp(2)->deviceCount, 1);
+    EXPECT_EQ(nameText(deviceName(db->lcp(2)->devices[0])), "Датчик");
+
+    ASSERT_TRUE(rightTree.select(rightTree.model().find(lcpItem(1))));
+    ASSERT_TRUE(rightTree.runCommand(cmd::kPasteS5));
+    EXPECT_EQ(right.lcp(1)->deviceCount, 1);
+    EXPECT_TRUE(db->lcp(1)->deviceUsed(d));
+}
+
+TEST_F(S5Editor, GridRowsOfAnObjectEditTheRecord) {
+    db->AddLcp();
+    const int o = object(1, "Зона");
+    show();
+    ASSERT_TRUE(pick(objectItem(1, o)));
+    const int name = grid.findRow("Имя объекта");
+    const int delay = grid.findRow("Задержка срабатывания, сек.");
+    ASSERT_GE(name, 0);
+    ASSERT_GE(delay, 0);
+    EXPECT_EQ(grid.rows()[static_cast<std::size_t>(name)].text, "Зона");
+    EXPECT_TRUE(grid.commitText(delay, "256"));
+    EXPECT_EQ(grid.rows()[static_cast<std::size_t>(delay)].text, "255") << "held at the limit";
+    EXPECT_TRUE(grid.commitText(delay, "30"));
+    EXPECT_TRUE(grid.commitText(name, "Склад"));
+    ASSERT_TRUE(pick(lcpItem(1)));
+    EXPECT_EQ(db->lcp(1)->objects[o][obj::kDelay], 30);
+    EXPECT_EQ(nameText(objectName(db->lcp(1)->objects[o])), "Склад");
+}
+
+TEST_F(S5Editor, TheMovedLcpKeepsItsOpenBranchesAndBufferedItems) {
+    for (int l = 1; l <= 3; ++l)
+        db->AddLcp();
+    const int parent = object(3, "Корпус");
+    const int child = object(3, "Этаж", parent);
+    object(3, "Подвал", child);
+    show();
+    tree->setExpanded(tree->model().find(lcpItem(3)), true);
+    tree->setExpanded(tree->model().find(objectItem(3, parent)), true);
+    doc.buffer.items = {objectItem(3, child)};
+    doc.buffer.parent = objectItem(3, parent);
+    doc.buffer.tree = 0;
+
+    ASSERT_TRUE(pick(lcpItem(2)));
+    ASSERT_TRUE(tree->runCommand(s5cmd::kDeleteLcp));
+    EXPECT_EQ(tree->currentCode(), lcpItem(2));
+    EXPECT_TRUE(tree->model().node(tree->model().find(lcpItem(2))).expanded);
+    EXPECT_TRUE(tree->model().node(tree->model().find(objectItem(2, parent))).expanded);
+    EXPECT_FALSE(tree->model().node(tree->model().find(objectItem(2, child))).expanded);
+    EXPECT_EQ(doc.buffer.items, std::vector<ItemCode>{objectItem(2, child)});
+    EXPECT_EQ(doc.buffer.parent, objectItem(2, parent));
+
+    // Removing the LCP that holds the buffered items empties the buffer.
+    ASSERT_TRUE(tree->runCommand(s5cmd::kDeleteLcp));
+    EXPECT_TRUE(doc.buffer.empty());
+}
+
+#ifndef _WIN32  // the cli runs as a POSIX subprocess here
+// The cli's tree, params and set on a saved folder.
+std::string runCli(const std::string& args, int& code) {
+    std::string out;
+    const std::string command = std::string("\"") + TAVRIN_CLI_PATH + "\" " + args + " 2>&1";
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) return out;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
+        out.append(buffer, n);
+    const int status = pclose(p);
+    code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
+}
+
+TEST_F(S5Editor, CliTreeParamsAndSetOnAFolder) {
+    if (!std::filesystem::exists(TAVRIN_CLI_PATH)) GTEST_SKIP() << "tavrin-cli not built";
+    db->AddLcp();
+    const int o = object(1, "Zone");
+    device(1, "Sensor", o + 1);
+    const std::string folder = (dir.path() / "base").string();
+    std::filesystem::create_directories(folder);
+    ASSERT_TRUE(db->SaveToDisk(folder));
+
+    int code = -1;
+    const std::string shown = runCli("tree \"" + folder + "\" --codes", code);
+    EXPECT_EQ(code, 0) << shown;
+    EXPECT_NE(shown.find("[-2] LCP 1\n    [1000] Zone\n      [1255] Sensor\n"), std::string::npos)
+        << shown;
+
+    const std::string params = runCli("params \"" + folder + "\" 1000", code);
+    EXPECT_EQ(code, 0) << params;
+    EXPECT_NE(params.find("Zone"), std::string::npos) << params;
+
+    const std::string out = (dir.path() / "out").string();
+    const std::string set = runCli(
+        "set \"" + folder + "\" 1000 \"Задержка срабатывания, сек.\" 45 -o \"" + out + "\"", code);
+    EXPECT_EQ(code, 0) << set;
+    DBS5 again(0, ctx);
+    ASSERT_TRUE(again.LoadFromDisk(out));
+    ASSERT_NE(again.lcp(1), nullptr);
+    EXPECT_EQ(again.lcp(1)->objects[o][obj::kDelay], 45);
+}
+#endif
+
+}  // namespace
