@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "report/comparison_rows.h"
+
 namespace tavrin {
 
 class DBase;
@@ -101,6 +103,12 @@ class ConsoleOperations {
     virtual int lcpOfItem(std::int32_t item) const = 0;
     virtual std::int32_t itemOfCompareEntry(const CompareEntry& entry) const = 0;
 };
+
+// The comparison as plain rows: the path "LCP 2 / Объекты" ("Пульт / Ключи
+// пульта" for the console's keys), the record found different (objects read
+// back one by one), our checksum and the console's in hex (empty where not
+// known), the verdict, and the tree item to show.
+ComparisonRows comparisonRows(const ConsoleOperations& console);
 
 // The console operations of a database, or nullptr for a family without them.
 ConsoleOperations* consoleOperations(DBase& db);

@@ -28,10 +28,6 @@ QString q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-QString checksum(bool known, std::uint16_t value) {
-    return known ? QString("%1").arg(value, 4, 16, QChar('0')).toUpper() : QString();
-}
-
 }  // namespace
 
 // ---- DLCompare -----------------------------------------------------------------------
@@ -44,7 +40,7 @@ DLCompare::DLCompare(DatabaseGetter database, QWidget* parent)
     table_ = new QTableWidget(this);
     table_->setColumnCount(5);
     table_->setHorizontalHeaderLabels(
-        {u("LCP"), u("Данные"), u("Пульт"), u("Компьютер"), u("Результат")});
+        {u("Раздел"), u("Объект"), u("Компьютер"), u("Пульт"), u("Результат")});
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -55,7 +51,8 @@ DLCompare::DLCompare(DatabaseGetter database, QWidget* parent)
     auto* close = new QPushButton(u("Закрыть"), this);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(u("Двойной щелчок по строке показывает её LCP в дереве"), this));
+    layout->addWidget(
+        new QLabel(u("Двойной щелчок по строке показывает её LCP или объект в дереве"), this));
     layout->addWidget(table_);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -68,19 +65,15 @@ DLCompare::DLCompare(DatabaseGetter database, QWidget* parent)
 void DLCompare::refill() {
     DBase* db = database_();
     const ConsoleOperations* console = db ? consoleOperations(*db) : nullptr;
-    rows_ = console ? console->comparison() : std::vector<CompareEntry>{};
+    rows_ = console ? comparisonRows(*console) : ComparisonRows{};
     table_->setRowCount(static_cast<int>(rows_.size()));
     for (std::size_t i = 0; i < rows_.size(); ++i) {
-        const CompareEntry& e = rows_[i];
-        QString verdict = u(compareStateText(e.state));
-        if (e.record >= 0) verdict += u(", объект %1").arg(e.record + 1);
-        const QString cells[5] = {
-            e.lcp == 0 ? u("Пульт") : u("LCP %1").arg(e.lcp), u(compareKindText(e.lcp, e.kind)),
-            checksum(e.consoleKnown, e.console), checksum(e.computerKnown, e.computer), verdict};
-        const bool same = e.state == CompareState::Equal;
+        const ComparisonRow& r = rows_[i];
+        const QString cells[5] = {q(r.path), r.row >= 0 ? QString::number(r.row + 1) : QString(),
+                                  q(r.ours), q(r.theirs), q(r.verdict)};
         for (int c = 0; c < 5; ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
-            if (!same) item->setForeground(QColor(170, 20, 20));
+            if (!r.same) item->setForeground(QColor(170, 20, 20));
             table_->setItem(static_cast<int>(i), c, item);
         }
     }
@@ -88,10 +81,9 @@ void DLCompare::refill() {
 }
 
 void DLCompare::choose(int row) {
-    DBase* db = database_();
-    const ConsoleOperations* console = db ? consoleOperations(*db) : nullptr;
-    if (!console || row < 0 || row >= static_cast<int>(rows_.size())) return;
-    emit itemChosen(console->itemOfCompareEntry(rows_[static_cast<std::size_t>(row)]));
+    if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+    const std::int32_t item = rows_[static_cast<std::size_t>(row)].item;
+    if (item != 0) emit itemChosen(item);
 }
 
 // ---- DLArchive -----------------------------------------------------------------------

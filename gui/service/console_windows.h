@@ -1,8 +1,9 @@
 // The windows of a console family ("Версан С5"):
-//   DLCompare   "Сличение баз": one row per LCP and kind of record with the
-//               console's checksum, the computer's and the verdict; a double
-//               click (or Enter) on a row shows its LCP, or the object found
-//               different, in the tree.
+//   DLCompare   "Сличение баз": one row per LCP and kind of record (the
+//               plain comparison rows of core) with the object found
+//               different, the computer's checksum, the console's and the
+//               verdict; a double click (or Enter) on a row shows its LCP, or
+//               the object found different, in the tree.
 //   DLArchive   "Архив": the console's archive files; "Прочитать список"
 //               reads the list again, "Открыть" reads the chosen archive and
 //               shows it in the journal window.
@@ -44,7 +45,7 @@ class DLCompare : public QDialog {
     DatabaseGetter database_;
     int family_ = 0;
     QTableWidget* table_;
-    std::vector<CompareEntry> rows_;
+    ComparisonRows rows_;
 };
 
 class DLArchive : public QDialog {

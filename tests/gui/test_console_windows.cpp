@@ -119,11 +119,10 @@ class TestConsoleWindows : public QObject {
         QCOMPARE(window->windowTitle(), u("Сличение баз"));
         QTableWidget* table = window->table();
         QCOMPARE(table->rowCount(), 4);
-        QCOMPARE(table->item(0, 0)->text(), u("Пульт"));
-        QCOMPARE(table->item(0, 1)->text(), u("Ключи пульта"));
-        QCOMPARE(table->item(1, 0)->text(), u("LCP 1"));
-        QCOMPARE(table->item(1, 1)->text(), u("АУ"));
-        QCOMPARE(table->item(2, 1)->text(), u("Объекты"));
+        QCOMPARE(table->item(0, 0)->text(), u("Пульт / Ключи пульта"));
+        QCOMPARE(table->item(1, 0)->text(), u("LCP 1 / АУ"));
+        QCOMPARE(table->item(2, 0)->text(), u("LCP 1 / Объекты"));
+        QCOMPARE(table->item(2, 1)->text(), QString());
         for (int r = 0; r < 4; ++r)
             QCOMPARE(table->item(r, 4)->text(), u("Совпадает"));
 
