@@ -309,20 +309,9 @@ int compare(const Argv& argv) {
     }
     const int code = s.db().CompareWithDevice(s.progress());
     s.progress().clear();
-    char hex[8];
-    const auto sum = [&hex](bool known, std::uint16_t v) {
-        if (!known) return std::string();
-        std::snprintf(hex, sizeof hex, "%04X", v);
-        return std::string(hex);
-    };
-    for (const CompareEntry& e : s.db().comparison()) {
-        std::string row = e.lcp == 0 ? "Пульт" : "LCP " + std::to_string(e.lcp);
-        row += "\t";
-        row += compareKindText(e.lcp, e.kind);
-        row += "\t" + sum(e.consoleKnown, e.console) + "\t" + sum(e.computerKnown, e.computer) +
-               "\t" + compareStateText(e.state);
-        if (e.record >= 0) row += "\tобъект " + std::to_string(e.record + 1);
-        std::cout << row << "\n";
+    for (const ComparisonRow& r : comparisonRows(s.db())) {
+        std::cout << r.path << "\t" << (r.row >= 0 ? "объект " + std::to_string(r.row + 1) : "")
+                  << "\t" << r.ours << "\t" << r.theirs << "\t" << r.verdict << "\n";
     }
     return s.finish(code);
 }

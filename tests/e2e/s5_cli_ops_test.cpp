@@ -62,7 +62,7 @@ TEST(S5CliOps, DatabaseCompareJournalArchiveAndDust) {
 
     r = runCli(dir.path(), "compare db" + port);
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("LCP 2\tОбъекты\t"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("LCP 2 / Объекты\t\t"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("Отличается"), std::string::npos) << r.out;
     EXPECT_EQ(lastLine(r.out), kDone);
 
