@@ -33,8 +33,8 @@ test: lint build-test
 
 # The threaded link and exchange tests once more under ThreadSanitizer.
 TSAN_DIR := build/tsan
-TSAN_CORE_TESTS := S5Link*:S5Queue*:Exchange*:PortOpening*
-TSAN_E2E_TESTS := S5LinkE2E*:ExchangeE2E*
+TSAN_CORE_TESTS := S5Link*:S5Queue*:S5Ops*:Exchange*:PortOpening*
+TSAN_E2E_TESTS := S5LinkE2E*:S5TransferE2E*:S5ConsoleOpsE2E*:ExchangeE2E*
 test-tsan: deps
 	cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVRIN_TSAN=ON -DTAVRIN_BUILD_GUI=OFF
 	cmake --build $(TSAN_DIR) -j $(JOBS) --target tavrin_core_tests tavrin_e2e_tests

@@ -59,7 +59,15 @@ void BM_S5Series255(benchmark::State& state) {
                 state.SkipWithError("the port did not open");
                 break;
             }
-            ports.bytes = 0;  // the link reads nothing before a request is queued
+            // The link answers nothing until the console opens its session with
+            // 0x60; a console that was left mid-session repeats its last frame
+            // a few times first. The version read waits for that, untimed, so
+            // the series starts on a link in step with the console.
+            if (db.ReadVersion() != tavrin::kResultOk) {
+                state.SkipWithError("the version read failed");
+                break;
+            }
+            ports.bytes = 0;
             auto rec = std::make_shared<tavrin::s5::ExchRec>();
             rec->frame = tavrin::s5::computerFrame(tavrin::s5::kKindReadRecords, {1, 'U', 0});
             rec->expectedLength = 70;

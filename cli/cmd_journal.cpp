@@ -95,6 +95,7 @@ int runShowJournal(const Argv& argv) {
     // The columns of the family given, else those of the file's kind.
     const std::uint32_t columnsKind = family ? family->traits.journalKinds.front() : file.kind;
     JournalModel model(journalColumnTitles(columnsKind), std::move(file.records));
+    model.setTimeOrder(journalTimeOrder(columnsKind));
     for (const std::string& g : args.values("--group")) {
         const int column = findColumn(model.columns(), g);
         if (column < 0) {

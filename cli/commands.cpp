@@ -22,6 +22,17 @@ int runReadEventsCommand(const Argv& args);
 int runReadDustCommand(const Argv& args);
 int runReadTimeCommand(const Argv& args);
 int runWriteFirmwareCommand(const Argv& args);
+int runReadDbAnyCommand(const Argv& args);
+int runWriteDbAnyCommand(const Argv& args);
+int runReadJournalAnyCommand(const Argv& args);
+int runReadDustAnyCommand(const Argv& args);
+int runSetTimeAnyCommand(const Argv& args);
+int runCompareCommand(const Argv& args);
+int runReadArchiveListCommand(const Argv& args);
+int runReadArchiveCommand(const Argv& args);
+int runWriteSdCommand(const Argv& args);
+int runUpdateFirmwareCommand(const Argv& args);
+int runClearEventsCommand(const Argv& args);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
@@ -59,33 +70,62 @@ const std::vector<Command>& commands() {
          "commit VALUE in a grid row of the item CODE as if typed or chosen, and save (to OUT or "
          "over FILE)",
          runSetCommand},
-        {"read-db", "read-db -o OUT --port NAME|--simulate [--baud N] [--log] [--family k2|r7]",
-         "read the database from a panel and save it (\"Талвир К2\" unless --family r7)",
-         runReadDbCommand},
+        {"read-db",
+         "read-db -o OUT --port NAME|--simulate [--baud N] [--log] [--family k2|r7|s5]\n"
+         "          s5: read-db -o DIR | --db DIR (--keys | --lcp N)",
+         "read the database from a panel and save it (\"Талвир К2\" unless --family r7; "
+         "s5: a folder, or the console's keys or one LCP into --db)",
+         runReadDbAnyCommand},
         {"write-db",
-         "write-db FILE [--yes] --port NAME|--simulate [--baud N] [--log] [--family k2|r7]",
-         "check a database and write it to a panel (asks unless --yes)", runWriteDbCommand},
+         "write-db FILE [--yes] --port NAME|--simulate [--baud N] [--log] [--family k2|r7|s5]\n"
+         "          s5: write-db DIR [--keys | --lcp N]",
+         "check a database and write it to a panel (asks unless --yes)", runWriteDbAnyCommand},
         {"read-version",
          "read-version --port NAME|--simulate [--baud N] [--log] [--family k2|r7|s5]",
          "read the panel's (or the \"Версан С5\" console's) firmware version",
          runReadVersionCommand},
-        {"set-time", "set-time --port NAME|--simulate [--baud N] [--log] [--family k2|r7]",
-         "set the panel clock from this computer's local time", runSetTimeCommand},
+        {"set-time", "set-time --port NAME|--simulate [--baud N] [--log] [--family k2|r7|s5]",
+         "set the panel clock from this computer's local time", runSetTimeAnyCommand},
         {"read-time", "read-time --family r7 --port NAME|--simulate [--baud N] [--log]",
          "read the panel clock (\"Ордис Р7\")", runReadTimeCommand},
         {"read-journal",
-         "read-journal [--db FILE] [-o FILE] --port NAME|--simulate [--log] [--family k2|r7]",
-         "read the event journal (the database first, unless --db) into the family's journal "
-         "file (Journal.tvj, Journal.odj) or -o",
-         runReadJournalCommand},
+         "read-journal [--db FILE] [-o FILE] --port NAME|--simulate [--log] [--family k2|r7|s5]",
+         "read the event journal (the database first, unless --db; s5 needs --db DIR) into the "
+         "family's journal file (Journal.tvj, Journal.odj, Journal.vsj) or -o",
+         runReadJournalAnyCommand},
         {"read-events", "read-events --db FILE [-o FILE] --port NAME|--simulate [--log]",
          "read the active events into JournalAS.tvj or -o", runReadEventsCommand},
-        {"read-dust", "read-dust --db FILE [-o FILE] --port NAME|--simulate [--log]",
-         "read the dustiness of the smoke detectors into Zap.tvz or -o", runReadDustCommand},
+        {"read-dust",
+         "read-dust --db FILE [-o FILE] --port NAME|--simulate [--log] [--family k2|s5]\n"
+         "          s5: read-dust --db DIR [--lcp N] [--yes]",
+         "read the dustiness of the smoke detectors into Zap.tvz or -o (s5: Zap.conf; --yes "
+         "goes on past an LCP the console cannot reach)",
+         runReadDustAnyCommand},
         {"write-firmware",
          "write-firmware FILE.hex [--yes] --family r7 --port NAME|--simulate [--baud N] [--log]",
          "load new firmware from an Intel HEX file into an \"Ордис Р7\" panel (asks unless --yes)",
          runWriteFirmwareCommand},
+        {"compare", "compare DIR --port NAME|--simulate [--baud N] [--log]",
+         "\"Версан С5\": compare a database folder with the console, one row per LCP and kind "
+         "(LCP, data, console, computer, result)",
+         runCompareCommand},
+        {"read-archive-list", "read-archive-list --port NAME|--simulate [--baud N] [--log]",
+         "\"Версан С5\": read the console's archive list (ARCH.dat) and print its names",
+         runReadArchiveListCommand},
+        {"read-archive", "read-archive NAME [--db DIR] --port NAME|--simulate [--baud N] [--log]",
+         "\"Версан С5\": read an archive file into a journal file named after it (.vsj)",
+         runReadArchiveCommand},
+        {"write-sd",
+         "write-sd FILE [--name NAME] [--yes] --port NAME|--simulate [--baud N] [--log]",
+         "\"Версан С5\": write a file onto the console's SD card (asks unless --yes)",
+         runWriteSdCommand},
+        {"update-firmware",
+         "update-firmware NAME [--target 0|LCP] [--yes] --port NAME|--simulate [--baud N] [--log]",
+         "\"Версан С5\": load the program NAME from the SD card into the console (0) or an LCP",
+         runUpdateFirmwareCommand},
+        {"clear-events",
+         "clear-events fires|alarms|messages|faults|all --port NAME|--simulate [--baud N] [--log]",
+         "\"Версан С5\": clear the console's current events of a kind", runClearEventsCommand},
     };
     return table;
 }

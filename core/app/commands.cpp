@@ -98,6 +98,13 @@ std::vector<MenuNode> buildMenuBar(Family family) {
         device.push_back(item(kCmdReadActiveEvents, "Прочитать актуальные события"));
     if (has.dustiness) device.push_back(item(kCmdReadDustiness, "Прочитать запыленность датчиков"));
     if (has.archive) device.push_back(item(kCmdReadArchiveList, "Прочитать список архива"));
+    if (has.consoleCommands) {
+        device.push_back(
+            submenu("Очистить актуальные сообщения",
+                    {item(kCmdS5Extra1, "Пожары"), item(kCmdS5Extra1 + 1, "Тревоги"),
+                     item(kCmdS5Extra1 + 2, "Сообщения"), item(kCmdS5Extra1 + 3, "Неисправности"),
+                     item(kCmdS5Extra5, "Все типы")}));
+    }
     device.push_back(separator());
     device.push_back(item(kCmdReadVersion, "Прочитать версию ПО"));
     device.push_back(item(kCmdSetTime, "Установить время"));
@@ -215,9 +222,18 @@ bool isDeviceCommand(int command) {
         case kCmdSetTime:
         case kCmdReadTime:
         case kCmdFirmware:
+        case kCmdUpdateFromSd:
+        case kCmdCompare:
+        case kCmdReadArchiveList:
+        case kCmdReadAll:
+        case kCmdReadConsoleKeys:
+        case kCmdReadLcp:
+        case kCmdWriteAll:
+        case kCmdWriteConsoleKeys:
+        case kCmdWriteLcp:
             return true;
         default:
-            return false;
+            return command >= kCmdS5Extra1 && command <= kCmdS5Extra5;
     }
 }
 
@@ -241,7 +257,23 @@ std::string deviceCommandTitle(int command) {
             return "Запрос времени";
         case kCmdFirmware:
             return "Запись ПО";
+        case kCmdReadAll:
+        case kCmdReadConsoleKeys:
+        case kCmdReadLcp:
+            return "Чтение базы";
+        case kCmdWriteAll:
+        case kCmdWriteConsoleKeys:
+        case kCmdWriteLcp:
+            return "Запись базы";
+        case kCmdCompare:
+            return "Сличение баз";
+        case kCmdReadArchiveList:
+            return "Чтение архива";
+        case kCmdUpdateFromSd:
+            return "Замена ПО";
         default:
+            if (command >= kCmdS5Extra1 && command <= kCmdS5Extra5)
+                return "Очистка актуальных событий";
             return std::string();
     }
 }

@@ -360,6 +360,14 @@ void Shell::runDeviceCommand(int command) {
         error(refusal->text, refusal->title);
         return;
     }
+    if (ConsoleOperations* console = consoleOperations(*db);
+        console && db->traits().commands.consoleCommands) {
+        // The console's status texts reach the status bar while it works.
+        console->setStatusSink([this](const std::string& text) { host_.postStatusText(text); });
+        consoleCommand(*db, *console, command);
+        console->setStatusSink(nullptr);
+        return;
+    }
     switch (command) {
         case kCmdReadDatabase:
             readDatabase(*db);
@@ -410,7 +418,10 @@ void Shell::runDeviceCommand(int command) {
 int Shell::runAndReport(DBase& db, int command, const std::function<int(Progress&)>& op) {
     const int code = host_.runDeviceOperation(op);
     const std::string text = db.DescribeResult(code);
-    const bool statusOnly = command == kCmdReadVersion || command == kCmdSetTime;
+    // "Отмена" follows a message the operation has shown already (or the
+    // user's own choice): one message box is enough.
+    const bool statusOnly =
+        command == kCmdReadVersion || command == kCmdSetTime || code == kResultCancelled;
     if (code == 0 || statusOnly) {
         host_.setStatusText(text);
     } else {
@@ -419,7 +430,15 @@ int Shell::runAndReport(DBase& db, int command, const std::function<int(Progress
     return code;
 }
 
-int Shell::readKeepingOnFailure(DBase& db, bool closePort) {
+int Shell::readKeepingOnFailure(DBase& db, bool closePort,
+                                const std::function<int(Progress&)>& read) {
+    const auto run = [&db, closePort, &read](Progress& p) {
+        const int c = read ? read(p) : db.ReadFromDevice(p);
+        if (closePort) db.ClosePort();
+        return c;
+    };
+    // A family whose read restores the database itself needs no copy.
+    if (db.traits().commands.readKeepsDatabase) return host_.runDeviceOperation(run);
     // Keep what the database holds in a temporary copy: the read overwrites
     // the database as it goes, and a failed read must not lose it.
     namespace fs = std::filesystem;
@@ -442,11 +461,7 @@ int Shell::readKeepingOnFailure(DBase& db, bool closePort) {
         db.filePath = path;
         db.modified = modified;
     }
-    const int code = host_.runDeviceOperation([&db, closePort](Progress& p) {
-        const int c = db.ReadFromDevice(p);
-        if (closePort) db.ClosePort();
-        return c;
-    });
+    const int code = host_.runDeviceOperation(run);
     if (code != 0) {
         if (saved && db.LoadFromDisk(pathToUtf8(backup))) {
             db.filePath = path;
@@ -482,7 +497,7 @@ void Shell::readDatabase(DBase& db) {
     }
 }
 
-void Shell::writeDatabase(DBase& db) {
+void Shell::writeDatabase(DBase& db, const std::function<int(Progress&)>& write) {
     const std::string title = deviceCommandTitle(kCmdWriteDatabase);
     const int check = host_.runWriteGate(db);
     if (check == kResultNotImplemented) {
@@ -502,8 +517,11 @@ void Shell::writeDatabase(DBase& db) {
         PromptAnswer::Yes) {
         return;
     }
-    const int code = host_.runDeviceOperation([&db](Progress& p) { return db.WriteToDevice(p); });
+    const int code = host_.runDeviceOperation(
+        [&db, &write](Progress& p) { return write ? write(p) : db.WriteToDevice(p); });
     host_.waitWithCursor(1000);
+    // Writing packs the database first: the tree shows the records where they are now.
+    if (write || db.traits().commands.consoleCommands) host_.databaseChanged(db.role);
     const std::string text = db.DescribeResult(code);
     if (code == 0) {
         host_.setStatusText(text);
@@ -575,6 +593,136 @@ void Shell::firmware(DBase& db) {
     host_.setStatusText("Запись ПО прибора...");
     runAndReport(db, kCmdFirmware,
                  [&db, &image](Progress& p) { return db.WriteFirmware(p, image); });
+}
+
+// ---- Console commands ----------------------------------------------------------------
+
+void Shell::readConsolePart(DBase& db, ConsoleOperations& console, ConsolePart part,
+                            int lcpNumber) {
+    const int code = readKeepingOnFailure(db, false, [&console, part, lcpNumber](Progress& p) {
+        return console.ReadPart(p, part, lcpNumber);
+    });
+    host_.resetTreeState();
+    const std::string text = db.DescribeResult(code);
+    if (code == 0) {
+        host_.setStatusText(text);
+        if (db.modified == 0) db.modified = 1;
+        host_.databaseChanged(db.role);
+    } else {
+        host_.databaseChanged(db.role);
+        error(text, deviceCommandTitle(kCmdReadDatabase));
+    }
+}
+
+void Shell::consoleCommand(DBase& db, ConsoleOperations& console, int command) {
+    const auto currentLcp = [&]() -> int {
+        const int l = console.lcpOfItem(host_.currentItem());
+        if (l == 0) error("Выберите LCP в дереве", deviceCommandTitle(command));
+        return l;
+    };
+    switch (command) {
+        case kCmdReadDatabase:
+        case kCmdReadAll:
+            readDatabase(db);
+            return;
+        case kCmdReadConsoleKeys:
+            if (promptActive()) readConsolePart(db, console, ConsolePart::ConsoleKeys, 0);
+            return;
+        case kCmdReadLcp:
+            if (const int l = currentLcp(); l != 0 && promptActive())
+                readConsolePart(db, console, ConsolePart::Lcp, l);
+            return;
+        case kCmdWriteDatabase:
+        case kCmdWriteAll:
+            writeDatabase(db);
+            return;
+        case kCmdWriteConsoleKeys:
+            writeDatabase(db, [&console](Progress& p) {
+                return console.WritePart(p, ConsolePart::ConsoleKeys, 0);
+            });
+            return;
+        case kCmdWriteLcp:
+            if (const int l = currentLcp(); l != 0) {
+                writeDatabase(db, [&console, l](Progress& p) {
+                    return console.WritePart(p, ConsolePart::Lcp, l);
+                });
+            }
+            return;
+        case kCmdCompare:
+            if (runAndReport(db, command, [&console](Progress& p) {
+                    return console.CompareWithDevice(p);
+                }) == 0) {
+                host_.databaseChanged(db.role);  // packed before the comparison
+                host_.showComparison();
+            }
+            return;
+        case kCmdReadArchiveList:
+            if (runAndReport(db, command,
+                             [&console](Progress& p) { return console.ReadArchiveList(p); }) == 0)
+                host_.showArchive();
+            return;
+        case kCmdFirmware: {
+            const auto path = host_.chooseOpenFile(
+                "Загрузка ПО с диска",
+                {{std::string("Программа для ") + db.traits().name, db.firmwareFilter}});
+            if (!path) return;
+            if (prompter().ask("Подтвердите запись новой программы в прибор",
+                               deviceCommandTitle(command), PromptIcon::Question,
+                               PromptButtons::YesNo) != PromptAnswer::Yes) {
+                return;
+            }
+            const std::string name = pathToUtf8(pathFromUtf8(*path).filename());
+            runAndReport(db, command, [&console, &name, &path](Progress& p) {
+                return console.WriteFileToDevice(p, name, *path);
+            });
+            return;
+        }
+        case kCmdUpdateFromSd: {
+            const auto choice = host_.chooseProgramTarget(console.programTargets());
+            if (!choice) return;
+            runAndReport(db, command, [&console, &choice](Progress&) {
+                return console.ReplaceProgram(choice->name, choice->target);
+            });
+            return;
+        }
+        default:
+            if (command >= kCmdS5Extra1 && command <= kCmdS5Extra5) {
+                static constexpr int kKinds[] = {1, 2, 4, 8, 0x0F};
+                const int kinds = kKinds[command - kCmdS5Extra1];
+                runAndReport(db, command, [&console, kinds](Progress&) {
+                    return console.ClearActiveEvents(kinds);
+                });
+                return;
+            }
+            break;
+    }
+    // The commands every family has.
+    switch (command) {
+        case kCmdReadJournal:
+            readJournal(db);
+            return;
+        case kCmdReadDustiness:
+            if (runAndReport(db, command, [&db](Progress& p) { return db.ReadDustiness(p, 0); }) ==
+                0)
+                host_.showDustiness();
+            return;
+        case kCmdReadVersion:
+            if (runAndReport(db, command, [&db](Progress&) {
+                    const int code = db.ReadVersion();
+                    db.ClosePort();
+                    return code;
+                }) == 0) {
+                host_.databaseChanged(activeRole());
+            }
+            return;
+        case kCmdSetTime:
+            runAndReport(db, command, [&db](Progress&) { return db.SetDeviceTime(); });
+            host_.waitWithCursor(3000);
+            return;
+        default:
+            runAndReport(db, command, [](Progress&) { return int{kResultNotImplemented}; });
+            return;
+    }
 }
 
 // ---- Passwords -------------------------------------------------------------------------

@@ -20,6 +20,7 @@
 #include "app/recent_files.h"
 #include "base/file_filter.h"
 #include "link/app_context.h"
+#include "link/console_operations.h"
 #include "settings/settings.h"
 
 namespace tavrin {
@@ -84,6 +85,25 @@ class ShellHost {
         return database.CheckDatabase(nullptr, nullptr, nullptr);
     }
     virtual void closeWindow() {}
+
+    // A console family: the comparison window after "Сличение баз" and the
+    // archive window after "Прочитать список архива".
+    virtual void showComparison() {}
+    virtual void showArchive() {}
+    // "Обновить ПО прибора с SD карты": the program's name on the SD card and
+    // where it goes; nothing when the user cancels.
+    struct ProgramChoice {
+        std::string name;
+        int target = 0;
+    };
+    virtual std::optional<ProgramChoice> chooseProgramTarget(
+        const std::vector<ProgramTarget>& /*targets*/) {
+        return std::nullopt;
+    }
+    // The code of the active tree's current item (0 when there is none).
+    virtual std::int32_t currentItem() { return 0; }
+    // A status text from a running operation (its own thread).
+    virtual void postStatusText(const std::string& text) { setStatusText(text); }
 };
 
 class Shell {
@@ -153,10 +173,16 @@ class Shell {
     int activeRole() const { return rightActive_ ? 1 : 0; }
 
     void readDatabase(DBase& db);
-    // Reads the database from the panel; a failed read leaves the database
-    // as it was before (kept in a temporary copy meanwhile). Returns the code.
-    int readKeepingOnFailure(DBase& db, bool closePort);
-    void writeDatabase(DBase& db);
+    // Reads the database (or with `read`, a part of it) from the panel; a
+    // failed read leaves the database as it was before (kept in a temporary
+    // copy meanwhile). Returns the code.
+    int readKeepingOnFailure(DBase& db, bool closePort,
+                             const std::function<int(Progress&)>& read = nullptr);
+    // The whole database, or with `write` a part of it.
+    void writeDatabase(DBase& db, const std::function<int(Progress&)>& write = nullptr);
+    // The commands of a console family.
+    void consoleCommand(DBase& db, ConsoleOperations& console, int command);
+    void readConsolePart(DBase& db, ConsoleOperations& console, ConsolePart part, int lcp);
     void readJournal(DBase& db);
     void firmware(DBase& db);
     // Runs one operation and turns its code into the status text or a message.

@@ -120,6 +120,35 @@ void JournalModel::setExclude(const std::string& text) {
     rebuild();
 }
 
+JournalTimeOrder journalTimeOrder(std::uint32_t kind) {
+    return kind == kJournalKindS5 ? JournalTimeOrder::DayFirst : JournalTimeOrder::YearFirst;
+}
+
+long long journalTimeKey(const std::string& text, JournalTimeOrder order) {
+    // "aa/bb/cc hh:mm:ss", two digits each.
+    static constexpr std::size_t kDigitsAt[] = {0, 3, 6, 9, 12, 15};
+    if (text.size() != 17) return -1;
+    int v[6];
+    for (int i = 0; i < 6; ++i) {
+        const std::size_t at = kDigitsAt[i];
+        const char a = text[at], b = text[at + 1];
+        if (a < '0' || a > '9' || b < '0' || b > '9') return -1;
+        if (i < 5 && text[at + 2] != (i < 2 ? '/' : i == 2 ? ' ' : ':')) return -1;
+        v[i] = (a - '0') * 10 + (b - '0');
+    }
+    const int year = order == JournalTimeOrder::DayFirst ? v[2] : v[0];
+    const int day = order == JournalTimeOrder::DayFirst ? v[0] : v[2];
+    long long key = year;
+    for (const int part : {v[1], day, v[3], v[4], v[5]})
+        key = key * 100 + part;
+    return key;
+}
+
+void JournalModel::setTimeOrder(JournalTimeOrder order) {
+    timeOrder_ = order;
+    rebuild();
+}
+
 void JournalModel::setTimeRange(const std::string& from, const std::string& to) {
     timeFrom_ = utf8Prefix(from, kJournalTimeMaxChars);
     timeTo_ = utf8Prefix(to, kJournalTimeMaxChars);
@@ -221,9 +250,14 @@ bool JournalModel::passes(const JournalRecord& record) const {
         return false;
     }
     if (timeRangeOn_) {
-        // Plain text order of the time texts, as they are written.
+        // The moments the texts name; a text that names none compares as text.
         const std::string time = !record.empty() && record[0] ? *record[0] : std::string();
-        if (time < timeFrom_ || time > timeTo_) return false;
+        const long long at = journalTimeKey(time, timeOrder_);
+        const long long from = journalTimeKey(timeFrom_, timeOrder_);
+        const long long to = journalTimeKey(timeTo_, timeOrder_);
+        const bool before = at >= 0 && from >= 0 ? at < from : time < timeFrom_;
+        const bool after = at >= 0 && to >= 0 ? at > to : time > timeTo_;
+        if (before || after) return false;
     }
     return true;
 }

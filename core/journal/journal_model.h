@@ -40,6 +40,14 @@ struct JournalRow {
     std::size_t record = 0;  // record rows: index into records()
 };
 
+// How a journal kind writes its dates in the time column: "yy/mm/dd" (the
+// first two families) or "dd/mm/yy" (the third), then " hh:mm:ss".
+enum class JournalTimeOrder { YearFirst, DayFirst };
+JournalTimeOrder journalTimeOrder(std::uint32_t kind);
+// The moment a time text names, as a number that sorts in time order; -1
+// when the text is not a time of that form.
+long long journalTimeKey(const std::string& text, JournalTimeOrder order);
+
 // The dialog's paging commands.
 enum class JournalMove {
     First = 2050,        // "В начало"
@@ -71,7 +79,11 @@ class JournalModel {
     void setExclude(const std::string& text);
     const std::string& include() const { return include_; }
     const std::string& exclude() const { return exclude_; }
-    // Sets the range and switches it on (the time-range dialog's OK).
+    // The date order of the time texts (year first unless set).
+    void setTimeOrder(JournalTimeOrder order);
+    // Sets the range and switches it on (the time-range dialog's OK). The
+    // range compares the moments the texts name (a text that names none is
+    // compared as text).
     void setTimeRange(const std::string& from, const std::string& to);
     void setTimeRangeOn(bool on);
     bool timeRangeOn() const { return timeRangeOn_; }
@@ -122,6 +134,7 @@ class JournalModel {
     std::u16string includeFolded_, excludeFolded_;
     std::string timeFrom_, timeTo_;
     bool timeRangeOn_ = false;
+    JournalTimeOrder timeOrder_ = JournalTimeOrder::YearFirst;
     int sortColumn_ = -1;
     std::vector<bool> descending_;
     std::vector<int> groupColumns_;

@@ -30,6 +30,7 @@ struct FamilyCommands {
     bool readTime = false;           // "Прочитать время" in "Сервис"
     bool readTimeShown = false;      // a disabled "Прочитать время" in "Прибор"
     bool loadBeforeJournal = false;  // the journal read needs a loaded database
+    bool readKeepsDatabase = false;  // a failed read leaves the database as it was by itself
     bool portSearch = true;          // "Поиск прибора" can probe ports for it
     bool analysisWindow = true;      // the correctness check shows the analysis window
 };

@@ -34,6 +34,7 @@
 #include "editor/editor_views.h"
 #include "editor/g_edit.h"
 #include "registry/family_registry.h"
+#include "service/console_windows.h"
 #include "service/service_windows.h"
 
 namespace tavrin::gui {
@@ -178,6 +179,7 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
     connect(this, &CMainFrame::windowCommand, services_,
             [this](int command) { services_->command(command); });
     connect(this, &CMainFrame::databaseShown, services_, [this] { services_->databaseShown(); });
+    connect(services_, &ServiceWindows::showItem, this, &CMainFrame::showTreeItem);
 }
 
 CMainFrame::~CMainFrame() {
@@ -434,6 +436,31 @@ int CMainFrame::runDeviceOperation(const std::function<int(Progress&)>& operatio
     if (ctx_.cancelWindow) ctx_.cancelWindow->hide();
     QCoreApplication::processEvents();
     return code;
+}
+
+std::optional<ShellHost::ProgramChoice> CMainFrame::chooseProgramTarget(
+    const std::vector<ProgramTarget>& targets) {
+    return askProgramTarget(this, targets);
+}
+
+std::int32_t CMainFrame::currentItem() {
+    CTree* tree = views_->activeTree();
+    return tree ? tree->editor().currentCode() : 0;
+}
+
+void CMainFrame::postStatusText(const std::string& text) {
+    QMetaObject::invokeMethod(this, [this, text] { setStatusText(text); });
+}
+
+void CMainFrame::showTreeItem(std::int32_t item) {
+    CTree* tree = views_->activeTree();
+    if (!tree) return;
+    const QModelIndex index = tree->indexOfCode(item);
+    if (!index.isValid()) return;
+    tree->setCurrentIndex(index);
+    tree->scrollTo(index);
+    activateWindow();
+    tree->setFocus();
 }
 
 void CMainFrame::waitWithCursor(unsigned ms) {

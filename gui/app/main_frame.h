@@ -99,6 +99,16 @@ class CMainFrame : public QMainWindow, public ShellHost {
     void showJournal() override { emit windowCommand(kCmdJournal); }
     void showActiveEvents() override { emit windowCommand(kCmdActiveEvents); }
     void showDustiness() override { emit windowCommand(kCmdDustiness); }
+    // A console family's comparison and archive windows, its program choice,
+    // the tree's current item, and status texts from the operation's thread.
+    void showComparison() override { emit windowCommand(kCmdCompare); }
+    void showArchive() override { emit windowCommand(kCmdArchive); }
+    std::optional<ProgramChoice> chooseProgramTarget(
+        const std::vector<ProgramTarget>& targets) override;
+    std::int32_t currentItem() override;
+    void postStatusText(const std::string& text) override;
+    // Shows an item of the active tree (the comparison window's rows).
+    void showTreeItem(std::int32_t item);
     void closeWindow() override;
     // The modal analysis window in front of "Записать базу".
     int runWriteGate(DBase& database) override;

@@ -210,6 +210,7 @@ bool DLJournal::openStartFile() {
     const bool ok = openJournalForView(path_, db().journalCapacity, *db().context().prompter, file);
     file_ = std::move(file);
     model_.setContent(journalColumnTitles(file_.kind), file_.records);
+    model_.setTimeOrder(journalTimeOrder(file_.kind));
     refill();
     layOutColumns();
     return ok;
@@ -222,6 +223,7 @@ bool DLJournal::loadFile(const std::string& path) {
     file_ = std::move(file);
     setWindowTitle(QString::fromStdString(journalWindowTitle(path_)));
     model_.setContent(journalColumnTitles(file_.kind), file_.records);
+    model_.setTimeOrder(journalTimeOrder(file_.kind));
     refill();
     layOutColumns();
     return true;

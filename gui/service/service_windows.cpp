@@ -8,7 +8,9 @@
 #include "journal/journal_window.h"
 #include "link/dbase.h"
 #include "link/result_codes.h"
+#include "report/report_list.h"
 #include "service/analysis_window.h"
+#include "service/console_windows.h"
 #include "service/dustiness_window.h"
 #include "service/list_printer.h"
 #include "settings/settings.h"
@@ -41,6 +43,14 @@ DLZapil* ServiceWindows::dustWindow() const {
     return dust_.data();
 }
 
+DLCompare* ServiceWindows::compareWindow() const {
+    return compare_.data();
+}
+
+DLArchive* ServiceWindows::archiveWindow() const {
+    return archive_.data();
+}
+
 template <class W>
 void ServiceWindows::replace(QPointer<W>& slot, W* window) {
     if (slot) delete slot.data();
@@ -65,6 +75,12 @@ bool ServiceWindows::command(int id) {
         case kCmdDustiness:
             showDustiness();
             return true;
+        case kCmdCompare:
+            showComparison();
+            return true;
+        case kCmdArchive:
+            showArchive();
+            return true;
         default:
             return false;
     }
@@ -79,11 +95,22 @@ void ServiceWindows::showCheck() {
     DBase* db = database_();
     if (!db) return;
     if (!db->traits().commands.analysisWindow) {
-        // The family marks its findings in the tree instead of a window.
-        if (db->CheckDatabase(nullptr, nullptr, nullptr) == kResultNotImplemented) {
+        // The family marks its findings in the tree instead of a window; a
+        // critical one is said in a message.
+        ReportList remarks;
+        const int outcome = db->CheckDatabase(&remarks, nullptr, nullptr);
+        if (outcome == kResultNotImplemented) {
             db->context().prompter->message(db->DescribeResult(kResultNotImplemented),
                                             "Проверка корректности", PromptIcon::Error);
             return;
+        }
+        if (outcome == 2) {
+            std::string text;
+            for (const auto& row : remarks.rows) {
+                for (std::size_t i = 0; i < row.size(); ++i)
+                    text += (i ? ": " : (text.empty() ? "" : "\n")) + row[i];
+            }
+            db->context().prompter->message(text, "Проверка корректности", PromptIcon::Error);
         }
         if (refreshTree_) refreshTree_();
         return;
@@ -108,6 +135,31 @@ void ServiceWindows::showJournal() {
     replace(journal_, window);
     window->show();
     window->openStartFile();
+}
+
+void ServiceWindows::showJournalFile(const std::string& path) {
+    if (!database_()) return;
+    auto* window = new DLJournal(database_, path, frame_);
+    replace(journal_, window);
+    window->show();
+    window->openStartFile();
+}
+
+void ServiceWindows::showComparison() {
+    if (!database_()) return;
+    auto* window = new DLCompare(database_, frame_);
+    replace(compare_, window);
+    connect(window, &DLCompare::itemChosen, this, &ServiceWindows::showItem);
+    window->show();
+}
+
+void ServiceWindows::showArchive() {
+    if (!database_()) return;
+    auto* window = new DLArchive(database_, runner_, status_, frame_);
+    replace(archive_, window);
+    connect(window, &DLArchive::journalReady, this,
+            [this](const std::string& path) { showJournalFile(path); });
+    window->show();
 }
 
 void ServiceWindows::showActiveEvents() {
@@ -140,6 +192,8 @@ void ServiceWindows::databaseShown() {
     closeOther(journal_);
     closeOther(events_);
     closeOther(dust_);
+    closeOther(compare_);
+    closeOther(archive_);
 }
 
 void ServiceWindows::printDatabase() {

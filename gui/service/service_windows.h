@@ -20,6 +20,8 @@ class DBase;
 namespace tavrin::gui {
 
 class CJournal;
+class DLArchive;
+class DLCompare;
 class DLJournal;
 class DLZapil;
 class TestRes;
@@ -41,6 +43,11 @@ class ServiceWindows : public QObject {
 
     void showCheck();
     void showJournal();
+    // A journal file of the console's archive in the journal window.
+    void showJournalFile(const std::string& path);
+    // A console family: the comparison after "Сличение баз", the archive.
+    void showComparison();
+    void showArchive();
     void showActiveEvents();
     void showDustiness();
     void printDatabase();
@@ -53,6 +60,12 @@ class ServiceWindows : public QObject {
     DLJournal* journalWindow() const;
     CJournal* eventsWindow() const;
     DLZapil* dustWindow() const;
+    DLCompare* compareWindow() const;
+    DLArchive* archiveWindow() const;
+
+  signals:
+    // The comparison window asks to show this item in the tree.
+    void showItem(std::int32_t item);
 
   private:
     template <class W>
@@ -67,6 +80,8 @@ class ServiceWindows : public QObject {
     QPointer<DLJournal> journal_;
     QPointer<CJournal> events_;
     QPointer<DLZapil> dust_;
+    QPointer<DLCompare> compare_;
+    QPointer<DLArchive> archive_;
 };
 
 }  // namespace tavrin::gui

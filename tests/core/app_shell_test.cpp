@@ -60,6 +60,17 @@ class FakeHost : public ShellHost {
         ++replaced;
         databaseChanged(role);
     }
+    void showComparison() override { ++comparisonShown; }
+    void showArchive() override { ++archiveShown; }
+    std::optional<ProgramChoice> chooseProgramTarget(const std::vector<ProgramTarget>& t) override {
+        targets = t;
+        return program;
+    }
+    std::int32_t currentItem() override { return current; }
+    int comparisonShown = 0, archiveShown = 0;
+    std::vector<ProgramTarget> targets;
+    std::optional<ProgramChoice> program;
+    std::int32_t current = 0;
     std::function<void()> pendingEdit;  // a grid edit not applied yet
     bool refusedValue = false;          // the grid holds a refused value
     int commits = 0, replaced = 0;
@@ -400,22 +411,79 @@ TEST_F(ShellTest, VersionAndTimeReportInTheStatusOnly) {
     EXPECT_TRUE(prompter.calls.empty());
 }
 
-// Operations that a family does not have yet end with their own message,
-// never with "Команда выполнена"; nothing is written.
-TEST_F(ShellTest, OperationsNotBuiltYetSaySoWithTheRealFamilies) {
+// The console's commands go to its own operations: here the built-in
+// simulation answers (its pace sped up).
+TEST_F(ShellTest, ConsoleCommandsOfTheRealFamily) {
+    class QuickClock : public SystemClock {
+      public:
+        void sleepMs(unsigned) override {}
+    } clock;
+    class NoPorts : public SerialPortFactory {
+        class Idle : public SerialPort {
+          public:
+            bool getState(PortState&) override { return true; }
+            bool setState(const PortState&) override { return true; }
+            bool getTimeouts(PortTimeouts&) override { return true; }
+            bool setTimeouts(const PortTimeouts&) override { return true; }
+            int read(std::uint8_t*, int) override { return 0; }
+            int write(const std::uint8_t*, int n) override { return n; }
+            void purge() override {}
+            int bytesWaiting() override { return 0; }
+            int lastError() const override { return 0; }
+        };
+
+      public:
+        std::unique_ptr<SerialPort> open(const std::string&, int&) override {
+            return std::make_unique<Idle>();
+        }
+        std::vector<std::string> candidates() override { return {}; }
+    } ports;
+    ctx.clock = &clock;
+    ctx.ports = &ports;
     shell = std::make_unique<Shell>(ctx, host, [](Family family, int role, const AppContext& c) {
         return CreateDatabase(family, role, c);
     });
-    start("[Общее]\r\nПрибор=2\r\n");
+    start("[Версан_С5]\r\nCOM=COM1\r\nИмитация=да\r\n");
     ASSERT_TRUE(shell->switchFamily(Family::S5));
-    const std::string notBuilt = "Операция не реализована для этого прибора";
+    DBase& db = *shell->database();
+    ASSERT_TRUE(db.simulation);
+
+    // The clock: the console takes it.
     shell->execute(kCmdSetTime);
-    EXPECT_EQ(host.status, notBuilt);
+    EXPECT_EQ(host.status, "Команда выполнена");
+    // "БД текущего LCP" without an LCP chosen in the tree.
     prompter.calls.clear();
-    shell->execute(kCmdReadDatabase);
-    ASSERT_FALSE(prompter.calls.empty());
-    EXPECT_EQ(prompter.calls.back().text, notBuilt);
-    EXPECT_EQ(prompter.calls.back().icon, PromptIcon::Error);
+    shell->execute(kCmdReadLcp);
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].text, "Выберите LCP в дереве");
+    // The comparison and the archive list open their windows.
+    shell->execute(kCmdCompare);
+    EXPECT_EQ(host.comparisonShown, 1);
+    shell->execute(kCmdReadArchiveList);
+    EXPECT_EQ(host.archiveShown, 1);
+    EXPECT_TRUE(std::filesystem::exists(dir / "ARCH.dat"));
+    // Clearing events, by kind.
+    shell->execute(kCmdS5Extra5);
+    EXPECT_EQ(host.status, "Команда выполнена");
+    // The program from the SD card: the targets offered; cancelled, nothing runs.
+    const int before = host.operations;
+    shell->execute(kCmdUpdateFromSd);
+    ASSERT_FALSE(host.targets.empty());
+    EXPECT_EQ(host.targets[0].name, "Пульт");
+    EXPECT_EQ(host.operations, before);
+    // The console's own events are in its journal: "Прочитать актуальные
+    // события" is not offered, and no dustiness without sensors.
+    prompter.calls.clear();
+    shell->execute(kCmdReadActiveEvents);
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].text, "Функция прибором не реализована");
+    // A database without detectors: one message, the rest in the status bar.
+    prompter.calls.clear();
+    db.databaseValid = true;
+    shell->execute(kCmdReadDustiness);
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].text, "В базе данных нет датчиков!");
+    EXPECT_EQ(host.status, "Отмена  Сеанс обмена закрыт.");
 }
 
 // No placeholder of any family reports a success.
@@ -427,14 +495,11 @@ TEST(NotImplemented, NoFamilyPlaceholderReturnsSuccess) {
     NullProgress progress;
     const Bytes image{1, 2, 3};
     {
+        // The console takes programs through its SD card and keeps its
+        // current events in its journal; it has no clock query.
         auto db = CreateDatabase(Family::S5, 0, ctx);
-        EXPECT_EQ(db->ReadFromDevice(progress), kResultNotImplemented);
-        EXPECT_EQ(db->WriteToDevice(progress), kResultNotImplemented);
         EXPECT_EQ(db->WriteFirmware(progress, image), kResultNotImplemented);
-        EXPECT_EQ(db->ReadJournal(progress), kResultNotImplemented);
         EXPECT_EQ(db->ReadActiveEvents(progress), kResultNotImplemented);
-        EXPECT_EQ(db->SetDeviceTime(), kResultNotImplemented);
-        EXPECT_EQ(db->ReadDustiness(progress, 0), kResultNotImplemented);
         EXPECT_EQ(db->QueryDeviceTime(), kResultNotImplemented);
         EXPECT_FALSE(db->ExportCsv(pathToUtf8(dir / "x.csv")));
         EXPECT_FALSE(std::filesystem::exists(dir / "x.csv"));

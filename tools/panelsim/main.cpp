@@ -81,12 +81,21 @@ const char* const kHelp =
     "  --idle MS          pace of its 0x64 frames while nothing is asked (100)\n"
     "  --repeat MS        an unanswered frame goes again this late (600)\n"
     "  --firmware N       the console's firmware version byte (default 12)\n"
+    "  --journal N        EVENTS.dat holds N generated events (default 0)\n"
+    "  --archives N       ARCH.dat names N archive files ARC00001.DAT...\n"
+    "  --no-link L        the console has no link with LCP L (answers 0x75);\n"
+    "                     may be repeated\n"
+    "  --sd-dir DIR       files written to the SD card are stored in DIR\n"
+    "  --ops-log FILE     a line per clock set, event clearing, program\n"
+    "                     replacement, SD file and table written\n"
+    "  Writes change the database; with --db DIR they are saved back to DIR.\n"
     "  --fault SPEC       KIND[=ARG]@N or KIND[=ARG]%N, N counting console frames\n"
     "                     from 1 (the first 0x60): silence[=MS] (default 6000),\n"
     "                     foreign, badlength[=K] (default 2), badcrc,\n"
     "                     changedcode, resync,\n"
     "                     refuse, wrongtype, wrongaddress, split, garbage[=K],\n"
-    "                     long[=K] (K bytes, 100..255), repeat (answer lost)\n"
+    "                     long[=K] (K bytes, 100..255), repeat (answer lost),\n"
+    "                     badrecord (a record fails its own checksum)\n"
     "  --help             this text\n";
 
 struct Config {
@@ -98,7 +107,9 @@ struct Config {
     long journal = 0, events = 0, baud = 0, address = -1, detectors = 0;
     std::vector<Fault> faults;
     std::vector<std::string> faultSpecs;
-    long lcps = 2, records = 3, idle = 100, repeat = 600;
+    long lcps = 2, records = 3, idle = 100, repeat = 600, archives = 0;
+    std::vector<int> noLink;
+    std::string sdDir, opsLog;
     bool verbose = false;
 };
 
@@ -153,6 +164,16 @@ int parse(int argc, char** argv, Config& c) {
             ok = number(v, c.records) && c.records <= 255;
         } else if (a == "--idle") {
             ok = number(v, c.idle);
+        } else if (a == "--archives") {
+            ok = number(v, c.archives) && c.archives <= 1000;
+        } else if (a == "--no-link") {
+            long l = 0;
+            ok = number(v, l) && l >= 1 && l <= 64;
+            c.noLink.push_back(static_cast<int>(l));
+        } else if (a == "--sd-dir") {
+            c.sdDir = v;
+        } else if (a == "--ops-log") {
+            c.opsLog = v;
         } else if (a == "--repeat") {
             ok = number(v, c.repeat) && c.repeat > 0;
         } else if (a == "--fault") {
@@ -260,6 +281,11 @@ int runS5(const Config& c) {
     o.repeatMs = c.repeat;
     o.faults = c.faultSpecs;
     o.db = c.db;
+    o.journal = static_cast<int>(c.journal);
+    o.archives = static_cast<int>(c.archives);
+    o.noLink = c.noLink;
+    o.sdDir = c.sdDir;
+    o.opsLog = c.opsLog;
     o.verbose = c.verbose;
     return s5::runConsole(o);
 }

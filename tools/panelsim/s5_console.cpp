@@ -4,10 +4,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
+#include <map>
 #include <optional>
 
 #include "base/crc8.h"
@@ -46,6 +49,7 @@ enum class FaultKind {
     Garbage,       // =K stray bytes right behind the frame (default 3)
     Long,          // the frame padded to =K bytes (default 120)
     Repeat,        // the answer to the frame is lost: the frame goes again
+    BadRecord,     // a record in the frame fails its own checksum
 };
 
 struct ConsoleFault {
@@ -74,6 +78,7 @@ constexpr KindName kKinds[] = {
     {"garbage", FaultKind::Garbage},
     {"long", FaultKind::Long},
     {"repeat", FaultKind::Repeat},
+    {"badrecord", FaultKind::BadRecord},
 };
 
 std::optional<ConsoleFault> parse(const std::string& spec, std::string& error) {
@@ -155,37 +160,31 @@ class Console {
         const auto at = [&req](std::size_t i) -> std::uint8_t {
             return i + 1 < req.size() ? req[i] : 0;
         };
+        const int lcp = at(3);
         switch (kind) {
             case 's': {
-                const int lcp = at(3);
-                if (lcp != 0 && !lcpExists(lcp)) return frame(0x75);
+                if (lcp != 0 && (!lcpExists(lcp) || noLink(lcp))) return frame(0x75);
                 return frame(0x73,
                              {static_cast<std::uint8_t>(lcp == 0 ? o_.firmware : 10 + lcp), 0, 0});
             }
             case 'o': {
-                const int lcp = at(3);
                 const RecordKind* k = recordKind(at(4));
-                if (!k || (lcp != 0 && !lcpExists(lcp))) return frame(0x75);
+                if (!k || req.size() != 7 || lcp > 64) return frame(0x75);
+                if (noLink(lcp)) return frame(0x75);
                 return recordFrame(lcp, *k, at(5));
             }
-            case 'n': {
-                const std::uint8_t type = at(4);
-                if (type == 'V' || type == 'W' || type == 'X') return frame(0x64);
-                return frame(0x71, {at(5)});
-            }
+            case 'n':
+                return written(req);
             case 'm': {
-                const int lcp = at(3);
-                if (!lcpExists(lcp)) return frame(0x75);
+                if (!lcpExists(lcp) || noLink(lcp)) return frame(0x75);
                 if (at(4) == '1') {
                     const int index = at(5);
                     Bytes data{0x8D, static_cast<std::uint8_t>(lcp)};
-                    if (index >= count(lcp, kDevices)) {
-                        data.push_back(0xFF);  // the series is over
-                    } else {
-                        data.push_back(static_cast<std::uint8_t>(index));
-                        const Bytes r = record(lcp, kDevices, index);
-                        data.insert(data.end(), r.begin(), r.end());
-                    }
+                    // Past the last device: a record of zeros under another index.
+                    const bool past = index >= count(lcp, kDevices);
+                    data.push_back(static_cast<std::uint8_t>(past ? 0xFF : index));
+                    const Bytes r = past ? Bytes(kDevices.size, 0) : record(lcp, kDevices, index);
+                    data.insert(data.end(), r.begin(), r.end());
                     return frame(0x70, data);
                 }
                 if (at(4) == 'c') {
@@ -200,38 +199,38 @@ class Console {
                 return frame(0x75);
             }
             case 't': {
-                const int lcp = at(3);
-                if (lcp != 0 && !lcpExists(lcp)) return frame(0x75);
-                const std::uint16_t sum = static_cast<std::uint16_t>(0x1000 * lcp + at(4));
+                if (req.size() != 6 || lcp > 64 || noLink(lcp)) return frame(0x75);
+                const int k = at(4);
+                std::uint16_t sum = 0;
+                if (k >= 1 && k <= 3) sum = tableChecksum(k - 1, list(lcp, *kindByIndex(k - 1)));
                 return frame(0x74,
                              {static_cast<std::uint8_t>(sum), static_cast<std::uint8_t>(sum >> 8)});
             }
-            case 'u': {
-                const int lcp = at(3), chunk = at(4);
-                if (!lcpExists(lcp)) return frame(0x75);
-                Bytes data{static_cast<std::uint8_t>(lcp)};
-                constexpr int kPairs = 2;
-                const int devices = count(lcp, kDevices);
-                for (int d = chunk * kPairs; d < std::min(devices, (chunk + 1) * kPairs); ++d) {
-                    data.push_back(static_cast<std::uint8_t>(d));
-                    data.push_back(static_cast<std::uint8_t>(10 + d));
-                }
-                return frame((chunk + 1) * kPairs < devices ? 0x76 : 0x77, data);
-            }
-            case 'v': {
-                const int chunk = at(3) | (at(4) << 8);
-                Bytes data{static_cast<std::uint8_t>(chunk + 1 < o_.fileChunks ? 'R' : 'T'), at(3),
-                           at(4)};
-                for (int i = 0; i < 64; ++i)
-                    data.push_back(static_cast<std::uint8_t>(chunk + i));
-                return frame(0x70, data);
-            }
+            case 'u':
+                return dust(lcp, at(4));
+            case 'v':
+                return fileChunk(req);
             case 0xF0:
-                return frame(0x71, {at(3)});
-            case 0xF1:
-            case 0xF2:
-            case 0xF3:
+                return sdWrite(req);
+            case 0xF1: {
+                const std::string name(req.begin() + 4, req.end() - 1);
+                if (req.size() < 6 || !sdFiles_.count(name)) return frame(0x75);
+                logOp("replace " + name + " " + std::to_string(at(3)));
                 return frame(0x64);
+            }
+            case 0xF2:
+                if (req.size() != 5) return frame(0x75);
+                logOp("clear " + std::to_string(at(3)));
+                return frame(0x64);
+            case 0xF3: {
+                if (req.size() != 12) return frame(0x75);
+                char text[80];
+                std::snprintf(text, sizeof text, "clock %04d-%02d-%02d %02d:%02d:%02d weekday %d",
+                              (req[3] << 8) | req[4], req[5], req[6], req[8], req[9], req[10],
+                              req[7]);
+                logOp(text);
+                return frame(0x64);
+            }
             default:
                 return frame(0x75);
         }
@@ -293,28 +292,201 @@ class Console {
 
   private:
     bool lcpExists(int lcp) const { return lcp >= 1 && lcp <= db_.lcps; }
+    bool noLink(int lcp) const {
+        return std::find(o_.noLink.begin(), o_.noLink.end(), lcp) != o_.noLink.end();
+    }
     static const RecordKind* recordKind(std::uint8_t type) {
         for (const RecordKind* k : {&kDevices, &kObjects, &kKeys})
             if (k->type == type) return k;
         return nullptr;
     }
+    static const RecordKind* kindByIndex(int i) {
+        return i == 0 ? &kDevices : i == 1 ? &kObjects : &kKeys;
+    }
     static std::size_t kindIndex(const RecordKind& k) {
         return &k == &kDevices ? 0 : &k == &kObjects ? 1 : 2;
     }
     const std::vector<Bytes>& list(int lcp, const RecordKind& k) const {
+        static const std::vector<Bytes> none;
+        if (lcp < 0 || lcp > 64 || (lcp != 0 && !lcpExists(lcp))) return none;
         return db_.records[static_cast<std::size_t>(lcp)][kindIndex(k)];
     }
     int count(int lcp, const RecordKind& k) const { return static_cast<int>(list(lcp, k).size()); }
     Bytes record(int lcp, const RecordKind& k, int index) const {
         return list(lcp, k)[static_cast<std::size_t>(index)];
     }
+    // A record of a series; past the end (and for an LCP the console does not
+    // have) the last type with a record of zeros: the table is empty.
     Bytes recordFrame(int lcp, const RecordKind& k, int index) {
         const int n = count(lcp, k);
         Bytes data{index + 1 < n ? k.type : k.last, static_cast<std::uint8_t>(lcp),
                    static_cast<std::uint8_t>(index)};
-        const Bytes r = index < n ? record(lcp, k, index) : Bytes(k.size, 0);
+        Bytes r = index < n ? record(lcp, k, index) : Bytes(k.size, 0);
+        for (const ConsoleFault& fault : faults_) {
+            // A record that fails its own checksum (the frame's stays right).
+            if (fault.kind == FaultKind::BadRecord && fault.hits(frames_ + 1) && index < n)
+                r[10] ^= 0x01;
+        }
         data.insert(data.end(), r.begin(), r.end());
         return frame(0x70, data);
+    }
+
+    // 'n': one record of a table the computer writes. The first record (index
+    // 0) starts the table anew, the last-type record ends it; a last-type
+    // record of zeros at index 0 empties the table, and an empty device table
+    // tells the console that its LCPs end before that LCP.
+    Bytes written(const Bytes& req) {
+        if (req.size() < 7) return frame(0x75);
+        const int lcp = req[3];
+        const std::uint8_t type = req[4];
+        const int index = req[5];
+        int kind = -1;
+        bool last = false;
+        const std::pair<std::uint8_t, std::uint8_t> types[3] = {{'T', 'V'}, {'P', 'X'}, {'R', 'W'}};
+        for (int k = 0; k < 3; ++k) {
+            if (type == types[k].first) kind = k;
+            if (type == types[k].second) {
+                kind = k;
+                last = true;
+            }
+        }
+        if (kind < 0 || lcp > 64 || (lcp == 0 && kind != 2) ||
+            req.size() != 7 + kWireSize[static_cast<std::size_t>(kind)]) {
+            return frame(0x75);
+        }
+        if (noLink(lcp)) return frame(0x75);
+        Bytes r(req.begin() + 6, req.end() - 1);
+        const bool zero = std::all_of(r.begin(), r.end(), [](std::uint8_t b) { return b == 0; });
+        auto& pending = pending_[static_cast<std::size_t>(lcp)][static_cast<std::size_t>(kind)];
+        if (index == 0) pending.clear();
+        // Records come in order, each with a right checksum; only the table's
+        // single last record may be all zero (the empty table).
+        if (index != static_cast<int>(pending.size()) || (!zero && !recordChecksumOk(kind, r)) ||
+            (zero && !(last && index == 0))) {
+            logOp("write refused " + std::to_string(lcp) + " " + std::to_string(kind) + " " +
+                  std::to_string(index));
+            return frame(0x75);
+        }
+        if (!zero) pending.push_back(r);
+        if (!last) return frame(0x71, {static_cast<std::uint8_t>(index)});
+        commit(lcp, kind, pending);
+        pending.clear();
+        return frame(0x64);
+    }
+
+    void commit(int lcp, int kind, const std::vector<Bytes>& table) {
+        if (lcp == 0) {
+            db_.records[0][2] = table;
+        } else if (kind == 0 && table.empty()) {
+            // No LCP from here on.
+            for (int l = lcp; l <= 64; ++l)
+                db_.records[static_cast<std::size_t>(l)] = {};
+            db_.lcps = std::min(db_.lcps, lcp - 1);
+        } else {
+            if (kind == 0) db_.lcps = std::max(db_.lcps, lcp);
+            db_.records[static_cast<std::size_t>(lcp)][static_cast<std::size_t>(kind)] = table;
+        }
+        logOp("table " + std::to_string(lcp) + " " + std::to_string(kind) + " " +
+              std::to_string(table.size()));
+        if (!o_.db.empty() && !saveDb(o_.db, db_))
+            std::cerr << "tavrin-panelsim: cannot save " << o_.db << "\n";
+    }
+
+    // 'u': (slot, value) pairs of the LCP's detectors, eight a chunk.
+    Bytes dust(int lcp, int chunk) {
+        if (!lcpExists(lcp) || noLink(lcp)) return frame(0x75);
+        static constexpr std::uint8_t kDetectors[] = {12, 36, 17, 25, 32, 33, 42, 37};
+        std::vector<std::uint8_t> slots;
+        const auto& devices = list(lcp, kDevices);
+        for (std::size_t i = 0; i < devices.size(); ++i) {
+            if (std::find(std::begin(kDetectors), std::end(kDetectors), devices[i][1]) !=
+                std::end(kDetectors))
+                slots.push_back(static_cast<std::uint8_t>(i));
+        }
+        constexpr std::size_t kPairs = 8;
+        const std::size_t first = static_cast<std::size_t>(chunk) * kPairs;
+        Bytes data{static_cast<std::uint8_t>(lcp)};
+        for (std::size_t i = first; i < std::min(slots.size(), first + kPairs); ++i) {
+            data.push_back(slots[i]);
+            data.push_back(static_cast<std::uint8_t>((slots[i] * 3 + lcp) % 11));
+        }
+        return frame(first + kPairs < slots.size() ? 0x76 : 0x77, data);
+    }
+
+    // 'v': a file of the console in 64-byte chunks ('R' more follow, 'T' last).
+    Bytes fileChunk(const Bytes& req) {
+        if (req.size() < 7) return frame(0x75);
+        const int chunk = req[3] | (req[4] << 8);
+        const std::string name(req.begin() + 5, req.end() - 1);
+        Bytes file;
+        if (name == "EVENTS.dat") {
+            file = eventFile(db_, o_.journal, 0);
+        } else if (name == "ARCH.dat") {
+            file = archiveList(o_.archives);
+        } else {
+            int n = 0;
+            for (int a = 1; a <= o_.archives; ++a)
+                if (name == archiveName(a)) n = a;
+            if (n == 0) return frame(0x75);
+            file = eventFile(db_, 5 + n, n);
+        }
+        constexpr std::size_t kChunk = 64;
+        const std::size_t from = static_cast<std::size_t>(chunk) * kChunk;
+        const std::size_t to = std::min(file.size(), from + kChunk);
+        Bytes data{static_cast<std::uint8_t>(to >= file.size() ? 'T' : 'R'), req[3], req[4]};
+        if (from < file.size())
+            data.insert(data.end(), file.begin() + static_cast<std::ptrdiff_t>(from),
+                        file.begin() + static_cast<std::ptrdiff_t>(to));
+        return frame(0x70, data);
+    }
+
+    // 0xF0: a file onto the SD card: the header names it (chunk 0), then the
+    // chunks from 1 in order, 80 bytes each (the frame: data + 7 bytes, a
+    // zero before the checksum), the last one shorter with bit 7 of the
+    // number's high byte set.
+    Bytes sdWrite(const Bytes& req) {
+        if (req.size() < 7) return frame(0x75);
+        const int number = req[3] | ((req[4] & 0x7F) << 8);
+        const bool last = (req[4] & 0x80) != 0;
+        const auto refuse = [this](const std::string& why) {
+            logOp("sd refused: " + why);
+            sdOpen_ = false;
+            return frame(0x75);
+        };
+        if (number == 0 && !last) {
+            sdName_.assign(req.begin() + 5, req.end() - 1);
+            sdData_.clear();
+            sdNext_ = 1;
+            sdOpen_ = !sdName_.empty();
+            return sdOpen_ ? frame(0x71, {0}) : refuse("no name");
+        }
+        if (!sdOpen_) return refuse("no header");
+        if (number != sdNext_) return refuse("chunk " + std::to_string(number));
+        const std::size_t n = req.size() - 7;
+        if (req[req.size() - 2] != 0) return refuse("no zero before the checksum");
+        if (n > 80 || (!last && n != 80) || (last && n == 80))
+            return refuse("size " + std::to_string(n));
+        sdData_.insert(sdData_.end(), req.begin() + 5,
+                       req.begin() + 5 + static_cast<std::ptrdiff_t>(n));
+        ++sdNext_;
+        if (last) {
+            sdOpen_ = false;
+            sdFiles_[sdName_] = sdData_;
+            logOp("sd " + sdName_ + " " + std::to_string(sdData_.size()));
+            if (!o_.sdDir.empty()) {
+                std::ofstream out(o_.sdDir + "/" + sdName_, std::ios::binary | std::ios::trunc);
+                out.write(reinterpret_cast<const char*>(sdData_.data()),
+                          static_cast<std::streamsize>(sdData_.size()));
+            }
+        }
+        return frame(0x71, {req[3]});
+    }
+
+    void logOp(const std::string& line) {
+        if (o_.verbose) std::cerr << "= " << line << "\n";
+        if (o_.opsLog.empty()) return;
+        std::ofstream out(o_.opsLog, std::ios::app);
+        out << line << "\n";
     }
 
     // The computer's frame: an answer to the frame that waits for one.
@@ -436,6 +608,8 @@ class Console {
                 case FaultKind::Repeat:
                     ignoreAnswer_ = true;
                     break;
+                case FaultKind::BadRecord:
+                    break;  // made with the record
             }
         }
         bool split = false;
@@ -484,6 +658,13 @@ class Console {
     bool ignoreAnswer_ = false;
     bool everAnswered_ = false;
     std::optional<Bytes> deferred_;
+    std::vector<std::array<std::vector<Bytes>, 3>> pending_ =
+        std::vector<std::array<std::vector<Bytes>, 3>>(65);
+    std::map<std::string, Bytes> sdFiles_;
+    std::string sdName_;
+    Bytes sdData_;
+    int sdNext_ = 1;
+    bool sdOpen_ = false;
     int seq_ = 0;
     int unanswered_ = 0;
     long frames_ = 0;

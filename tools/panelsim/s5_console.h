@@ -17,15 +17,21 @@
 namespace panelsim::s5 {
 
 struct ConsoleOptions {
-    std::string db;  // a database folder to answer from (else generated)
+    std::string db;  // a database folder to answer from and keep (else generated)
     int firmware = 12;
-    int lcps = 2;         // LCPs 1..lcps exist
-    int records = 3;      // devices, objects and keys of each LCP
-    int commonKeys = 2;   // keys of LCP 0, the console's own
-    int fileChunks = 3;   // chunks of any file read with 'v'
-    long baud = 0;        // 0: unpaced
-    long idleMs = 100;    // after an acknowledgement, the next 0x64 comes this late
-    long repeatMs = 600;  // an unanswered frame is repeated this late
+    int journal = 0;          // events in EVENTS.dat
+    int archives = 0;         // archive files named in ARCH.dat
+    std::vector<int> noLink;  // LCPs the console has no link with (0x75)
+    std::string sdDir;        // files written to the SD card are stored here
+    std::string opsLog;       // one line per clock set, event clearing, program replacement
+                              // and table written
+    int lcps = 2;             // LCPs 1..lcps exist
+    int records = 3;          // devices, objects and keys of each LCP
+    int commonKeys = 2;       // keys of LCP 0, the console's own
+    int fileChunks = 3;       // chunks of any file read with 'v'
+    long baud = 0;            // 0: unpaced
+    long idleMs = 100;        // after an acknowledgement, the next 0x64 comes this late
+    long repeatMs = 600;      // an unanswered frame is repeated this late
     int repeatsBeforeRestart = 3;
     std::vector<std::string> faults;  // KIND[=ARG]@N or KIND[=ARG]%N, N = console frame
     bool verbose = false;

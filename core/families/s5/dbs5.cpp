@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "families/s5/simulated_console.h"
 #include "link/result_codes.h"
 
 namespace tavrin {

@@ -15,21 +15,30 @@
 #pragma once
 
 #include <array>
+#include <filesystem>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
+#include "families/s5/console_frames.h"
 #include "families/s5/lcp_database.h"
 #include "families/s5/link/console_link.h"
 #include "families/s5/records.h"
+#include "link/console_operations.h"
 #include "link/dbase.h"
 
 namespace tavrin {
 
+namespace s5 {
+class SimulatedConsole;
+}
+
 // The facts of this family (names, files, columns, commands).
 const FamilyTraits& s5Traits();
 
-class DBS5 : public DBase {
+class DBS5 : public DBase, public ConsoleOperations {
   public:
     // The folder path may hold at most this many UTF-16 characters.
     static constexpr std::size_t kMaxFolderPath = 200;
@@ -40,9 +49,15 @@ class DBS5 : public DBase {
     void ResetDatabase() override;
     bool LoadFromDisk(const std::string& path) override;
     bool SaveToDisk(const std::string& path) override;
+    int ReadFromDevice(Progress& progress) override;
+    int WriteToDevice(Progress& progress) override;
+    int WriteFirmware(Progress& progress, ByteSpan image) override;
+    int ReadJournal(Progress& progress) override;
+    int SetDeviceTime() override;
     int ReadVersion() override;
     bool CheckChecksum(ByteSpan reply) override;
     int SimulateDevice(ByteSpan request, std::span<std::uint8_t, kReplyBufferSize> reply) override;
+    int ReadDustiness(Progress& progress, int flag) override;
     // The console link replaces the port of the other families: OpenPort
     // starts the link thread and is false when the port name is empty or
     // the port did not open; ClosePort stops the link and joins its thread.
@@ -56,6 +71,10 @@ class DBS5 : public DBase {
     // A new console key: slot or -1.
     int CreateKey() override;
     void RemoveKey(int index) override;
+    // The console checks its records itself. This check only refuses what
+    // cannot travel: more console keys than a series carries (critical).
+    // It never packs: packing happens on saving and before every transfer.
+    int CheckDatabase(ReportList* remarks, ReportList* devices, ReportList* functions) override;
     int GetItemImage(ItemCode item) override;
     RuleAnswer CutItem(const EditRuleArgs& args) override;
     RuleAnswer CopyItem(const EditRuleArgs& args) override;
@@ -137,12 +156,119 @@ class DBS5 : public DBase {
     // not exist; the link is closed afterwards whatever the outcome.
     int LcpCommand(int lcp, int command, int device, int value);
 
+    // ---- Console operations (transfer.cpp, compare.cpp, journal.cpp, dust.cpp,
+    //      sd_card.cpp) -----------------------------------------------------------
+    void setStatusSink(std::function<void(const std::string&)> sink) override;
+    int ReadPart(Progress& progress, ConsolePart part, int lcp) override;
+    int WritePart(Progress& progress, ConsolePart part, int lcp) override;
+    int CompareWithDevice(Progress& progress) override;
+    std::vector<CompareEntry> comparison() const override { return comparison_; }
+    int ReadArchiveList(Progress& progress) override;
+    std::vector<std::string> archiveNames() const override { return archiveList; }
+    int ReadArchive(Progress& progress, const std::string& name) override;
+    std::string archiveJournalPath(const std::string& name) const override;
+    int ClearActiveEvents(int kinds) override;
+    int WriteFileToDevice(Progress& progress, const std::string& sdName,
+                          const std::string& path) override;
+    int ReplaceProgram(const std::string& sdName, int target) override;
+    std::vector<ProgramTarget> programTargets() const override;
+    int lcpOfItem(std::int32_t item) const override;
+    std::int32_t itemOfCompareEntry(const CompareEntry& entry) const override;
+
+    // "Запросить версию ПО" of LCP L: stored as the LCP's firmware version.
+    int ReadLcpVersion(int lcpNumber);
+    // "Считать БД АУ из LCP": the devices of LCP L read from the LCP itself
+    // (its objects and keys are emptied).
+    int ReadLcpDirect(Progress& progress, int lcpNumber);
+    // One read each, within an operation that has begun (the LCP must
+    // exist; the link is opened when it is not running): the console's
+    // keys, and the devices, objects and keys of LCP L. `direct` reads the
+    // devices from the LCP itself and empties its objects and keys.
+    int ReadCommonKeys();
+    int ReadLcpDevices(int lcpNumber, bool direct = false);
+    int ReadLcpObjects(int lcpNumber);
+    int ReadLcpKeys(int lcpNumber);
+    // Writes one kind of LCP L as an empty table (1 devices, 2 objects,
+    // 3 keys; 10 for another kind).
+    int WriteEmpty(int lcpNumber, int kind);
+    // The console's checksum of one kind of LCP L (LCP 0, kind 3: its keys).
+    int AskChecksum(int lcpNumber, int kind, std::uint16_t& value);
+    // Reads one file of the console into `target`.
+    int ReadFileFromDevice(const std::string& name, const std::filesystem::path& target);
+    // The journal records of an event file (false when it is shorter than
+    // its header); names come from this database.
+    bool JournalOfEvents(ByteSpan data, JournalFile& out) const;
+    // Turns an event file of the console into a journal file; the source is
+    // deleted once the journal is written. Returns a result code.
+    int FormJournal(const std::filesystem::path& source, const std::filesystem::path& target);
+    // The dustiness of the sensors of one LCP, appended to `dustiness`.
+    int ReadLcpDustiness(int lcpNumber);
+    // Writes the dustiness file (program folder, kind 0); false when it
+    // cannot be written.
+    bool SaveDustinessFile();
+    // Sensors whose dustiness the console reports (the smoke detectors of
+    // the device table) in LCP L, or in every LCP for 0.
+    int SensorCount(int lcpNumber) const;
+
+    // The dustiness list of the last read: LCP, device slot, value.
+    struct DustEntry {
+        std::uint8_t lcp = 0x41;
+        std::uint8_t slot = 0xFF;
+        std::uint8_t value = 0;
+    };
+    std::vector<DustEntry> dustiness;
+    std::size_t dustinessCapacity = 0;
+
     // The console link (its queues are where operations put requests).
     s5::ConsoleLink& link() { return *link_; }
 
   private:
     std::unique_ptr<s5::ConsoleLink> link_;
     int simulatedFrames_ = 0;  // simulation: console frames produced since the link opened
+    // Simulation: the console the built-in simulation answers from, taken
+    // from the database before an operation changes it. Guarded by simMutex_
+    // (the link thread reads it).
+    std::unique_ptr<s5::SimulatedConsole> sim_;
+    std::mutex simMutex_;
+    std::vector<CompareEntry> comparison_;
+    std::function<void(const std::string&)> statusSink_;
+
+    void status(const std::string& text);
+    // Everything a read replaces, kept while it runs: a failed read puts the
+    // database back as it was (the firmware version read stays).
+    struct DatabaseState;
+    std::unique_ptr<DatabaseState> saveState() const;
+    void restoreState(DatabaseState& state);
+    // The start of an operation: the cancel window, and in simulation the
+    // console's snapshot of the database.
+    void beginOperation(const std::string& title);
+    void takeSimulationSnapshot();
+    // Opens the link when it is not running; false when it did not open.
+    bool ensureLink();
+    // Reads the console's firmware version unless it is known.
+    int ensureVersion();
+
+    // Series reads (transfer.cpp). runSeries queues the requests and hands
+    // every record of their replies to `onRecord` (the reply that ends a
+    // series and the console's empty record are not handed on);
+    // readIntoTables empties the tables the requests fill and stores the
+    // records in them.
+    int runSeries(const std::vector<s5::ExchRecPtr>& requests, Progress* progress,
+                  const std::function<std::string(int, s5::RecordKind)>& statusOf,
+                  const std::function<int(const s5::ExchRec&, s5::RecordKind, ByteSpan)>& onRecord);
+    int readIntoTables(const std::vector<s5::ExchRecPtr>& requests);
+    int readWholeDatabase(Progress& progress);
+    void markLcpRead(int lcpNumber);
+    // Every console key slot free, with its number (slot + 1).
+    void emptyCommonKeys();
+    void markCommonKeysRead();
+    void discardLcpsFrom(int lcpNumber);
+    s5::LcpDatabase& emptyLcp(int lcpNumber);
+    // Writes: the frames of one table, the console's keys, one LCP.
+    std::vector<s5::ExchRecPtr> tableWrites(int lcpNumber, s5::RecordKind kind);
+    std::vector<s5::ExchRecPtr> commonKeyWrites();
+    std::vector<s5::ExchRecPtr> lcpWrites(int lcpNumber);
+    int sendWrites(const std::vector<s5::ExchRecPtr>& frames, Progress& progress);
 
     bool pathFits(const std::string& path, const char* caption);
     bool isDatabaseFolder(const std::string& path) const;

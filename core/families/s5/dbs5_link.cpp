@@ -4,6 +4,7 @@
 #include <string>
 
 #include "families/s5/dbs5.h"
+#include "families/s5/simulated_console.h"
 #include "link/result_codes.h"
 
 namespace tavrin {
@@ -15,12 +16,23 @@ DBS5::~DBS5() {
     link_->close();
 }
 
+int DBS5::WriteFirmware(Progress&, ByteSpan) {
+    // The console's programs go through its SD card (WriteFileToDevice).
+    return kResultNotImplemented;
+}
+
 bool DBS5::OpenPort() {
     if (portName.empty()) return false;
     // A link that is still there (or ended by itself) is stopped and joined.
     link_->close();
     LoadPortSettings();
     simulatedFrames_ = 0;
+    if (simulation) {
+        // An operation that took no snapshot of its own: the database as it is
+        // now (taken here, before the link thread reads it).
+        std::lock_guard lock(simMutex_);
+        if (!sim_) sim_ = std::make_unique<SimulatedConsole>(*this);
+    }
     return link_->open();
 }
 
@@ -54,6 +66,28 @@ int DBS5::ReadVersion() {
     link_->requests().clear();
     link_->replies().clear();
     if (result == kResultStoppedByUser) ClosePort();
+    return result;
+}
+
+int DBS5::ReadLcpVersion(int lcpNumber) {
+    LcpDatabase* l = lcp(lcpNumber);
+    if (!l) return kResultBadCommand;
+    exchangeActive.arm();
+    if (!link_->running() && !OpenPort()) return kResultPortNotOpen;
+    auto rec = std::make_shared<ExchRec>();
+    rec->frame = computerFrame(kKindVersion, {static_cast<std::uint8_t>(lcpNumber)});
+    rec->expectedLength = kVersionReplyLength;
+    link_->requests().push(rec);
+    bool answered = false;
+    int result =
+        link_->WaitReplies(nullptr, &exchangeActive, kReplyWaitMs, [&](const ExchRec& r) -> int {
+            answered = true;
+            if (r.replyLength() != kVersionReplyLength) return kResultBadReply;
+            l->firmwareVersion = r.reply[3];
+            return kResultOk;
+        });
+    if (result == kResultOk && !answered) result = kResultUnknownDeviceError;
+    ClosePort();
     return result;
 }
 
@@ -122,30 +156,28 @@ int DBS5::LcpCommand(int lcpNumber, int command, int device, int value) {
     return result;
 }
 
-// A console in a few lines: it opens its link with 0x60, reports "done"
-// while nothing is asked, gives its firmware version, accepts the clock,
-// the event clearing and the LCP commands that it answers with 0x64, and
-// reports every other request as unreachable (0x75).
+// The built-in simulation: the console opens its link with 0x60 and then
+// answers from the snapshot of the database taken when the operation began
+// (a console of its own, see simulated_console.h).
 int DBS5::SimulateDevice(ByteSpan request, std::span<std::uint8_t, kReplyBufferSize> reply) {
-    constexpr std::uint8_t kSimulatedVersion = 12;
     const auto seq =
         static_cast<std::uint8_t>(kConsoleStart | (simulatedFrames_++ & kSequenceMask));
     Bytes frame;
     if (simulatedFrames_ == 1) {
         frame = {seq, 4, kCodeLinkStart, 0};
-    } else if (request.size() < kFrameMin) {
-        frame = {seq, 4, kCodeDone, 0};
-    } else if (request[kOffCode] == kKindVersion) {
-        frame = {seq, 7, kCodeVersion, kSimulatedVersion, 0, 0, 0};
-    } else if (request[kOffCode] == kKindClock || request[kOffCode] == kKindClearEvents ||
-               (request[kOffCode] == kKindLcp && getU8(request, 4) == kLcpCommand)) {
-        frame = {seq, 4, kCodeDone, 0};
     } else {
-        frame = {seq, 4, kCodeRefused, 0};
+        std::lock_guard lock(simMutex_);
+        frame = sim_ ? sim_->answer(request) : Bytes{kConsoleStart, 4, kCodeRefused, 0};
+        frame[kOffStart] = seq;
     }
     sealFrame(frame);
     std::copy(frame.begin(), frame.end(), reply.begin());
     return static_cast<int>(frame.size());
+}
+
+void DBS5::takeSimulationSnapshot() {
+    std::lock_guard lock(simMutex_);
+    sim_ = std::make_unique<SimulatedConsole>(*this);
 }
 
 }  // namespace tavrin

@@ -52,6 +52,7 @@ const FamilyTraits& s5Traits() {
                      .sdCardFirmware = true,
                      .readTimeShown = true,
                      .loadBeforeJournal = true,
+                     .readKeepsDatabase = true,
                      .portSearch = false,
                      .analysisWindow = false},
     };

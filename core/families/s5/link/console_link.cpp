@@ -376,12 +376,12 @@ void ConsoleLink::Retransmit() {
     }
 }
 
-void ConsoleLink::CompleteHead(int status) {
+void ConsoleLink::CompleteHead(int status, bool dropRest) {
     transit_.fetch_add(1);
     if (ExchRecPtr head = requests_.pop()) {
         head->reply.assign(buffer_.begin(), buffer_.begin() + frameLength_);
         head->status = status;
-        if (status != kResultOk) requests_.clear();
+        if (status != kResultOk || dropRest) requests_.clear();
         replies_.push(std::move(head));
     }
     leaveTransit();
@@ -660,12 +660,11 @@ void ConsoleLink::onChecksum() {
         failOrSend(kResultBadDataLength);
     } else {
         const bool lcpDeviceQuestion = head->byte(3) != 0 && head->byte(4) == 1;
-        CompleteHead();
         // An LCP without device checksums: the rest of the comparison is moot.
-        if (lcpDeviceQuestion && frameByte(3) == 0 && frameByte(4) == 0) {
-            requests_.clear();
-            replies_.signal();
-        }
+        // The questions queued behind go before the answer is handed over, so
+        // none asked after it is dropped unanswered.
+        const bool noDevices = lcpDeviceQuestion && frameByte(3) == 0 && frameByte(4) == 0;
+        CompleteHead(kResultOk, noDevices);
         SendHead();
     }
 }

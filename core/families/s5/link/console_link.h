@@ -99,7 +99,9 @@ class ConsoleLink {
     void SendAck();
     void SendHead();
     void Retransmit();
-    void CompleteHead(int status = 0);
+    // Hands the head to the reply queue with the console's frame; with a
+    // non-zero status or `dropRest` the requests queued behind it go first.
+    void CompleteHead(int status = 0, bool dropRest = false);
     bool FailHead(int code);
     void Advance();
     // Pops the head (when there is one), gives it `code`, drops the other

@@ -1,0 +1,137 @@
+// "Версан С5" through the main window, its worker thread and the real port,
+// against the simulated console on a pseudo-terminal: the whole database
+// read, "Сличить базу" finding an object renamed in a way the checksums
+// cannot see and pointing the tree at it, and the archive window opening an
+// archive of the console in the journal window.
+#include <QApplication>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QtTest>
+
+#include "app/commands.h"
+#include "app/device_runner.h"
+#include "app/main_frame.h"
+#include "app/translations.h"
+#include "families/s5/dbs5.h"
+#include "gui/gui_helpers.h"
+#include "journal/journal_window.h"
+#include "service/console_windows.h"
+#include "service/service_windows.h"
+#include "support/recording_prompter.h"
+#include "support/temp_dir.h"
+
+using namespace tavrin;
+
+namespace {
+
+class NoDialogs : public gui::FileDialogs {
+  public:
+    std::optional<std::string> openFile(QWidget*, const std::string&,
+                                        const std::vector<FileFilter>&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> saveFile(QWidget*, const std::string&,
+                                        const std::vector<FileFilter>&,
+                                        const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> folder(QWidget*, const std::string&) override {
+        return std::nullopt;
+    }
+};
+
+QString u(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+}  // namespace
+
+class TestS5PanelsimOps : public QObject {
+    Q_OBJECT
+  private slots:
+    void readCompareAndArchiveThroughTheMainWindow() {
+        test::TempDir dir;
+        QProcess sim;
+        sim.start(QString::fromUtf8(TAVRIN_PANELSIM_PATH),
+                  QStringList{"--family", "s5", "--lcps", "2", "--records", "3", "--archives", "2",
+                              "--journal", "5", "--repeat", "200", "--idle", "5"});
+        QVERIFY(sim.waitForReadyRead(10000));
+        const std::string pty = sim.readLine().trimmed().toStdString();
+
+        AppContext ctx = makeAppContext(dir.path());
+        test::writeIni(ctx.settingsPath, "[Общее]\r\nПрибор=3\r\n[Версан_С5]\r\nCOM=" + pty +
+                                             "\r\nИмитация=нет\r\nЛог=нет\r\n");
+        test::RecordingPrompter prompter;
+        ctx.prompter = &prompter;
+        gui::CCancelOb dialog;
+        gui::GuiCancelWindow cancel(&dialog);
+        ctx.cancelWindow = &cancel;
+        NoDialogs dialogs;
+        gui::CMainFrame frame(ctx);
+        frame.setFileDialogs(&dialogs);
+        frame.show();
+        auto* db = dynamic_cast<DBS5*>(frame.database());
+        QVERIFY(db);
+
+        frame.runCommand(kCmdReadAll);
+        for (const auto& c : prompter.calls)
+            qWarning("%s", c.text.c_str());
+        QVERIFY(prompter.calls.empty());
+        QCOMPARE(frame.statusText(), u("Команда выполнена"));
+        QVERIFY(db->databaseValid);
+        QCOMPARE(db->lcpCount(), 2);
+        QVERIFY(!db->link().running());
+
+        // One letter of an object's name one step on: the object sums stay.
+        s5::ObjectRecord& o = db->lcp(2)->objects[1];
+        o[s5::obj::kName + 1] = static_cast<std::uint8_t>(o[s5::obj::kName + 1] + 1);
+        frame.runCommand(kCmdCompare);
+        QCOMPARE(frame.statusText(), u("Команда выполнена"));
+        gui::DLCompare* compare = frame.services()->compareWindow();
+        QVERIFY(compare && compare->isVisible());
+        QTableWidget* table = compare->table();
+        QCOMPARE(table->rowCount(), 7);  // the console's keys and three kinds of two LCPs
+        int differing = -1;
+        for (int r = 0; r < table->rowCount(); ++r) {
+            if (table->item(r, 4)->text() != u("Совпадает")) {
+                QCOMPARE(differing, -1);
+                differing = r;
+            }
+        }
+        QVERIFY(differing >= 0);
+        QCOMPARE(table->item(differing, 0)->text(), u("LCP 2 / Объекты"));
+        QCOMPARE(table->item(differing, 1)->text(), QString("2"));
+        QCOMPARE(table->item(differing, 2)->text(), table->item(differing, 3)->text());
+        QCOMPARE(table->item(differing, 4)->text(), u("Отличается"));
+        emit table->cellDoubleClicked(differing, 0);
+        QCOMPARE(frame.currentItem(), s5::objectItem(2, 1));
+
+        frame.runCommand(kCmdReadArchiveList);
+        gui::DLArchive* archive = frame.services()->archiveWindow();
+        QVERIFY(archive && archive->isVisible());
+        QCOMPARE(archive->list()->count(), 2);
+        archive->list()->setCurrentRow(1);
+        QCOMPARE(archive->list()->currentItem()->text(), u("ARC00002.DAT"));
+        archive->openButton()->click();
+        gui::DLJournal* journal = frame.services()->journalWindow();
+        QVERIFY(journal && journal->isVisible());
+        QVERIFY(QFile::exists(QString::fromStdString(pathToUtf8(dir / "ARC00002.vsj"))));
+        QVERIFY(!QFile::exists(QString::fromStdString(pathToUtf8(dir / "ARC00002.DAT"))));
+        QVERIFY(prompter.calls.empty());
+        QVERIFY(!db->link().running());
+
+        sim.kill();
+        sim.waitForFinished(5000);
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    gui::installRussianTranslations(app);
+    TestS5PanelsimOps t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "test_s5_panelsim_ops.moc"
