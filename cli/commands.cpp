@@ -13,6 +13,7 @@ int runShowDustCommand(const Argv& args);
 int runTreeCommand(const Argv& args);
 int runParamsCommand(const Argv& args);
 int runSetCommand(const Argv& args);
+int runDiffCommand(const Argv& args);
 int runReadDbCommand(const Argv& args);
 int runWriteDbCommand(const Argv& args);
 int runReadVersionCommand(const Argv& args);
@@ -59,6 +60,10 @@ const std::vector<Command>& commands() {
          "commit VALUE in a grid row of the item CODE as if typed or chosen, and save (to OUT or "
          "over FILE)",
          runSetCommand},
+        {"diff", "diff A B [--family k2|r7|s5]",
+         "compare two databases of one family item by item (\"PATH: added\", \"PATH: removed\", "
+         "\"PATH: changed: ROW: OLD → NEW\"); exit code 0 equal, 1 different, 2 not compared",
+         runDiffCommand},
         {"read-db", "read-db -o OUT --port NAME|--simulate [--baud N] [--log] [--family k2|r7]",
          "read the database from a panel and save it (\"Талвир К2\" unless --family r7)",
          runReadDbCommand},
