@@ -7,6 +7,7 @@
 #include "cli_prompter.h"
 #include "commands.h"
 #include "editor/db_diff.h"
+#include "editor/db_find.h"
 #include "family_files.h"
 #include "registry/family_registry.h"
 
@@ -15,7 +16,8 @@ namespace tavrin::cli {
 namespace {
 
 // Exit codes of diff: equal, different, and anything that kept the
-// comparison from being made (as diff(1) has them).
+// comparison from being made (as diff(1) has them); find answers 0 when it
+// found something, 1 when not, 2 on trouble (as grep(1)).
 constexpr int kDiffEqual = 0;
 constexpr int kDiffDifferent = 1;
 constexpr int kDiffTrouble = 2;
@@ -51,7 +53,37 @@ int runDiff(const Argv& argv) {
     return entries.empty() ? kDiffEqual : kDiffDifferent;
 }
 
+int runFind(const Argv& argv) {
+    const Args args(argv, {"--family"});
+    if (!args.error().empty() || args.positional().size() != 2) {
+        std::cerr << "usage: tavrin-cli find FILE TEXT [--family k2|r7|s5]\n";
+        return kDiffTrouble;
+    }
+    CliPrompter prompter;
+    AppContext ctx = makeAppContext(std::filesystem::current_path());
+    ctx.prompter = &prompter;
+    auto db = openDatabaseFile(args.positional()[0], args.value("--family").value_or(""), ctx);
+    if (!db) return kDiffTrouble;
+    const DbItemList list = listDbItems(*db, CreateFamilyTree);
+    if (!list.available) {
+        std::cerr << "tavrin-cli: the tree of this family is not available yet\n";
+        return kDiffTrouble;
+    }
+    const std::vector<FindMatch> matches = findItems(list, args.positional()[1]);
+    for (const FindMatch& m : matches) {
+        const DbItem& item = list.items[m.item];
+        std::cout << item.code << '\t' << list.pathText(item) << '\t';
+        if (!m.field.empty()) std::cout << m.field << ": ";
+        std::cout << m.text << "\n";
+    }
+    return matches.empty() ? kDiffDifferent : kDiffEqual;
+}
+
 }  // namespace
+
+int runFindCommand(const Argv& a) {
+    return runFind(a);
+}
 
 int runDiffCommand(const Argv& a) {
     return runDiff(a);

@@ -14,6 +14,7 @@ int runTreeCommand(const Argv& args);
 int runParamsCommand(const Argv& args);
 int runSetCommand(const Argv& args);
 int runDiffCommand(const Argv& args);
+int runFindCommand(const Argv& args);
 int runReadDbCommand(const Argv& args);
 int runWriteDbCommand(const Argv& args);
 int runReadVersionCommand(const Argv& args);
@@ -64,6 +65,10 @@ const std::vector<Command>& commands() {
          "compare two databases of one family item by item (\"PATH: added\", \"PATH: removed\", "
          "\"PATH: changed: ROW: OLD → NEW\"); exit code 0 equal, 1 different, 2 not compared",
          runDiffCommand},
+        {"find", "find FILE TEXT [--family k2|r7|s5]",
+         "find items whose tree label or grid value holds TEXT (any case): \"CODE<TAB>PATH<TAB>"
+         "row: value\" lines; exit code 0 found, 1 none, 2 not searched",
+         runFindCommand},
         {"read-db", "read-db -o OUT --port NAME|--simulate [--baud N] [--log] [--family k2|r7]",
          "read the database from a panel and save it (\"Талвир К2\" unless --family r7)",
          runReadDbCommand},

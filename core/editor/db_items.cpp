@@ -119,7 +119,7 @@ DbItemList listDbItems(DBase& db, FamilyTreeFactory factory) {
                 const std::uint32_t name = intern(tab.caption + ": " + trimmed(e.label));
                 const std::uint32_t key =
                     renumbers ? name : intern(tab.caption + "\n" + std::to_string(e.value));
-                item.rows.push_back({name, key, e.checked ? kCheckedText : kUncheckedText});
+                item.rows.push_back({name, key, e.checked ? kCheckedText : kUncheckedText, true});
             }
         }
         list.items.push_back(std::move(item));

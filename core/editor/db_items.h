@@ -31,7 +31,8 @@ struct DbRow {
     // may name something that was renamed) — but where item codes renumber,
     // and so do the entries' numbers, the name.
     std::uint32_t key = 0;
-    std::string text;  // the value as shown
+    std::string text;   // the value as shown
+    bool mark = false;  // a mark of the second tab ("отмечено" / "не отмечено")
 };
 
 struct DbItem {
