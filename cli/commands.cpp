@@ -13,6 +13,8 @@ int runShowDustCommand(const Argv& args);
 int runTreeCommand(const Argv& args);
 int runParamsCommand(const Argv& args);
 int runSetCommand(const Argv& args);
+int runDiffCommand(const Argv& args);
+int runFindCommand(const Argv& args);
 int runReadDbCommand(const Argv& args);
 int runWriteDbCommand(const Argv& args);
 int runReadVersionCommand(const Argv& args);
@@ -70,6 +72,14 @@ const std::vector<Command>& commands() {
          "commit VALUE in a grid row of the item CODE as if typed or chosen, and save (to OUT or "
          "over FILE)",
          runSetCommand},
+        {"diff", "diff A B [--family k2|r7|s5]",
+         "compare two databases of one family item by item (\"PATH: added\", \"PATH: removed\", "
+         "\"PATH: changed: ROW: OLD → NEW\"); exit code 0 equal, 1 different, 2 not compared",
+         runDiffCommand},
+        {"find", "find FILE TEXT [--family k2|r7|s5]",
+         "find items whose tree label or grid value holds TEXT (any case): \"CODE<TAB>PATH<TAB>"
+         "row: value\" lines; exit code 0 found, 1 none, 2 not searched",
+         runFindCommand},
         {"read-db",
          "read-db -o OUT --port NAME|--simulate [--baud N] [--log] [--family k2|r7|s5]\n"
          "          s5: read-db -o DIR | --db DIR (--keys | --lcp N)",

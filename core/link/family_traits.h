@@ -68,6 +68,10 @@ struct FamilyTraits {
     bool inFamilyMenu;          // that item is in the menu
     bool showsPanelAddress;     // result texts and the write question name the panel address
     FamilyCommands commands;
+    // Deleting an item renumbers the items after it (their codes move), so
+    // two databases are compared item by item by their order and content,
+    // not by their codes.
+    bool itemCodesRenumber = false;
 };
 
 }  // namespace tavrin

@@ -114,5 +114,40 @@ TEST_F(CliFixture, RefusedValueWritesNothing) {
     EXPECT_EQ(cli(dir, "params " + q(file) + " 5").code, 1);  // no device 5
 }
 
+// diff: 0 for equal databases, 1 with the differences on stdout, 2 when the
+// two cannot be compared (a missing file, two families); find: 0 found, 1 not.
+TEST_F(CliFixture, DiffExitCodesAndLines) {
+    const std::string other = pathToUtf8(dir / "other.bta");
+    AppContext ctx = makeAppContext(dir.path());
+    ctx.prompter = &prompter;
+    {
+        DBK2 db(0, ctx);
+        ASSERT_TRUE(db.LoadFromDisk(file));
+        for (std::size_t i = 0; i < 6; ++i)
+            db.keys[0][k2::kKeyCode + i] = static_cast<std::uint8_t>(i + 1);
+        ASSERT_TRUE(db.SaveToDisk(other));
+    }
+    CliRun r = cli(dir, "diff " + q(file) + " " + q(file));
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    r = cli(dir, "diff " + q(file) + " " + q(other));
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_EQ(r.out,
+              "Талвир К2 / Ключи / Дежурный / Ключ_000: changed: Полный номер ключа: 00 00 00 00 "
+              "00 00 → 01 02 03 04 05 06\n");
+    EXPECT_EQ(cli(dir, "diff " + q(file) + " " + q(pathToUtf8(dir / "none.bta"))).code, 2);
+    EXPECT_EQ(cli(dir, "diff " + q(file)).code, 2);
+    r = cli(dir, "find " + q(other) + " \"01 02 03\"");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "256\tТалвир К2 / Ключи / Дежурный / Ключ_000\tПолный номер ключа: 01 02 03 04 05 "
+              "06\n");
+    EXPECT_EQ(cli(dir, "find " + q(file) + " \"01 02 03\"").code, 1);
+    const std::string folder = pathToUtf8(dir / "s5");
+    std::filesystem::create_directory(dir / "s5");
+    r = cli(dir, "diff " + q(file) + " " + q(folder));
+    EXPECT_EQ(r.code, 2) << r.out;
+}
+
 }  // namespace
 }  // namespace tavrin::test

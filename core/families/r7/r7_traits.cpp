@@ -47,6 +47,7 @@ const FamilyTraits& r7Traits() {
         .inFamilyMenu = true,
         .showsPanelAddress = true,
         .commands = {.print = true, .firmwareUpdate = true, .readTime = true},
+        .itemCodesRenumber = true,
     };
     return traits;
 }
