@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
@@ -255,10 +256,18 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
     setAcceptDrops(true);
 
     const GeneralSettings& s = shell_->settings();
+    // The stored placement may come from a larger screen or another scale:
+    // it is kept inside the screen's available area.
+    const QRect wanted = s.width > 0 && s.height > 0 ? QRect(s.left, s.top, s.width, s.height)
+                                                     : QRect(0, 0, 1000, 680);
+    QScreen* screen = QGuiApplication::screenAt(wanted.center());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : wanted;
+    const QRect placed = clampToArea(wanted, area);
     if (s.width > 0 && s.height > 0) {
-        setGeometry(s.left, s.top, s.width, s.height);
+        setGeometry(placed);
     } else {
-        resize(1000, 680);
+        resize(placed.size());
     }
     if (s.splitter > 0) splitter_->setSizes({s.splitter, std::max(100, width() - s.splitter)});
 
@@ -295,6 +304,16 @@ void CMainFrame::showAsStored() {
     } else {
         showNormal();
     }
+}
+
+QRect clampToArea(const QRect& wanted, const QRect& area) {
+    if (area.isEmpty()) return wanted;
+    QRect r = wanted;
+    r.setWidth(std::min(std::max(r.width(), 200), area.width()));
+    r.setHeight(std::min(std::max(r.height(), 150), area.height()));
+    r.moveLeft(std::clamp(r.left(), area.left(), area.right() - r.width() + 1));
+    r.moveTop(std::clamp(r.top(), area.top(), area.bottom() - r.height() + 1));
+    return r;
 }
 
 QString elidePath(const QString& path, int maxChars) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QRect>
 #include <QSet>
 #include <QUrl>
 #include <map>
@@ -40,6 +41,8 @@ class ServiceWindows;
 // Underlines the first letter of `text` (at a word start if it can) that no
 // other entry of the same menu uses; a text that has a mnemonic keeps it.
 QString withMnemonic(const QString& text, QSet<QChar>& used);
+// A window rectangle moved and shrunk as little as needed to lie within `area`.
+QRect clampToArea(const QRect& wanted, const QRect& area);
 // Shortens a path longer than `maxChars` in the middle with an ellipsis.
 QString elidePath(const QString& path, int maxChars);
 

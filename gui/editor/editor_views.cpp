@@ -33,6 +33,27 @@ void place(QWidget* where, QWidget* w) {
     }
 }
 
+// The Edit menu's labels change with the selection: the new label keeps
+// the underlined letter of the old one where it has that letter.
+QString keepMnemonic(const QString& old, const QString& label) {
+    qsizetype at = -1;
+    for (qsizetype i = 0; i + 1 < old.size(); ++i) {
+        if (old.at(i) == QLatin1Char('&')) {
+            if (old.at(i + 1) != QLatin1Char('&')) {
+                at = i + 1;
+                break;
+            }
+            ++i;
+        }
+    }
+    if (at < 0 || label.contains(QLatin1Char('&'))) return label;
+    const QChar c = old.at(at).toLower();
+    for (qsizetype i = 0; i < label.size(); ++i) {
+        if (label.at(i).toLower() == c) return label.left(i) + QLatin1Char('&') + label.mid(i);
+    }
+    return label;
+}
+
 }  // namespace
 
 EditorViews::EditorViews(Prompter& prompter, QWidget* treePane, QWidget* gridPlace,
@@ -275,7 +296,8 @@ void EditorViews::updateEditMenu() {
          {&s.insert, &s.cut, &s.copy, &s.paste, &s.remove, &s.undo, &s.showBuffer}) {
         QAction* a = actions_(m->command);
         if (!a) continue;
-        if (!m->label.empty()) a->setText(QString::fromStdString(m->label));
+        if (!m->label.empty())
+            a->setText(keepMnemonic(a->text(), QString::fromStdString(m->label)));
         a->setEnabled(m->enabled);
     }
 }

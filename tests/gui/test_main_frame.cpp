@@ -11,6 +11,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -20,6 +22,9 @@
 #include "app/dialogs.h"
 #include "app/main_frame.h"
 #include "app/translations.h"
+#include "editor/c_grid.h"
+#include "editor/editor_views.h"
+#include "editor/g_edit.h"
 #include "gui/gui_helpers.h"
 #include "support/fake_database.h"
 #include "support/recording_prompter.h"
@@ -392,6 +397,125 @@ class TestMainFrame : public QObject {
         QCOMPARE(f.frame->database()->portName, std::string("COM5"));
         QCOMPARE(readProfileString(f.ctx.settingsPath, "Талвир_К2", "COM", "", 20),
                  std::string("COM5"));
+    }
+
+    // The keyboard reaches every command and pane: the platform's standard
+    // keys on the file commands, distinct underlined letters in each menu,
+    // F6 / Ctrl+Tab / Tab between the tree and the grid, an edit made with
+    // the keys alone, and the unsaved marker in the title as soon as it lands.
+    void keyboardShortcutsPanesAndTheUnsavedMarker() {
+        Fixture f;
+        struct Key {
+            int command;
+            QKeySequence::StandardKey key;
+        } keys[] = {{kCmdNew, QKeySequence::New},   {kCmdOpen, QKeySequence::Open},
+                    {kCmdSave, QKeySequence::Save}, {kCmdPrint, QKeySequence::Print},
+                    {kCmdUndo, QKeySequence::Undo}, {kCmdCopy, QKeySequence::Copy}};
+        for (const Key& k : keys) {
+            QVERIFY2(f.frame->action(k.command)->shortcuts().contains(
+                         QKeySequence::keyBindings(k.key).value(0)),
+                     qPrintable(QString::number(k.command)));
+        }
+        QVERIFY(f.frame->action(kCmdSaveAs)->shortcuts().contains(QKeySequence("Ctrl+Shift+S")));
+        QVERIFY(f.frame->action(kCmdExit)->shortcuts().contains(QKeySequence("Ctrl+Q")));
+        QVERIFY(f.frame->action(kCmdAbout)->shortcuts().contains(QKeySequence(Qt::Key_F1)));
+        QVERIFY(!f.frame->action(kCmdSearchDatabase) ||
+                f.frame->action(kCmdSearchDatabase)->shortcuts().isEmpty() ||
+                f.frame->action(kCmdSearchDatabase)->shortcuts().contains(QKeySequence::Find));
+        // Each menu's mnemonics are distinct, and every entry has one.
+        std::function<void(const QList<QAction*>&)> check = [&](const QList<QAction*>& actions) {
+            QSet<QChar> seen;
+            for (QAction* a : actions) {
+                if (a->isSeparator() || !a->isVisible()) continue;
+                const QString t = a->text();
+                const qsizetype at = t.indexOf(QRegularExpression(QStringLiteral("&[^&]")));
+                QVERIFY2(at >= 0, qPrintable(t));
+                const QChar c = t.at(at + 1).toLower();
+                QVERIFY2(!seen.contains(c), qPrintable(t));
+                seen.insert(c);
+                if (a->menu()) check(a->menu()->actions());
+            }
+        };
+        check(f.frame->menuBar()->actions());
+
+        // Ctrl+S saves through its shortcut as the menu does.
+        const std::string path = pathToUtf8(f.dir / "keys.bta");
+        f.dialogs.answers = {path};
+        f.frame->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.frame.get()));
+        QTest::keyClick(f.frame.get(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(f.frame->database()->filePath, path);
+        QVERIFY(!f.frame->isWindowModified());
+        QVERIFY(f.frame->windowTitle().endsWith(QStringLiteral("[*]")));
+
+        // The panes: F6 and Ctrl+Tab go from the tree to the grid, Tab back.
+        gui::CTree* tree = f.frame->leftTree();
+        QWidget* table = f.frame->views()->grid()->table();
+        tree->setFocus();
+        tree->setCurrentIndex(tree->model()->index(0, 0));
+        QTest::keyClick(tree, Qt::Key_F6);
+        QVERIFY(table->hasFocus());
+        QTest::keyClick(table, Qt::Key_Tab);
+        QVERIFY(tree->hasFocus());
+        QTest::keyClick(tree, Qt::Key_Tab, Qt::ControlModifier);
+        QVERIFY(table->hasFocus());
+        QTest::keyClick(table, Qt::Key_Backtab, Qt::ShiftModifier);
+        QVERIFY(tree->hasFocus());
+        QTest::keyClick(tree, Qt::Key_Tab);
+        QVERIFY(table->hasFocus());
+
+        // An edit by keys alone: the first editable number row, F2, a value,
+        // Enter. The title's marker follows at once.
+        gui::CGrid* grid = f.frame->views()->grid();
+        const auto& rows = grid->model().rows();
+        int r = -1;
+        for (std::size_t i = 0; i < rows.size() && r < 0; ++i) {
+            if (rows[i].kind == EditorKind::Number) r = static_cast<int>(i);
+        }
+        QVERIFY(r >= 0);
+        QTest::keyClick(table, Qt::Key_Home);
+        for (int i = 0; i < r; ++i)
+            QTest::keyClick(table, Qt::Key_Down);
+        QTest::keyClick(table, Qt::Key_F2);
+        QCOMPARE(grid->editingRow(), r);
+        const QString next = rows[static_cast<std::size_t>(r)].text == "1" ? "2" : "1";
+        grid->edit()->selectAll();
+        QTest::keyClicks(grid->edit(), next);
+        QTest::keyClick(grid->edit(), Qt::Key_Return);
+        QCOMPARE(QString::fromStdString(rows[static_cast<std::size_t>(r)].text), next);
+        // The value goes into the database when the tree takes the focus back.
+        QTest::keyClick(table, Qt::Key_F6);
+        QVERIFY(tree->hasFocus());
+        QVERIFY(f.frame->database()->modified);
+        QVERIFY(f.frame->isWindowModified());
+        // Saving takes the marker away.
+        QTest::keyClick(f.frame.get(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(!f.frame->isWindowModified());
+    }
+
+    // A stored placement is kept inside the screen's available area.
+    void placementClampedToTheScreen() {
+        const QRect area(0, 0, 1280, 1024);
+        struct Case {
+            QRect stored, shown;
+        } cases[] = {
+            {{100, 80, 800, 600}, {100, 80, 800, 600}},      // fits: unchanged
+            {{2000, 1500, 800, 600}, {480, 424, 800, 600}},  // off screen: moved in
+            {{-300, -50, 800, 600}, {0, 0, 800, 600}},       // above and left
+            {{100, 100, 3000, 2000}, {0, 0, 1280, 1024}},    // too large: shrunk
+            {{10, 10, 20, 20}, {10, 10, 200, 150}},          // too small to use
+        };
+        for (const Case& c : cases) {
+            QCOMPARE(gui::clampToArea(c.stored, area), c.shown);
+        }
+        // Through the settings: a window stored for a larger screen fits.
+        Fixture f("[Общее]\r\nСлева=5000\r\nВерх=4000\r\nШирина=9000\r\nВысота=7000\r\n");
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY2(screen.contains(f.frame->geometry()), qPrintable(QString("%1,%2 %3x%4")
+                                                                      .arg(f.frame->x())
+                                                                      .arg(f.frame->y())
+                                                                      .arg(f.frame->width())
+                                                                      .arg(f.frame->height())));
     }
 
     void closingWritesThePlacement() {
