@@ -14,6 +14,9 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
@@ -81,6 +84,91 @@ const FilterButton kFilterButtons[] = {
     {kCmdFilterKeys, "ключи", "Кл", QColor(90, 90, 90)},
 };
 
+// The shortcuts a desktop user expects on the commands, from the platform's
+// standard key bindings where Qt knows one.
+QList<QKeySequence> commandKeys(int command) {
+    auto standard = [](QKeySequence::StandardKey key, const char* fallback) {
+        QList<QKeySequence> keys = QKeySequence::keyBindings(key);
+        if (keys.isEmpty() && fallback) keys.append(QKeySequence(QString::fromLatin1(fallback)));
+        return keys;
+    };
+    switch (command) {
+        case kCmdNew:
+            return standard(QKeySequence::New, "Ctrl+N");
+        case kCmdOpen:
+            return standard(QKeySequence::Open, "Ctrl+O");
+        case kCmdSave:
+            return standard(QKeySequence::Save, "Ctrl+S");
+        case kCmdSaveAs:
+            return standard(QKeySequence::SaveAs, "Ctrl+Shift+S");
+        case kCmdPrint:
+            return standard(QKeySequence::Print, "Ctrl+P");
+        case kCmdExit: {
+            // Alt+F4 closes the window on every desktop; Ctrl+Q is shown too.
+            QList<QKeySequence> keys = standard(QKeySequence::Quit, "Ctrl+Q");
+            if (!keys.contains(QKeySequence(Qt::ALT | Qt::Key_F4)))
+                keys.append(QKeySequence(Qt::ALT | Qt::Key_F4));
+            return keys;
+        }
+        case kCmdAbout:
+            return standard(QKeySequence::HelpContents, "F1");
+        case kCmdUndo:
+            return standard(QKeySequence::Undo, "Ctrl+Z");
+        case kCmdCut:
+            return standard(QKeySequence::Cut, "Ctrl+X");
+        case kCmdCopy:
+            return standard(QKeySequence::Copy, "Ctrl+C");
+        case kCmdPaste:
+            return standard(QKeySequence::Paste, "Ctrl+V");
+        case kCmdDelete:
+            return {QKeySequence(Qt::Key_Delete)};
+        case kCmdAddElement:
+            return {QKeySequence(Qt::Key_Insert)};
+        default:
+            return {};
+    }
+}
+
+// The edit keys belong to the focused widget (the tree acts on its items, a
+// text editor on its text): on these commands the keys are only shown in the
+// menu.
+bool keysShownOnly(int command) {
+    switch (command) {
+        case kCmdUndo:
+        case kCmdCut:
+        case kCmdCopy:
+        case kCmdPaste:
+        case kCmdDelete:
+        case kCmdAddElement:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+QString withMnemonic(const QString& text, QSet<QChar>& used) {
+    if (text.contains(QRegularExpression(QStringLiteral("&[^&]")))) return text;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i).toLower();
+        if (!c.isLetterOrNumber() || used.contains(c)) continue;
+        // Prefer the start of a word.
+        if (i > 0 && text.at(i - 1).isLetterOrNumber()) continue;
+        used.insert(c);
+        return text.left(i) + QLatin1Char('&') + text.mid(i);
+    }
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i).toLower();
+        if (!c.isLetterOrNumber() || used.contains(c)) continue;
+        used.insert(c);
+        return text.left(i) + QLatin1Char('&') + text.mid(i);
+    }
+    return text;
+}
+
+namespace {
+
 QString filterTip(const FilterButton& b, bool hidden) {
     return u(hidden ? "Показать " : "Скрыть ") + u(b.group);
 }
@@ -135,6 +223,7 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
     // while the grid holds a refused value).
     connect(views_, &EditorViews::activeChanged, this,
             [this](int role) { shell_->setRightActive(role == 1); });
+    connect(views_, &EditorViews::stateChanged, this, [this] { updateModifiedMarker(); });
     gridTabs_ = views_->grid()->tabs();
     gridTabs_->setObjectName("grid");
     gridEditor_ = views_->grid()->edit();
@@ -144,6 +233,18 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
     statusView_->hide();
     splitter_->setStretchFactor(1, 1);
     setCentralWidget(splitter_);
+
+    // F6 and Ctrl+Tab move between the trees and the grid (with Shift back).
+    for (const auto& [key, forward] :
+         {std::pair{QKeySequence(Qt::Key_F6), true},
+          std::pair{QKeySequence(Qt::CTRL | Qt::Key_Tab), true},
+          std::pair{QKeySequence(Qt::SHIFT | Qt::Key_F6), false},
+          std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), false},
+          std::pair{QKeySequence(Qt::CTRL | Qt::Key_Backtab), false}}) {
+        auto* shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, this,
+                [this, fwd = forward] { views_->focusNextPane(fwd); });
+    }
 
     buildToolBars();
     shell_->start();
@@ -156,10 +257,18 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
     setAcceptDrops(true);
 
     const GeneralSettings& s = shell_->settings();
+    // The stored placement may come from a larger screen or another scale:
+    // it is kept inside the screen's available area.
+    const QRect wanted = s.width > 0 && s.height > 0 ? QRect(s.left, s.top, s.width, s.height)
+                                                     : QRect(0, 0, 1000, 680);
+    QScreen* screen = QGuiApplication::screenAt(wanted.center());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : wanted;
+    const QRect placed = clampToArea(wanted, area);
     if (s.width > 0 && s.height > 0) {
-        setGeometry(s.left, s.top, s.width, s.height);
+        setGeometry(placed);
     } else {
-        resize(1000, 680);
+        resize(placed.size());
     }
     if (s.splitter > 0) splitter_->setSizes({s.splitter, std::max(100, width() - s.splitter)});
 
@@ -199,8 +308,47 @@ void CMainFrame::showAsStored() {
     }
 }
 
+QRect clampToArea(const QRect& wanted, const QRect& area) {
+    if (area.isEmpty()) return wanted;
+    QRect r = wanted;
+    r.setWidth(std::min(std::max(r.width(), 200), area.width()));
+    r.setHeight(std::min(std::max(r.height(), 150), area.height()));
+    r.moveLeft(std::clamp(r.left(), area.left(), area.right() - r.width() + 1));
+    r.moveTop(std::clamp(r.top(), area.top(), area.bottom() - r.height() + 1));
+    return r;
+}
+
+QString elidePath(const QString& path, int maxChars) {
+    if (path.size() <= maxChars || maxChars < 8) return path;
+    const int tail = (maxChars - 1) * 2 / 3;
+    const int head = maxChars - 1 - tail;
+    return path.left(head) + QChar(0x2026) + path.right(tail);
+}
+
 void CMainFrame::updateCaption(std::size_t capacity) {
-    if (DBase* db = database()) setWindowTitle(q(db->WindowTitle(capacity)));
+    DBase* db = database();
+    if (!db) return;
+    // The database's title and file; a path too long for the caption is
+    // shortened in the middle, keeping the drive or root and the file name.
+    QString caption = q(db->WindowTitle(capacity));
+    if (caption.isEmpty()) {
+        caption = q(db->title);
+        if (!db->filePath.empty()) {
+            const int room = std::max(24, static_cast<int>(capacity) - int(caption.size()) - 5);
+            caption += u(" - ") + elidePath(q(db->filePath), room);
+        }
+    }
+    setWindowTitle(caption + QStringLiteral("[*]"));
+    updateModifiedMarker();
+}
+
+void CMainFrame::updateModifiedMarker() {
+    bool modified = false;
+    for (int role = 0; role < 2; ++role) {
+        const DBase* db = shell_->document().database(role);
+        if (db && db->modified && (role == 0 || shell_->twoBases())) modified = true;
+    }
+    setWindowModified(modified);
 }
 
 QAction* CMainFrame::action(int command) const {
@@ -217,6 +365,11 @@ QAction* CMainFrame::makeAction(int command, const QString& text) {
     if (!a) {
         a = new QAction(text, this);
         a->setData(command);
+        if (const QList<QKeySequence> keys = commandKeys(command); !keys.isEmpty()) {
+            a->setShortcuts(keys);
+            a->setShortcutContext(keysShownOnly(command) ? Qt::WidgetShortcut : Qt::WindowShortcut);
+        }
+        addAction(a);
         connect(a, &QAction::triggered, this, [this, command] { runCommand(command); });
     } else {
         a->setText(text);
@@ -228,6 +381,8 @@ QAction* CMainFrame::makeAction(int command, const QString& text) {
 
 void CMainFrame::rebuildMenus() {
     menuBar()->clear();
+    // Each menu's entries get distinct underlined letters.
+    std::vector<QSet<QChar>> used(1);
     for (auto& [id, a] : actions_) {
         if (id >= kCmdRecent1 && id <= kCmdRecent10) a->setVisible(false);
     }
@@ -239,19 +394,30 @@ void CMainFrame::rebuildMenus() {
                         menu->addSeparator();
                         break;
                     case MenuNode::Kind::Submenu:
-                        fill(menu->addMenu(q(n.text)), n.children);
+                        used.emplace_back();
+                        fill(menu->addMenu(withMnemonic(q(n.text), used[used.size() - 2])),
+                             n.children);
+                        used.pop_back();
                         break;
                     case MenuNode::Kind::RecentFiles:
                         for (const auto& e : shell_->recentFiles().menuEntries()) {
+                            // "N.  path": a long path is shortened in the
+                            // middle, the whole one is the tooltip.
                             QString text = q(e.text);
+                            const qsizetype gap = text.indexOf(QStringLiteral(".  "));
+                            const QString path = gap < 0 ? text : text.mid(gap + 3);
+                            if (gap >= 0) text = text.left(gap + 3) + elidePath(path, 64);
                             text.replace('&', "&&");
+                            text = withMnemonic(text, used.back());
                             QAction* a = makeAction(kCmdRecent1 + e.index, text);
+                            a->setToolTip(QDir::toNativeSeparators(path));
+                            menu->setToolTipsVisible(true);
                             a->setVisible(true);
                             menu->addAction(a);
                         }
                         break;
                     case MenuNode::Kind::Item: {
-                        QAction* a = makeAction(n.id, q(n.text));
+                        QAction* a = makeAction(n.id, withMnemonic(q(n.text), used.back()));
                         a->setCheckable(n.checkable);
                         a->setEnabled(n.enabled);
                         menu->addAction(a);
@@ -261,7 +427,10 @@ void CMainFrame::rebuildMenus() {
             }
         };
     for (const MenuNode& top : buildMenuBar(shell_->family())) {
-        fill(menuBar()->addMenu(q(top.text)), top.children);
+        QMenu* menu = menuBar()->addMenu(withMnemonic(q(top.text), used.front()));
+        used.emplace_back();
+        fill(menu, top.children);
+        used.pop_back();
     }
     syncChecks();
 }
@@ -392,6 +561,7 @@ void CMainFrame::runCommand(int command) {
     // read the database: the grid's pending values go in first.
     if (!shell_->execute(command) && commitPendingEdits()) emit windowCommand(command);
     syncChecks();
+    updateModifiedMarker();
 }
 
 void CMainFrame::switchFamily(Family family) {

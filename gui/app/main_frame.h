@@ -8,6 +8,8 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QRect>
+#include <QSet>
 #include <QUrl>
 #include <map>
 #include <memory>
@@ -36,6 +38,14 @@ class GuiProgress;
 class EditorViews;
 class ServiceWindows;
 
+// Underlines the first letter of `text` (at a word start if it can) that no
+// other entry of the same menu uses; a text that has a mnemonic keeps it.
+QString withMnemonic(const QString& text, QSet<QChar>& used);
+// A window rectangle moved and shrunk as little as needed to lie within `area`.
+QRect clampToArea(const QRect& wanted, const QRect& area);
+// Shortens a path longer than `maxChars` in the middle with an ellipsis.
+QString elidePath(const QString& path, int maxChars);
+
 class CMainFrame : public QMainWindow, public ShellHost {
     Q_OBJECT
   public:
@@ -47,8 +57,10 @@ class CMainFrame : public QMainWindow, public ShellHost {
 
     Shell& shell() { return *shell_; }
     DBase* database() const { return shell_->document().main(); }
-    // Sets the caption from the main database's window title.
+    // Sets the caption from the main database's window title; the caption
+    // carries the unsaved marker ("*") while a database shown is modified.
     void updateCaption(std::size_t capacity);
+    void updateModifiedMarker();
     // Shows the window with the stored placement.
     void showAsStored();
     // Runs a command as the menu does.

@@ -1,8 +1,10 @@
 #include "editor/c_grid.h"
 #include "registry/family_registry.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -10,6 +12,7 @@
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTimeEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "editor/g_combo_box.h"
@@ -74,6 +77,84 @@ int GridTable::rowAt(const QPoint& pos) const {
     return row >= 0 && row < static_cast<int>(rows.size()) ? row : -1;
 }
 
+void GridTable::setCurrentRow(int row) {
+    const int count = static_cast<int>(grid_.model().rows().size());
+    current_ = count == 0 ? -1 : std::clamp(row, 0, count - 1);
+    ensureVisible(current_);
+    viewport()->update();
+}
+
+void GridTable::ensureVisible(int row) {
+    if (row < 0) return;
+    const QRect r = valueRect(row);
+    QScrollBar* bar = verticalScrollBar();
+    // The first row brings the header back into view with it.
+    if (r.top() < 0 || row == 0) {
+        bar->setValue(row == 0 ? 0 : bar->value() + r.top());
+    } else if (r.bottom() > viewport()->height()) {
+        bar->setValue(bar->value() + r.bottom() - viewport()->height() + 1);
+    }
+}
+
+void GridTable::keyPressEvent(QKeyEvent* event) {
+    const int count = static_cast<int>(grid_.model().rows().size());
+    if (count == 0) {
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    const int page = std::max(1, viewport()->height() / rowHeight() - 1);
+    const bool alt = event->modifiers() & Qt::AltModifier;
+    const int row = std::max(0, current_);
+    switch (event->key()) {
+        case Qt::Key_Up:
+            setCurrentRow(row - 1);
+            return;
+        case Qt::Key_Down:
+            if (alt) {
+                grid_.startEditWithList(row);
+            } else {
+                setCurrentRow(row + 1);
+            }
+            return;
+        case Qt::Key_PageUp:
+            setCurrentRow(row - page);
+            return;
+        case Qt::Key_PageDown:
+            setCurrentRow(row + page);
+            return;
+        case Qt::Key_Home:
+            setCurrentRow(0);
+            return;
+        case Qt::Key_End:
+            setCurrentRow(count - 1);
+            return;
+        case Qt::Key_F2:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            setCurrentRow(row);
+            grid_.startEdit(row);
+            return;
+        case Qt::Key_F4:
+            setCurrentRow(row);
+            grid_.startEditWithList(row);
+            return;
+        default:
+            break;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void GridTable::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    if (current_ < 0 && !grid_.model().rows().empty()) current_ = 0;
+    viewport()->update();
+}
+
+void GridTable::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}
+
 void GridTable::updateScrollBar() {
     const int total = (static_cast<int>(grid_.model().rows().size()) + 1) * rowHeight();
     verticalScrollBar()->setPageStep(viewport()->height());
@@ -121,8 +202,18 @@ void GridTable::paintEvent(QPaintEvent*) {
         if (name.top() > viewport()->height()) break;
         const QRect value = valueRect(i);
         const GridRow& r = rows[static_cast<std::size_t>(i)];
-        p.fillRect(name, kGrey);
-        drawText(name, q(r.name), Qt::black);
+        // The current row's name is drawn as a selection, strong while the
+        // table has the focus (or its editor is open), faint otherwise.
+        const bool current = i == current_;
+        const bool active = hasFocus() || grid_.editingRow() == i;
+        if (current) {
+            const QPalette::ColorGroup group = active ? QPalette::Active : QPalette::Inactive;
+            p.fillRect(name, palette().color(group, QPalette::Highlight));
+            drawText(name, q(r.name), palette().color(group, QPalette::HighlightedText));
+        } else {
+            p.fillRect(name, kGrey);
+            drawText(name, q(r.name), Qt::black);
+        }
         if (i == grid_.editingRow()) continue;  // the editor covers it
         QColor color = Qt::black;
         if (r.error) {
@@ -141,14 +232,22 @@ void GridTable::paintEvent(QPaintEvent*) {
     p.drawLine(kMargin, top, kMargin, bottom);
     p.drawLine(split, top, split, bottom);
     p.drawLine(right, top, right, bottom);
+    if (current_ >= 0 && hasFocus() && current_ < static_cast<int>(rows.size())) {
+        QPen pen(palette().color(QPalette::Highlight));
+        pen.setWidth(2);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(nameRect(current_).united(valueRect(current_)).adjusted(1, 1, -1, -1));
+    }
 }
 
 void GridTable::mousePressEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     const int row = rowAt(pos);
     setFocus(Qt::MouseFocusReason);  // ends an edit in progress
+    if (row >= 0) setCurrentRow(row);
     if (row >= 0 && valueRect(row).contains(pos) && event->button() == Qt::LeftButton) {
-        grid_.startEdit(row);
+        grid_.startEditWithList(row);
     }
 }
 
@@ -266,6 +365,7 @@ bool CGrid::startEdit(int row) {
             return false;
     }
     editing_ = row;
+    table_->setCurrentRow(row);
     editor->setGeometry(table_->valueRect(row).adjusted(1, 1, 0, 0));
     editor->show();
     editor->setFocus(Qt::OtherFocusReason);
@@ -279,7 +379,30 @@ void CGrid::placeEditor() {
     editor->setGeometry(table_->valueRect(editing_).adjusted(1, 1, 0, 0));
 }
 
+bool CGrid::startEditWithList(int row) {
+    if (!startEdit(row)) return false;
+    // The entries open once the key or click that asked for them is over.
+    QTimer::singleShot(0, this, [this, row] {
+        if (editing_ == row) openList();
+    });
+    return true;
+}
+
+void CGrid::openList() {
+    if (editing_ >= 0 && activeEditor() == combo_ && !combo_->isEditable()) combo_->showPopup();
+}
+
+void CGrid::cancelEdit() {
+    if (editing_ < 0 || committing_) return;
+    const int row = editing_;
+    editing_ = -1;
+    hideEditors();
+    table_->setFocus(Qt::OtherFocusReason);
+    table_->setCurrentRow(row);
+}
+
 void CGrid::hideEditors() {
+    combo_->hidePopup();
     for (QWidget* w : std::initializer_list<QWidget*>{edit_, combo_, time_})
         w->hide();
 }
@@ -335,11 +458,27 @@ bool CGrid::commitEdit() {
 }
 
 bool CGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && editing_ >= 0) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape) {
+            cancelEdit();
+            return true;
+        }
+        // The time editor lets Enter through to the table, which would open
+        // the editor again: it ends the edit here.
+        if (watched == time_ && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            table_->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
+    }
     if (event->type() == QEvent::FocusOut && editing_ >= 0 && !committing_) {
         const auto* f = static_cast<QFocusEvent*>(event);
         QWidget* editor = activeEditor();
         QWidget* now = QApplication::focusWidget();
         const bool inside = editor && now && (now == editor || editor->isAncestorOf(now));
+        // The list's open entries take the focus for a while: no end yet.
+        const bool listOpen = editor == combo_ && combo_->view()->isVisible();
+        if (listOpen) return QWidget::eventFilter(watched, event);
         if (f->reason() != Qt::PopupFocusReason && !inside && watched != nullptr) commitEdit();
     }
     return QWidget::eventFilter(watched, event);
@@ -355,7 +494,7 @@ void CGrid::rowsReset() {
         hideEditors();
     }
     table_->updateScrollBar();
-    table_->viewport()->update();
+    table_->setCurrentRow(table_->currentRow());
     fillCheckList();
 }
 

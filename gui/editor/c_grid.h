@@ -7,6 +7,10 @@
 // Leaving the editor or pressing Enter in it ends the edit, and the typed
 // value goes to the model's commit rules; the model decides, the grid draws
 // (changed values blue, refused values red on white, the name column grey).
+// Without a mouse: the arrows, Page Up/Down, Home and End move the current
+// row (highlighted); F2 or Enter opens its editor, F4 or Alt+Down opens a
+// list's entries; Enter ends the edit and Esc drops it. One click on a list
+// value opens its entries at once.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -42,16 +46,24 @@ class GridTable : public QAbstractScrollArea {
     // The parameter row at a viewport point, or -1.
     int rowAt(const QPoint& pos) const;
     void updateScrollBar();
+    // The current row (the one the keys act on), -1 when there are no rows.
+    int currentRow() const { return current_; }
+    void setCurrentRow(int row);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
   private:
     int columnSplit() const;
+    void ensureVisible(int row);
     CGrid& grid_;
+    int current_ = -1;
 };
 
 class CGrid : public QWidget, public GridListener {
@@ -88,6 +100,13 @@ class CGrid : public QWidget, public GridListener {
     void focusError();
     // Closes the editor without taking its value (the window is going).
     void abandonEdit();
+    // Esc: closes the editor without taking its value and gives the table
+    // the focus back.
+    void cancelEdit();
+    // Opens the current row's editor and, for a value list, its entries.
+    bool startEditWithList(int row);
+    // Opens the entries of the value list being edited.
+    void openList();
 
   signals:
     // A value was committed (the Edit menu may follow).

@@ -1,15 +1,26 @@
 #include "editor/editor_views.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QSplitter>
 
+#include <QTimeEdit>
 #include "editor/c_grid.h"
 #include "editor/c_tree.h"
+#include "editor/g_combo_box.h"
+#include "editor/g_edit.h"
 
 namespace tavrin::gui {
 
 namespace {
+
+// The pane holding the focus shows a highlighted frame; the others keep a
+// plain one of the same width, so nothing moves when the focus does.
+const char* const kPaneStyle =
+    "QAbstractScrollArea { border: 2px solid palette(midlight); }"
+    "QAbstractScrollArea:focus { border: 2px solid palette(highlight); }";
 
 // Puts a widget into its place: a splitter, a layout, or a plain parent.
 void place(QWidget* where, QWidget* w) {
@@ -20,6 +31,27 @@ void place(QWidget* where, QWidget* w) {
     } else {
         w->setParent(where);
     }
+}
+
+// The Edit menu's labels change with the selection: the new label keeps
+// the underlined letter of the old one where it has that letter.
+QString keepMnemonic(const QString& old, const QString& label) {
+    qsizetype at = -1;
+    for (qsizetype i = 0; i + 1 < old.size(); ++i) {
+        if (old.at(i) == QLatin1Char('&')) {
+            if (old.at(i + 1) != QLatin1Char('&')) {
+                at = i + 1;
+                break;
+            }
+            ++i;
+        }
+    }
+    if (at < 0 || label.contains(QLatin1Char('&'))) return label;
+    const QChar c = old.at(at).toLower();
+    for (qsizetype i = 0; i < label.size(); ++i) {
+        if (label.at(i).toLower() == c) return label.left(i) + QLatin1Char('&') + label.mid(i);
+    }
+    return label;
 }
 
 }  // namespace
@@ -51,6 +83,59 @@ EditorViews::EditorViews(Prompter& prompter, QWidget* treePane, QWidget* gridPla
     place(gridPlace, grid_);
     connect(grid_, &CGrid::edited, this, &EditorViews::updateEditMenu);
     trees_[0]->attachGrid(grid_);
+    for (QWidget* w : {static_cast<QWidget*>(trees_[0]), static_cast<QWidget*>(trees_[1]),
+                       static_cast<QWidget*>(grid_->table())}) {
+        w->setStyleSheet(QString::fromLatin1(kPaneStyle));
+        w->installEventFilter(this);
+    }
+    for (QWidget* w : {static_cast<QWidget*>(grid_->edit()), static_cast<QWidget*>(grid_->combo()),
+                       static_cast<QWidget*>(grid_->timeEdit())}) {
+        w->installEventFilter(this);
+    }
+}
+
+int EditorViews::focusedPane() const {
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus) return -1;
+    for (int role = 0; role < 2; ++role) {
+        CTree* t = trees_[static_cast<std::size_t>(role)];
+        if (t && (t == focus || t->isAncestorOf(focus))) return role;
+    }
+    if (grid_ && (grid_ == focus || grid_->isAncestorOf(focus))) return 2;
+    return -1;
+}
+
+void EditorViews::focusNextPane(bool forward) {
+    std::vector<QWidget*> panes;
+    for (CTree* t : trees_) {
+        if (t && t->isVisible()) panes.push_back(t);
+    }
+    if (grid_ && grid_->table()->isVisible()) panes.push_back(grid_->table());
+    if (panes.empty()) return;
+    const int now = focusedPane();
+    int at = -1;
+    for (std::size_t i = 0; i < panes.size(); ++i) {
+        if ((now == 2 && panes[i] == grid_->table()) ||
+            (now >= 0 && now < 2 && panes[i] == tree(now)))
+            at = static_cast<int>(i);
+    }
+    const int n = static_cast<int>(panes.size());
+    const int next = at < 0 ? 0 : (at + (forward ? 1 : n - 1)) % n;
+    // Leaving the grid ends its edit as a click elsewhere does.
+    panes[static_cast<std::size_t>(next)]->setFocus(forward ? Qt::TabFocusReason
+                                                            : Qt::BacktabFocusReason);
+}
+
+bool EditorViews::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* k = static_cast<QKeyEvent*>(event);
+        const bool plain = !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+        if (plain && (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab)) {
+            focusNextPane(k->key() == Qt::Key_Tab);
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 EditorViews::~EditorViews() = default;
@@ -205,13 +290,15 @@ void EditorViews::resetTreeState() {
 }
 
 void EditorViews::updateEditMenu() {
+    emit stateChanged();
     if (!actions_ || !activeTree()) return;
     const EditMenuState s = activeTree()->editor().editMenu();
     for (const MenuState* m :
          {&s.insert, &s.cut, &s.copy, &s.paste, &s.remove, &s.undo, &s.showBuffer}) {
         QAction* a = actions_(m->command);
         if (!a) continue;
-        if (!m->label.empty()) a->setText(QString::fromStdString(m->label));
+        if (!m->label.empty())
+            a->setText(keepMnemonic(a->text(), QString::fromStdString(m->label)));
         a->setEnabled(m->enabled);
     }
 }

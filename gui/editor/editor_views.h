@@ -68,10 +68,23 @@ class EditorViews : public QObject {
     void clearBuffer();
     // Sets the Edit menu's labels and states from the active tree.
     void updateEditMenu();
+    // Moves the focus to the next (or previous) pane: the left tree, the
+    // right tree when it is shown, the grid. Tab and Shift+Tab in a pane do
+    // the same, so the keyboard never leaves the panes for the tab bar.
+    void focusNextPane(bool forward);
+    // The pane that holds the focus: 0 or 1 for a tree, 2 for the grid, -1
+    // for none.
+    int focusedPane() const;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   signals:
     // The active tree changed (0 left, 1 right).
     void activeChanged(int role);
+    // A tree or the grid changed a database or the edit state (the window
+    // title's unsaved marker may follow).
+    void stateChanged();
 
   private:
     // The other tree follows the active one's shown and hidden groups.

@@ -18,7 +18,7 @@ namespace tavrin::test {
 // it to `act` once.
 template <class T>
 void onModal(std::function<void(T*)> act) {
-    auto* timer = new QTimer;
+    auto* timer = new QTimer(qApp);  // goes with the application when never answered
     auto tries = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, [timer, act, tries] {
         if (T* w = qobject_cast<T*>(QApplication::activeModalWidget()); w && w->isVisible()) {

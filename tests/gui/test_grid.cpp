@@ -1,6 +1,7 @@
 // The parameter grid on screen: the editors laid over the value cells, the
 // commit on Enter and on leaving the cell, clamped and refused values, the
 // tree that keeps an item with an error, the write-back, the second tab.
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QListWidget>
 #include <QTabWidget>
@@ -236,6 +237,79 @@ class TestGrid : public QObject {
             QCOMPARE(results[0], results[1]);
             QCOMPARE(results[0], std::string(c.list ? "пожарный" : "77"));
         }
+    }
+
+    // Without a mouse: the arrows move the highlighted row, F2 or Enter
+    // opens its editor, Esc drops the typed value, Enter commits it; F4 and
+    // Alt+Down open a list's entries, and typing in the list jumps to an entry.
+    void keyboardOnly() {
+        ViewsFixture f;
+        f.addKey(false);
+        f.tree->rebuild();
+        f.click(0x100, -6);
+        gui::GridTable* table = f.grid->table();
+        table->setFocus();
+        QVERIFY(table->hasFocus());
+        const int number = row(f, "Порядковый номер ключа");
+        const int list = row(f, "Тип ШС");
+        QVERIFY(number >= 0 && list >= 0);
+        const int last = static_cast<int>(f.grid->model().rows().size()) - 1;
+        QTest::keyClick(table, Qt::Key_End);
+        QCOMPARE(table->currentRow(), last);
+        QTest::keyClick(table, Qt::Key_Down);
+        QCOMPARE(table->currentRow(), last);
+        QTest::keyClick(table, Qt::Key_Up);
+        QCOMPARE(table->currentRow(), last - 1);
+        QTest::keyClick(table, Qt::Key_Home);
+        QCOMPARE(table->currentRow(), 0);
+        for (int i = 0; i < number; ++i)
+            QTest::keyClick(table, Qt::Key_Down);
+        QCOMPARE(table->currentRow(), number);
+        const std::string before = rowOf(f, "Порядковый номер ключа").text;
+
+        for (Qt::Key open : {Qt::Key_F2, Qt::Key_Return}) {
+            QTest::keyClick(table, open);
+            QCOMPARE(f.grid->editingRow(), number);
+            QCOMPARE(f.grid->activeEditor(), static_cast<QWidget*>(f.grid->edit()));
+            type(f, "42");
+            QTest::keyClick(f.grid->edit(), Qt::Key_Escape);
+            QCOMPARE(f.grid->editingRow(), -1);
+            QVERIFY(table->hasFocus());
+            QCOMPARE(rowOf(f, "Порядковый номер ключа").text, before);
+            QVERIFY(!f.grid->model().modified());
+        }
+        QTest::keyClick(table, Qt::Key_F2);
+        type(f, "42");
+        QTest::keyClick(f.grid->edit(), Qt::Key_Return);
+        QCOMPARE(rowOf(f, "Порядковый номер ключа").text, std::string("42"));
+        QVERIFY(table->hasFocus());
+        QCOMPARE(table->currentRow(), number);
+
+        // The list: F4 or Alt+Down opens the entries.
+        for (auto [key, mods] : {std::pair{Qt::Key_F4, Qt::KeyboardModifiers()},
+                                 std::pair{Qt::Key_Down, Qt::KeyboardModifiers(Qt::AltModifier)}}) {
+            table->setCurrentRow(list);
+            QTest::keyClick(table, key, mods);
+            QCOMPARE(f.grid->activeEditor(), static_cast<QWidget*>(f.grid->combo()));
+            QTRY_VERIFY(f.grid->combo()->view()->isVisible());
+            QTest::keyClick(f.grid->combo()->view(), Qt::Key_Escape);
+            QTRY_VERIFY(!f.grid->combo()->view()->isVisible());
+            QTest::keyClick(f.grid->combo(), Qt::Key_Escape);
+            QCOMPARE(f.grid->editingRow(), -1);
+        }
+        // Typing the start of an entry jumps to it; Enter takes it.
+        table->setCurrentRow(list);
+        QTest::keyClick(table, Qt::Key_F2);
+        const QString target = f.grid->combo()->itemText(f.grid->combo()->count() - 1);
+        keys(f.grid->combo(), target.left(3));
+        QCOMPARE(f.grid->combo()->currentText(), target);
+        QTest::keyClick(f.grid->combo(), Qt::Key_Return);
+        QCOMPARE(QString::fromStdString(rowOf(f, "Тип ШС").text), target);
+
+        // A click on a list value opens its entries at once.
+        clickName(f, 0);
+        clickValue(f, list);
+        QTRY_VERIFY(f.grid->combo()->view()->isVisible());
     }
 
     void eachKindGetsItsEditor() {

@@ -11,6 +11,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -20,6 +22,9 @@
 #include "app/dialogs.h"
 #include "app/main_frame.h"
 #include "app/translations.h"
+#include "editor/c_grid.h"
+#include "editor/editor_views.h"
+#include "editor/g_edit.h"
 #include "gui/gui_helpers.h"
 #include "support/fake_database.h"
 #include "support/recording_prompter.h"
@@ -56,6 +61,13 @@ class QueuedDialogs : public gui::FileDialogs {
     std::vector<std::optional<std::string>> answers;
     std::vector<std::string> titles;
 };
+
+// A menu text as shown, without its mnemonic marks.
+QString plain(QString text) {
+    return text.replace(QStringLiteral("&&"), QStringLiteral("\x01"))
+        .remove(QLatin1Char('&'))
+        .replace(QStringLiteral("\x01"), QStringLiteral("&"));
+}
 
 // Every command id reachable from the menu bar.
 QSet<int> menuCommands(QMenuBar* bar) {
@@ -114,7 +126,7 @@ class TestMainFrame : public QObject {
         const QSet<int> r7Ids = menuCommands(r7.frame->menuBar());
         QVERIFY(r7Ids.contains(kCmdReadTime));
         QVERIFY(r7Ids.contains(kCmdFirmware));
-        QCOMPARE(r7.frame->action(kCmdFirmware)->text(),
+        QCOMPARE(plain(r7.frame->action(kCmdFirmware)->text()),
                  QString::fromUtf8("Обновить программу прибора"));
         for (int id : {kCmdReadActiveEvents, kCmdReadDustiness, kCmdDustiness, kCmdTwoBases}) {
             QVERIFY2(!r7Ids.contains(id), qPrintable(QString::number(id)));
@@ -142,7 +154,8 @@ class TestMainFrame : public QObject {
         QCOMPARE(f.frame->shell().family(), Family::R7);
         QVERIFY(f.frame->action(kCmdFamilyR7)->isChecked());
         QVERIFY(!f.frame->action(kCmdFamilyK2)->isChecked());
-        QCOMPARE(f.frame->windowTitle(), QString::fromUtf8("Конфигуратор Ордис Р7"));
+        QCOMPARE(f.frame->windowTitle().remove(QStringLiteral("[*]")),
+                 QString::fromUtf8("Конфигуратор Ордис Р7"));
         QVERIFY(menuCommands(f.frame->menuBar()).contains(kCmdReadTime));
         QCOMPARE(readProfileInt(f.ctx.settingsPath, "Общее", "Прибор", 0), 1);
 
@@ -165,15 +178,23 @@ class TestMainFrame : public QObject {
             f.frame->action(kCmdOpen)->trigger();
         }
         auto entry = [&](int i) { return f.frame->action(kCmdRecent1 + i); };
-        QCOMPARE(entry(0)->text(), QString::fromStdString("1.  " + paths[10]));
-        QCOMPARE(entry(9)->text(), QString::fromStdString("10.  " + paths[1]));
+        // The text is "N.  path" (shortened in the middle when long), the
+        // tooltip the whole path.
+        auto shows = [&](int i, int n, const std::string& path) {
+            const QString full = QString::fromStdString(path);
+            return entry(i)->toolTip() == full &&
+                   plain(entry(i)->text()) ==
+                       QString::number(n) + QStringLiteral(".  ") + gui::elidePath(full, 64);
+        };
+        QVERIFY(shows(0, 1, paths[10]));
+        QVERIFY(shows(9, 10, paths[1]));
         const QSet<int> ids = menuCommands(f.frame->menuBar());
         QVERIFY(ids.contains(kCmdRecent10));
 
         entry(4)->trigger();  // paths[6] moves to the top without a duplicate
-        QCOMPARE(entry(0)->text(), QString::fromStdString("1.  " + paths[6]));
-        QCOMPARE(entry(1)->text(), QString::fromStdString("2.  " + paths[10]));
-        QCOMPARE(entry(9)->text(), QString::fromStdString("10.  " + paths[1]));
+        QVERIFY(shows(0, 1, paths[6]));
+        QVERIFY(shows(1, 2, paths[10]));
+        QVERIFY(shows(9, 10, paths[1]));
         QCOMPARE(f.frame->database()->filePath, paths[6]);
 
         // The toolbar's "last database" opens entry 1.
@@ -334,7 +355,7 @@ class TestMainFrame : public QObject {
         frame.runCommand(kCmdOpen);
         QCOMPARE(frame.database()->filePath, path);
         QVERIFY(frame.database()->databaseValid);
-        QCOMPARE(frame.windowTitle(),
+        QCOMPARE(frame.windowTitle().remove(QStringLiteral("[*]")),
                  QString::fromUtf8("Конфигуратор Талвир К2 - ") + QString::fromStdString(path));
 
         dialogs.answers = {pathToUtf8(dir / "out.csv")};
@@ -376,6 +397,125 @@ class TestMainFrame : public QObject {
         QCOMPARE(f.frame->database()->portName, std::string("COM5"));
         QCOMPARE(readProfileString(f.ctx.settingsPath, "Талвир_К2", "COM", "", 20),
                  std::string("COM5"));
+    }
+
+    // The keyboard reaches every command and pane: the platform's standard
+    // keys on the file commands, distinct underlined letters in each menu,
+    // F6 / Ctrl+Tab / Tab between the tree and the grid, an edit made with
+    // the keys alone, and the unsaved marker in the title as soon as it lands.
+    void keyboardShortcutsPanesAndTheUnsavedMarker() {
+        Fixture f;
+        struct Key {
+            int command;
+            QKeySequence::StandardKey key;
+        } keys[] = {{kCmdNew, QKeySequence::New},   {kCmdOpen, QKeySequence::Open},
+                    {kCmdSave, QKeySequence::Save}, {kCmdPrint, QKeySequence::Print},
+                    {kCmdUndo, QKeySequence::Undo}, {kCmdCopy, QKeySequence::Copy}};
+        for (const Key& k : keys) {
+            QVERIFY2(f.frame->action(k.command)->shortcuts().contains(
+                         QKeySequence::keyBindings(k.key).value(0)),
+                     qPrintable(QString::number(k.command)));
+        }
+        QVERIFY(f.frame->action(kCmdSaveAs)->shortcuts().contains(QKeySequence("Ctrl+Shift+S")));
+        QVERIFY(f.frame->action(kCmdExit)->shortcuts().contains(QKeySequence("Ctrl+Q")));
+        QVERIFY(f.frame->action(kCmdAbout)->shortcuts().contains(QKeySequence(Qt::Key_F1)));
+        QVERIFY(!f.frame->action(kCmdSearchDatabase) ||
+                f.frame->action(kCmdSearchDatabase)->shortcuts().isEmpty() ||
+                f.frame->action(kCmdSearchDatabase)->shortcuts().contains(QKeySequence::Find));
+        // Each menu's mnemonics are distinct, and every entry has one.
+        std::function<void(const QList<QAction*>&)> check = [&](const QList<QAction*>& actions) {
+            QSet<QChar> seen;
+            for (QAction* a : actions) {
+                if (a->isSeparator() || !a->isVisible()) continue;
+                const QString t = a->text();
+                const qsizetype at = t.indexOf(QRegularExpression(QStringLiteral("&[^&]")));
+                QVERIFY2(at >= 0, qPrintable(t));
+                const QChar c = t.at(at + 1).toLower();
+                QVERIFY2(!seen.contains(c), qPrintable(t));
+                seen.insert(c);
+                if (a->menu()) check(a->menu()->actions());
+            }
+        };
+        check(f.frame->menuBar()->actions());
+
+        // Ctrl+S saves through its shortcut as the menu does.
+        const std::string path = pathToUtf8(f.dir / "keys.bta");
+        f.dialogs.answers = {path};
+        f.frame->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.frame.get()));
+        QTest::keyClick(f.frame.get(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(f.frame->database()->filePath, path);
+        QVERIFY(!f.frame->isWindowModified());
+        QVERIFY(f.frame->windowTitle().endsWith(QStringLiteral("[*]")));
+
+        // The panes: F6 and Ctrl+Tab go from the tree to the grid, Tab back.
+        gui::CTree* tree = f.frame->leftTree();
+        QWidget* table = f.frame->views()->grid()->table();
+        tree->setFocus();
+        tree->setCurrentIndex(tree->model()->index(0, 0));
+        QTest::keyClick(tree, Qt::Key_F6);
+        QVERIFY(table->hasFocus());
+        QTest::keyClick(table, Qt::Key_Tab);
+        QVERIFY(tree->hasFocus());
+        QTest::keyClick(tree, Qt::Key_Tab, Qt::ControlModifier);
+        QVERIFY(table->hasFocus());
+        QTest::keyClick(table, Qt::Key_Backtab, Qt::ShiftModifier);
+        QVERIFY(tree->hasFocus());
+        QTest::keyClick(tree, Qt::Key_Tab);
+        QVERIFY(table->hasFocus());
+
+        // An edit by keys alone: the first editable number row, F2, a value,
+        // Enter. The title's marker follows at once.
+        gui::CGrid* grid = f.frame->views()->grid();
+        const auto& rows = grid->model().rows();
+        int r = -1;
+        for (std::size_t i = 0; i < rows.size() && r < 0; ++i) {
+            if (rows[i].kind == EditorKind::Number) r = static_cast<int>(i);
+        }
+        QVERIFY(r >= 0);
+        QTest::keyClick(table, Qt::Key_Home);
+        for (int i = 0; i < r; ++i)
+            QTest::keyClick(table, Qt::Key_Down);
+        QTest::keyClick(table, Qt::Key_F2);
+        QCOMPARE(grid->editingRow(), r);
+        const QString next = rows[static_cast<std::size_t>(r)].text == "1" ? "2" : "1";
+        grid->edit()->selectAll();
+        QTest::keyClicks(grid->edit(), next);
+        QTest::keyClick(grid->edit(), Qt::Key_Return);
+        QCOMPARE(QString::fromStdString(rows[static_cast<std::size_t>(r)].text), next);
+        // The value goes into the database when the tree takes the focus back.
+        QTest::keyClick(table, Qt::Key_F6);
+        QVERIFY(tree->hasFocus());
+        QVERIFY(f.frame->database()->modified);
+        QVERIFY(f.frame->isWindowModified());
+        // Saving takes the marker away.
+        QTest::keyClick(f.frame.get(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(!f.frame->isWindowModified());
+    }
+
+    // A stored placement is kept inside the screen's available area.
+    void placementClampedToTheScreen() {
+        const QRect area(0, 0, 1280, 1024);
+        struct Case {
+            QRect stored, shown;
+        } cases[] = {
+            {{100, 80, 800, 600}, {100, 80, 800, 600}},      // fits: unchanged
+            {{2000, 1500, 800, 600}, {480, 424, 800, 600}},  // off screen: moved in
+            {{-300, -50, 800, 600}, {0, 0, 800, 600}},       // above and left
+            {{100, 100, 3000, 2000}, {0, 0, 1280, 1024}},    // too large: shrunk
+            {{10, 10, 20, 20}, {10, 10, 200, 150}},          // too small to use
+        };
+        for (const Case& c : cases) {
+            QCOMPARE(gui::clampToArea(c.stored, area), c.shown);
+        }
+        // Through the settings: a window stored for a larger screen fits.
+        Fixture f("[Общее]\r\nСлева=5000\r\nВерх=4000\r\nШирина=9000\r\nВысота=7000\r\n");
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY2(screen.contains(f.frame->geometry()), qPrintable(QString("%1,%2 %3x%4")
+                                                                      .arg(f.frame->x())
+                                                                      .arg(f.frame->y())
+                                                                      .arg(f.frame->width())
+                                                                      .arg(f.frame->height())));
     }
 
     void closingWritesThePlacement() {

@@ -42,7 +42,7 @@ struct Frame {
         t->scrollTo(i);
         QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, t->visualRect(i).center());
     }
-    QString text(int command) { return frame->action(command)->text(); }
+    QString text(int command) { return frame->action(command)->text().remove(QLatin1Char('&')); }
     bool enabled(int command) { return frame->action(command)->isEnabled(); }
 };
 
