@@ -63,7 +63,8 @@ const std::vector<Command>& commands() {
          "read the database from a panel and save it (\"Талвир К2\" unless --family r7)",
          runReadDbCommand},
         {"write-db",
-         "write-db FILE [--yes] --port NAME|--simulate [--baud N] [--log] [--family k2|r7]",
+         "write-db FILE [--yes] [--force] --port NAME|--simulate [--baud N] [--log] [--family "
+         "k2|r7]",
          "check a database and write it to a panel (asks unless --yes)", runWriteDbCommand},
         {"read-version",
          "read-version --port NAME|--simulate [--baud N] [--log] [--family k2|r7|s5]",

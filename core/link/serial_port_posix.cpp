@@ -259,9 +259,10 @@ class PosixSerialPort : public SerialPort {
                 return -1;
             }
             if (pr > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) && !(p.revents & POLLIN)) {
-                // The other end is gone: wait out the time-outs without spinning.
-                if (wait < 0) return got;
-                ::poll(nullptr, 0, static_cast<int>(std::min<long long>(wait, INT_MAX)));
+                // The other end is gone: nothing more will come.
+                error_ = (p.revents & POLLNVAL) ? EBADF : EIO;
+                lost_ = true;
+                return got > 0 ? got : -1;
             }
         }
     }
@@ -296,6 +297,10 @@ class PosixSerialPort : public SerialPort {
         return n;
     }
 
+    bool lineLost() const override {
+        return lost_;
+    }
+
     int lastError() const override {
         return error_;
     }
@@ -303,12 +308,14 @@ class PosixSerialPort : public SerialPort {
   private:
     bool fail() {
         error_ = errno;
+        if (error_ == EIO || error_ == ENXIO || error_ == ENODEV || error_ == EBADF) lost_ = true;
         return false;
     }
 
     int fd_;
     bool pty_;
     int error_ = 0;
+    bool lost_ = false;
     PortTimeouts timeouts_{};
 };
 
