@@ -258,8 +258,17 @@ class PosixSerialPort : public SerialPort {
                 fail();
                 return -1;
             }
-            if (pr > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) && !(p.revents & POLLIN)) {
-                // The other end is gone: nothing more will come.
+            if (pr > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+                // The other end is gone (a hang-up reads as nothing at all):
+                // take what is left, then nothing more will come.
+                const ssize_t last =
+                    (p.revents & POLLNVAL)
+                        ? -1
+                        : ::read(fd_, buffer + got, static_cast<std::size_t>(n - got));
+                if (last > 0) {
+                    got += static_cast<int>(last);
+                    if (got == n) return got;
+                }
                 error_ = (p.revents & POLLNVAL) ? EBADF : EIO;
                 lost_ = true;
                 return got > 0 ? got : -1;
@@ -280,7 +289,7 @@ class PosixSerialPort : public SerialPort {
                 if (::poll(&p, 1, 5000) <= 0) break;
                 continue;
             }
-            error_ = errno;
+            fail();
             if (done == 0) return -1;
             break;
         }

@@ -47,11 +47,12 @@ TEST(LateReplyE2E, K2ReadFailsOrGivesExactlyThePanelsDatabase) {
     ASSERT_GE(requests.size(), 11u);  // the version, five tables, five blocks
 
     // 400 ms: the reply comes during the second pass, and the panel's answer
-    // to the repeated request follows it. 700 ms: during the third pass.
-    for (const int delayMs : {400, 700}) {
+    // to the repeated request follows it. 700 ms: during the third pass. A
+    // wrong index is asked again (and leaves a block reply, which has none,
+    // as it is).
+    for (const std::string kind : {"delay=400", "delay=700", "badindex"}) {
         for (const auto& [command, ordinal] : requests) {
-            const std::string fault =
-                "delay=" + std::to_string(delayMs) + "@" + std::to_string(ordinal);
+            const std::string fault = kind + "@" + std::to_string(ordinal);
             K2Link l({"--db", panelFile, "--fault", fault});
             NullProgress progress;
             const int code = l.db->ReadFromDevice(progress);
