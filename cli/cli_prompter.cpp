@@ -16,6 +16,8 @@ PromptAnswer CliPrompter::ask(const std::string& text, const std::string& title,
             return assumeYes_ ? PromptAnswer::Yes : PromptAnswer::No;
         case PromptButtons::YesNoCancel:
             return assumeYes_ ? PromptAnswer::Yes : PromptAnswer::Cancel;
+        case PromptButtons::YesNoDefaultNo:
+            return force_ ? PromptAnswer::Yes : PromptAnswer::No;
     }
     return PromptAnswer::Cancel;
 }

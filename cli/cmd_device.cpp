@@ -296,7 +296,7 @@ int runReadDbCommand(const Argv& argv) {
 
 int runWriteDbCommand(const Argv& argv) {
     Args args({}, {});
-    if (!parseDeviceArgs(argv, {}, 1, usageOf("write-db", "FILE [--yes]"), args))
+    if (!parseDeviceArgs(argv, {}, 1, usageOf("write-db", "FILE [--yes] [--force]"), args))
         return kUsageError;
     DeviceSession s(args, args.has("--yes"));
     if (!s.ready()) return kUsageError;
@@ -311,6 +311,11 @@ int runWriteDbCommand(const Argv& argv) {
         printReportRows(functions, std::cout);
         std::cout << kWriteRefused << "\n";
         return 2;
+    }
+    s.prompter().setForce(args.has("--force"));
+    if (!s.db().ConfirmIncompleteWrite(kWriteTitle)) {
+        std::cerr << "tavrin-cli: the database is incomplete; --force writes it anyway\n";
+        return s.finish(kResultCancelled);
     }
     std::string question = kWriteQuestion;
     if (s.r7()) question += "\nАдрес = " + std::to_string(s.db().PanelAddress());

@@ -87,9 +87,12 @@ const std::vector<Command>& commands() {
          "s5: a folder, or the console's keys or one LCP into --db)",
          runReadDbAnyCommand},
         {"write-db",
-         "write-db FILE [--yes] --port NAME|--simulate [--baud N] [--log] [--family k2|r7|s5]\n"
+         "write-db FILE [--yes] [--force] --port NAME|--simulate [--baud N] [--log] "
+         "[--family k2|r7|s5]\n"
          "          s5: write-db DIR [--keys | --lcp N]",
-         "check a database and write it to a panel (asks unless --yes)", runWriteDbAnyCommand},
+         "check a database and write it to a panel (asks unless --yes; an incomplete one only "
+         "with --force)",
+         runWriteDbAnyCommand},
         {"read-version",
          "read-version --port NAME|--simulate [--baud N] [--log] [--family k2|r7|s5]",
          "read the panel's (or the \"Версан С5\" console's) firmware version",

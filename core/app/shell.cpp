@@ -509,6 +509,7 @@ void Shell::writeDatabase(DBase& db, const std::function<int(Progress&)>& write)
         error("База некорректна. Запись БД в прибор недопустима.", title);
         return;
     }
+    if (!db.ConfirmIncompleteWrite(title)) return;
     std::string question = "Подтвердите запись базы в прибор.";
     if (db.traits().showsPanelAddress) {
         question += "\nАдрес = " + std::to_string(db.PanelAddress());

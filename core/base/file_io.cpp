@@ -91,6 +91,10 @@ std::optional<unsigned long> temporaryOwner(const std::string& name) {
 
 }  // namespace
 
+std::filesystem::path temporaryNameBeside(const std::filesystem::path& target) {
+    return temporaryName(target);
+}
+
 bool isOurTemporaryName(const std::string& fileName) {
     return temporaryOwner(fileName).has_value();
 }

@@ -49,6 +49,9 @@ bool writeFileAtomic(const std::filesystem::path& path, ByteSpan data, FileError
 // link; relative links are taken from their own folder). Stops after 40 links.
 std::filesystem::path resolveLinks(const std::filesystem::path& path);
 
+// A fresh name of our naming beside `target` (nothing is created).
+std::filesystem::path temporaryNameBeside(const std::filesystem::path& target);
+
 // An open temporary file; the handle is a file descriptor on POSIX and a
 // HANDLE (cast) on Windows.
 struct TemporaryFile {

@@ -12,7 +12,9 @@ namespace tavrin {
 // ---- Message boxes and questions -----------------------------------------
 
 enum class PromptIcon { None, Information, Warning, Error, Question };
-enum class PromptButtons { Ok, OkCancel, YesNo, YesNoCancel };
+// YesNoDefaultNo: a question whose safe answer is No; the gui makes "Нет" the
+// default button, the cli answers Yes only when forced.
+enum class PromptButtons { Ok, OkCancel, YesNo, YesNoCancel, YesNoDefaultNo };
 enum class PromptAnswer { Ok, Cancel, Yes, No };
 
 // Texts and titles are UTF-8 and pass through exactly as the program words
@@ -30,11 +32,12 @@ class Prompter {
     }
 };
 
-// Answers every question with its first positive button (Ok / Yes) and
-// shows nothing.
+// Answers every question with its first positive button (Ok / Yes), except
+// a question whose default is No, and shows nothing.
 class SilentPrompter : public Prompter {
   public:
     PromptAnswer ask(const std::string&, const std::string&, PromptIcon, PromptButtons b) override {
+        if (b == PromptButtons::YesNoDefaultNo) return PromptAnswer::No;
         return b == PromptButtons::Ok || b == PromptButtons::OkCancel ? PromptAnswer::Ok
                                                                       : PromptAnswer::Yes;
     }

@@ -87,6 +87,14 @@ void DBase::SavePortSettings() {
     ClosePort();
 }
 
+bool DBase::ConfirmIncompleteWrite(const std::string& caption) {
+    if (incompleteFileText.empty()) return true;
+    if (!ctx_.prompter) return false;
+    return ctx_.prompter->ask(incompleteFileText + "\n\nЗаписать в прибор неполную базу?", caption,
+                              PromptIcon::Warning,
+                              PromptButtons::YesNoDefaultNo) == PromptAnswer::Yes;
+}
+
 std::string DBase::WindowTitle(std::size_t capacity) const {
     const std::size_t titleLen = utf16Length(title);
     if (!filePath.empty()) {

@@ -198,6 +198,10 @@ class DBase {
     // missing: the text that tells the user what took defaults. Empty after
     // a complete load. The shell's open path shows it.
     std::string incompleteFileText;
+    // Before a write to the panel: true when the database is complete, or
+    // when the user confirms writing it although incompleteFileText names
+    // what is missing (the question's default is No).
+    bool ConfirmIncompleteWrite(const std::string& caption);
     std::string sectionName;  // "Талвир_К2"
     std::string journalFileName;
     std::string journalFileName2;
@@ -224,6 +228,13 @@ class DBase {
     std::unique_ptr<SerialPort> port_;
     std::FILE* log_ = nullptr;
     bool cancelWindowShown_ = false;
+    // Set when an exchange needed a repeated pass or failed: a late reply may
+    // still be on its way, so the next request waits for the line to go
+    // quiet before it is sent.
+    bool lineUnsettled_ = false;
+    // Discards what waits on the line; with `untilQuiet` also what arrives
+    // until a read times out.
+    void DrainLine(bool untilQuiet);
 };
 
 }  // namespace tavrin

@@ -5,8 +5,10 @@
 // the port and the reply buffer while it runs. The cancel window (another
 // thread) only clears `exchangeActive`; the exchange looks at the flag
 // between passes.
+#include <algorithm>
 #include <array>
 
+#include "base/file_io.h"
 #include "link/dbase.h"
 #include "link/result_codes.h"
 
@@ -37,14 +39,19 @@ int DBase::Exchange(Bytes& reply, ByteSpan request) {
         if (ctx_.clock) ctx_.clock->sleepMs(ms);
     };
 
+    // Nothing that waits on the line belongs to this request: a reply that
+    // came late for an earlier one must not be taken for this one's.
+    if (!simulation) {
+        DrainLine(lineUnsettled_);
+        lineUnsettled_ = false;
+    }
     for (int passesLeft = kRepeats;; --passesLeft) {
         const bool first = passesLeft == kRepeats;
         LogLine(first ? "Передача:" : "Повторная передача:");
         if (!first && !simulation) {
             // Drain the line before a repeated pass.
-            std::uint8_t junk = 0;
-            while (port_->read(&junk, 1) > 0) {
-            }
+            DrainLine(true);
+            lineUnsettled_ = true;
         }
         LogBytes(request);
         buffer.fill(0);
@@ -60,10 +67,15 @@ int DBase::Exchange(Bytes& reply, ByteSpan request) {
         } else {
             const int length = static_cast<int>(request.size());
             if (port_->write(request.data(), length) < length) {
-                code = kResultNotAllSent;
+                code = port_->lineLost() ? kResultSessionBroken : kResultNotAllSent;
                 break;
             }
             passCode = ReadReplyFrame(frame, request);
+            // The adapter is gone: no further pass can help.
+            if (port_->lineLost()) {
+                code = kResultSessionBroken;
+                break;
+            }
         }
 
         if (passCode == kResultOk) {
@@ -93,6 +105,17 @@ int DBase::Exchange(Bytes& reply, ByteSpan request) {
         if (passesLeft == 0 || !exchangeActive.active()) break;
     }
 
+    if (code != kResultOk) lineUnsettled_ = true;
+    if (port_ && port_->lineLost()) {
+        // Say which port went away, and let it go: the next operation opens
+        // it anew (a device search finds the adapter again once it is back).
+        const std::string reason = systemErrorText(port_->lastError());
+        LogLine("Порт потерян: " + reason);
+        ClosePort();
+        if (ctx_.prompter)
+            ctx_.prompter->message("Порт " + portName + " недоступен: " + reason + ".",
+                                   kExchangeTitle, PromptIcon::Error);
+    }
     if (!exchangeActive.active()) {
         code = kResultStoppedByUser;
     } else if (!cancelWindowShown_) {
@@ -103,6 +126,18 @@ int DBase::Exchange(Bytes& reply, ByteSpan request) {
     }
     if (received > 0) reply.assign(buffer.begin(), buffer.begin() + received);
     return code;
+}
+
+void DBase::DrainLine(bool untilQuiet) {
+    if (!port_) return;
+    std::array<std::uint8_t, 256> junk{};
+    for (int waiting = port_->bytesWaiting(); waiting > 0; waiting = port_->bytesWaiting()) {
+        const int n = std::min<int>(waiting, static_cast<int>(junk.size()));
+        if (port_->read(junk.data(), n) <= 0) break;
+    }
+    if (!untilQuiet) return;
+    while (port_->read(junk.data(), 1) > 0) {
+    }
 }
 
 int DBase::ReadPortBytes(ReplyFrame& frame, int at, int n) {

@@ -63,6 +63,10 @@ class SerialPort {
     virtual void purge() = 0;
     virtual int bytesWaiting() = 0;
     virtual int lastError() const = 0;
+    // True once the device behind the port is gone (a USB adapter pulled
+    // out, a pseudo-terminal's other end closed): nothing more will pass
+    // until the port is opened again. lastError() holds the reason.
+    virtual bool lineLost() const { return false; }
 };
 
 // Opens ports by name and lists the candidates of the port search.

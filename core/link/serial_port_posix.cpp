@@ -258,10 +258,20 @@ class PosixSerialPort : public SerialPort {
                 fail();
                 return -1;
             }
-            if (pr > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) && !(p.revents & POLLIN)) {
-                // The other end is gone: wait out the time-outs without spinning.
-                if (wait < 0) return got;
-                ::poll(nullptr, 0, static_cast<int>(std::min<long long>(wait, INT_MAX)));
+            if (pr > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+                // The other end is gone (a hang-up reads as nothing at all):
+                // take what is left, then nothing more will come.
+                const ssize_t last =
+                    (p.revents & POLLNVAL)
+                        ? -1
+                        : ::read(fd_, buffer + got, static_cast<std::size_t>(n - got));
+                if (last > 0) {
+                    got += static_cast<int>(last);
+                    if (got == n) return got;
+                }
+                error_ = (p.revents & POLLNVAL) ? EBADF : EIO;
+                lost_ = true;
+                return got > 0 ? got : -1;
             }
         }
     }
@@ -279,7 +289,7 @@ class PosixSerialPort : public SerialPort {
                 if (::poll(&p, 1, 5000) <= 0) break;
                 continue;
             }
-            error_ = errno;
+            fail();
             if (done == 0) return -1;
             break;
         }
@@ -296,6 +306,10 @@ class PosixSerialPort : public SerialPort {
         return n;
     }
 
+    bool lineLost() const override {
+        return lost_;
+    }
+
     int lastError() const override {
         return error_;
     }
@@ -303,12 +317,14 @@ class PosixSerialPort : public SerialPort {
   private:
     bool fail() {
         error_ = errno;
+        if (error_ == EIO || error_ == ENXIO || error_ == ENODEV || error_ == EBADF) lost_ = true;
         return false;
     }
 
     int fd_;
     bool pty_;
     int error_ = 0;
+    bool lost_ = false;
     PortTimeouts timeouts_{};
 };
 

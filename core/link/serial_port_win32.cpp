@@ -122,15 +122,30 @@ class Win32Port : public SerialPort {
     }
 
     int lastError() const override { return error_; }
+    bool lineLost() const override { return lost_; }
 
   private:
     bool fail() {
         error_ = static_cast<int>(GetLastError());
+        // The errors of a port whose device went away.
+        switch (error_) {
+            case ERROR_ACCESS_DENIED:
+            case ERROR_BAD_COMMAND:
+            case ERROR_GEN_FAILURE:
+            case ERROR_DEVICE_NOT_CONNECTED:
+            case ERROR_DEVICE_REMOVED:
+            case ERROR_INVALID_HANDLE:
+                lost_ = true;
+                break;
+            default:
+                break;
+        }
         return false;
     }
 
     HANDLE handle_;
     int error_ = 0;
+    bool lost_ = false;
 };
 
 class Win32Ports : public SerialPortFactory {

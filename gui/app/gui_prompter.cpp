@@ -49,6 +49,11 @@ PromptAnswer GuiPrompter::show(const std::string& text, const std::string& title
         case PromptButtons::YesNoCancel:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             break;
+        case PromptButtons::YesNoDefaultNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.setDefaultButton(QMessageBox::No);
+            box.setEscapeButton(QMessageBox::No);
+            break;
     }
     // A message shown during a device operation must take input while the
     // wait cursor is set.

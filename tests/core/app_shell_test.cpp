@@ -371,6 +371,36 @@ TEST_F(ShellTest, WriteDatabaseGateQuestionAndWait) {
     EXPECT_EQ(host.status, "Команда выполнена");
 }
 
+// A database that did not load completely is written only when the user
+// confirms it by name of what is missing; the question's safe default is No.
+TEST_F(ShellTest, AnIncompleteDatabaseIsWrittenOnlyOnConfirmation) {
+    start();
+    script.checkCode = 0;
+    ASSERT_TRUE(shell->openPath(file("short.bta", "db-short")));
+    for (const PromptAnswer answer : {PromptAnswer::No, PromptAnswer::Yes}) {
+        prompter.calls.clear();
+        prompter.answers = {answer};  // then Yes to the usual question
+        shell->execute(kCmdWriteDatabase);
+        ASSERT_FALSE(prompter.calls.empty());
+        EXPECT_EQ(prompter.calls[0].text,
+                  "Файл базы неполный.\n\nЗаписать в прибор неполную базу?");
+        EXPECT_EQ(prompter.calls[0].buttons, PromptButtons::YesNoDefaultNo);
+        EXPECT_EQ(prompter.calls[0].icon, PromptIcon::Warning);
+        EXPECT_EQ(script.writes, answer == PromptAnswer::Yes ? 1 : 0);
+    }
+    // Unanswered, the question takes its default.
+    prompter.calls.clear();
+    shell->execute(kCmdWriteDatabase);
+    EXPECT_EQ(script.writes, 1);
+    // A complete file asks only the usual question.
+    ASSERT_TRUE(shell->openPath(file("whole.bta")));
+    prompter.calls.clear();
+    shell->execute(kCmdWriteDatabase);
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].text, "Подтвердите запись базы в прибор.");
+    EXPECT_EQ(script.writes, 2);
+}
+
 TEST_F(ShellTest, WriteQuestionOfTheSecondFamilyShowsTheAddress) {
     start("[Общее]\r\nПрибор=1\r\n");
     prompter.answers = {PromptAnswer::No};

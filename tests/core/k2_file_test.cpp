@@ -292,7 +292,11 @@ TEST(K2File, SaveNeedsAnExtensionAndReportsSystemErrors) {
     EXPECT_FALSE(f.db.SaveToDisk(pathToUtf8(f.dir / "dir.d" / "noext")));
     EXPECT_TRUE(std::filesystem::is_empty(f.dir.path()) ||
                 !std::filesystem::exists(f.dir / "noext"));
-    EXPECT_TRUE(f.prompter.calls.empty());
+    // Each refusal says why.
+    ASSERT_EQ(f.prompter.calls.size(), 2u);
+    EXPECT_EQ(f.prompter.calls[0].text, "У имени файла нет расширения (.bta):\n" + f.path("noext"));
+    EXPECT_EQ(f.prompter.calls[0].title, "Сохранение базы");
+    f.prompter.calls.clear();
     EXPECT_FALSE(f.db.SaveToDisk(pathToUtf8(f.dir / "missing" / "x.bta")));
     ASSERT_EQ(f.prompter.calls.size(), 1u);
     EXPECT_EQ(f.prompter.calls[0].title, "Сохранение базы");

@@ -325,10 +325,12 @@ TEST_F(R7Test, MissingFileFailsSilentlyAndUnreadableFileShowsTheSystemError) {
 
 TEST_F(R7Test, SaveFailuresKeepTheDatabaseModified) {
     db_->CreateElement(2, 0);
-    // No extension in the file name: refused without a message.
+    // No extension in the file name: refused, saying why.
     EXPECT_FALSE(db_->SaveToDisk(path("noext")));
     EXPECT_FALSE(db_->SaveToDisk(pathToUtf8(dir_ / "dir.d" / "noext")));
-    EXPECT_TRUE(prompter_.calls.empty());
+    ASSERT_EQ(prompter_.calls.size(), 2u);
+    EXPECT_EQ(prompter_.calls[0].text, "У имени файла нет расширения (.bor):\n" + path("noext"));
+    prompter_.calls.clear();
 
     EXPECT_FALSE(db_->SaveToDisk(pathToUtf8(dir_ / "missing" / "base.bor")));
     ASSERT_EQ(prompter_.calls.size(), 1u);

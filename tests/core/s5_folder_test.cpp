@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 #include "base/file_io.h"
+#include "base/folder_commit.h"
 #include "base/text.h"
 #include "families/s5/db_folder.h"
 #include "families/s5/dbs5.h"
@@ -419,7 +421,7 @@ TEST_F(S5Folder, SavingLeavesNoTemporaryFiles) {
         EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
 }
 
-TEST_F(S5Folder, AFileThatCannotBeReplacedFailsTheSaveAndKeepsTheOthers) {
+TEST_F(S5Folder, AFileThatCannotBeReplacedFailsTheSaveAndLeavesTheFolder) {
     writePopulated();
     ASSERT_TRUE(db->LoadFromDisk(str(in())));
     fs::create_directories(out() / "Keys.conf" / "inside");  // cannot be replaced by a file
@@ -427,10 +429,87 @@ TEST_F(S5Folder, AFileThatCannotBeReplacedFailsTheSaveAndKeepsTheOthers) {
     ASSERT_EQ(prompter.calls.size(), 1u);
     EXPECT_EQ(prompter.calls[0].title, "Сохранение базы");
     EXPECT_EQ(prompter.calls[0].icon, PromptIcon::Error);
-    EXPECT_EQ(readFile(out() / "DBAU.001"), readFile(in() / "DBAU.001"));
-    EXPECT_EQ(readFile(out() / "Soob.conf"), readFile(in() / "Soob.conf"));
+    EXPECT_EQ(fileNames(out()), std::vector<std::string>{"Keys.conf"});  // nothing else came
     EXPECT_TRUE(fs::is_directory(out() / "Keys.conf" / "inside"));
-    for (const auto& name : fileNames(out()))
-        EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
     EXPECT_EQ(db->filePath, str(in()));  // still the folder it came from
+}
+
+// The folder's files by name, without the temporary files of a save.
+std::map<std::string, Bytes> folderState(const fs::path& folder) {
+    std::map<std::string, Bytes> files;
+    for (const auto& name : fileNames(folder)) {
+        if (isOurTemporaryName(name) || name == FolderCommit::kRecordName) continue;
+        files[name] = readFile(folder / name);
+    }
+    return files;
+}
+
+// A save stopped at any step, as a kill stops it, leaves a folder that the
+// next load finds entirely old (before the commit record) or entirely new
+// (after it), deletions included; a rename that fails puts the old files
+// back.
+TEST_F(S5Folder, AFolderSaveIsAllOrNothingAtEveryStep) {
+    writePopulated();
+    const auto edit = [](DBS5& d) {
+        d.RemoveLcp(2);                     // deletes DBOBJ.002
+        d.RemoveElement(deviceItem(1, 0));  // rewrites DBAU.001
+        d.messages[1] = "Новое сообщение";  // rewrites Soob.conf
+    };
+    const auto oldState = folderState(in());
+    std::vector<std::string> steps;
+    {
+        fs::copy(in(), dir / "probe");
+        DBS5 d(0, ctx);
+        ASSERT_TRUE(d.LoadFromDisk(str(dir / "probe")));
+        edit(d);
+        FolderCommit::testHook = [&](const std::string& step) {
+            steps.push_back(step);
+            return true;
+        };
+        ASSERT_TRUE(d.SaveToDisk(str(dir / "probe")));
+        FolderCommit::testHook = nullptr;
+    }
+    const auto newState = folderState(dir / "probe");
+    ASSERT_NE(oldState, newState);
+    ASSERT_EQ(newState.count("DBOBJ.002"), 0u);
+    ASSERT_GE(steps.size(), 8u);
+
+    bool decided = false;
+    for (const std::string& stop : steps) {
+        decided = decided || stop == "record";
+        const fs::path work = dir / ("w" + std::to_string(&stop - steps.data()));
+        fs::copy(in(), work);
+        {
+            DBS5 d(0, ctx);
+            ASSERT_TRUE(d.LoadFromDisk(str(work)));
+            edit(d);
+            FolderCommit::testHook = [&](const std::string& step) { return step != stop; };
+            d.SaveToDisk(str(work));
+            FolderCommit::testHook = nullptr;
+        }
+        DBS5 again(0, ctx);
+        ASSERT_TRUE(again.LoadFromDisk(str(work))) << stop;
+        EXPECT_EQ(folderState(work), decided ? newState : oldState) << stop;
+        EXPECT_FALSE(fs::exists(work / FolderCommit::kRecordName)) << stop;
+    }
+
+    // A rename that fails (its new file vanished): the old files come back.
+    const fs::path work = dir / "failing";
+    fs::copy(in(), work);
+    DBS5 d(0, ctx);
+    ASSERT_TRUE(d.LoadFromDisk(str(work)));
+    edit(d);
+    FolderCommit::testHook = [&](const std::string& step) {
+        if (step == "rename:Soob.conf") {
+            for (const auto& name : fileNames(work))
+                if (name.rfind("Soob.conf.~", 0) == 0) fs::remove(work / name);
+        }
+        return true;
+    };
+    prompter.calls.clear();
+    EXPECT_FALSE(d.SaveToDisk(str(work)));
+    FolderCommit::testHook = nullptr;
+    EXPECT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(folderState(work), oldState);
+    EXPECT_EQ(fileNames(work).size(), oldState.size());
 }

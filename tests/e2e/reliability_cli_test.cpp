@@ -85,6 +85,29 @@ TEST(ReliabilityCli, EveryFailureSaysWhy) {
     EXPECT_FALSE(std::filesystem::exists(dir / "out.bta"));
 }
 
+// A "Талвир К2" file of 4 bytes (its version only) loads with defaults
+// everywhere and passes the correctness check: it is sent only with --force.
+TEST(ReliabilityCli, AnIncompleteFileIsWrittenOnlyWithForce) {
+    TempDir dir;
+    SimProcess sim({"--family", "k2"});
+    ASSERT_TRUE(sim.started());
+    {
+        FILE* f = std::fopen((dir / "short.bta").c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        const unsigned char version[4] = {3, 0, 0, 0};
+        std::fwrite(version, 1, 4, f);
+        std::fclose(f);
+    }
+    ShellRun r = shell(dir.path(), "CLI write-db short.bta --yes --port " + sim.path());
+    EXPECT_NE(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("Файл базы неполный"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Записать в прибор неполную базу?"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Команда выполнена"), std::string::npos) << r.out;
+
+    r = shell(dir.path(), "CLI write-db short.bta --yes --force --port " + sim.path());
+    EXPECT_EQ(r.status, 0) << r.out;
+}
+
 // A device command's private settings copy goes with the command; one left
 // by a killed command goes with the next one.
 TEST(ReliabilityCli, PrivateSettingsCopyLeavesNothing) {

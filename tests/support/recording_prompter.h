@@ -29,6 +29,7 @@ class RecordingPrompter : public Prompter {
             answers.pop_front();
             return a;
         }
+        if (buttons == PromptButtons::YesNoDefaultNo) return PromptAnswer::No;
         return buttons == PromptButtons::YesNo || buttons == PromptButtons::YesNoCancel
                    ? PromptAnswer::Yes
                    : PromptAnswer::Ok;

@@ -21,6 +21,8 @@ class SimProcess {
     const std::string& path() const { return path_; }
     // Closes stdin and waits; returns the exit status (or -1).
     int stop();
+    // The simulator's process id (-1 when not started).
+    int pid() const { return pid_; }
 
   private:
     int pid_ = -1;

@@ -87,7 +87,13 @@ void K2Panel::sealFrame(Bytes& f) const {
 }
 
 void K2Panel::spoilIndex(Bytes& f) const {
-    if (f.size() >= 4) {
+    // Table replies echo the first index in byte 2, journal replies the
+    // record number in bytes 2-3; a block reply has data there, never spoilt.
+    const bool echoes =
+        std::any_of(tables_.begin(), tables_.end(),
+                    [&](const Table& t) { return t.readCommand == lastCommand_; }) ||
+        lastCommand_ == 12;
+    if (echoes && f.size() >= 4) {
         ++f[2];
         sealFrame(f);
     }
@@ -109,6 +115,7 @@ std::size_t K2Panel::recordsPerFrame(std::uint8_t readCommand) const {
 }
 
 std::vector<Bytes> K2Panel::handle(const Bytes& request) {
+    lastCommand_ = request.size() > 1 ? request[1] : 0;
     if (request.size() < 3 || !crcGood(request)) return {refusal(request, 1)};
     const std::uint8_t command = request[1];
     for (const Table& t : tables_) {

@@ -58,6 +58,9 @@ class K2Panel : public Panel {
     Options options_;
     Memory memory_;
     bool newFirmware_;  // "1.04" or later: short frames
+    // The command of the request handled last: only the replies that echo an
+    // index (tables, journal) have one to spoil.
+    std::uint8_t lastCommand_ = 0;
     std::size_t names_;
     std::vector<Table> tables_;
     std::vector<Block> blocks_;

@@ -79,7 +79,12 @@ bool DBR7::LoadFromDisk(const std::string& path) {
         return false;
     }
     if (read.shortRecord) ctx_.prompter->message(kEndOfFile, kTitleReadDiskV0, PromptIcon::Error);
-    if (read.recordsRead == kFileRecordCount) databaseValid = true;
+    if (read.recordsRead == kFileRecordCount) {
+        databaseValid = true;
+    } else {
+        incompleteFileText = "Файл базы неполный: в нём " + std::to_string(read.recordsRead) +
+                             " записей из " + std::to_string(kFileRecordCount) + ".";
+    }
     if (read.version > 1) firmwareVersionText = read.versionText;
     fileVersion_ = read.version;
     filePath = path;

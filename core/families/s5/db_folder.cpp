@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "base/file_batch.h"
 #include "base/file_io.h"
+#include "base/folder_commit.h"
 #include "base/text.h"
 #include "families/s5/dbs5.h"
 
@@ -177,24 +177,21 @@ bool readFolderFile(Prompter& prompter, const fs::path& p, std::size_t maxBytes,
     return false;
 }
 
-// Writes the file's new content beside it; the batch replaces the files
+// Writes the file's new content beside it; the commit replaces the files
 // together at the end of the save.
-bool writeFolderFile(Prompter& prompter, AtomicWriteBatch& batch, const fs::path& p,
+bool writeFolderFile(Prompter& prompter, FolderCommit& commit, const std::string& name,
                      const Bytes& data) {
     FileError error;
-    if (batch.add(p, data, &error)) return true;
+    if (commit.write(name, data, &error)) return true;
     prompter.message(error.message, kSaveCaption, PromptIcon::Error);
     return false;
 }
 
-// Deletes a file that may not exist; false (after the message) when it
-// exists and cannot be deleted.
-bool removeFolderFile(Prompter& prompter, const fs::path& p) {
-    std::error_code ec;
-    fs::remove(p, ec);
-    if (!ec) return true;
-    prompter.message(systemErrorText(ec.value()), kSaveCaption, PromptIcon::Error);
-    return false;
+// Completes a save that was killed in this folder; says why when it cannot.
+void recoverFolder(Prompter& prompter, const fs::path& folder, const char* caption) {
+    FileError error;
+    if (!FolderCommit::recover(folder, &error))
+        prompter.message(error.message + "\n" + pathToUtf8(folder), caption, PromptIcon::Error);
 }
 
 enum class LcpLoad { Present, Absent, Failed };
@@ -233,29 +230,34 @@ LcpLoad loadLcp(Prompter& prompter, const fs::path& folder, LcpDatabase& lcp) {
 
 // Writes one kind of records of an LCP; an empty kind's file is put on the
 // list of files to delete when deleting is allowed.
-bool saveKind(Prompter& prompter, AtomicWriteBatch& batch, const fs::path& p, int count,
-              const Bytes& data, bool mayDelete, std::vector<fs::path>& toDelete) {
-    if (count > 0) return writeFolderFile(prompter, batch, p, data);
-    if (mayDelete && fileExists(p)) toDelete.push_back(p);
+// Stages one kind of records of an LCP; an empty kind's file is deleted
+// with the commit when deleting is allowed.
+bool saveKind(Prompter& prompter, FolderCommit& commit, const fs::path& folder,
+              const std::string& name, int count, const Bytes& data, bool mayDelete) {
+    if (count > 0) return writeFolderFile(prompter, commit, name, data);
+    if (mayDelete && fileExists(folder / name)) commit.remove(name);
     return true;
 }
 
-bool saveLcp(Prompter& prompter, AtomicWriteBatch& batch, const fs::path& folder, LcpDatabase& lcp,
-             bool mayDelete, std::vector<fs::path>& toDelete) {
+// False with `written` false when a file could not be staged; false with
+// `written` true for an LCP that is saved without records (a warning).
+bool saveLcp(Prompter& prompter, FolderCommit& commit, const fs::path& folder, LcpDatabase& lcp,
+             bool mayDelete, bool& written) {
     const int n = static_cast<int>(lcp.number);
-    if (!saveKind(prompter, batch, folder / deviceFileName(n), lcp.deviceCount,
-                  lcp.deviceCount > 0 ? serializeDevices(lcp) : Bytes{}, mayDelete, toDelete)) {
+    written = false;
+    if (!saveKind(prompter, commit, folder, deviceFileName(n), lcp.deviceCount,
+                  lcp.deviceCount > 0 ? serializeDevices(lcp) : Bytes{}, mayDelete)) {
         return false;
     }
-    if (!saveKind(prompter, batch, folder / objectFileName(n), lcp.objectCount,
-                  lcp.objectCount > 0 ? serializeObjects(lcp) : Bytes{}, mayDelete, toDelete)) {
+    if (!saveKind(prompter, commit, folder, objectFileName(n), lcp.objectCount,
+                  lcp.objectCount > 0 ? serializeObjects(lcp) : Bytes{}, mayDelete)) {
         return false;
     }
-    if (!saveKind(prompter, batch, folder / keyFileName(n), lcp.keyCount,
-                  lcp.keyCount > 0 ? serializeKeys(lcp.keys, lcp.keyCount) : Bytes{}, mayDelete,
-                  toDelete)) {
+    if (!saveKind(prompter, commit, folder, keyFileName(n), lcp.keyCount,
+                  lcp.keyCount > 0 ? serializeKeys(lcp.keys, lcp.keyCount) : Bytes{}, mayDelete)) {
         return false;
     }
+    written = true;
     if (lcp.empty()) {
         // An LCP without records leaves no files, and loading stops at the
         // first LCP without files: say so instead of failing silently.
@@ -285,6 +287,7 @@ bool DBS5::LoadFromDisk(const std::string& path) {
     std::error_code ec;
     if (path.empty() || !fs::is_directory(folder, ec)) return false;
     Prompter& prompter = *ctx_.prompter;
+    recoverFolder(prompter, folder, kLoadCaption);
     ResetDatabase();
 
     // LCPs are consecutive from 1: the first absent one ends the table. One
@@ -355,43 +358,42 @@ bool DBS5::SaveToDisk(const std::string& path) {
         }
     }
     Pack();
+    recoverFolder(prompter, folder, kSaveCaption);
 
     // Files are deleted only where this database knows what they held: in
     // the folder it was loaded from or saved to, and never after a load that
     // stopped at an LCP it could not read (the folder holds more than it).
     const bool ownFolder = isDatabaseFolder(path);
     const bool mayDelete = !(ownFolder && folderReadIncomplete);
-    std::vector<fs::path> toDelete;
-    AtomicWriteBatch batch;
+    // Every file is staged first and the folder changes as a whole: a file
+    // that cannot be written leaves the folder as it was.
+    FolderCommit commit(folder);
     bool result = true;
     const int count = lcpCount();
     for (int l = 1; l <= count; ++l) {
-        if (!saveLcp(prompter, batch, folder, *lcps[l], mayDelete, toDelete)) result = false;
+        bool written = false;
+        if (!saveLcp(prompter, commit, folder, *lcps[l], mayDelete, written)) {
+            if (!written) return false;
+            result = false;  // an LCP without records: saved, with its warning
+        }
     }
     // Files of LCPs the user removed would bring them back on the next load.
     if (ownFolder && mayDelete) {
         for (int l = count + 1; l <= folderLcpCount; ++l) {
             for (const std::string& name : {deviceFileName(l), objectFileName(l), keyFileName(l)}) {
-                if (fileExists(folder / name)) toDelete.push_back(folder / name);
+                if (fileExists(folder / name)) commit.remove(name);
             }
         }
     }
-
-    if (!writeFolderFile(prompter, batch, folder / kCommonKeysFile,
-                         serializeKeys(commonKeys, commonKeyCount))) {
-        result = false;
+    if (!writeFolderFile(prompter, commit, kCommonKeysFile,
+                         serializeKeys(commonKeys, commonKeyCount)) ||
+        !writeFolderFile(prompter, commit, kMessagesFile, serializeMessages(messages))) {
+        return false;
     }
-    const bool messagesWritten =
-        writeFolderFile(prompter, batch, folder / kMessagesFile, serializeMessages(messages));
-    // Replace what was written, also when the messages could not be.
-    const bool replaced = batch.commit([&](const fs::path&, const FileError& error) {
+    const bool replaced = commit.commit([&](const std::string&, const FileError& error) {
         prompter.message(error.message, kSaveCaption, PromptIcon::Error);
     });
-    if (!messagesWritten || !replaced) return false;
-    // Delete only once the new files are in place.
-    for (const fs::path& p : toDelete) {
-        if (!removeFolderFile(prompter, p)) result = false;
-    }
+    if (!replaced) return false;
 
     if (result) {
         modified = 0;
