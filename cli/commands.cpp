@@ -73,8 +73,12 @@ const std::vector<Command>& commands() {
          "read the database from a panel and save it (\"Талвир К2\" unless --family r7)",
          runReadDbCommand},
         {"write-db",
-         "write-db FILE [--yes] --port NAME|--simulate [--baud N] [--log] [--family k2|r7]",
-         "check a database and write it to a panel (asks unless --yes)", runWriteDbCommand},
+         "write-db FILE [--yes] [--no-backup] [--no-verify] --port NAME|--simulate [--baud N] "
+         "[--log] [--family k2|r7]",
+         "check a database, back the panel's database up into backups/ (when the family's "
+         "setting says so), write, read back and compare (exit code 25 \"Запись не "
+         "подтверждена\" when it differs); asks unless --yes",
+         runWriteDbCommand},
         {"read-version",
          "read-version --port NAME|--simulate [--baud N] [--log] [--family k2|r7|s5]",
          "read the panel's (or the \"Версан С5\" console's) firmware version",

@@ -71,6 +71,10 @@ struct FamilyTraits {
     // two databases are compared item by item by their order and content,
     // not by their codes.
     bool itemCodesRenumber = false;
+    // A write first saves the panel's database as a backup unless the
+    // family's setting says otherwise: on for a family whose whole read is
+    // quick.
+    bool backupByDefault = false;
 };
 
 }  // namespace tavrin

@@ -28,6 +28,9 @@ class K2Panel : public Panel {
 
     std::size_t frameSize(const Bytes& head) const override;
     std::vector<Bytes> handle(const Bytes& request) override;
+    void remember() override { remembered_ = memory_; }
+    bool changedSinceRemembered() const override;
+    void forget() override { memory_ = remembered_; }
     Bytes refusal(const Bytes& request, int status) const override;
     void sealFrame(Bytes& frame) const override;
     void spoilIndex(Bytes& frame) const override;
@@ -57,6 +60,7 @@ class K2Panel : public Panel {
 
     Options options_;
     Memory memory_;
+    Memory remembered_;
     bool newFirmware_;  // "1.04" or later: short frames
     std::size_t names_;
     std::vector<Table> tables_;

@@ -50,6 +50,7 @@ const FamilyTraits& k2Traits() {
                      .print = true,
                      .activeEvents = true,
                      .dustiness = true},
+        .backupByDefault = true,
     };
     return traits;
 }
