@@ -342,7 +342,8 @@ int runWriteDbCommand(const Argv& argv) {
     const int code = db.WriteToDevice(s.progress());
     db.ClosePort();
     s.progress().clear();
-    if (code != kResultOk || !onPanel || args.has("--no-verify")) return s.finish(code);
+    if (code != kResultOk || !onPanel || args.has("--no-verify") || !db.traits().readBackAfterWrite)
+        return s.finish(code);
     const VerifyResult check = verifyWrite(db, s.progress());
     s.progress().clear();
     if (check.code == kResultOk) {

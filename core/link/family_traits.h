@@ -75,6 +75,10 @@ struct FamilyTraits {
     // family's setting says otherwise: on for a family whose whole read is
     // quick.
     bool backupByDefault = false;
+    // A write is read back and compared: only where a read reaches the panel
+    // written to (a "Ордис Р7" read addresses the panel as 1, whatever
+    // address the database gives it).
+    bool readBackAfterWrite = false;
 };
 
 }  // namespace tavrin

@@ -51,6 +51,7 @@ const FamilyTraits& k2Traits() {
                      .activeEvents = true,
                      .dustiness = true},
         .backupByDefault = true,
+        .readBackAfterWrite = true,
     };
     return traits;
 }
