@@ -27,6 +27,7 @@
 #endif
 
 #include "app/intel_hex.h"
+#include "app/trusted_write.h"
 #include "args.h"
 #include "base/file_io.h"
 #include "cli_prompter.h"
@@ -48,7 +49,6 @@ namespace {
 
 constexpr const char* kWriteTitle = "Запись базы";
 constexpr const char* kWriteRefused = "База некорректна. Запись БД в прибор недопустима.";
-constexpr const char* kWriteQuestion = "Подтвердите запись базы в прибор.";
 constexpr const char* kPortUsage = "--port NAME | --simulate [--baud N] [--log] [--family k2|r7]";
 constexpr const char* kFirmwareTitle = "Запись ПО";
 constexpr const char* kFirmwareQuestion = "Подтвердите запись новой программы в прибор";
@@ -296,7 +296,9 @@ int runReadDbCommand(const Argv& argv) {
 
 int runWriteDbCommand(const Argv& argv) {
     Args args({}, {});
-    if (!parseDeviceArgs(argv, {}, 1, usageOf("write-db", "FILE [--yes] [--force]"), args))
+    if (!parseDeviceArgs(argv, {}, 1,
+                         usageOf("write-db", "FILE [--yes] [--force] [--no-backup] [--no-verify]"),
+                         args))
         return kUsageError;
     DeviceSession s(args, args.has("--yes"));
     if (!s.ready()) return kUsageError;
@@ -317,13 +319,49 @@ int runWriteDbCommand(const Argv& argv) {
         std::cerr << "tavrin-cli: the database is incomplete; --force writes it anyway\n";
         return s.finish(kResultCancelled);
     }
-    std::string question = kWriteQuestion;
-    if (s.r7()) question += "\nАдрес = " + std::to_string(s.db().PanelAddress());
-    if (s.prompter().ask(question, kWriteTitle, PromptIcon::Question, PromptButtons::YesNo) !=
-        PromptAnswer::Yes) {
+    DBase& db = s.db();
+    // The built-in simulation keeps no memory between reads, so there is
+    // nothing to back up or read back.
+    const bool onPanel = !db.simulation;
+    const auto folder = std::filesystem::current_path();
+    const bool backup = onPanel && !args.has("--no-backup") &&
+                        backupBeforeWrite(db.traits(), folder / kSettingsFileName);
+    BackupResult saved;
+    if (backup) {
+        saved = backupPanel(db, backupsFolder(folder / kSettingsFileName), s.progress());
+        s.progress().clear();
+        if (saved.code != kResultOk) {
+            std::cerr << "tavrin-cli: the panel's database was not backed up; nothing written\n";
+            return s.finish(saved.code);
+        }
+        std::cout << "backup: " << pathToUtf8(saved.path) << "\n";
+        std::cout << "changed items: " << saved.changedItems << "\n";
+    }
+    if (s.prompter().ask(writeQuestion(db, backup ? &saved : nullptr), kWriteTitle,
+                         PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes) {
         return s.finish(kResultCancelled);
     }
-    return s.finish(s.db().WriteToDevice(s.progress()));
+    const int code = db.WriteToDevice(s.progress());
+    db.ClosePort();
+    s.progress().clear();
+    if (code != kResultOk || !onPanel || args.has("--no-verify") || !db.traits().readBackAfterWrite)
+        return s.finish(code);
+    const VerifyResult check = verifyWrite(db, s.progress());
+    s.progress().clear();
+    if (check.code == kResultOk) {
+        std::cout << verifiedText(db) << "\n";
+        return kResultOk;
+    }
+    if (check.code == kResultWriteNotConfirmed) {
+        for (const DiffEntry& e : check.differences)
+            std::cout << formatDiffEntry(e) << "\n";
+        if (backup)
+            std::cerr << "tavrin-cli: the panel's database before the write: "
+                      << pathToUtf8(saved.path) << "\n";
+    } else {
+        std::cerr << "tavrin-cli: written, but the read-back for the check failed\n";
+    }
+    return s.finish(check.code);
 }
 
 int runS5ReadVersionCommand(const Argv& argv);

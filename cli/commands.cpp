@@ -87,11 +87,13 @@ const std::vector<Command>& commands() {
          "s5: a folder, or the console's keys or one LCP into --db)",
          runReadDbAnyCommand},
         {"write-db",
-         "write-db FILE [--yes] [--force] --port NAME|--simulate [--baud N] [--log] "
-         "[--family k2|r7|s5]\n"
+         "write-db FILE [--yes] [--force] [--no-backup] [--no-verify] --port NAME|--simulate "
+         "[--baud N] [--log] [--family k2|r7|s5]\n"
          "          s5: write-db DIR [--keys | --lcp N]",
-         "check a database and write it to a panel (asks unless --yes; an incomplete one only "
-         "with --force)",
+         "check a database, back the panel's database up into backups/ (when the family's "
+         "setting says so), write, read back and compare (exit code 25 \"Запись не "
+         "подтверждена\" when it differs); asks unless --yes, an incomplete database only "
+         "with --force",
          runWriteDbAnyCommand},
         {"read-version",
          "read-version --port NAME|--simulate [--baud N] [--log] [--family k2|r7|s5]",

@@ -72,6 +72,14 @@ struct FamilyTraits {
     // two databases are compared item by item by their order and content,
     // not by their codes.
     bool itemCodesRenumber = false;
+    // A write first saves the panel's database as a backup unless the
+    // family's setting says otherwise: on for a family whose whole read is
+    // quick.
+    bool backupByDefault = false;
+    // A write is read back and compared: only where a read reaches the panel
+    // written to (a "Ордис Р7" read addresses the panel as 1, whatever
+    // address the database gives it).
+    bool readBackAfterWrite = false;
 };
 
 }  // namespace tavrin

@@ -1,5 +1,6 @@
 // Result codes of the device operations (0 = success, 1..23 errors, 24 an
-// operation this program does not have for the family yet) and their texts. Device operations
+// operation this program does not have for the family yet, 25 a write that
+// the read-back did not confirm) and their texts. Device operations
 // return codes; words are made at the edge.
 #pragma once
 
@@ -35,6 +36,8 @@ enum ResultCode : int {
     // The family has no such operation yet: nothing was sent, and the user is
     // told so instead of a success.
     kResultNotImplemented = 24,
+    // The database read back after a write differs from what was sent.
+    kResultWriteNotConfirmed = 25,
 };
 
 // The text of a code alone ("Неизвестная ошибка!" for unknown codes).

@@ -45,7 +45,9 @@ TEST(DescribeResult, EveryCode) {
     // An operation a family does not have yet: its own text, no session.
     EXPECT_EQ(describeResult(24, false, 0), "Операция не реализована для этого прибора");
     EXPECT_EQ(describeResult(24, true, 0), "Адрес=1. Операция не реализована для этого прибора");
-    EXPECT_EQ(describeResult(25, false, 0), "Неизвестная ошибка!  Сеанс обмена закрыт.");
+    // A write the read-back did not confirm.
+    EXPECT_EQ(describeResult(25, true, 3), "Адрес=3. Запись не подтверждена  Сеанс обмена закрыт.");
+    EXPECT_EQ(describeResult(26, false, 0), "Неизвестная ошибка!  Сеанс обмена закрыт.");
     EXPECT_EQ(describeResult(-1, false, 0), "Неизвестная ошибка!  Сеанс обмена закрыт.");
 }
 

@@ -72,7 +72,7 @@ TEST(K2CliDevice, WriteThenReadGivesTheSameFile) {
 
     const CliRun w = runCli(dir.path(), "write-db in.bta --port " + sim.path() + " --yes");
     EXPECT_EQ(w.status, 0) << w.out;
-    EXPECT_EQ(w.lastLine(), kDone) << w.out;
+    EXPECT_EQ(w.lastLine(), kDone + ". Запись проверена.") << w.out;
     const CliRun r = runCli(dir.path(), "read-db --port " + sim.path() + " -o out.bta --log");
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(r.lastLine(), kDone);
@@ -96,12 +96,67 @@ TEST(K2CliDevice, WriteIsRefusedOrNotConfirmedWithoutSendingAnything) {
     EXPECT_NE(bad.out.find("Не задан шлейф."), std::string::npos) << bad.out;
     EXPECT_EQ(bad.lastLine(), "База некорректна. Запись БД в прибор недопустима.");
 
-    const CliRun no = runCli(dir.path(), "write-db good.bta --port " + sim.path() + " --log");
+    const CliRun no =
+        runCli(dir.path(), "write-db good.bta --port " + sim.path() + " --log --no-backup");
     EXPECT_EQ(no.status, kResultCancelled);
-    EXPECT_NE(no.out.find("Запись базы: Подтвердите запись базы в прибор."), std::string::npos)
+    EXPECT_NE(
+        no.out.find("Запись базы: Подтвердите запись базы в прибор.\nКопия базы прибора перед "
+                    "записью не сохраняется."),
+        std::string::npos)
         << no.out;
-    // The port was never opened: no log.
+    // Without a backup the port was never opened: no log.
     EXPECT_FALSE(anyLog(dir));
+}
+
+// A write first saves the panel's database in backups/ (byte for byte what
+// the panel held), then reads the database back: a panel that answers a
+// write but does not keep it is caught and the differing items named; the
+// backup written back restores the panel.
+TEST(K2CliDevice, BackupVerifyAndRestore) {
+    TempDir dir;
+    saveDatabase(dir, "before.bta", [](DBK2& db) { fillWritableDatabase(db, "1.04"); });
+    saveDatabase(dir, "new.bta", [](DBK2& db) {
+        fillWritableDatabase(db, "1.04");
+        setName(db, 0, "Кухня");
+        db.keys[0][kKeyCode] = 0x77;
+    });
+    Bytes before;
+    ASSERT_TRUE(readWholeFile(dir / "before.bta", before));
+    const std::string lastKey = "Талвир К2 / Ключи / Дежурный / Ключ_000";
+    {
+        // Every memory change after the first is answered but lost.
+        SimProcess sim(
+            {"--family", "k2", "--db", pathToUtf8(dir / "before.bta"), "--fault", "lose%2"});
+        ASSERT_TRUE(sim.started());
+        const CliRun w = runCli(dir.path(), "write-db new.bta --port " + sim.path() + " --yes");
+        EXPECT_EQ(w.status, kResultWriteNotConfirmed) << w.out;
+        EXPECT_EQ(w.lastLine(), "Запись не подтверждена  Сеанс обмена закрыт.") << w.out;
+        EXPECT_NE(w.out.find("changed items: 2\n"), std::string::npos) << w.out;
+        EXPECT_NE(w.out.find(": changed: "), std::string::npos) << w.out;
+    }
+    std::vector<std::filesystem::path> backups;
+    for (const auto& e : std::filesystem::directory_iterator(dir / "backups"))
+        backups.push_back(e.path());
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_EQ(backups[0].filename().string().rfind("Талвир_К2_0_", 0), 0u) << backups[0];
+    Bytes saved;
+    ASSERT_TRUE(readWholeFile(backups[0], saved));
+    EXPECT_EQ(saved, before);
+
+    // A panel that keeps what it is sent: the write is confirmed, and the
+    // backup written back gives the old database again.
+    SimProcess sim({"--family", "k2", "--db", pathToUtf8(dir / "before.bta")});
+    const CliRun w = runCli(dir.path(), "write-db new.bta --port " + sim.path() + " --yes");
+    EXPECT_EQ(w.status, 0) << w.out;
+    EXPECT_EQ(w.lastLine(), "Команда выполнена. Запись проверена.") << w.out;
+    const CliRun restore = runCli(dir.path(), "write-db '" + backups[0].string() + "' --port " +
+                                                  sim.path() + " --yes --no-backup");
+    EXPECT_EQ(restore.status, 0) << restore.out;
+    const CliRun r = runCli(dir.path(), "read-db --port " + sim.path() + " -o after.bta");
+    ASSERT_EQ(r.status, 0) << r.out;
+    Bytes after;
+    ASSERT_TRUE(readWholeFile(dir / "after.bta", after));
+    EXPECT_EQ(after, before);
 }
 
 TEST(K2CliDevice, JournalReadsTheDatabaseFirst) {

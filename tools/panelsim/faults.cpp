@@ -19,7 +19,7 @@ constexpr KindName kKinds[] = {
     {"garbage", Fault::Kind::Garbage, false},   {"cut", Fault::Kind::Cut, false},
     {"delay", Fault::Kind::Delay, true},        {"second", Fault::Kind::Second, false},
     {"stale", Fault::Kind::Stale, false},       {"length", Fault::Kind::Length, false},
-    {"oversize", Fault::Kind::Oversize, false},
+    {"oversize", Fault::Kind::Oversize, false}, {"lose", Fault::Kind::Lose, false},
 };
 
 bool parseNumber(const std::string& text, long& out) {
@@ -131,6 +131,8 @@ Outgoing applyFaults(const std::vector<Fault>& faults, long request, const Bytes
                 break;
             case Fault::Kind::Delay:
                 out.delayMs += f.arg;
+                break;
+            case Fault::Kind::Lose:  // counted by the writes, before the reply (loseWrite)
                 break;
             case Fault::Kind::Second:
                 if (replies.size() >= 2 && panel.typeOffset() >= 0) {

@@ -14,6 +14,9 @@
 //   cut[=K]        only the first K bytes of the reply (default: half)
 //   delay=D        the reply starts D ms late
 //   second[=T]     the second reply of a firmware frame has type T (default 0x0B)
+//   lose           the Nth request that changes the panel's memory (with %N:
+//                  every Nth) is answered as a success but not kept; N counts
+//                  only those requests
 #pragma once
 
 #include <optional>
@@ -38,7 +41,8 @@ struct Fault {
         Garbage,
         Cut,
         Delay,
-        Second
+        Second,
+        Lose
     };
     Kind kind;
     long arg = -1;  // -1: the kind's default

@@ -263,4 +263,13 @@ Bytes K2Panel::dustiness() {
     return finish(f);
 }
 
+bool K2Panel::changedSinceRemembered() const {
+    const Memory& a = memory_;
+    const Memory& b = remembered_;
+    return a.devices != b.devices || a.loops != b.loops || a.keysFirst != b.keysFirst ||
+           a.keysSecond != b.keysSecond || a.names != b.names || a.deviceMap != b.deviceMap ||
+           a.keyMap != b.keyMap || a.panelBlock != b.panelBlock ||
+           a.blockedDevices != b.blockedDevices || a.blockedLoops != b.blockedLoops;
+}
+
 }  // namespace panelsim::k2

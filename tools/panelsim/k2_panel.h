@@ -28,6 +28,9 @@ class K2Panel : public Panel {
 
     std::size_t frameSize(const Bytes& head) const override;
     std::vector<Bytes> handle(const Bytes& request) override;
+    void remember() override { remembered_ = memory_; }
+    bool changedSinceRemembered() const override;
+    void forget() override { memory_ = remembered_; }
     Bytes refusal(const Bytes& request, int status) const override;
     void sealFrame(Bytes& frame) const override;
     void spoilIndex(Bytes& frame) const override;
@@ -57,6 +60,7 @@ class K2Panel : public Panel {
 
     Options options_;
     Memory memory_;
+    Memory remembered_;
     bool newFirmware_;  // "1.04" or later: short frames
     // The command of the request handled last: only the replies that echo an
     // index (tables, journal) have one to spoil.

@@ -62,6 +62,7 @@ const char* const kHelp =
     "                       refuse[=S]   a refusal (r7: status S, default 2)\n"
     "                       badindex     a wrong record index echo\n"
     "                       stale        r7: the index of the request before\n"
+    "                       lose         the Nth write is answered but not kept\n"
     "                       length       the body one byte short (length and\n"
     "                                    checksum consistent)\n"
     "                       oversize     r7: a body of 253 bytes\n"
@@ -308,6 +309,9 @@ int run(const Config& c) {
     std::uint64_t lastRx = 0;
     std::uint64_t rxWireEnd = 0;  // when the request bytes would have crossed the wire
     long requests = 0;
+    long writes = 0;  // requests that changed the memory (for the lose fault)
+    const bool loses = std::any_of(c.faults.begin(), c.faults.end(),
+                                   [](const Fault& f) { return f.kind == Fault::Kind::Lose; });
     for (;;) {
         pollfd fds[2] = {{line.masterFd(), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
         const int pr = ::poll(fds, 2, partial.empty() ? -1 : 20);
@@ -336,7 +340,18 @@ int run(const Config& c) {
             partial.clear();
             if (request.size() < 2) continue;  // an empty frame: no command
             ++requests;
-            Outgoing out = applyFaults(c.faults, requests, request, panel->handle(request), *panel);
+            if (loses) panel->remember();
+            std::vector<Bytes> replies = panel->handle(request);
+            if (loses && panel->changedSinceRemembered()) {
+                ++writes;
+                for (const Fault& f : c.faults) {
+                    if (f.kind != Fault::Kind::Lose || !f.hits(writes)) continue;
+                    panel->forget();
+                    if (c.verbose) std::cerr << "#" << requests << " write not kept\n";
+                    break;
+                }
+            }
+            Outgoing out = applyFaults(c.faults, requests, request, std::move(replies), *panel);
             if (r7Panel && !c.firmwareOut.empty() && request.size() > 4 && request[4] >= 7 &&
                 request[4] != 8) {
                 writeText(c.firmwareOut, r7Panel->firmwareText());

@@ -33,6 +33,11 @@ class Panel {
     virtual Bytes oversize(const Bytes& frame) const { return frame; }
     // The offset of the reply type byte that a second reply carries, or -1.
     virtual int typeOffset() const { return -1; }
+    // Keeps a copy of the panel's memory; whether the memory changed since;
+    // puts the copy back (a write answered but not kept).
+    virtual void remember() = 0;
+    virtual bool changedSinceRemembered() const = 0;
+    virtual void forget() = 0;
 };
 
 }  // namespace panelsim

@@ -309,4 +309,8 @@ std::vector<Bytes> R7Panel::handle(const Bytes& request) {
     return {refusal(request, kStatusCommand)};
 }
 
+bool R7Panel::changedSinceRemembered() const {
+    return memory_ != remembered_;
+}
+
 }  // namespace panelsim::r7

@@ -47,6 +47,9 @@ class R7Panel : public Panel {
 
     std::size_t frameSize(const Bytes& head) const override;
     std::vector<Bytes> handle(const Bytes& request) override;
+    void remember() override { remembered_ = memory_; }
+    bool changedSinceRemembered() const override;
+    void forget() override { memory_ = remembered_; }
     Bytes refusal(const Bytes& request, int status) const override;
     void sealFrame(Bytes& frame) const override;
     void spoilIndex(Bytes& frame) const override;
@@ -69,6 +72,7 @@ class R7Panel : public Panel {
 
     Options options_;
     Bytes memory_;
+    Bytes remembered_;
     std::uint8_t address_;
     std::vector<std::array<std::uint8_t, kJournalRecordSize>> journal_;
     std::size_t position_ = 0;

@@ -50,6 +50,8 @@ const FamilyTraits& k2Traits() {
                      .print = true,
                      .activeEvents = true,
                      .dustiness = true},
+        .backupByDefault = true,
+        .readBackAfterWrite = true,
     };
     return traits;
 }
