@@ -197,8 +197,8 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
     thirdLayout->addWidget(statusPanes_[2]);
     progress_ = new QProgressBar(third);
     progress_->setObjectName("progress");
-    progress_->setFixedWidth(200);
-    progress_->setTextVisible(false);
+    progress_->setFixedWidth(260);
+    progress_->setTextVisible(true);
     progress_->hide();
     thirdLayout->addWidget(progress_);
     third->setMinimumWidth(200);
@@ -512,6 +512,12 @@ void CMainFrame::applyFamilyLook() {
 // ---- Commands -----------------------------------------------------------------------------
 
 void CMainFrame::runCommand(int command) {
+    // A new command starts with a clean status line (the last result goes),
+    // and the progress bar names the device operation it measures.
+    setStatusText(std::string());
+    const std::string operation = deviceCommandTitle(command);
+    progress_->setFormat(operation.empty() ? QStringLiteral("%p%")
+                                           : q(operation) + QStringLiteral(": %p%"));
     if (command >= kCmdFilterDevices && command <= kCmdFilterKeys) {
         QAction* a = action(command);
         const bool hidden = a->isChecked();

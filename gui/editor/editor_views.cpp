@@ -82,6 +82,9 @@ EditorViews::EditorViews(Prompter& prompter, QWidget* treePane, QWidget* gridPla
     grid_ = new CGrid(prompter);
     place(gridPlace, grid_);
     connect(grid_, &CGrid::edited, this, &EditorViews::updateEditMenu);
+    connect(grid_, &CGrid::note, this, [this](const QString& text) {
+        if (status_) status_(text.toStdString());
+    });
     trees_[0]->attachGrid(grid_);
     for (QWidget* w : {static_cast<QWidget*>(trees_[0]), static_cast<QWidget*>(trees_[1]),
                        static_cast<QWidget*>(grid_->table())}) {

@@ -11,6 +11,7 @@
 #include "link/result_codes.h"
 #include "registry/family_registry.h"
 #include "support/fake_database.h"
+#include "support/fake_port.h"
 #include "support/recording_prompter.h"
 #include "support/temp_dir.h"
 
@@ -357,6 +358,19 @@ TEST_F(ShellTest, VersionAndTimeReportInTheStatusOnly) {
     shell->execute(kCmdSetTime);
     EXPECT_EQ(host.waited, 3000u);
     EXPECT_TRUE(prompter.calls.empty());
+
+    // A success says what was read or set, not only that it went through.
+    script.versionCode = 0;
+    shell->execute(kCmdReadVersion);
+    EXPECT_EQ(host.status, "Версия ПО прибора: 1.04");
+    test::FakeClock clock;
+    clock.base = {2026, 12, 10, 15, 4, 5, 0, 4};
+    ctx.clock = &clock;
+    shell->execute(kCmdSetTime);
+    EXPECT_EQ(host.status, "Время прибора установлено: 10.12.2026 15:04:05");
+    script.timeCode = 4;
+    shell->execute(kCmdSetTime);
+    EXPECT_EQ(host.status, "Прибор не отвечает!  Сеанс обмена закрыт.");
 }
 
 // Operations that a family does not have yet end with their own message,

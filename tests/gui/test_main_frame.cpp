@@ -478,11 +478,17 @@ class TestMainFrame : public QObject {
             QTest::keyClick(table, Qt::Key_Down);
         QTest::keyClick(table, Qt::Key_F2);
         QCOMPARE(grid->editingRow(), r);
-        const QString next = rows[static_cast<std::size_t>(r)].text == "1" ? "2" : "1";
+        // A value over the row's limit is brought to it, and the status bar
+        // says so.
+        const GridRow& edited = rows[static_cast<std::size_t>(r)];
+        QVERIFY(edited.maximum < 999);
         grid->edit()->selectAll();
-        QTest::keyClicks(grid->edit(), next);
+        QTest::keyClicks(grid->edit(), QStringLiteral("999"));
         QTest::keyClick(grid->edit(), Qt::Key_Return);
-        QCOMPARE(QString::fromStdString(rows[static_cast<std::size_t>(r)].text), next);
+        const QString limit = QString::number(edited.maximum);
+        QCOMPARE(QString::fromStdString(edited.text), limit);
+        QVERIFY2(f.frame->statusText().contains(QStringLiteral("999 заменено на ") + limit),
+                 qPrintable(f.frame->statusText()));
         // The value goes into the database when the tree takes the focus back.
         QTest::keyClick(table, Qt::Key_F6);
         QVERIFY(tree->hasFocus());
