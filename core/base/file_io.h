@@ -31,8 +31,9 @@ bool readWholeFile(const std::filesystem::path& path, Bytes& out, FileError* err
 // leaves the old file as it was.
 bool writeFileAtomic(const std::filesystem::path& path, ByteSpan data, FileError* error = nullptr);
 
-// The operating system's message text for an error number (UTF-8, no
-// trailing line break).
+// The operating system's message text for an error number in Russian
+// (UTF-8, no trailing line break): the system's own when it is Russian,
+// else the program's text of the common numbers.
 std::string systemErrorText(int code);
 // The calling thread's last error number (errno / GetLastError).
 int lastSystemError();

@@ -511,7 +511,9 @@ TEST(PortSearch, MessagesAndTheAnswer) {
     prober.ports = {"COM1", "COM2", "COM3"};
     EXPECT_EQ(searchDevicePort(prober, db, prompter, show), DeviceSearchOutcome::NotFound);
     EXPECT_EQ(prompter.calls.back().text, "Прибор не обнаружен");
-    EXPECT_EQ(status.front(), "Проверка COM1");
+    // The configured port is tried first, then the others in the system's order.
+    EXPECT_EQ(prober.tried, (std::vector<std::string>{"COM3", "COM1", "COM2"}));
+    EXPECT_EQ(status.front(), "Проверка COM3");
     EXPECT_EQ(status.back(), "");
 
     prober.answering = "COM3";
@@ -523,12 +525,29 @@ TEST(PortSearch, MessagesAndTheAnswer) {
     prompter.answers = {PromptAnswer::No};
     EXPECT_EQ(searchDevicePort(prober, db, prompter, show), DeviceSearchOutcome::Declined);
     EXPECT_EQ(prompter.calls.back().text, "Обнаружен прибор на COM2\nВнести в базу?");
-    EXPECT_EQ(prober.tried, (std::vector<std::string>{"COM1", "COM2"}));
+    EXPECT_EQ(prober.tried, (std::vector<std::string>{"COM3", "COM1", "COM2"}));
     EXPECT_EQ(db.portName, "COM3");
 
     EXPECT_EQ(searchDevicePort(prober, db, prompter, show), DeviceSearchOutcome::Taken);
     EXPECT_EQ(db.portName, "COM2");
     EXPECT_EQ(readProfileString(ctx.settingsPath, "Талвир_К2", "COM", "", 20), "COM2");
+}
+
+// The default prober lists the system's ports and then the device paths the
+// settings name for any family (a simulator's pseudo-terminal, say).
+TEST(PortSearch, SettingsNamePseudoTerminalsToTry) {
+    test::TempDir dir;
+    AppContext ctx = makeAppContext(dir.path());
+    const std::string ini =
+        utf8ToCp1251("[Талвир_К2]\r\nCOM=COM2\r\n[Ордис_Р7]\r\nCOM=/dev/pts/41\r\n");
+    ASSERT_TRUE(writeFileAtomic(ctx.settingsPath, Bytes(ini.begin(), ini.end())));
+    DatabasePortProber prober(ctx, CreateDatabase);
+    std::string error;
+    const auto ports = prober.candidates(error);
+    ASSERT_TRUE(ports.has_value()) << error;
+    ASSERT_FALSE(ports->empty());
+    EXPECT_EQ(ports->back(), "/dev/pts/41");
+    EXPECT_EQ(std::count(ports->begin(), ports->end(), "/dev/pts/41"), 1);
 }
 
 }  // namespace

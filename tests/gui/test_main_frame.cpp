@@ -216,6 +216,15 @@ class TestMainFrame : public QObject {
         keys->trigger();
         QCOMPARE(keys->toolTip(), QString::fromUtf8("Скрыть ключи"));
         QCOMPARE(f.frame->filterToolBar()->actions().size(), 6);
+
+        // Only a family whose tree has these groups shows the buttons.
+        f.frame->shell().settings().askSaveDatabase = false;
+        for (auto [command, shown] :
+             {std::pair{kCmdFamilyR7, false}, std::pair{kCmdFamilyS5, false},
+              std::pair{kCmdFamilyK2, true}}) {
+            f.frame->runCommand(command);
+            QCOMPARE(!f.frame->filterToolBar()->isHidden(), shown);
+        }
     }
 
     void twoDatabases() {
@@ -227,7 +236,21 @@ class TestMainFrame : public QObject {
         QVERIFY(f.frame->rightTree()->isVisible());
         f.frame->shell().setRightActive(true);
         QCOMPARE(f.frame->shell().database(), f.frame->shell().document().second());
+        // Each tree's header names its file; the active one is marked.
+        auto header = [&](gui::CTree* t) {
+            return t->isHeaderHidden() ? QString()
+                                       : t->model()->headerData(0, Qt::Horizontal).toString();
+        };
+        f.dialogs.answers = {f.file("right.bta")};
+        f.frame->runCommand(kCmdOpen);
+        f.frame->views()->setActive(1);
+        QCOMPARE(header(f.frame->rightTree()), QString::fromUtf8("\u25B6 right.bta"));
+        QCOMPARE(header(f.frame->leftTree()), QString::fromUtf8("(без файла)"));
+        f.frame->views()->setActive(0);
+        QVERIFY(header(f.frame->leftTree()).startsWith(QString::fromUtf8("\u25B6 ")));
+        QCOMPARE(header(f.frame->rightTree()), QStringLiteral("right.bta"));
         f.frame->action(kCmdTwoBases)->trigger();
+        QVERIFY(f.frame->leftTree()->isHeaderHidden());
         QVERIFY(!f.frame->rightTree()->isVisible());
         QCOMPARE(f.frame->shell().database(), f.frame->shell().document().main());
     }
@@ -317,6 +340,8 @@ class TestMainFrame : public QObject {
         QCOMPARE(d2.portLabel->text(), QString("COM100"));
         db.portName = "/dev/pts/5";
         gui::CPageCom d3(db, false, {"/dev/ttyUSB0"});
+        // A device path set is shown as it is, not as a COM number.
+        QCOMPARE(d3.portLabel->text(), QStringLiteral("/dev/pts/5"));
         DBK2 out(0, ctx);
         d3.applyTo(out);
         QCOMPARE(out.portName, std::string("/dev/pts/5"));
