@@ -664,6 +664,8 @@ void CMainFrame::waitWithCursor(unsigned ms) {
 
 void CMainFrame::databaseChanged(int role) {
     views_->showDatabase(role, shell_->document().database(role));
+    // The tree knows its family's groups once it shows a database.
+    rebuildFilterToolBar();
     updateCaption(200);
     emit databaseShown(role);
 }

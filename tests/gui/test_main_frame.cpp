@@ -216,6 +216,7 @@ class TestMainFrame : public QObject {
         keys->trigger();
         QCOMPARE(keys->toolTip(), QString::fromUtf8("Скрыть ключи"));
         QCOMPARE(f.frame->filterToolBar()->actions().size(), 6);
+        QVERIFY(!Fixture().frame->filterToolBar()->isHidden());
 
         // Only a family whose tree has these groups shows the buttons.
         f.frame->shell().settings().askSaveDatabase = false;
