@@ -33,7 +33,9 @@ if [ -x "$sim" ]; then
     mkfifo "$stdin_fifo"
     exec 4<>"$stdin_fifo"
     rm -f "$stdin_fifo"
-    "$sim" --family k2 <&4 >"$fifo" 2>"$demo/panelsim.log" &
+    # A panel that holds something to look at: smoke detectors in the fire
+    # loops, a journal, active events and their dustiness.
+    "$sim" --family k2 --detectors 40 --journal 150 --events 12 <&4 >"$fifo" 2>"$demo/panelsim.log" &
     sim_pid=$!
     # The simulator prints the path of its pseudo-terminal as its first line.
     exec 3<"$fifo"

@@ -1,9 +1,12 @@
 #include "app/device_search.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "base/file_io.h"
 #include "link/port_search.h"
+#include "registry/family_registry.h"
+#include "settings/ini_file.h"
 #include "settings/settings.h"
 
 namespace tavrin {
@@ -17,7 +20,16 @@ std::optional<std::vector<std::string>> DatabasePortProber::candidates(std::stri
         error = systemErrorText(0);
         return std::nullopt;
     }
-    return ctx_.ports->candidates();
+    std::vector<std::string> ports = ctx_.ports->candidates();
+    // Device paths named in the settings (a USB adapter, a simulator's
+    // pseudo-terminal) that the system's list does not hold come after it.
+    for (const FamilyDescriptor& d : allFamilies()) {
+        const std::string named =
+            readProfileString(ctx_.settingsPath, d.traits.sectionName, "COM", "", 260);
+        if (named.empty() || named.front() != '/') continue;
+        if (std::find(ports.begin(), ports.end(), named) == ports.end()) ports.push_back(named);
+    }
+    return ports;
 }
 
 bool DatabasePortProber::probe(Family family, const std::string& port) {
@@ -43,8 +55,14 @@ DeviceSearchOutcome searchDevicePort(PortProber& prober, DBase& active, Prompter
         prompter.message(kPortSearchNotImplemented, kTitle, PromptIcon::Error);
         return DeviceSearchOutcome::NotImplemented;
     }
-    std::string found;
+    // The port the database is set to comes first: it is the likeliest.
+    std::vector<std::string> order;
+    if (!active.portName.empty()) order.push_back(active.portName);
     for (const std::string& port : *ports) {
+        if (std::find(order.begin(), order.end(), port) == order.end()) order.push_back(port);
+    }
+    std::string found;
+    for (const std::string& port : order) {
         status(portSearchText(kPortSearchCheckingFormat, port));
         if (prober.probe(active.family(), port)) {
             found = port;

@@ -1,5 +1,7 @@
 #include "app/shell.h"
 
+#include <cstdio>
+
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
@@ -400,12 +402,26 @@ void Shell::runDeviceCommand(int command) {
                     return code;
                 }) == 0) {
                 host_.databaseChanged(activeRole());
+                // Say what was read, not only that the command went through.
+                if (!db->firmwareVersionText.empty())
+                    host_.setStatusText("Версия ПО прибора: " + db->firmwareVersionText);
             }
             return;
-        case kCmdSetTime:
-            runAndReport(*db, command, [db](Progress&) { return db->SetDeviceTime(); });
+        case kCmdSetTime: {
+            // The time sent is the local time when the command starts; the
+            // status bar names it after a success.
+            SystemClock system;
+            const LocalTime t =
+                (ctx_.clock ? *ctx_.clock : static_cast<const Clock&>(system)).now();
+            if (runAndReport(*db, command, [db](Progress&) { return db->SetDeviceTime(); }) == 0) {
+                char text[64];
+                std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d", t.day, t.month,
+                              t.year, t.hour, t.minute, t.second);
+                host_.setStatusText(std::string("Время прибора установлено: ") + text);
+            }
             host_.waitWithCursor(3000);
             return;
+        }
         case kCmdReadTime:
             // The clock query shows the panel's time in its own message box.
             runAndReport(*db, command, [db](Progress&) { return db->QueryDeviceTime(); });

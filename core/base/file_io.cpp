@@ -168,10 +168,44 @@ int lastSystemError() {
 }
 
 std::string systemErrorText(int code) {
+    // The common errors in Russian whatever the system's language.
+    switch (code) {
+        case ERROR_FILE_NOT_FOUND:
+            return "Не удается найти указанный файл";
+        case ERROR_PATH_NOT_FOUND:
+            return "Не удается найти указанный путь";
+        case ERROR_ACCESS_DENIED:
+            return "Отказано в доступе";
+        case ERROR_SHARING_VIOLATION:
+            return "Файл занят другим процессом";
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return "Недостаточно места на диске";
+        case ERROR_WRITE_PROTECT:
+            return "Носитель защищен от записи";
+        case ERROR_INVALID_NAME:
+            return "Недопустимое имя файла или папки";
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            return "Файл уже существует";
+        case ERROR_DIRECTORY:
+            return "Это папка, а не файл";
+        case ERROR_SEM_TIMEOUT:
+            return "Превышен таймаут семафора";
+        default:
+            break;
+    }
     wchar_t* buffer = nullptr;
-    const DWORD n = FormatMessageW(
+    DWORD n = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+        nullptr, static_cast<DWORD>(code), MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT),
+        reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+    if (n == 0) {
+        n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                               FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<LPWSTR>(&buffer),
+                           0, nullptr);
+    }
     std::u16string text;
     if (n && buffer) text.assign(reinterpret_cast<const char16_t*>(buffer), n);
     if (buffer) LocalFree(buffer);
@@ -295,8 +329,79 @@ int lastSystemError() {
     return errno;
 }
 
+namespace {
+
+// Russian texts of the error numbers a user meets with files and ports.
+const char* russianErrno(int code) {
+    switch (code) {
+        case EPERM:
+            return "Операция не позволена";
+        case ENOENT:
+            return "Нет такого файла или каталога";
+        case EIO:
+            return "Ошибка ввода/вывода";
+        case ENXIO:
+            return "Нет такого устройства или адреса";
+        case EBADF:
+            return "Неверный дескриптор файла";
+        case EAGAIN:
+            return "Ресурс временно недоступен";
+        case ENOMEM:
+            return "Невозможно выделить память";
+        case EACCES:
+            return "Отказано в доступе";
+        case EBUSY:
+            return "Устройство или ресурс занято";
+        case EEXIST:
+            return "Файл существует";
+        case ENODEV:
+            return "Нет такого устройства";
+        case ENOTDIR:
+            return "Это не каталог";
+        case EISDIR:
+            return "Это каталог";
+        case EINVAL:
+            return "Недопустимый аргумент";
+        case EMFILE:
+            return "Слишком много открытых файлов";
+        case ENOTTY:
+            return "Неподходящий ioctl для устройства";
+        case EFBIG:
+            return "Файл слишком велик";
+        case ENOSPC:
+            return "На устройстве не осталось свободного места";
+        case EROFS:
+            return "Файловая система доступна только для чтения";
+        case ENAMETOOLONG:
+            return "Слишком длинное имя файла";
+        case ELOOP:
+            return "Слишком много уровней символических ссылок";
+        case ETIMEDOUT:
+            return "Время ожидания истекло";
+        case EDQUOT:
+            return "Превышена дисковая квота";
+        default:
+            return nullptr;
+    }
+}
+
+bool hasCyrillic(const std::string& utf8) {
+    // Cyrillic letters start with the UTF-8 lead bytes 0xD0 and 0xD1.
+    return std::any_of(utf8.begin(), utf8.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b == 0xD0 || b == 0xD1;
+    });
+}
+
+}  // namespace
+
 std::string systemErrorText(int code) {
-    return std::strerror(code);
+    // The system's text when it is Russian already, else our own; an
+    // unknown number keeps the system's text behind a Russian prefix.
+    const std::string system = std::strerror(code);
+    if (hasCyrillic(system)) return system;
+    if (const char* own = russianErrno(code)) return own;
+    return "Системная ошибка " + std::to_string(code) + " (" + system + ")";
 }
 
 bool readWholeFile(const std::filesystem::path& path, Bytes& out, FileError* error,

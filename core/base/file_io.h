@@ -79,8 +79,9 @@ void removeStaleTemporaries(const std::filesystem::path& target);
 // True when the name is one of our temporary files' names (any file).
 bool isOurTemporaryName(const std::string& fileName);
 
-// The operating system's message text for an error number (UTF-8, no
-// trailing line break).
+// The operating system's message text for an error number in Russian
+// (UTF-8, no trailing line break): the system's own when it is Russian,
+// else the program's text of the common numbers.
 std::string systemErrorText(int code);
 // The calling thread's last error number (errno / GetLastError).
 int lastSystemError();

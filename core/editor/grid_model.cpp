@@ -254,6 +254,7 @@ void GridModel::committed(int row) {
 bool GridModel::commitText(int row, const std::string& textIn) {
     if (!work_ || row < 0 || row >= static_cast<int>(rows_.size())) return false;
     GridRow& r = rows_[static_cast<std::size_t>(row)];
+    note_.clear();
     const std::string text = textIn.substr(0, kMaxEditText);
     switch (r.kind) {
         case EditorKind::ReadOnly:
@@ -282,6 +283,11 @@ bool GridModel::commitText(int row, const std::string& textIn) {
             if (clamped != r.value) modified_ = true;
             r.value = clamped;
             r.text = formatNumber(clamped, r.kind);
+            if (clamped != v) {
+                note_ = "\"" + r.name + "\": " + text + " заменено на " + r.text + " (допустимо " +
+                        formatNumber(r.minimum, r.kind) + ".." + formatNumber(r.maximum, r.kind) +
+                        ")";
+            }
             break;
         }
         case EditorKind::KeyNumber: {

@@ -163,6 +163,9 @@ class GridModel {
     // numbers, names and time ("HH:MM"); for List rows the entry's text.
     // False when the value is refused: the row keeps the text, turns to
     // error and "Ошибка в параметре!" is shown.
+    // What the last commit changed in the typed value (a number brought to
+    // its limit), for the status bar; empty when the value was taken as typed.
+    const std::string& commitNote() const { return note_; }
     bool commitText(int row, const std::string& text);
     // Commits the choice of a list entry.
     bool commitEntry(int row, int entry);
@@ -192,6 +195,7 @@ class GridModel {
     std::vector<std::string> shownText_;  // the text of each row when first shown, by name
     std::vector<std::string> shownName_;
     CheckList tab_;
+    std::string note_;
     bool modified_ = false;
     bool userModified_ = false;
 };

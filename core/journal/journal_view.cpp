@@ -16,7 +16,8 @@ bool openJournalForView(const std::string& path, int capacity, Prompter& prompte
 }
 
 std::string journalWindowTitle(const std::string& path) {
-    return std::string("Журнал событий ") + " (Файл " + pathToUtf8(pathFromUtf8(path).filename());
+    // One blank before the file and the parenthesis closed.
+    return "Журнал событий (Файл " + pathToUtf8(pathFromUtf8(path).filename()) + ")";
 }
 
 }  // namespace tavrin

@@ -66,7 +66,7 @@ ReportList dustReportList(const FamilyTraits& family, const std::vector<DustRow>
 
 std::string dustWindowTitle(const std::string& path) {
     std::string title = "Запыленность датчиков";
-    if (!path.empty()) title += " (Файл " + path + " )";
+    if (!path.empty()) title += " (Файл " + path + ")";
     return title;
 }
 

@@ -23,6 +23,7 @@ bool CKvitorApp::InitInstance(const QStringList& arguments) {
     // The frame reads the settings and creates the first document.
     frame_ = std::make_unique<CMainFrame>(ctx_, factory_);
     guiPrompter_.setParentWidget(frame_.get());
+    cancelDialog_->setAnchor(frame_.get());
     const GeneralSettings& s = frame_->shell().settings();
     if (s.passwordOn) {
         CDLParol dialog(s.password);

@@ -1,5 +1,7 @@
 #include "app/device_runner.h"
 
+#include <QWindow>
+
 #include <QApplication>
 #include <QEventLoop>
 #include <QHBoxLayout>
@@ -52,7 +54,15 @@ CCancelOb::CCancelOb(QWidget* parent) : QDialog(parent) {
 void CCancelOb::start(const QString& title, CancelToken* token) {
     token_ = token;
     label_->setText(title.isEmpty() ? QString::fromUtf8("Обмен с прибором") : title);
+    adjustSize();
+    if (anchor_ && anchor_->isVisible()) {
+        QRect r(QPoint(0, 0), sizeHint().expandedTo(size()));
+        r.moveCenter(anchor_->frameGeometry().center());
+        move(r.topLeft());
+    }
     show();
+    if (anchor_ && windowHandle() && anchor_->windowHandle())
+        windowHandle()->setTransientParent(anchor_->windowHandle());
     raise();
 }
 

@@ -45,6 +45,8 @@ class CCancelOb : public QDialog {
   public:
     explicit CCancelOb(QWidget* parent = nullptr);
     void start(const QString& title, CancelToken* token);
+    // The window the dialog opens over (centred on it), not the screen's middle.
+    void setAnchor(QWidget* window) { anchor_ = window; }
     QLabel* titleLabel() const { return label_; }
     QPushButton* stopButton() const { return stop_; }
 
@@ -52,6 +54,7 @@ class CCancelOb : public QDialog {
     void reject() override;
 
   private:
+    QPointer<QWidget> anchor_;
     QLabel* label_;
     QPushButton* stop_;
     CancelToken* token_ = nullptr;

@@ -235,6 +235,10 @@ CPageCom::CPageCom(const DBase& db, bool extended, std::vector<std::string> devi
             g->hide();
     }
     showPort(db.portName);
+    // Choosing a device names it above; the first entry names the COM number.
+    connect(deviceBox, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int i) {
+        portLabel->setText(i > 0 ? deviceBox->itemText(i) : QString("COM%1").arg(number_));
+    });
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -252,8 +256,9 @@ void CPageCom::showPort(const std::string& name) {
             deviceBox->addItem(path, path);
             i = deviceBox->count() - 1;
         }
-        portLabel->setText(QString("COM%1").arg(number_));
         deviceBox->setCurrentIndex(i);
+        // The port in use is the device path: the label says so, not "COM1".
+        portLabel->setText(path);
         return;
     }
     const int n = portNumberOf(name);

@@ -18,7 +18,10 @@ PromptAnswer GuiPrompter::ask(const std::string& text, const std::string& title,
 PromptAnswer GuiPrompter::show(const std::string& text, const std::string& title, PromptIcon icon,
                                PromptButtons buttons) {
     QMessageBox box(parentWidget_);
-    box.setWindowTitle(QString::fromStdString(title));
+    // A message without its own title is captioned with the program's name
+    // in Russian, never with the system's English default.
+    box.setWindowTitle(title.empty() ? QStringLiteral("Конфигуратор")
+                                     : QString::fromStdString(title));
     box.setText(QString::fromStdString(text));
     switch (icon) {
         case PromptIcon::Information:

@@ -51,22 +51,58 @@ QString q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-// A small square icon with a letter, for buttons that have no standard icon.
+// A small square icon with a letter, for buttons that have no standard
+// icon. Drawn at 1x, 1.5x and 2x so that it stays sharp on a scaled screen.
 QIcon letterIcon(const QString& letters, QColor color) {
-    QPixmap pm(24, 24);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(color);
-    p.setPen(color.darker(150));
-    p.drawRoundedRect(1, 1, 22, 22, 4, 4);
-    p.setPen(Qt::white);
-    QFont f = p.font();
-    f.setBold(true);
-    f.setPixelSize(letters.size() > 1 ? 10 : 14);
-    p.setFont(f);
-    p.drawText(QRect(0, 0, 24, 24), Qt::AlignCenter, letters);
-    return QIcon(pm);
+    QIcon icon;
+    for (const qreal ratio : {1.0, 1.5, 2.0}) {
+        const int side = qRound(24 * ratio);
+        QPixmap pm(side, side);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(ratio, ratio);
+        p.setBrush(color);
+        p.setPen(color.darker(150));
+        p.drawRoundedRect(QRectF(1, 1, 22, 22), 4, 4);
+        p.setPen(Qt::white);
+        QFont f = p.font();
+        f.setBold(true);
+        f.setPixelSize(letters.size() > 1 ? 10 : 14);
+        p.setFont(f);
+        p.drawText(QRectF(0, 0, 24, 24), Qt::AlignCenter, letters);
+        p.end();
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
+// "Поиск прибора": a magnifying glass over a plug, drawn like letterIcon.
+QIcon searchIcon() {
+    QIcon icon;
+    for (const qreal ratio : {1.0, 1.5, 2.0}) {
+        const int side = qRound(24 * ratio);
+        QPixmap pm(side, side);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(ratio, ratio);
+        // The device: a small grey box with two pins.
+        p.setPen(QPen(QColor(80, 80, 80), 1.2));
+        p.setBrush(QColor(200, 205, 210));
+        p.drawRoundedRect(QRectF(2, 13, 12, 8), 1.5, 1.5);
+        p.drawLine(QPointF(5, 21), QPointF(5, 23));
+        p.drawLine(QPointF(11, 21), QPointF(11, 23));
+        // The lens and its handle.
+        p.setPen(QPen(QColor(40, 90, 150), 2.2));
+        p.setBrush(QColor(220, 235, 250, 200));
+        p.drawEllipse(QPointF(14, 9), 6, 6);
+        p.setPen(QPen(QColor(40, 90, 150), 3.0, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(18.5, 13.5), QPointF(22.5, 17.5));
+        p.end();
+        icon.addPixmap(pm);
+    }
+    return icon;
 }
 
 struct FilterButton {
@@ -198,8 +234,8 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
     thirdLayout->addWidget(statusPanes_[2]);
     progress_ = new QProgressBar(third);
     progress_->setObjectName("progress");
-    progress_->setFixedWidth(200);
-    progress_->setTextVisible(false);
+    progress_->setFixedWidth(260);
+    progress_->setTextVisible(true);
     progress_->hide();
     thirdLayout->addWidget(progress_);
     third->setMinimumWidth(200);
@@ -469,7 +505,7 @@ void CMainFrame::buildToolBars() {
          {kCmdReadJournal, "Прочитать журнал", letterIcon(u("Ж"), QColor(40, 120, 150))}},
         {{kCmdOpenLast, "Считать последнюю сохраненную базу",
           st->standardIcon(QStyle::SP_BrowserReload)},
-         {kCmdFindDevice, "Поиск прибора", letterIcon(u("?"), QColor(40, 120, 150))},
+         {kCmdFindDevice, "Поиск прибора", searchIcon()},
          {kCmdTwoBases, "Две базы", letterIcon(u("2"), QColor(70, 110, 170))}},
         {{kCmdAbout, "О программе", st->standardIcon(QStyle::SP_MessageBoxInformation)}},
     };
@@ -494,7 +530,12 @@ void CMainFrame::buildToolBars() {
 }
 
 void CMainFrame::rebuildFilterToolBar() {
-    const TreeEditor& tree = views_->activeTree()->editor();
+    TreeEditor& tree = views_->activeTree()->editor();
+    // The buttons show and hide the first family's groups: a family whose
+    // tree has no such groups gets no buttons.
+    const bool groups = tree.family() && tree.family()->hasGroupToggles();
+    filterBar_->setVisible(groups);
+    filterBar_->toggleViewAction()->setVisible(groups);
     for (const FilterButton& b : kFilterButtons) {
         QAction* a = action(b.id);
         const bool hidden = tree.groupHidden(b.id - kCmdFilterDevices);
@@ -514,6 +555,12 @@ void CMainFrame::applyFamilyLook() {
 // ---- Commands -----------------------------------------------------------------------------
 
 void CMainFrame::runCommand(int command) {
+    // A new command starts with a clean status line (the last result goes),
+    // and the progress bar names the device operation it measures.
+    setStatusText(std::string());
+    const std::string operation = deviceCommandTitle(command);
+    progress_->setFormat(operation.empty() ? QStringLiteral("%p%")
+                                           : q(operation) + QStringLiteral(": %p%"));
     if (command >= kCmdFilterDevices && command <= kCmdFilterKeys) {
         QAction* a = action(command);
         const bool hidden = a->isChecked();
@@ -565,7 +612,6 @@ void CMainFrame::runCommand(int command) {
 }
 
 void CMainFrame::switchFamily(Family family) {
-    filterBar_->show();
     if (shell_->switchFamily(family)) {
         gridTabs_->setCurrentIndex(0);
         applyFamilyLook();
@@ -645,6 +691,8 @@ void CMainFrame::waitWithCursor(unsigned ms) {
 
 void CMainFrame::databaseChanged(int role) {
     views_->showDatabase(role, shell_->document().database(role));
+    // The tree knows its family's groups once it shows a database.
+    rebuildFilterToolBar();
     updateCaption(200);
     emit databaseShown(role);
 }

@@ -10,10 +10,15 @@ namespace tavrin::gui {
 bool installRussianTranslations(QApplication& app) {
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     auto* translator = new QTranslator(&app);
-    const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    if (translator->load(QStringLiteral("qtbase_ru"), dir)) {
-        app.installTranslator(translator);
-        return true;
+    // Qt's own folder, then the "translations" folder beside the program
+    // (where a deployed Windows copy keeps them).
+    for (const QString& dir :
+         {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+          QCoreApplication::applicationDirPath() + QStringLiteral("/translations")}) {
+        if (translator->load(QStringLiteral("qtbase_ru"), dir)) {
+            app.installTranslator(translator);
+            return true;
+        }
     }
     delete translator;
     return false;

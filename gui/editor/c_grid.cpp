@@ -453,6 +453,7 @@ bool CGrid::commitEdit() {
     }
     committing_ = false;
     table_->viewport()->update();
+    if (ok && !model_.commitNote().empty()) emit note(q(model_.commitNote()));
     emit edited();
     return ok;
 }

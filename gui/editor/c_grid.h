@@ -111,6 +111,9 @@ class CGrid : public QWidget, public GridListener {
   signals:
     // A value was committed (the Edit menu may follow).
     void edited();
+    // A committed value was changed on its way in (brought to its limit):
+    // the text says how, for the status bar.
+    void note(const QString& text);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -303,6 +303,20 @@ void CTree::endDrag(bool drop) {
     if (drop && target.isValid()) {
         commitGridEdit();
         editor_.drop(model_->nodeOf(target), dragged, dragCopies(dragModifiers_));
+    } else if (drop && !dragged.empty()) {
+        // A drop nowhere acceptable says why nothing happened.
+        const QModelIndex under = indexAt(dragPos_);
+        const NodeId node = model_->nodeOf(under);
+        QString why;
+        if (node == kNoNode) {
+            why = QString::fromUtf8("Перенос отменен: под курсором нет элемента");
+        } else if (std::find(dragged.begin(), dragged.end(), node) != dragged.end()) {
+            why = QString::fromUtf8("Перенос отменен: элемент нельзя перенести на самого себя");
+        } else {
+            why = QString::fromUtf8("Перенос отменен: \"") + under.data().toString() +
+                  QString::fromUtf8("\" не принимает перетаскиваемые элементы");
+        }
+        emit statusText(why);
     }
     syncView();
     if (bufferView_) bufferView_->refresh();

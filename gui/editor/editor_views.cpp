@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QSplitter>
@@ -11,6 +13,7 @@
 #include "editor/c_tree.h"
 #include "editor/g_combo_box.h"
 #include "editor/g_edit.h"
+#include "editor/tree_item_model.h"
 
 namespace tavrin::gui {
 
@@ -82,6 +85,9 @@ EditorViews::EditorViews(Prompter& prompter, QWidget* treePane, QWidget* gridPla
     grid_ = new CGrid(prompter);
     place(gridPlace, grid_);
     connect(grid_, &CGrid::edited, this, &EditorViews::updateEditMenu);
+    connect(grid_, &CGrid::note, this, [this](const QString& text) {
+        if (status_) status_(text.toStdString());
+    });
     trees_[0]->attachGrid(grid_);
     for (QWidget* w : {static_cast<QWidget*>(trees_[0]), static_cast<QWidget*>(trees_[1]),
                        static_cast<QWidget*>(grid_->table())}) {
@@ -91,6 +97,24 @@ EditorViews::EditorViews(Prompter& prompter, QWidget* treePane, QWidget* gridPla
     for (QWidget* w : {static_cast<QWidget*>(grid_->edit()), static_cast<QWidget*>(grid_->combo()),
                        static_cast<QWidget*>(grid_->timeEdit())}) {
         w->installEventFilter(this);
+    }
+}
+
+void EditorViews::updateTreeCaptions() {
+    const bool two = trees_[1] && !trees_[1]->isHidden();
+    for (int role = 0; role < 2; ++role) {
+        CTree* t = trees_[static_cast<std::size_t>(role)];
+        if (!t) continue;
+        auto* model = qobject_cast<TreeItemModel*>(t->model());
+        t->setHeaderHidden(!two);
+        if (!two || !model) continue;
+        const DBase* db = document_.databases[static_cast<std::size_t>(role)];
+        const QString path = db ? QString::fromStdString(db->filePath) : QString();
+        QString name =
+            path.isEmpty() ? QString::fromUtf8("(без файла)") : QFileInfo(path).fileName();
+        const bool active = role == active_;
+        if (active) name = QString::fromUtf8("\u25B6 ") + name;
+        model->setCaption(name, QDir::toNativeSeparators(path), active);
     }
 }
 
@@ -194,6 +218,7 @@ bool EditorViews::setActive(int role) {
     active_ = role;
     tree(role)->attachGrid(grid_);
     updateEditMenu();
+    updateTreeCaptions();
     emit activeChanged(role);
     return true;
 }
@@ -227,6 +252,7 @@ void EditorViews::setTwoBases(bool on) {
     }
     for (CTree* t : trees_)
         t->editor().commands().clear();
+    updateTreeCaptions();
     if (!on) {
         // Nothing may be pasted from a database no longer shown.
         clearBuffer();
@@ -291,6 +317,7 @@ void EditorViews::resetTreeState() {
 
 void EditorViews::updateEditMenu() {
     emit stateChanged();
+    updateTreeCaptions();
     if (!actions_ || !activeTree()) return;
     const EditMenuState s = activeTree()->editor().editMenu();
     for (const MenuState* m :

@@ -72,6 +72,9 @@ class EditorViews : public QObject {
     // right tree when it is shown, the grid. Tab and Shift+Tab in a pane do
     // the same, so the keyboard never leaves the panes for the tab bar.
     void focusNextPane(bool forward);
+    // "Две базы": each tree's header names the file it holds, the active
+    // tree's in bold with a marker; one database shows no header.
+    void updateTreeCaptions();
     // The pane that holds the focus: 0 or 1 for a tree, 2 for the grid, -1
     // for none.
     int focusedPane() const;

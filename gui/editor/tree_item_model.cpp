@@ -1,5 +1,7 @@
 #include "editor/tree_item_model.h"
 
+#include <QFont>
+
 #include <QBrush>
 #include <QPalette>
 
@@ -147,6 +149,31 @@ void TreeItemModel::endReorder(NodeId parent) {
     }
     changePersistentIndexList(old, now);
     emit layoutChanged({QPersistentModelIndex(indexOf(parent))}, VerticalSortHint);
+}
+
+QVariant TreeItemModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (section != 0 || orientation != Qt::Horizontal) return {};
+    switch (role) {
+        case Qt::DisplayRole:
+            return caption_;
+        case Qt::ToolTipRole:
+            return captionTip_;
+        case Qt::FontRole: {
+            QFont f;
+            f.setBold(captionBold_);
+            return f;
+        }
+        default:
+            return {};
+    }
+}
+
+void TreeItemModel::setCaption(const QString& text, const QString& tip, bool bold) {
+    if (text == caption_ && tip == captionTip_ && bold == captionBold_) return;
+    caption_ = text;
+    captionTip_ = tip;
+    captionBold_ = bold;
+    emit headerDataChanged(Qt::Horizontal, 0, 0);
 }
 
 }  // namespace tavrin::gui

@@ -39,6 +39,11 @@ class TreeItemModel : public QAbstractItemModel, public TreeListener {
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    // The header's text and tooltip (the file the tree holds) and whether it
+    // is drawn bold (the active tree of "Две базы").
+    void setCaption(const QString& text, const QString& tip, bool bold);
 
   signals:
     // A node's expanded or marked state may have changed (the view follows).
@@ -47,6 +52,8 @@ class TreeItemModel : public QAbstractItemModel, public TreeListener {
     void rebuilt();
 
   private:
+    QString caption_, captionTip_;
+    bool captionBold_ = false;
     // ---- TreeListener ------------------------------------------------------
     void beginReset() override;
     void endReset() override;

@@ -142,6 +142,10 @@ DLJournal::DLJournal(DatabaseGetter database, std::string path, QWidget* parent)
         buttons_.push_back({m.id, b});
     }
     paging->addStretch();
+    count_ = new QLabel(this);
+    count_->setObjectName(QStringLiteral("journalCount"));
+    paging->addWidget(count_);
+    paging->addSpacing(12);
     auto* exitButton = new QPushButton(QStringLiteral("Выход"), this);
     paging->addWidget(exitButton);
     buttons_.push_back({kIdExit, exitButton});
@@ -331,9 +335,26 @@ void DLJournal::syncControls() {
     timeBox_->setChecked(model_.timeRangeOn());
 }
 
+QString DLJournal::countText() const {
+    std::size_t shown = 0;
+    bool grouped = false;
+    for (const JournalRow& r : model_.rows()) {
+        if (r.group && r.level == 0) {
+            grouped = true;
+            shown += static_cast<std::size_t>(r.count);
+        }
+    }
+    if (!grouped) {
+        for (const JournalRow& r : model_.rows())
+            shown += r.group ? 0 : 1;
+    }
+    return QStringLiteral("Записей: %1 из %2").arg(shown).arg(model_.records().size());
+}
+
 void DLJournal::refill() {
     const int selected = selectedRow();
     table_->refresh();
+    if (count_) count_->setText(countText());
     std::vector<QString> titles;
     for (int c : model_.groupColumns())
         titles.push_back(QString::fromStdString(model_.columns()[static_cast<std::size_t>(c)]));

@@ -19,6 +19,8 @@ class QPushButton;
 class QToolBar;
 class QTreeView;
 
+class QLabel;
+
 namespace tavrin {
 class DBase;
 }
@@ -74,7 +76,12 @@ class DLJournal : public QDialog {
     // The family the window was opened for.
     int family() const { return family_; }
 
+  public:
+    // "Записей: N из M": the records the filters let through, of all.
+    QString countText() const;
+
   private:
+    QLabel* count_ = nullptr;
     void refill();
     void layOutColumns();
     void syncControls();

@@ -16,9 +16,7 @@ namespace tavrin::gui {
 
 namespace {
 
-constexpr int kTabHeight = 40;
 constexpr int kListHeight = 400;
-constexpr int kListFontHeight = 20;
 
 }  // namespace
 
@@ -38,13 +36,16 @@ TestRes::TestRes(DBase& database, bool writeGate, QWidget* parent)
     : QDialog(parent), db_(database), writeGate_(writeGate) {
     setWindowTitle(QStringLiteral("Анализ базы данных"));
     setObjectName(QStringLiteral("TestRes"));
-    font_ = QFont(QStringLiteral("Arial"));
-    font_.setPixelSize(kListFontHeight);
-    font_.setWeight(QFont::Normal);
+    // The lists use the application's font, as every other window does.
+    font_ = font();
 
     auto* layout = new QVBoxLayout(this);
+    // The tabs sit right on their list: no strip between them.
+    layout->setSpacing(0);
     tabs_ = new QTabBar(this);
-    tabs_->setFixedHeight(kTabHeight);
+    tabs_->setDocumentMode(true);
+    tabs_->setExpanding(false);
+    tabs_->setDrawBase(false);
     tabs_->addTab(QStringLiteral("Ошибки"));
     tabs_->addTab(QStringLiteral("Устройства"));
     tabs_->addTab(QStringLiteral("Функции"));
@@ -58,6 +59,7 @@ TestRes::TestRes(DBase& database, bool writeGate, QWidget* parent)
         t->verticalHeader()->setVisible(false);
         t->horizontalHeader()->setFont(font_);
         t->setMinimumHeight(kListHeight);
+        t->horizontalHeader()->setStretchLastSection(true);
         t->setVisible(i == 0);
         layout->addWidget(t, 1);
         lists_[i] = t;
@@ -67,6 +69,7 @@ TestRes::TestRes(DBase& database, bool writeGate, QWidget* parent)
     ok_ = new QPushButton(QStringLiteral("ОК"), this);
     ok_->setDefault(true);
     buttons->addWidget(ok_);
+    layout->addSpacing(6);
     layout->addLayout(buttons);
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
     connect(tabs_, &QTabBar::currentChanged, this, &TestRes::showTab);
@@ -90,6 +93,14 @@ int TestRes::runCheck() {
     if (devices.columns.empty()) devices.columns = emptyDevices.columns;
     if (functions.columns.empty()) functions.columns = emptyFunctions.columns;
     fill(lists_[0], remarks, false);
+    if (remarks.rows.empty()) {
+        // An empty list of findings says so rather than showing nothing.
+        lists_[0]->setRowCount(1);
+        auto* item = new QTableWidgetItem(QStringLiteral("Ошибок нет"));
+        item->setFlags(Qt::ItemIsEnabled);
+        lists_[0]->setItem(0, 0, item);
+        if (lists_[0]->columnCount() > 1) lists_[0]->setSpan(0, 0, 1, lists_[0]->columnCount());
+    }
     fill(lists_[1], devices, true);
     fill(lists_[2], functions, true);
     return outcome_;
@@ -119,6 +130,13 @@ void TestRes::fill(QTableWidget* table, const ReportList& list, bool centreNumbe
                                                           : Qt::AlignLeft | Qt::AlignVCenter);
             table->setItem(r, c, item);
         }
+    }
+    // Each column at least as wide as the list asks, wider where its
+    // header or a value would be cut.
+    for (int c = 0; c < table->columnCount(); ++c) {
+        table->resizeColumnToContents(c);
+        const int asked = list.columns[static_cast<std::size_t>(c)].width;
+        table->setColumnWidth(c, std::max(asked, table->columnWidth(c)));
     }
 }
 

@@ -11,6 +11,7 @@
 #include "link/result_codes.h"
 #include "registry/family_registry.h"
 #include "support/fake_database.h"
+#include "support/fake_port.h"
 #include "support/recording_prompter.h"
 #include "support/temp_dir.h"
 
@@ -439,6 +440,19 @@ TEST_F(ShellTest, VersionAndTimeReportInTheStatusOnly) {
     shell->execute(kCmdSetTime);
     EXPECT_EQ(host.waited, 3000u);
     EXPECT_TRUE(prompter.calls.empty());
+
+    // A success says what was read or set, not only that it went through.
+    script.versionCode = 0;
+    shell->execute(kCmdReadVersion);
+    EXPECT_EQ(host.status, "Версия ПО прибора: 1.04");
+    test::FakeClock clock;
+    clock.base = {2026, 12, 10, 15, 4, 5, 0, 4};
+    ctx.clock = &clock;
+    shell->execute(kCmdSetTime);
+    EXPECT_EQ(host.status, "Время прибора установлено: 10.12.2026 15:04:05");
+    script.timeCode = 4;
+    shell->execute(kCmdSetTime);
+    EXPECT_EQ(host.status, "Прибор не отвечает!  Сеанс обмена закрыт.");
 }
 
 // The console's commands go to its own operations: here the built-in
@@ -633,7 +647,9 @@ TEST(PortSearch, MessagesAndTheAnswer) {
     prober.ports = {"COM1", "COM2", "COM3"};
     EXPECT_EQ(searchDevicePort(prober, db, prompter, show), DeviceSearchOutcome::NotFound);
     EXPECT_EQ(prompter.calls.back().text, "Прибор не обнаружен");
-    EXPECT_EQ(status.front(), "Проверка COM1");
+    // The configured port is tried first, then the others in the system's order.
+    EXPECT_EQ(prober.tried, (std::vector<std::string>{"COM3", "COM1", "COM2"}));
+    EXPECT_EQ(status.front(), "Проверка COM3");
     EXPECT_EQ(status.back(), "");
 
     prober.answering = "COM3";
@@ -645,12 +661,29 @@ TEST(PortSearch, MessagesAndTheAnswer) {
     prompter.answers = {PromptAnswer::No};
     EXPECT_EQ(searchDevicePort(prober, db, prompter, show), DeviceSearchOutcome::Declined);
     EXPECT_EQ(prompter.calls.back().text, "Обнаружен прибор на COM2\nВнести в базу?");
-    EXPECT_EQ(prober.tried, (std::vector<std::string>{"COM1", "COM2"}));
+    EXPECT_EQ(prober.tried, (std::vector<std::string>{"COM3", "COM1", "COM2"}));
     EXPECT_EQ(db.portName, "COM3");
 
     EXPECT_EQ(searchDevicePort(prober, db, prompter, show), DeviceSearchOutcome::Taken);
     EXPECT_EQ(db.portName, "COM2");
     EXPECT_EQ(readProfileString(ctx.settingsPath, "Талвир_К2", "COM", "", 20), "COM2");
+}
+
+// The default prober lists the system's ports and then the device paths the
+// settings name for any family (a simulator's pseudo-terminal, say).
+TEST(PortSearch, SettingsNamePseudoTerminalsToTry) {
+    test::TempDir dir;
+    AppContext ctx = makeAppContext(dir.path());
+    const std::string ini =
+        utf8ToCp1251("[Талвир_К2]\r\nCOM=COM2\r\n[Ордис_Р7]\r\nCOM=/dev/pts/41\r\n");
+    ASSERT_TRUE(writeFileAtomic(ctx.settingsPath, Bytes(ini.begin(), ini.end())));
+    DatabasePortProber prober(ctx, CreateDatabase);
+    std::string error;
+    const auto ports = prober.candidates(error);
+    ASSERT_TRUE(ports.has_value()) << error;
+    ASSERT_FALSE(ports->empty());
+    EXPECT_EQ(ports->back(), "/dev/pts/41");
+    EXPECT_EQ(std::count(ports->begin(), ports->end(), "/dev/pts/41"), 1);
 }
 
 }  // namespace

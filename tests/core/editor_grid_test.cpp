@@ -93,9 +93,10 @@ TEST(GridCommit, NumbersAreClampedParsedOrRefused) {
         bool accepted;
         const char* shown;
         std::int32_t value;
+        const char* note = "";  // what the status bar is told
     };
     const Case cases[] = {
-        {"number", "300", true, "255", 255},
+        {"number", "300", true, "255", 255, "\"number\": 300 заменено на 255 (допустимо 0..255)"},
         {"number", "42  ", true, "42", 42},
         {"number", "12A", false, "12A", 7},
         {"number", "-1", false, "-1", 7},
@@ -121,6 +122,7 @@ TEST(GridCommit, NumbersAreClampedParsedOrRefused) {
         const GridRow& r = f.grid.rows()[static_cast<std::size_t>(row)];
         EXPECT_EQ(r.text, c.shown);
         EXPECT_EQ(r.error, !c.accepted);
+        EXPECT_EQ(f.grid.commitNote(), c.note);
         if (std::string(c.row) != "key") {
             EXPECT_EQ(r.value, c.value);
         }

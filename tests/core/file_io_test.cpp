@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 #include <vector>
@@ -212,3 +214,23 @@ TEST(FileIo, NextSaveRemovesStaleTemporaries) {
 
 }  // namespace
 }  // namespace tavrin
+
+// Messages about files are Russian whatever the system's language.
+TEST(SystemErrorText, CommonNumbersAreRussian) {
+    auto cyrillic = [](const std::string& s) {
+        return s.find('\xD0') != std::string::npos || s.find('\xD1') != std::string::npos;
+    };
+    for (int code : {ENOENT, EACCES, EISDIR, ENOTDIR, ENOSPC, EROFS, EBUSY, EEXIST, ENXIO, EIO}) {
+        SCOPED_TRACE(code);
+        const std::string text = tavrin::systemErrorText(code);
+        EXPECT_TRUE(cyrillic(text)) << text;
+        EXPECT_EQ(text.find("directory"), std::string::npos) << text;
+    }
+    if (std::string(std::strerror(EISDIR)) == "Is a directory") {
+        EXPECT_EQ(tavrin::systemErrorText(EISDIR), "Это каталог");
+    }
+    // An unknown number still says something Russian and keeps the number.
+    const std::string odd = tavrin::systemErrorText(9999);
+    EXPECT_TRUE(cyrillic(odd)) << odd;
+    EXPECT_NE(odd.find("9999"), std::string::npos) << odd;
+}

@@ -166,7 +166,7 @@ TEST(JournalView, OpeningAMissingFileSaysSo) {
     EXPECT_TRUE(openJournalForView(pathToUtf8(dir / "Journal.tvj"), 2339, prompter, f));
     EXPECT_EQ(prompter.calls.size(), 1u);
     EXPECT_EQ(journalWindowTitle(pathToUtf8(dir / "Journal.tvj")),
-              "Журнал событий  (Файл Journal.tvj");
+              "Журнал событий (Файл Journal.tvj)");
 }
 
 }  // namespace

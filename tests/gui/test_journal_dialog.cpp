@@ -111,12 +111,14 @@ class TestJournalDialog : public QObject {
         frame.runCommand(kCmdJournal);
         gui::DLJournal* d = frame.services()->journalWindow();
         QVERIFY(d && d->isVisible());
-        QCOMPARE(d->windowTitle(), QStringLiteral("Журнал событий  (Файл Journal.tvj"));
+        QCOMPARE(d->windowTitle(), QStringLiteral("Журнал событий (Файл Journal.tvj)"));
         QCOMPARE(d->view()->model()->columnCount(), 4);
         QCOMPARE(d->view()->model()->headerData(2, Qt::Horizontal).toString(),
                  QStringLiteral("Шлейф"));
         QCOMPARE(d->view()->model()->rowCount(), 5);
         QCOMPARE(cellText(d->view(), 2, 3), QString());  // a missing text is an empty cell
+        QCOMPARE(d->findChild<QLabel*>(QStringLiteral("journalCount"))->text(),
+                 QStringLiteral("Записей: 5 из 5"));
     }
 
     void missingFileAndTooManyRecordsAreRefused() {

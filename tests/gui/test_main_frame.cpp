@@ -216,6 +216,16 @@ class TestMainFrame : public QObject {
         keys->trigger();
         QCOMPARE(keys->toolTip(), QString::fromUtf8("Скрыть ключи"));
         QCOMPARE(f.frame->filterToolBar()->actions().size(), 6);
+        QVERIFY(!Fixture().frame->filterToolBar()->isHidden());
+
+        // Only a family whose tree has these groups shows the buttons.
+        f.frame->shell().settings().askSaveDatabase = false;
+        for (auto [command, shown] :
+             {std::pair{kCmdFamilyR7, false}, std::pair{kCmdFamilyS5, false},
+              std::pair{kCmdFamilyK2, true}}) {
+            f.frame->runCommand(command);
+            QCOMPARE(!f.frame->filterToolBar()->isHidden(), shown);
+        }
     }
 
     void twoDatabases() {
@@ -227,7 +237,21 @@ class TestMainFrame : public QObject {
         QVERIFY(f.frame->rightTree()->isVisible());
         f.frame->shell().setRightActive(true);
         QCOMPARE(f.frame->shell().database(), f.frame->shell().document().second());
+        // Each tree's header names its file; the active one is marked.
+        auto header = [&](gui::CTree* t) {
+            return t->isHeaderHidden() ? QString()
+                                       : t->model()->headerData(0, Qt::Horizontal).toString();
+        };
+        f.dialogs.answers = {f.file("right.bta")};
+        f.frame->runCommand(kCmdOpen);
+        f.frame->views()->setActive(1);
+        QCOMPARE(header(f.frame->rightTree()), QString::fromUtf8("\u25B6 right.bta"));
+        QCOMPARE(header(f.frame->leftTree()), QString::fromUtf8("(без файла)"));
+        f.frame->views()->setActive(0);
+        QVERIFY(header(f.frame->leftTree()).startsWith(QString::fromUtf8("\u25B6 ")));
+        QCOMPARE(header(f.frame->rightTree()), QStringLiteral("right.bta"));
         f.frame->action(kCmdTwoBases)->trigger();
+        QVERIFY(f.frame->leftTree()->isHeaderHidden());
         QVERIFY(!f.frame->rightTree()->isVisible());
         QCOMPARE(f.frame->shell().database(), f.frame->shell().document().main());
     }
@@ -317,6 +341,8 @@ class TestMainFrame : public QObject {
         QCOMPARE(d2.portLabel->text(), QString("COM100"));
         db.portName = "/dev/pts/5";
         gui::CPageCom d3(db, false, {"/dev/ttyUSB0"});
+        // A device path set is shown as it is, not as a COM number.
+        QCOMPARE(d3.portLabel->text(), QStringLiteral("/dev/pts/5"));
         DBK2 out(0, ctx);
         d3.applyTo(out);
         QCOMPARE(out.portName, std::string("/dev/pts/5"));
@@ -478,11 +504,17 @@ class TestMainFrame : public QObject {
             QTest::keyClick(table, Qt::Key_Down);
         QTest::keyClick(table, Qt::Key_F2);
         QCOMPARE(grid->editingRow(), r);
-        const QString next = rows[static_cast<std::size_t>(r)].text == "1" ? "2" : "1";
+        // A value over the row's limit is brought to it, and the status bar
+        // says so.
+        const GridRow& edited = rows[static_cast<std::size_t>(r)];
+        QVERIFY(edited.maximum < 999);
         grid->edit()->selectAll();
-        QTest::keyClicks(grid->edit(), next);
+        QTest::keyClicks(grid->edit(), QStringLiteral("999"));
         QTest::keyClick(grid->edit(), Qt::Key_Return);
-        QCOMPARE(QString::fromStdString(rows[static_cast<std::size_t>(r)].text), next);
+        const QString limit = QString::number(edited.maximum);
+        QCOMPARE(QString::fromStdString(edited.text), limit);
+        QVERIFY2(f.frame->statusText().contains(QStringLiteral("999 заменено на ") + limit),
+                 qPrintable(f.frame->statusText()));
         // The value goes into the database when the tree takes the focus back.
         QTest::keyClick(table, Qt::Key_F6);
         QVERIFY(tree->hasFocus());

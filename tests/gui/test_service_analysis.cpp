@@ -147,8 +147,8 @@ class TestServiceAnalysis : public QObject {
         QCOMPARE(w->list(1)->horizontalHeaderItem(2)->text(), QStringLiteral("Заблокировано"));
         QCOMPARE(w->list(2)->columnCount(), 7);
         QCOMPARE(w->list(2)->horizontalHeaderItem(6)->text(), QStringLiteral("Вне шлейфа"));
-        QCOMPARE(w->listFont().family(), QStringLiteral("Arial"));
-        QCOMPARE(w->listFont().pixelSize(), 20);
+        QCOMPARE(w->listFont().family(), QApplication::font().family());
+        QCOMPARE(w->listFont().pointSizeF(), QApplication::font().pointSizeF());
         QVERIFY(w->list(0)->isVisible() && !w->list(1)->isVisible());
         w->tabs()->setCurrentIndex(2);
         QVERIFY(!w->list(0)->isVisible() && w->list(2)->isVisible());

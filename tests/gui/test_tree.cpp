@@ -142,6 +142,10 @@ class TestTree : public QObject {
         });
         QVERIFY(!f.tree->dragging());
         QVERIFY(f.image() == before);
+        // The refused drop says why nothing happened.
+        QVERIFY2(f.status.startsWith(QString::fromUtf8("Перенос отменен: \"")) &&
+                     f.status.endsWith(QString::fromUtf8("не принимает перетаскиваемые элементы")),
+                 qPrintable(f.status));
         // A fire loop takes it.
         f.drag(f.index(dip, -3), 0x80 + 40, -31, [&] {
             QVERIFY(f.tree->dropTarget().isValid());

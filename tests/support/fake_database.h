@@ -24,6 +24,7 @@ struct DeviceScript {
     int journalCode = 0;
     int versionCode = 0;
     int checkCode = 0;
+    int timeCode = 0;
     bool writable = true;
     int reads = 0, writes = 0, journals = 0, versions = 0, firmwares = 0;
     std::size_t firmwareBytes = 0;
@@ -81,8 +82,10 @@ class FakeDatabase : public Family {
     }
     int ReadVersion() override {
         ++script_.versions;
+        if (script_.versionCode == 0) this->firmwareVersionText = "1.04";
         return script_.versionCode;
     }
+    int SetDeviceTime() override { return script_.timeCode; }
     int WriteFirmware(Progress&, ByteSpan image) override {
         ++script_.firmwares;
         script_.firmwareBytes = image.size();
