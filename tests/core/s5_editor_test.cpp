@@ -348,6 +348,18 @@ TEST_F(S5Editor, GridRowsOfAnObjectEditTheRecord) {
     ASSERT_TRUE(pick(lcpItem(1)));
     EXPECT_EQ(db->lcp(1)->objects[o][obj::kDelay], 30);
     EXPECT_EQ(nameText(objectName(db->lcp(1)->objects[o])), "Склад");
+
+    // The second tab lists the LCP's devices, marked where they belong here.
+    device(1, "Дым 1", o + 1);
+    device(1, "Дым 2");
+    show();
+    ASSERT_TRUE(pick(objectItem(1, o)));
+    const CheckList& tab = grid.secondTab();
+    EXPECT_EQ(tab.caption, "Связанные АУ");
+    ASSERT_EQ(tab.entries.size(), 2u);
+    EXPECT_EQ(tab.entries[0].label, "Дым 1");
+    EXPECT_TRUE(tab.entries[0].checked);
+    EXPECT_FALSE(tab.entries[1].checked);
 }
 
 std::vector<std::string> rowNames(const GridModel& grid) {

@@ -289,6 +289,18 @@ void S5Grid::buildRows(const DBase& base, const GridWork& work, std::vector<Grid
                     linked = nameText(objectName(other->objects[o[obj::kLinkedObject] - 1u]));
                 rows.push_back(readOnly("Cвязанный объект", linked));
             }
+            // The second tab: the devices of the LCP, marked where they belong
+            // to this object (shown; a device moves through paste).
+            tab.caption = "Связанные АУ";
+            tab.editable = false;
+            if (const LcpDatabase* d = db.lcp(w.ref.lcp)) {
+                for (int j = 0; j < d->deviceCount; ++j) {
+                    if (!d->deviceUsed(j)) continue;
+                    const DeviceRecord& r = d->devices[static_cast<std::size_t>(j)];
+                    tab.entries.push_back(
+                        {nameText(deviceName(r)), j, r[dev::kObject] == w.ref.slot + 1});
+                }
+            }
             break;
         }
         case ItemKind::Device: {
