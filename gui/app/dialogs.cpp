@@ -88,8 +88,9 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     text->addWidget(new QLabel(u("Талвир К2,   версии 1.09 - 1.10"), this));
     text->addWidget(new QLabel(u("Ордис Р7,    версия 1.4"), this));
     auto* third = new QLabel(u("Версан С5,         отладка"), this);
+    // The third family is finished in the editor and on the console, so its
+    // line is shown like the other two.
     third->setObjectName("control1099");
-    third->hide();
     text->addWidget(third);
     text->addWidget(new QLabel(u("Версия ") + QString::fromLatin1(TAVRIN_VERSION), this));
     auto* top = new QHBoxLayout;

@@ -348,6 +348,124 @@ TEST_F(S5Editor, GridRowsOfAnObjectEditTheRecord) {
     ASSERT_TRUE(pick(lcpItem(1)));
     EXPECT_EQ(db->lcp(1)->objects[o][obj::kDelay], 30);
     EXPECT_EQ(nameText(objectName(db->lcp(1)->objects[o])), "Склад");
+
+    // The second tab lists the LCP's devices, marked where they belong here.
+    device(1, "Дым 1", o + 1);
+    device(1, "Дым 2");
+    show();
+    ASSERT_TRUE(pick(objectItem(1, o)));
+    const CheckList& tab = grid.secondTab();
+    EXPECT_EQ(tab.caption, "Связанные АУ");
+    ASSERT_EQ(tab.entries.size(), 2u);
+    EXPECT_EQ(tab.entries[0].label, "Дым 1");
+    EXPECT_TRUE(tab.entries[0].checked);
+    EXPECT_FALSE(tab.entries[1].checked);
+}
+
+std::vector<std::string> rowNames(const GridModel& grid) {
+    std::vector<std::string> out;
+    for (const GridRow& r : grid.rows())
+        out.push_back(r.name);
+    return out;
+}
+
+TEST_F(S5Editor, DeviceRowsFollowTheDeviceType) {
+    struct Case {
+        int type;
+        std::vector<std::string> rows;  // after the four common rows
+    };
+    const Case cases[] = {
+        {17, {"Запуск автоматики", "Блокировка АУ"}},
+        {37, {"Блокировка АУ"}},
+        {49,
+         {"Условие срабатывания", "Задержка включения ИУ, сек.", "Задержка выключения ИУ, сек.",
+          "Блокировка АУ"}},
+        {33,
+         {"Применение", "Тип сообщения шл.1.", "Тип сообщения шл.2.", "Тип сообщения шл.3.",
+          "Сообщение шл.1", "Сообщение шл.2", "Сообщение шл.3", "Блокировка АУ"}},
+        {84, {"Применение", "Тип сообщения", "Сообщение", "Блокировка АУ"}},
+        {48,
+         {"Задержка включения ИУ, сек.", "Задержка выключения ИУ, сек.", "Блокировка АУ",
+          "Применение", "Срабатывание", "Срабатывание", "Входит в группу КДУ", "Звуковой"}},
+        {52,
+         {"Задержка включения ИУ, сек.", "Задержка выключения ИУ, сек.", "Блокировка АУ",
+          "Применение", "Срабатывание", "Срабатывание", "Срабатывание", "Входит в группу КДУ",
+          "Звуковой"}},
+    };
+    db->AddLcp();
+    std::vector<int> slots;
+    for (const Case& c : cases)
+        slots.push_back(db->CreateElement(c.type, 1));
+    show();
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        ASSERT_TRUE(pick(deviceItem(1, slots[i])));
+        std::vector<std::string> want = {"Имя устройства", "Тип устройства", "Серийный номер",
+                                         "Номер записи БД"};
+        want.insert(want.end(), c.rows.begin(), c.rows.end());
+        EXPECT_EQ(rowNames(grid), want) << "type " << c.type;
+    }
+}
+
+TEST_F(S5Editor, DependentDeviceRowsAreRebuiltAndWritten) {
+    db->AddLcp();
+    db->messages[3] = "Pozhar";
+    const int u = db->CreateElement(52, 1);  // УОП
+    const int k = db->CreateElement(84, 1);  // КТМ
+    show();
+    ASSERT_TRUE(pick(deviceItem(1, u)));
+    auto row = [&](const std::string& name) { return grid.findRow(name); };
+    auto entries = [&](int r) {
+        std::vector<std::string> out;
+        for (const ListEntry& e : grid.rows()[static_cast<std::size_t>(r)].list.entries)
+            out.push_back(e.text);
+        return out;
+    };
+    EXPECT_TRUE(grid.modified()) << "zero bytes no list carries are corrected on show";
+    EXPECT_EQ(entries(row("Срабатывание")).front(), "Внимание");
+    EXPECT_EQ(row("Номер группы КДУ"), -1) << "not a member of a group";
+    ASSERT_TRUE(grid.commitText(row("Применение"), "охранный"));
+    EXPECT_EQ(entries(row("Срабатывание")),
+              (std::vector<std::string>{"Тихая тревога", "Тревога 1", "Тревога 2"}));
+    ASSERT_TRUE(grid.commitText(row("Входит в группу КДУ"), "Да"));
+    ASSERT_GE(row("Номер группы КДУ"), 0);
+    ASSERT_TRUE(grid.commitText(row("Номер группы КДУ"), "КДУ 7"));
+    ASSERT_TRUE(grid.commitText(row("Блокировка АУ"), "Запрещена"));
+
+    ASSERT_TRUE(pick(deviceItem(1, k)));
+    const auto& ktm = db->lcp(1)->devices[static_cast<std::size_t>(u)];
+    EXPECT_EQ(ktm[dev::kFlags] & dev::kFlagBlocked, 0);
+    EXPECT_EQ(ktm[dev::kParams + 11], 7);
+    EXPECT_EQ(entries(row("Сообщение")), (std::vector<std::string>{"Pozhar"}));
+    EXPECT_EQ(grid.rows()[static_cast<std::size_t>(row("Применение"))].text, "контрольный");
+    ASSERT_TRUE(grid.commitText(row("Применение"), "охранный"));
+    EXPECT_EQ(entries(row("Тип сообщения")).front(), "Тихая тревога");
+    ASSERT_TRUE(pick(lcpItem(1)));
+    const std::uint8_t flags = db->lcp(1)->devices[static_cast<std::size_t>(k)][dev::kFlags];
+    EXPECT_EQ(flags & (dev::kFlagTypeBit2 | dev::kFlagTypeBit4), dev::kFlagTypeBit2)
+        << "a security КТМ gives its object the security type";
+}
+
+TEST_F(S5Editor, KeyRowsEditTypeNumberAndRights) {
+    db->AddLcp();
+    const int j = db->NewLcpKey(1);
+    show();
+    ASSERT_TRUE(pick(keyItem(1, j)));
+    const auto rights = rowNames(grid);
+    EXPECT_EQ(rights, (std::vector<std::string>{"Владелец", "Тип ключа", "Полный номер ключа",
+                                                "Постановка на охрану", "Снятие с охраны", "Доступ",
+                                                "Номер ключа"}));
+    EXPECT_TRUE(grid.commitText(grid.findRow("Тип ключа"), "Наладчик"));
+    EXPECT_TRUE(grid.commitText(grid.findRow("Полный номер ключа"), "01 02 03 04 05 A6"));
+    EXPECT_FALSE(grid.commitText(grid.findRow("Полный номер ключа"), "01 02"));
+    EXPECT_TRUE(grid.commitText(grid.findRow("Полный номер ключа"), "01 02 03 04 05 A6"));
+    EXPECT_TRUE(grid.commitText(grid.findRow("Снятие с охраны"), "Да"));
+    EXPECT_TRUE(grid.commitText(grid.findRow("Доступ"), "Да"));
+    ASSERT_TRUE(pick(lcpItem(1)));
+    const KeyRecord& k = db->lcp(1)->keys[static_cast<std::size_t>(j)];
+    EXPECT_EQ(k[key::kType], 4);
+    EXPECT_EQ(k[key::kFullNumber + 5], 0xA6);
+    EXPECT_EQ(k[key::kRights] & 0x07, 0x06);
 }
 
 TEST_F(S5Editor, TheMovedLcpKeepsItsOpenBranchesAndBufferedItems) {

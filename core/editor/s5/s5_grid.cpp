@@ -18,8 +18,29 @@ enum Field {
     fOnDelay,
     fOffDelay,
     fBlocked,
-    fKeyRights,
+    fMainObject,
+    fObjectType,
+    fAutoStart,
+    fCondition,
+    fUse,  // "Применение" of a ТК3 or КТМ: object type bits 6/5 of the flags
+    fKeyType = 100,
+    fKeyNumber,
+    fRightArm,
+    fRightDisarm,
+    fRightAccess,
+    fParamBase = 200,  // fParamBase + n: device parameter byte dev::kParams + n
 };
+
+// Device parameter bytes (offsets from dev::kParams) of the rows by type.
+namespace pb {
+constexpr int kUse = 0;          // "Применение" of a ВЕРС-У / УОП
+constexpr int kMessageType = 1;  // ТК3: 1..3, КТМ: 1
+constexpr int kMessage = 4;      // ТК3: 4..6, КТМ: 4
+constexpr int kTrigger = 7;      // "Срабатывание" 7..9
+constexpr int kInGroup = 10;     // "Входит в группу КДУ"
+constexpr int kGroup = 11;       // "Номер группы КДУ"
+constexpr int kSound = 12;       // "Звуковой"
+}  // namespace pb
 
 struct S5Work : GridWork {
     ItemRef ref;
@@ -27,6 +48,7 @@ struct S5Work : GridWork {
     ObjectRecord object{};
     KeyRecord key{};
     int lcpCount = 0;
+    int version = -1;
     int counts[3] = {};
 };
 
@@ -52,6 +74,20 @@ GridRow numberRow(const std::string& name, int field, int value, int maximum) {
     return r;
 }
 
+GridRow listRow(const std::string& name, int field, ValueList list, std::int32_t value,
+                int defaultEntry = 0) {
+    GridRow r;
+    r.name = name;
+    r.kind = EditorKind::List;
+    r.field = field;
+    r.value = value;
+    r.list = std::move(list);
+    r.defaultEntry = defaultEntry;
+    const int i = r.list.indexOfValue(value);
+    if (i >= 0) r.text = r.list.entries[static_cast<std::size_t>(i)].text;
+    return r;
+}
+
 GridRow timeRow(const std::string& name, int field, int steps) {
     // Stored in ten-minute steps from midnight.
     GridRow r;
@@ -74,7 +110,91 @@ GridRow textRow(const std::string& name, ByteSpan field) {
     return r;
 }
 
+// The console's message texts that are not empty, each with its number; a
+// console without messages offers the single entry "Нет сообщений!".
+ValueList messageList(const DBS5& db) {
+    ValueList l;
+    for (int i = 0; i < kMessages; ++i) {
+        const std::string& m = db.messages[static_cast<std::size_t>(i)];
+        if (!m.empty())
+            l.entries.push_back(
+                {nameText({reinterpret_cast<const std::uint8_t*>(m.data()), m.size()}), i});
+    }
+    if (l.entries.empty()) l.entries.push_back({"Нет сообщений!", 0});
+    return l;
+}
+
 }  // namespace
+
+S5DeviceKind s5DeviceKind(std::uint8_t type) {
+    switch (type) {
+        case 17:
+        case 25:
+        case 32:
+        case 39:
+        case 15:
+        case 12:
+        case 36:
+            return S5DeviceKind::Detector;
+        case 37:
+        case 24:
+            return S5DeviceKind::CallPoint;
+        case 45:
+            return S5DeviceKind::CallPoint;
+        case 49:
+            return S5DeviceKind::Upt;
+        case 33:
+        case 42:
+            return S5DeviceKind::Tk3;
+        case 44:
+        case 84:
+            return S5DeviceKind::Ktm;
+        case 48:
+            return S5DeviceKind::VersU;
+        case 52:
+            return S5DeviceKind::Uop;
+        default:
+            return S5DeviceKind::Other;
+    }
+}
+
+std::string s5DeviceTypeName(std::uint8_t type) {
+    switch (type) {
+        case 17:
+            return "ДИП";
+        case 8:
+        case 67:
+            return "БПА";
+        case 49:
+            return "УПТ";
+        case 15:
+        case 39:
+            return "ИПГ";
+        case 24:
+        case 37:
+            return "ИПР";
+        case 25:
+        case 32:
+            return "ИПТ";
+        case 33:
+        case 42:
+            return "ТК3";
+        case 44:
+        case 84:
+            return "КТМ";
+        case 45:
+            return "КПР";
+        case 48:
+            return "ВЕРС-У";
+        case 52:
+            return "УОП";
+        case 12:
+        case 36:
+            return "ТС";
+        default:
+            return number(type);
+    }
+}
 
 std::unique_ptr<GridWork> S5Grid::load(const DBase& base, ItemCode code, bool) {
     const auto* db = dynamic_cast<const DBS5*>(&base);
@@ -85,9 +205,11 @@ std::unique_ptr<GridWork> S5Grid::load(const DBase& base, ItemCode code, bool) {
     switch (w->ref.kind) {
         case ItemKind::Root:
             w->lcpCount = db->lcpCount();
+            w->version = db->firmwareVersion;
             break;
         case ItemKind::Lcp:
             if (!d) return nullptr;
+            w->version = d->firmwareVersion;
             w->counts[0] = d->objectCount;
             w->counts[1] = d->deviceCount;
             w->counts[2] = d->keyCount;
@@ -116,26 +238,43 @@ std::unique_ptr<GridWork> S5Grid::load(const DBase& base, ItemCode code, bool) {
     return w;
 }
 
-void S5Grid::buildRows(const DBase&, const GridWork& work, std::vector<GridRow>& rows,
+void S5Grid::buildRows(const DBase& base, const GridWork& work, std::vector<GridRow>& rows,
                        CheckList& tab) {
     const S5Work& w = static_cast<const S5Work&>(work);
+    const auto& db = static_cast<const DBS5&>(base);
     rows.clear();
     tab = {};
+    const ValueList& yesNo = gridValueList(1051);
     switch (w.ref.kind) {
         case ItemKind::Root:
+            rows.push_back(
+                readOnly("Версия ПО прибора", w.version < 0 ? "Неизвестна" : number(w.version)));
             rows.push_back(readOnly("Количество LCP", number(w.lcpCount)));
             break;
-        case ItemKind::Lcp:
-            rows.push_back(readOnly("Адрес LCP", number(w.ref.lcp)));
+        case ItemKind::Lcp: {
+            char code[24];
+            std::snprintf(code, sizeof code, "Код = %02d", w.version);
+            rows.push_back(readOnly("Версия ПО LCP", w.version < 0 ? "Неизвестна" : code));
+            rows.push_back(readOnly("Сетевой адрес прибора", number(w.ref.lcp)));
             rows.push_back(readOnly("Объекты", number(w.counts[0])));
             rows.push_back(readOnly("АУ", number(w.counts[1])));
             rows.push_back(readOnly("Ключи", number(w.counts[2])));
             break;
+        }
         case ItemKind::Object: {
             const ObjectRecord& o = w.object;
             rows.push_back(textRow("Имя объекта", objectName(o)));
-            rows.push_back(readOnly("Головной объект",
-                                    o[obj::kParent] ? number(o[obj::kParent]) : std::string{}));
+            rows.push_back(listRow("Основной объект", fMainObject, yesNo,
+                                   (o[obj::kFlags] & obj::kFlagMain) ? 1 : 0));
+            std::string parent;
+            if (const LcpDatabase* d = db.lcp(w.ref.lcp); d && d->objectUsed(o[obj::kParent] - 1))
+                parent = nameText(objectName(d->objects[o[obj::kParent] - 1u]));
+            rows.push_back(readOnly("Головной объект", parent));
+            if (o[obj::kFlags] & obj::kFlagVirtual)
+                rows.push_back(readOnly("Тип объекта", "виртуальный"));
+            else
+                rows.push_back(listRow("Тип объекта", fObjectType, gridValueList(1044),
+                                       o[obj::kFlags] & obj::kTypeMask));
             rows.push_back(numberRow("Задержка срабатывания, сек.", fDelay, o[obj::kDelay], 255));
             rows.push_back(timeRow("Переход на день", fDayTime, o[obj::kDayTime]));
             rows.push_back(timeRow("Переход на ночь", fNightTime, o[obj::kNightTime]));
@@ -144,39 +283,134 @@ void S5Grid::buildRows(const DBase&, const GridWork& work, std::vector<GridRow>&
                 char text[16];
                 std::snprintf(text, sizeof text, "LCP %d", o[obj::kLinkedLcp]);
                 rows.push_back(readOnly("Cвязанный LCP", text));
-                rows.push_back(readOnly("Cвязанный объект", number(o[obj::kLinkedObject])));
+                std::string linked = number(o[obj::kLinkedObject]);
+                const LcpDatabase* other = db.lcp(o[obj::kLinkedLcp]);
+                if (other && other->objectUsed(o[obj::kLinkedObject] - 1))
+                    linked = nameText(objectName(other->objects[o[obj::kLinkedObject] - 1u]));
+                rows.push_back(readOnly("Cвязанный объект", linked));
+            }
+            // The second tab: the devices of the LCP, marked where they belong
+            // to this object (shown; a device moves through paste).
+            tab.caption = "Связанные АУ";
+            tab.editable = false;
+            if (const LcpDatabase* d = db.lcp(w.ref.lcp)) {
+                for (int j = 0; j < d->deviceCount; ++j) {
+                    if (!d->deviceUsed(j)) continue;
+                    const DeviceRecord& r = d->devices[static_cast<std::size_t>(j)];
+                    tab.entries.push_back(
+                        {nameText(deviceName(r)), j, r[dev::kObject] == w.ref.slot + 1});
+                }
             }
             break;
         }
         case ItemKind::Device: {
             const DeviceRecord& d = w.dev;
-            rows.push_back(textRow("Имя АУ", deviceName(d)));
-            const DeviceType* t = deviceType(d[dev::kType]);
-            rows.push_back(readOnly(
-                "Тип АУ", t ? std::string(t->label).substr(0, std::string(t->label).find(' '))
-                            : number(d[dev::kType])));
-            rows.push_back(readOnly("Заводской номер", number(getU16(d, dev::kSerial))));
-            GridRow blocked;
-            blocked.name = "Блокировка АУ";
-            blocked.kind = EditorKind::Number;
-            blocked.field = fBlocked;
-            blocked.value = (d[dev::kFlags] & dev::kFlagBlocked) ? 1 : 0;
-            blocked.maximum = 1;
-            blocked.text = number(blocked.value);
-            rows.push_back(blocked);
+            const std::uint8_t flags = d[dev::kFlags];
+            auto param = [&](int n) { return d[dev::kParams + static_cast<std::size_t>(n)]; };
+            auto paramRow = [&](const std::string& name, int n, const ValueList& list) {
+                rows.push_back(listRow(name, fParamBase + n, list, param(n)));
+            };
+            GridRow blocked = listRow("Блокировка АУ", fBlocked, gridValueList(1048),
+                                      (flags & dev::kFlagBlocked) ? 1 : 0);
+            GridRow onDelay =
+                numberRow("Задержка включения ИУ, сек.", fOnDelay, d[dev::kOnDelay], 255);
+            GridRow offDelay =
+                numberRow("Задержка выключения ИУ, сек.", fOffDelay, d[dev::kOffDelay], 255);
+            rows.push_back(textRow("Имя устройства", deviceName(d)));
+            rows.push_back(readOnly("Тип устройства", s5DeviceTypeName(d[dev::kType])));
+            char serial[8];
+            std::snprintf(serial, sizeof serial, "%04X", getU16(d, dev::kSerial));
+            rows.push_back(readOnly("Серийный номер", serial));
             rows.push_back(readOnly("Номер записи БД", number(w.ref.slot + 1)));
+            switch (s5DeviceKind(d[dev::kType])) {
+                case S5DeviceKind::Detector:
+                    rows.push_back(listRow("Запуск автоматики", fAutoStart, gridValueList(1007),
+                                           flags & 0x03));
+                    rows.push_back(blocked);
+                    break;
+                case S5DeviceKind::Upt:
+                    rows.push_back(listRow("Условие срабатывания", fCondition, gridValueList(1049),
+                                           flags & 0x1F));
+                    rows.push_back(onDelay);
+                    rows.push_back(offDelay);
+                    rows.push_back(blocked);
+                    break;
+                case S5DeviceKind::Tk3:
+                case S5DeviceKind::Ktm: {
+                    const bool tk3 = s5DeviceKind(d[dev::kType]) == S5DeviceKind::Tk3;
+                    // The use is the object type bit the device gives: security (bit 6)
+                    // or monitoring (bit 5); the message types follow it.
+                    const int use = (flags & dev::kFlagTypeBit2)   ? 1
+                                    : (flags & dev::kFlagTypeBit4) ? 0
+                                                                   : -1;
+                    GridRow useRow = listRow("Применение", fUse, gridValueList(1054), use,
+                                             gridValueList(1054).indexOfValue(0));
+                    useRow.rebuildsRows = true;
+                    rows.push_back(useRow);
+                    const ValueList& types = gridValueList(use == 1 ? 1053 : 1012);
+                    const ValueList messages = messageList(db);
+                    const int loops = tk3 ? 3 : 1;
+                    for (int i = 0; i < loops; ++i)
+                        paramRow(tk3 ? "Тип сообщения шл." + number(i + 1) + "." : "Тип сообщения",
+                                 pb::kMessageType + i, types);
+                    for (int i = 0; i < loops; ++i)
+                        paramRow(tk3 ? "Сообщение шл." + number(i + 1) : "Сообщение",
+                                 pb::kMessage + i, messages);
+                    rows.push_back(blocked);
+                    break;
+                }
+                case S5DeviceKind::VersU:
+                case S5DeviceKind::Uop: {
+                    const bool uop = s5DeviceKind(d[dev::kType]) == S5DeviceKind::Uop;
+                    rows.push_back(onDelay);
+                    rows.push_back(offDelay);
+                    rows.push_back(blocked);
+                    GridRow useRow = listRow("Применение", fParamBase + pb::kUse,
+                                             gridValueList(uop ? 1056 : 1041), param(pb::kUse));
+                    useRow.rebuildsRows = uop;
+                    rows.push_back(useRow);
+                    // An output of a УОП used for security fires on the alarm kinds.
+                    const bool security = uop && param(pb::kUse) == 2;
+                    const int triggers = uop ? 3 : 2;
+                    for (int i = 0; i < triggers; ++i)
+                        paramRow("Срабатывание", pb::kTrigger + i,
+                                 gridValueList(security ? 1053 : 1049));
+                    GridRow inGroup = listRow("Входит в группу КДУ", fParamBase + pb::kInGroup,
+                                              yesNo, param(pb::kInGroup), yesNo.indexOfValue(0));
+                    inGroup.rebuildsRows = true;
+                    rows.push_back(inGroup);
+                    // The group number means something only for a member of a group.
+                    if (param(pb::kInGroup) == 1)
+                        paramRow("Номер группы КДУ", pb::kGroup, gridValueList(1052));
+                    rows.push_back(listRow("Звуковой", fParamBase + pb::kSound, yesNo,
+                                           param(pb::kSound), yesNo.indexOfValue(0)));
+                    break;
+                }
+                case S5DeviceKind::CallPoint:
+                case S5DeviceKind::Other:
+                    rows.push_back(blocked);
+                    break;
+            }
             break;
         }
         case ItemKind::Key:
         case ItemKind::CommonKey: {
             const KeyRecord& k = w.key;
             rows.push_back(textRow("Владелец", keyOwner(k)));
-            rows.push_back(readOnly("Тип ключа", number(k[key::kType])));
-            std::array<std::uint8_t, 6> full{};
-            for (std::size_t i = 0; i < full.size(); ++i)
-                full[i] = k[key::kFullNumber + i];
-            rows.push_back(readOnly("Номер ключа", formatKeyNumber(full)));
-            rows.push_back(numberRow("Права", fKeyRights, k[key::kRights] & 0x07, 7));
+            rows.push_back(listRow("Тип ключа", fKeyType, gridValueList(1047), k[key::kType]));
+            GridRow full;
+            full.name = "Полный номер ключа";
+            full.kind = EditorKind::KeyNumber;
+            full.field = fKeyNumber;
+            for (std::size_t i = 0; i < full.key.size(); ++i)
+                full.key[i] = k[key::kFullNumber + i];
+            full.text = formatKeyNumber(full.key);
+            rows.push_back(full);
+            const char* rights[] = {"Постановка на охрану", "Снятие с охраны", "Доступ"};
+            for (int b = 0; b < 3; ++b)
+                rows.push_back(
+                    listRow(rights[b], fRightArm + b, yesNo, (k[key::kRights] >> b) & 1));
+            rows.push_back(readOnly("Номер ключа", number(getU16(k, key::kNumber))));
             break;
         }
         default:
@@ -187,12 +421,25 @@ void S5Grid::buildRows(const DBase&, const GridWork& work, std::vector<GridRow>&
 void S5Grid::applyRow(GridWork& work, const GridRow& r) {
     S5Work& w = static_cast<S5Work&>(work);
     const auto v = static_cast<std::uint8_t>(r.value);
+    auto setBits = [](std::uint8_t& byte, std::uint8_t mask, std::uint8_t bits) {
+        byte = static_cast<std::uint8_t>((byte & ~mask) | (bits & mask));
+    };
+    if (r.field >= fParamBase && r.field < fParamBase + static_cast<int>(dev::kParamsSize)) {
+        w.dev[dev::kParams + static_cast<std::size_t>(r.field - fParamBase)] = v;
+        return;
+    }
     switch (r.field) {
         case fName:
             if (w.ref.kind == ItemKind::Object) setNameText(objectName(w.object), r.text);
             if (w.ref.kind == ItemKind::Device) setNameText(deviceName(w.dev), r.text);
             if (w.ref.kind == ItemKind::Key || w.ref.kind == ItemKind::CommonKey)
                 setNameText(keyOwner(w.key), r.text);
+            break;
+        case fMainObject:
+            setBits(w.object[obj::kFlags], obj::kFlagMain, v ? obj::kFlagMain : 0);
+            break;
+        case fObjectType:
+            setBits(w.object[obj::kFlags], obj::kTypeMask, v);
             break;
         case fDelay:
             w.object[obj::kDelay] = v;
@@ -203,14 +450,39 @@ void S5Grid::applyRow(GridWork& work, const GridRow& r) {
         case fNightTime:
             w.object[obj::kNightTime] = static_cast<std::uint8_t>(r.value / 10);
             break;
+        case fOnDelay:
+            w.dev[dev::kOnDelay] = v;
+            break;
+        case fOffDelay:
+            w.dev[dev::kOffDelay] = v;
+            break;
         case fBlocked:
-            w.dev[dev::kFlags] = static_cast<std::uint8_t>(
-                (w.dev[dev::kFlags] & ~dev::kFlagBlocked) | (v ? dev::kFlagBlocked : 0));
+            setBits(w.dev[dev::kFlags], dev::kFlagBlocked, v ? dev::kFlagBlocked : 0);
             break;
-        case fKeyRights:
-            w.key[key::kRights] =
-                static_cast<std::uint8_t>((w.key[key::kRights] & ~0x07) | (v & 0x07));
+        case fAutoStart:
+            setBits(w.dev[dev::kFlags], 0x03, v);
             break;
+        case fCondition:
+            setBits(w.dev[dev::kFlags], 0x1F, v);
+            break;
+        case fUse:
+            setBits(w.dev[dev::kFlags], dev::kFlagTypeBit2 | dev::kFlagTypeBit4,
+                    v == 1 ? dev::kFlagTypeBit2 : dev::kFlagTypeBit4);
+            break;
+        case fKeyType:
+            w.key[key::kType] = v;
+            break;
+        case fKeyNumber:
+            for (std::size_t i = 0; i < r.key.size(); ++i)
+                w.key[key::kFullNumber + i] = r.key[i];
+            break;
+        case fRightArm:
+        case fRightDisarm:
+        case fRightAccess: {
+            const auto bit = static_cast<std::uint8_t>(1u << (r.field - fRightArm));
+            setBits(w.key[key::kRights], bit, v ? bit : 0);
+            break;
+        }
         default:
             break;
     }

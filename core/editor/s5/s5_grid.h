@@ -1,12 +1,21 @@
-// The "Версан С5" rows of the parameter grid: an object's name, delay and
+// The "Версан С5" rows of the parameter grid: the console's and an LCP's
+// firmware versions; an object's name, main flag, parent, type, delay and
 // day/night times with its record number and link; a device's name, type,
-// serial number and object; a key's owner, type, number and rights; the
-// number of LCPs on the console and the counts of an LCP.
+// serial number and the rows of its type (automatics, trigger conditions,
+// message types and texts, delays, КДУ group, blocking); a key's owner, type,
+// full number and rights. Rows that depend on another row ("Применение",
+// "Входит в группу КДУ") are derived again when it changes.
 #pragma once
 
 #include "editor/grid_model.h"
 
 namespace tavrin {
+
+// Which rows a "Версан С5" device shows, by its type code.
+enum class S5DeviceKind { Detector, CallPoint, Upt, Tk3, Ktm, VersU, Uop, Other };
+S5DeviceKind s5DeviceKind(std::uint8_t type);
+// The short type name of the grid's "Тип устройства" row ("ДИП", "ТК3", ...).
+std::string s5DeviceTypeName(std::uint8_t type);
 
 class S5Grid : public FamilyGrid {
   public:
