@@ -16,9 +16,9 @@
 // (FamilyTraits::backupByDefault) and is switched per family by the key
 // "Копия_перед_записью" ("да"/"нет") of the family's settings section.
 // The read-back is made where FamilyTraits::readBackAfterWrite says a read
-// reaches the panel written to. Every step closes the port at its end. A family without a database read
-// (its write lives elsewhere) answers kResultNotImplemented from the
-// backup and the verify, never a success.
+// reaches the panel written to. Every step closes the port at its end. A
+// family whose panel cannot be read back answers kResultNotImplemented from
+// the backup and the verify, never a success.
 #pragma once
 
 #include <filesystem>
