@@ -186,6 +186,9 @@ TEST_F(ShellTest, SavingOverAPartlyReadFolderAsksFirst) {
 // must not change any other setting, and odd but harmless names come back
 // whole.
 TEST_F(ShellTest, HostileFileNamesCannotRewriteTheSettings) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows file names cannot hold line breaks or quotes";
+#endif
     struct Case {
         const char* name;
         bool listed;  // kept in the recent list

@@ -226,9 +226,12 @@ TEST(SystemErrorText, CommonNumbersAreRussian) {
         EXPECT_TRUE(cyrillic(text)) << text;
         EXPECT_EQ(text.find("directory"), std::string::npos) << text;
     }
+#ifndef _WIN32
+    // Windows numbers its errors otherwise (21 is "device not ready" there).
     if (std::string(std::strerror(EISDIR)) == "Is a directory") {
         EXPECT_EQ(tavrin::systemErrorText(EISDIR), "Это каталог");
     }
+#endif
     // An unknown number still says something Russian and keeps the number.
     const std::string odd = tavrin::systemErrorText(9999);
     EXPECT_TRUE(cyrillic(odd)) << odd;

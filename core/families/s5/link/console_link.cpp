@@ -733,7 +733,9 @@ int ConsoleLink::WaitReplies(Progress* progress, CancelToken* cancel, unsigned w
             }
             if (!replies_.empty() || idle()) break;
             if (!running_.load()) {
-                // The link has ended: nothing more can come.
+                // The link has ended: nothing more can come. A reply it
+                // queued just before ending is still handed over first.
+                if (!replies_.empty()) break;
                 result = kResultNoLink;
                 break;
             }
