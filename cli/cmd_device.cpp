@@ -35,6 +35,7 @@
 #include "families/k2/dbk2.h"
 #include "families/r7/dbr7.h"
 #include "family_files.h"
+#include "link/idle_port.h"
 #include "link/port_settings.h"
 #include "link/result_codes.h"
 #include "private_settings.h"
@@ -113,30 +114,6 @@ class TerminalProgress : public Progress {
     bool visible_ = false;
     bool drawn_ = false;
     int low_ = 0, high_ = 0, pos_ = 0;
-};
-
-// The port of the built-in simulation: the exchange opens a port even when
-// it asks the family for the replies, so the cli gives it one that needs no
-// hardware.
-class IdlePort : public SerialPort {
-  public:
-    bool getState(PortState&) override { return true; }
-    bool setState(const PortState&) override { return true; }
-    bool getTimeouts(PortTimeouts&) override { return true; }
-    bool setTimeouts(const PortTimeouts&) override { return true; }
-    int read(std::uint8_t*, int) override { return 0; }
-    int write(const std::uint8_t*, int n) override { return n; }
-    void purge() override {}
-    int bytesWaiting() override { return 0; }
-    int lastError() const override { return 0; }
-};
-
-class IdlePortFactory : public SerialPortFactory {
-  public:
-    std::unique_ptr<SerialPort> open(const std::string&, int&) override {
-        return std::make_unique<IdlePort>();
-    }
-    std::vector<std::string> candidates() override { return {}; }
 };
 
 // Ctrl-C clears the exchange-active flag of the running operation.

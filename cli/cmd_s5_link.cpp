@@ -12,6 +12,7 @@
 #include "cli_prompter.h"
 #include "commands.h"
 #include "families/s5/dbs5.h"
+#include "link/idle_port.h"
 #include "link/port_settings.h"
 #include "link/result_codes.h"
 #include "private_settings.h"
@@ -23,29 +24,6 @@ namespace tavrin::cli {
 namespace {
 
 constexpr const char* kSection = "Версан_С5";
-
-// The port of the built-in simulation: the link opens a port even when the
-// family gives the console's frames itself.
-class IdleS5Port : public SerialPort {
-  public:
-    bool getState(PortState&) override { return true; }
-    bool setState(const PortState&) override { return true; }
-    bool getTimeouts(PortTimeouts&) override { return true; }
-    bool setTimeouts(const PortTimeouts&) override { return true; }
-    int read(std::uint8_t*, int) override { return 0; }
-    int write(const std::uint8_t*, int n) override { return n; }
-    void purge() override {}
-    int bytesWaiting() override { return 0; }
-    int lastError() const override { return 0; }
-};
-
-class IdleS5Ports : public SerialPortFactory {
-  public:
-    std::unique_ptr<SerialPort> open(const std::string&, int&) override {
-        return std::make_unique<IdleS5Port>();
-    }
-    std::vector<std::string> candidates() override { return {}; }
-};
 
 std::atomic<CancelToken*> gS5Cancel{nullptr};
 
@@ -74,7 +52,7 @@ int runS5ReadVersionCommand(const Argv& argv) {
     }
     const auto folder = std::filesystem::current_path();
     CliPrompter prompter(false);
-    IdleS5Ports idlePorts;
+    IdlePortFactory idlePorts;
     AppContext ctx = makeAppContext(folder);
     ctx.prompter = &prompter;
     PrivateSettings settings;

@@ -27,6 +27,7 @@
 #include "cli_prompter.h"
 #include "commands.h"
 #include "families/s5/dbs5.h"
+#include "link/idle_port.h"
 #include "link/port_settings.h"
 #include "link/result_codes.h"
 #include "settings/ini_file.h"
@@ -45,28 +46,6 @@ namespace {
 constexpr const char* kSection = "Версан_С5";
 constexpr int kUsageError = 1;
 constexpr const char* kPortUsage = "--port NAME | --simulate [--baud N] [--log]";
-
-// The built-in simulation opens a port that needs no hardware.
-class IdlePort : public SerialPort {
-  public:
-    bool getState(PortState&) override { return true; }
-    bool setState(const PortState&) override { return true; }
-    bool getTimeouts(PortTimeouts&) override { return true; }
-    bool setTimeouts(const PortTimeouts&) override { return true; }
-    int read(std::uint8_t*, int) override { return 0; }
-    int write(const std::uint8_t*, int n) override { return n; }
-    void purge() override {}
-    int bytesWaiting() override { return 0; }
-    int lastError() const override { return 0; }
-};
-
-class IdlePorts : public SerialPortFactory {
-  public:
-    std::unique_ptr<SerialPort> open(const std::string&, int&) override {
-        return std::make_unique<IdlePort>();
-    }
-    std::vector<std::string> candidates() override { return {}; }
-};
 
 bool stderrIsTerminal() {
 #ifdef _WIN32
@@ -184,7 +163,7 @@ class Session {
   private:
     CliPrompter prompter_;
     BarProgress progress_;
-    IdlePorts idlePorts_;
+    IdlePortFactory idlePorts_;
     AppContext ctx_;
     std::filesystem::path settings_;
     std::unique_ptr<DBS5> db_;

@@ -12,6 +12,7 @@
 #include "files/dust_file.h"
 #include "files/journal_file.h"
 #include "journal/journal_model.h"
+#include "link/idle_port.h"
 #include "link/result_codes.h"
 #include "support/recording_prompter.h"
 #include "support/temp_dir.h"
@@ -376,32 +377,11 @@ class QuickClock : public SystemClock {
     void sleepMs(unsigned) override { std::this_thread::yield(); }
 };
 
-class IdlePort : public SerialPort {
-  public:
-    bool getState(PortState&) override { return true; }
-    bool setState(const PortState&) override { return true; }
-    bool getTimeouts(PortTimeouts&) override { return true; }
-    bool setTimeouts(const PortTimeouts&) override { return true; }
-    int read(std::uint8_t*, int) override { return 0; }
-    int write(const std::uint8_t*, int n) override { return n; }
-    void purge() override {}
-    int bytesWaiting() override { return 0; }
-    int lastError() const override { return 0; }
-};
-
-class IdlePorts : public SerialPortFactory {
-  public:
-    std::unique_ptr<SerialPort> open(const std::string&, int&) override {
-        return std::make_unique<IdlePort>();
-    }
-    std::vector<std::string> candidates() override { return {}; }
-};
-
 }  // namespace
 
 TEST_F(S5Ops, TheSimulationReadsBackTheDatabaseAsItWas) {
     QuickClock clock;
-    IdlePorts ports;
+    IdlePortFactory ports;
     ctx.clock = &clock;
     ctx.ports = &ports;
     db = std::make_unique<DBS5>(0, ctx);

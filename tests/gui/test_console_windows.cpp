@@ -17,6 +17,7 @@
 #include "families/s5/dbs5.h"
 #include "gui/gui_helpers.h"
 #include "journal/journal_window.h"
+#include "link/idle_port.h"
 #include "link/result_codes.h"
 #include "registry/family_registry.h"
 #include "service/console_windows.h"
@@ -50,27 +51,6 @@ class QuickClock : public SystemClock {
     void sleepMs(unsigned) override {}
 };
 
-class IdlePort : public SerialPort {
-  public:
-    bool getState(PortState&) override { return true; }
-    bool setState(const PortState&) override { return true; }
-    bool getTimeouts(PortTimeouts&) override { return true; }
-    bool setTimeouts(const PortTimeouts&) override { return true; }
-    int read(std::uint8_t*, int) override { return 0; }
-    int write(const std::uint8_t*, int n) override { return n; }
-    void purge() override {}
-    int bytesWaiting() override { return 0; }
-    int lastError() const override { return 0; }
-};
-
-class IdlePorts : public SerialPortFactory {
-  public:
-    std::unique_ptr<SerialPort> open(const std::string&, int&) override {
-        return std::make_unique<IdlePort>();
-    }
-    std::vector<std::string> candidates() override { return {}; }
-};
-
 QString u(const char* text) {
     return QString::fromUtf8(text);
 }
@@ -92,7 +72,7 @@ struct ConsoleFrame {
     test::TempDir dir;
     test::RecordingPrompter prompter;
     QuickClock clock;
-    IdlePorts ports;
+    IdlePortFactory ports;
     NoDialogs dialogs;
     AppContext ctx;
     std::unique_ptr<gui::CMainFrame> frame;
