@@ -133,6 +133,8 @@ std::vector<MenuNode> buildMenuBar(Family family) {
     std::sort(service.begin(), service.end(),
               [](const MenuNode& a, const MenuNode& b) { return a.id < b.id; });
     service.push_back(separator());
+    service.push_back(item(kCmdCompareWithFile, "Сравнить с файлом..."));
+    service.push_back(separator());
     service.push_back(item(kCmdPortSettings, "Настройка компорта"));
     service.push_back(item(kCmdProgramSettings, "Настройка программы"));
     if (has.readTime) {

@@ -70,6 +70,7 @@ enum CommandId : int {
     kCmdDustiness = 32833,
     kCmdSearchDatabase = 32859,
     kCmdFindDevice = 32931,
+    kCmdCompareWithFile = 32945,  // "Сравнить с файлом..."
 
     kCmdFamilyR7 = 32773,
     kCmdFamilyK2 = 32774,

@@ -31,12 +31,16 @@
 #include "app/commands.h"
 #include "app/device_runner.h"
 #include "app/dialogs.h"
+#include "base/file_io.h"
 #include "base/text.h"
 #include "editor/c_grid.h"
 #include "editor/c_tree.h"
+#include "editor/db_diff.h"
 #include "editor/editor_views.h"
 #include "editor/g_edit.h"
+#include "link/result_codes.h"
 #include "registry/family_registry.h"
+#include "service/compare_window.h"
 #include "service/console_windows.h"
 #include "service/service_windows.h"
 
@@ -325,6 +329,13 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
             [this](int command) { services_->command(command); });
     connect(this, &CMainFrame::databaseShown, services_, [this] { services_->databaseShown(); });
     connect(services_, &ServiceWindows::showItem, this, &CMainFrame::showTreeItem);
+    connect(services_, &ServiceWindows::showItemPath, this, [this](int role, const ItemPath& path) {
+        if (CTree* tree = views_->tree(role); tree && tree->isVisible()) {
+            tree->selectPath(path);
+            activateWindow();
+            tree->setFocus();
+        }
+    });
 }
 
 CMainFrame::~CMainFrame() {
@@ -601,6 +612,9 @@ void CMainFrame::runCommand(int command) {
         case kCmdFindDevice:
             portSearch();
             return;
+        case kCmdCompareWithFile:
+            compareWithFile();
+            return;
         default:
             break;
     }
@@ -823,6 +837,37 @@ void CMainFrame::portSettings() {
     if (dlg.exec() != QDialog::Accepted) return;
     dlg.applyTo(*db);
     db->SavePortSettings();
+}
+
+void CMainFrame::compareWithFile() {
+    if (!commitPendingEdits()) return;
+    DBase* db = shell_->database();
+    if (!db) return;
+    const std::string title = "Сравнить с файлом";
+    const std::optional<std::string> path =
+        db->traits().folderDatabase
+            ? chooseFolder(title)
+            : chooseOpenFile(title, {{db->fileTypeText, db->openFilter}, {"Все файлы", "*.*"}});
+    if (!path) return;
+    const std::unique_ptr<DBase> other = factory_(db->family(), db->role, ctx_);
+    if (!other || !other->LoadFromDisk(*path)) {
+        ctx_.prompter->message("Не удалось прочитать базу для сравнения:\n" + *path, title,
+                               PromptIcon::Error);
+        return;
+    }
+    bool available = false;
+    std::vector<DiffEntry> entries = diffDatabases(*db, *other, CreateFamilyTree, &available);
+    if (!available) {
+        ctx_.prompter->message(db->DescribeResult(kResultNotImplemented), title, PromptIcon::Error);
+        return;
+    }
+    const auto name = [](const std::string& p) {
+        std::filesystem::path f = pathFromUtf8(p);
+        if (!f.has_filename()) f = f.parent_path();  // a folder given with its slash
+        return QString::fromStdString(pathToUtf8(f.filename()));
+    };
+    const QString ours = db->filePath.empty() ? QStringLiteral("Текущая база") : name(db->filePath);
+    services_->showDifferences(std::move(entries), ours, name(*path), db->role);
 }
 
 void CMainFrame::portSearch() {

@@ -161,6 +161,9 @@ class CMainFrame : public QMainWindow, public ShellHost {
     void programSettings();
     void portSettings();
     void portSearch();
+    // "Сравнить с файлом...": a file or folder of the family against the
+    // active tree's database, in the compare window.
+    void compareWithFile();
     void about();
 
     const AppContext& ctx_;

@@ -191,6 +191,16 @@ void CTree::setGroupHidden(int command, bool hidden) {
     runCommand(command);
 }
 
+bool CTree::selectPath(const ItemPath& path) {
+    for (ItemPath p = path; !p.empty(); p.pop_back()) {
+        const NodeId node = editor_.findPath(p);
+        if (node == kNoNode) continue;
+        selectNode(node, Qt::NoModifier);
+        return editor_.current() == node;
+    }
+    return false;
+}
+
 QModelIndex CTree::indexOfCode(ItemCode code) const {
     return model_->indexOf(editor_.model().find(code));
 }

@@ -64,6 +64,10 @@ class CTree : public QTreeView {
 
     // Takes the current item and the marks back from the editor.
     void syncView();
+    // Selects the item at a path of codes as a click would, or, when the
+    // tree does not show it, its nearest shown parent; false when nothing
+    // of the path is shown.
+    bool selectPath(const ItemPath& path);
 
   signals:
     void statusText(const QString& text);

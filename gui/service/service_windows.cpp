@@ -10,6 +10,7 @@
 #include "link/result_codes.h"
 #include "report/report_list.h"
 #include "service/analysis_window.h"
+#include "service/compare_window.h"
 #include "service/console_windows.h"
 #include "service/dustiness_window.h"
 #include "service/list_printer.h"
@@ -49,6 +50,10 @@ DLCompare* ServiceWindows::compareWindow() const {
 
 DLArchive* ServiceWindows::archiveWindow() const {
     return archive_.data();
+}
+
+CompareWindow* ServiceWindows::differencesWindow() const {
+    return differences_.data();
 }
 
 template <class W>
@@ -160,6 +165,25 @@ void ServiceWindows::showArchive() {
     connect(window, &DLArchive::journalReady, this,
             [this](const std::string& path) { showJournalFile(path); });
     window->show();
+}
+
+CompareWindow* ServiceWindows::showDifferences(std::vector<DiffEntry> entries,
+                                               const QString& oursTitle, const QString& theirsTitle,
+                                               int role) {
+    auto* window = new CompareWindow(std::move(entries), oursTitle, theirsTitle, frame_);
+    replace(differences_, window);
+    // A row of an item only in the other database has no path of ours:
+    // its nearest parent there is the place it would take here.
+    connect(window, &CompareWindow::itemActivated, this,
+            [this, role](const ItemPath& ours, const ItemPath& theirs) {
+                if (!ours.empty()) {
+                    emit showItemPath(role, ours);
+                } else if (theirs.size() > 1) {
+                    emit showItemPath(role, ItemPath(theirs.begin(), theirs.end() - 1));
+                }
+            });
+    window->show();
+    return window;
 }
 
 void ServiceWindows::showActiveEvents() {

@@ -8,6 +8,9 @@
 #include <QObject>
 #include <QPointer>
 #include <functional>
+#include <vector>
+
+#include "editor/db_diff.h"
 
 #include "service/service_types.h"
 
@@ -20,6 +23,7 @@ class DBase;
 namespace tavrin::gui {
 
 class CJournal;
+class CompareWindow;
 class DLArchive;
 class DLCompare;
 class DLJournal;
@@ -48,6 +52,10 @@ class ServiceWindows : public QObject {
     // A console family: the comparison after "Сличение баз", the archive.
     void showComparison();
     void showArchive();
+    // The differences from the database of tree `role` to another one in
+    // the compare window; a chosen row asks for its item in that tree.
+    CompareWindow* showDifferences(std::vector<DiffEntry> entries, const QString& oursTitle,
+                                   const QString& theirsTitle, int role);
     void showActiveEvents();
     void showDustiness();
     void printDatabase();
@@ -62,10 +70,14 @@ class ServiceWindows : public QObject {
     DLZapil* dustWindow() const;
     DLCompare* compareWindow() const;
     DLArchive* archiveWindow() const;
+    CompareWindow* differencesWindow() const;
 
   signals:
     // The comparison window asks to show this item in the tree.
     void showItem(std::int32_t item);
+    // The compare window asks to show an item of tree `role` (by its codes
+    // from the top; the nearest parent when the tree lacks it).
+    void showItemPath(int role, const tavrin::ItemPath& path);
 
   private:
     template <class W>
@@ -82,6 +94,7 @@ class ServiceWindows : public QObject {
     QPointer<DLZapil> dust_;
     QPointer<DLCompare> compare_;
     QPointer<DLArchive> archive_;
+    QPointer<CompareWindow> differences_;
 };
 
 }  // namespace tavrin::gui

@@ -1,0 +1,163 @@
+// Comparing the database on screen with a file ("Сравнить с файлом...") in
+// the compare window, and a chosen row selecting its item in the tree.
+#include <QLabel>
+#include <QTableWidget>
+#include <QtTest>
+
+#include "app/commands.h"
+#include "app/main_frame.h"
+#include "base/file_io.h"
+#include "editor/c_tree.h"
+#include "editor/db_diff.h"
+#include "families/k2/dbk2.h"
+#include "registry/family_registry.h"
+#include "service/compare_window.h"
+#include "service/service_windows.h"
+#include "support/recording_prompter.h"
+#include "support/temp_dir.h"
+
+using namespace tavrin;
+
+namespace {
+
+// File dialogs that answer with one path.
+class OneAnswer : public gui::FileDialogs {
+  public:
+    std::optional<std::string> openFile(QWidget*, const std::string&,
+                                        const std::vector<FileFilter>&) override {
+        ++asked;
+        return answer;
+    }
+    std::optional<std::string> saveFile(QWidget*, const std::string&,
+                                        const std::vector<FileFilter>&,
+                                        const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> folder(QWidget*, const std::string&) override {
+        ++asked;
+        return answer;
+    }
+    std::optional<std::string> answer;
+    int asked = 0;
+};
+
+struct Fixture {
+    test::TempDir dir;
+    test::RecordingPrompter prompter;
+    AppContext ctx;
+    OneAnswer dialogs;
+    std::unique_ptr<gui::CMainFrame> frame;
+
+    Fixture() {
+        ctx = makeAppContext(dir.path());
+        ctx.prompter = &prompter;
+        frame = std::make_unique<gui::CMainFrame>(ctx);
+        frame->setFileDialogs(&dialogs);
+        frame->show();
+        // Two devices on screen.
+        db().CreateElement(k2::kTypeDip, -1);
+        db().CreateElement(k2::kTypeTk, -1);
+        db().databaseValid = true;
+        frame->databaseChanged(0);
+    }
+    DBK2& db() { return static_cast<DBK2&>(*frame->database()); }
+    // The database on screen saved with a change made to the copy only.
+    std::string saveChanged(const std::function<void(DBK2&)>& change) {
+        DBK2 other(0, ctx);
+        const std::string path = pathToUtf8(dir / "другая.bta");
+        if (!db().SaveToDisk(path) || !other.LoadFromDisk(path)) return {};
+        change(other);
+        other.SaveToDisk(path);
+        return path;
+    }
+    gui::CompareWindow* compare(const std::string& path) {
+        dialogs.answer = path;
+        frame->runCommand(kCmdCompareWithFile);
+        return frame->services()->differencesWindow();
+    }
+    int rowOf(gui::CompareWindow* w, DiffEntry::Kind kind) {
+        for (std::size_t i = 0; i < w->entries().size(); ++i)
+            if (w->entries()[i].kind == kind) return static_cast<int>(i);
+        return -1;
+    }
+};
+
+void doubleClick(QTableWidget* t, int row) {
+    const QPoint at = t->visualItemRect(t->item(row, 0)).center();
+    QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(t->viewport(), Qt::LeftButton, {}, at);
+}
+
+}  // namespace
+
+class TestCompareFind : public QObject {
+    Q_OBJECT
+  private slots:
+    void compareWithFileListsTheDifferences() {
+        Fixture f;
+        const std::string path = f.saveChanged([](DBK2& o) {
+            o.blockedDevices[0] |= 0x01;
+            o.CreateElement(k2::kTypeIpr, -1);
+        });
+        gui::CompareWindow* w = f.compare(path);
+        QVERIFY(w);
+        QVERIFY(w->isVisible());
+        QCOMPARE(f.dialogs.asked, 1);
+        QCOMPARE(w->table()->horizontalHeaderItem(3)->text(), QString("другая.bta"));
+        // The window holds what the core comparison finds, no more, no less.
+        DBK2 other(0, f.ctx);
+        QVERIFY(other.LoadFromDisk(path));
+        const auto expected = diffDatabases(f.db(), other, CreateFamilyTree);
+        QCOMPARE(w->entries().size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            QCOMPARE(formatDiffEntry(w->entries()[i]), formatDiffEntry(expected[i]));
+        QVERIFY(f.rowOf(w, DiffEntry::Kind::Added) >= 0);
+        QVERIFY(f.rowOf(w, DiffEntry::Kind::Changed) >= 0);
+        QCOMPARE(w->table()->rowCount(), static_cast<int>(expected.size()));
+    }
+
+    void chosenRowSelectsItsItemOrTheNearestParent() {
+        Fixture f;
+        const std::string path = f.saveChanged([](DBK2& o) {
+            o.blockedDevices[0] |= 0x02;  // the second device
+            o.CreateElement(k2::kTypeIpr, -1);
+        });
+        gui::CompareWindow* w = f.compare(path);
+        QVERIFY(w);
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        gui::CTree* tree = f.frame->leftTree();
+
+        const int changed = f.rowOf(w, DiffEntry::Kind::Changed);
+        QVERIFY(changed >= 0);
+        const ItemPath ours = w->entries()[static_cast<std::size_t>(changed)].ours;
+        QVERIFY(tree->editor().pathOf(tree->editor().current()) != ours);
+        doubleClick(w->table(), changed);
+        QCOMPARE(tree->editor().pathOf(tree->editor().current()), ours);
+
+        // An item only in the file: its place here is its parent, the group.
+        const int added = f.rowOf(w, DiffEntry::Kind::Added);
+        QVERIFY(added >= 0);
+        const ItemPath theirs = w->entries()[static_cast<std::size_t>(added)].theirs;
+        doubleClick(w->table(), added);
+        QCOMPARE(tree->editor().pathOf(tree->editor().current()),
+                 ItemPath(theirs.begin(), theirs.end() - 1));
+    }
+
+    void equalOrUnreadableFile() {
+        Fixture f;
+        gui::CompareWindow* w = f.compare(f.saveChanged([](DBK2&) {}));
+        QVERIFY(w);
+        QCOMPARE(w->countLabel()->text(), QString("Нет различий"));
+        w->close();
+        QTest::qWait(1);
+
+        // A file that is gone is said so, and no window claims a comparison.
+        f.prompter.calls.clear();
+        QVERIFY(!f.compare(pathToUtf8(f.dir / "нет.bta")));
+        QCOMPARE(f.prompter.calls.size(), std::size_t{1});
+        QVERIFY(f.prompter.calls[0].text.find("нет.bta") != std::string::npos);
+    }
+};
+
+QTEST_MAIN(TestCompareFind)
+#include "test_compare_find.moc"
