@@ -36,6 +36,7 @@
 #include "editor/c_grid.h"
 #include "editor/c_tree.h"
 #include "editor/db_diff.h"
+#include "editor/diff_marks.h"
 #include "editor/editor_views.h"
 #include "editor/g_edit.h"
 #include "link/result_codes.h"
@@ -264,6 +265,13 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
     connect(views_, &EditorViews::activeChanged, this,
             [this](int role) { shell_->setRightActive(role == 1); });
     connect(views_, &EditorViews::stateChanged, this, [this] { updateModifiedMarker(); });
+    // "Две базы" marks the items in which the two databases differ.
+    auto* marks = new DiffMarks(*views_, this);
+    marks->setObjectName("diffMarks");
+    connect(views_, &EditorViews::stateChanged, marks, [marks] { marks->schedule(); });
+    connect(views_->grid(), &CGrid::edited, marks, [marks] { marks->schedule(true); });
+    connect(this, &CMainFrame::databaseShown, marks, [marks] { marks->schedule(true); });
+    connect(this, &CMainFrame::twoBasesToggled, marks, &DiffMarks::setEnabled);
     gridTabs_ = views_->grid()->tabs();
     gridTabs_->setObjectName("grid");
     gridEditor_ = views_->grid()->edit();

@@ -201,6 +201,11 @@ bool CTree::selectPath(const ItemPath& path) {
     return false;
 }
 
+void CTree::setDifferences(const std::vector<ItemPath>& paths) {
+    model_->setDifferences(paths);
+    viewport()->update();
+}
+
 QModelIndex CTree::indexOfCode(ItemCode code) const {
     return model_->indexOf(editor_.model().find(code));
 }

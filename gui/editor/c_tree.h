@@ -68,6 +68,9 @@ class CTree : public QTreeView {
     // tree does not show it, its nearest shown parent; false when nothing
     // of the path is shown.
     bool selectPath(const ItemPath& path);
+    // Marks the items that differ from the other database ("Две базы") and
+    // the groups that hold them; empty takes the marks away.
+    void setDifferences(const std::vector<ItemPath>& paths);
 
   signals:
     void statusText(const QString& text);

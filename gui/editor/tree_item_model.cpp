@@ -62,14 +62,65 @@ int TreeItemModel::columnCount(const QModelIndex&) const {
     return 1;
 }
 
+namespace {
+
+// The marks of "Две базы": a differing item, and a group holding one.
+const QColor kDiffersBackground(255, 214, 140);
+const QColor kHoldsBackground(255, 240, 205);
+
+}  // namespace
+
+void TreeItemModel::setDifferences(const std::vector<ItemPath>& paths) {
+    differs_.clear();
+    holds_.clear();
+    for (const ItemPath& p : paths) {
+        differs_.insert(p);
+        for (std::size_t len = p.size() - (p.empty() ? 0 : 1); len > 0; --len)
+            if (!holds_.insert(ItemPath(p.begin(), p.begin() + static_cast<std::ptrdiff_t>(len)))
+                     .second)
+                break;  // its ancestors are in already
+    }
+}
+
+TreeItemModel::Difference TreeItemModel::difference(NodeId node) const {
+    if (differs_.empty() || node == kNoNode) return NoDifference;
+    ItemPath path;
+    for (NodeId n = node; n != kNoNode && tree_.contains(n); n = tree_.parent(n))
+        path.insert(path.begin(), tree_.node(n).code);
+    if (differs_.count(path)) return Differs;
+    if (holds_.count(path)) return HoldsDifference;
+    return NoDifference;
+}
+
 QVariant TreeItemModel::data(const QModelIndex& index, int role) const {
     const NodeId id = nodeOf(index);
     if (id == kNoNode) return {};
     const TreeNode& n = tree_.node(id);
     switch (role) {
         case Qt::DisplayRole:
-        case Qt::ToolTipRole:
             return QString::fromStdString(n.label);
+        case Qt::ToolTipRole:
+            switch (difference(id)) {
+                case Differs:
+                    return QString::fromStdString(n.label) +
+                           QString::fromUtf8("\nОтличается от другой базы");
+                case HoldsDifference:
+                    return QString::fromStdString(n.label) +
+                           QString::fromUtf8("\nВнутри есть отличия от другой базы");
+                default:
+                    return QString::fromStdString(n.label);
+            }
+        case Qt::BackgroundRole:
+            switch (difference(id)) {
+                case Differs:
+                    return QBrush(kDiffersBackground);
+                case HoldsDifference:
+                    return QBrush(kHoldsBackground);
+                default:
+                    return {};
+            }
+        case DifferenceRole:
+            return static_cast<int>(difference(id));
         case Qt::DecorationRole: {
             const QIcon& icon = treeIcon(family_, n.image);
             if (icon.isNull()) return {};

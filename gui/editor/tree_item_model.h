@@ -7,8 +7,11 @@
 #include <QAbstractItemModel>
 
 #include <optional>
+#include <set>
+#include <vector>
 
 #include "base/family.h"
+#include "editor/tree_editor.h"
 #include "editor/tree_model.h"
 
 namespace tavrin::gui {
@@ -22,7 +25,10 @@ class TreeItemModel : public QAbstractItemModel, public TreeListener {
         CodeRole,                       // the node's ItemCode (int)
         GhostedRole,                    // shown in the cut state (bool)
         MarkedRole,                     // one of several selected siblings (bool)
+        DifferenceRole,                 // a Difference (int)
     };
+    // How a node stands against the other database of "Две базы".
+    enum Difference { NoDifference, HoldsDifference, Differs };
 
     explicit TreeItemModel(TreeModel& tree, QObject* parent = nullptr);
     ~TreeItemModel() override;
@@ -44,6 +50,10 @@ class TreeItemModel : public QAbstractItemModel, public TreeListener {
     // The header's text and tooltip (the file the tree holds) and whether it
     // is drawn bold (the active tree of "Две базы").
     void setCaption(const QString& text, const QString& tip, bool bold);
+    // The items (by their codes from the top) that differ from the other
+    // database; the nodes above them hold a difference. Empty: no marks.
+    void setDifferences(const std::vector<ItemPath>& paths);
+    Difference difference(NodeId node) const;
 
   signals:
     // A node's expanded or marked state may have changed (the view follows).
@@ -67,6 +77,8 @@ class TreeItemModel : public QAbstractItemModel, public TreeListener {
 
     TreeModel& tree_;
     std::optional<Family> family_;
+    std::set<ItemPath> differs_;
+    std::set<ItemPath> holds_;
 };
 
 }  // namespace tavrin::gui

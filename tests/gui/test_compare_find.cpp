@@ -1,5 +1,6 @@
 // Comparing the database on screen with a file ("Сравнить с файлом...") in
-// the compare window, and a chosen row selecting its item in the tree.
+// the compare window, and a chosen row selecting its item in the tree; the
+// marks of "Две базы" on the items that differ, following the edits.
 #include <QLabel>
 #include <QTableWidget>
 #include <QtTest>
@@ -9,6 +10,9 @@
 #include "base/file_io.h"
 #include "editor/c_tree.h"
 #include "editor/db_diff.h"
+#include "editor/diff_marks.h"
+#include "editor/editor_views.h"
+#include "editor/tree_item_model.h"
 #include "families/k2/dbk2.h"
 #include "registry/family_registry.h"
 #include "service/compare_window.h"
@@ -81,6 +85,12 @@ struct Fixture {
         return -1;
     }
 };
+
+using Difference = gui::TreeItemModel::Difference;
+
+Difference differenceAt(gui::CTree* tree, const ItemPath& path) {
+    return tree->itemModel()->difference(tree->editor().findPath(path));
+}
 
 void doubleClick(QTableWidget* t, int row) {
     const QPoint at = t->visualItemRect(t->item(row, 0)).center();
@@ -156,6 +166,80 @@ class TestCompareFind : public QObject {
         QVERIFY(!f.compare(pathToUtf8(f.dir / "нет.bta")));
         QCOMPARE(f.prompter.calls.size(), std::size_t{1});
         QVERIFY(f.prompter.calls[0].text.find("нет.bta") != std::string::npos);
+    }
+
+    void twoBasesMarkTheDifferencesAndFollowEdits() {
+        Fixture f;
+        const std::string path = f.saveChanged([](DBK2& o) {
+            o.blockedDevices[0] |= 0x01;
+            o.CreateElement(k2::kTypeIpr, -1);
+        });
+        auto* marks = f.frame->findChild<gui::DiffMarks*>("diffMarks");
+        QVERIFY(marks);
+        f.frame->runCommand(kCmdTwoBases);
+        QVERIFY(marks->enabled());
+        DBase* right = f.frame->shell().document().database(1);
+        QVERIFY(right && right->LoadFromDisk(path));
+        f.frame->databaseReplaced(1);
+        QTRY_VERIFY(!marks->pending());
+
+        DBK2 other(0, f.ctx);
+        QVERIFY(other.LoadFromDisk(path));
+        const auto entries = diffDatabases(f.db(), other, CreateFamilyTree);
+        QCOMPARE(entries.size(), std::size_t{2});
+        gui::CTree* left = f.frame->leftTree();
+        gui::CTree* rightTree = f.frame->rightTree();
+        const DiffEntry& changed =
+            entries[0].kind == DiffEntry::Kind::Changed ? entries[0] : entries[1];
+        const DiffEntry& added =
+            entries[0].kind == DiffEntry::Kind::Added ? entries[0] : entries[1];
+        QCOMPARE(added.kind, DiffEntry::Kind::Added);
+        // The changed device in both trees, the added one in the right only;
+        // the groups above them hold a difference; the other device is clean.
+        QCOMPARE(differenceAt(left, changed.ours), Difference::Differs);
+        QCOMPARE(differenceAt(rightTree, changed.theirs), Difference::Differs);
+        QCOMPARE(differenceAt(rightTree, added.theirs), Difference::Differs);
+        const ItemPath group(added.theirs.begin(), added.theirs.end() - 1);
+        QCOMPARE(differenceAt(left, group), Difference::HoldsDifference);
+        QCOMPARE(differenceAt(left, {group.front()}), Difference::HoldsDifference);
+        ItemPath clean = changed.ours;
+        clean.back() = clean.back() == 0 ? 1 : 0;
+        QCOMPARE(differenceAt(left, clean), Difference::NoDifference);
+        const QModelIndex shown = left->itemModel()->indexOf(left->editor().findPath(changed.ours));
+        QVERIFY(shown.data(Qt::BackgroundRole).value<QBrush>().color().isValid());
+        QVERIFY(shown.data(Qt::ToolTipRole).toString().contains("Отличается от другой базы"));
+
+        // Selecting items compares nothing again; an edit does, once, after
+        // a moment.
+        const int runs = marks->runs();
+        left->selectPath(clean);
+        left->selectPath(changed.ours);
+        QVERIFY(!marks->pending());
+        QCOMPARE(marks->runs(), runs);
+        QVERIFY(rightTree->selectPath(added.theirs));
+        QVERIFY(f.frame->views()->setActive(1));
+        f.frame->runCommand(kCmdDelete);
+        QCOMPARE(right->modified > 0, true);
+        QVERIFY(marks->pending());
+        QTRY_COMPARE(marks->runs(), runs + 1);
+        QCOMPARE(differenceAt(left, changed.ours), Difference::Differs);
+        QCOMPARE(differenceAt(rightTree, group), Difference::HoldsDifference);
+        // The last difference made equal: no marks are left in either tree.
+        f.db().blockedDevices[0] |= 0x01;
+        ++f.db().modified;
+        f.frame->databaseChanged(0);
+        QTRY_COMPARE(marks->runs(), runs + 2);
+        QCOMPARE(differenceAt(left, changed.ours), Difference::NoDifference);
+        QCOMPARE(differenceAt(rightTree, group), Difference::NoDifference);
+        QCOMPARE(differenceAt(rightTree, {group.front()}), Difference::NoDifference);
+
+        // "Две базы" off: the marks go with it.
+        f.db().blockedDevices[0] &= 0xFE;
+        f.frame->databaseChanged(0);
+        QTRY_COMPARE(differenceAt(left, changed.ours), Difference::Differs);
+        f.frame->runCommand(kCmdTwoBases);
+        QVERIFY(!marks->enabled());
+        QCOMPARE(differenceAt(left, changed.ours), Difference::NoDifference);
     }
 };
 
