@@ -192,6 +192,12 @@ void CTree::setGroupHidden(int command, bool hidden) {
 }
 
 bool CTree::selectPath(const ItemPath& path) {
+    if (path.size() == 2 && path.front() == kNoItem) {
+        const NodeId node = editor_.findItem(path.back());
+        if (node == kNoNode) return false;
+        selectNode(node, Qt::NoModifier);
+        return editor_.current() == node;
+    }
     for (ItemPath p = path; !p.empty(); p.pop_back()) {
         const NodeId node = editor_.findPath(p);
         if (node == kNoNode) continue;

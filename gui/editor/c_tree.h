@@ -66,7 +66,7 @@ class CTree : public QTreeView {
     void syncView();
     // Selects the item at a path of codes as a click would, or, when the
     // tree does not show it, its nearest shown parent; false when nothing
-    // of the path is shown.
+    // of the path is shown. {kNoItem, code} names an element by its code.
     bool selectPath(const ItemPath& path);
     // Marks the items that differ from the other database ("Две базы") and
     // the groups that hold them; empty takes the marks away.

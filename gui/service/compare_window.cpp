@@ -58,6 +58,10 @@ CompareWindow::CompareWindow(std::vector<DiffEntry> entries, const QString& ours
     setWindowTitle(u("Сравнение баз"));
     count_ = new QLabel(this);
     count_->setObjectName("compareCount");
+    note_ = new QLabel(this);
+    note_->setObjectName("compareNote");
+    note_->setWordWrap(true);
+    note_->hide();
     table_ = new QTableWidget(this);
     table_->setColumnCount(kColumnCount);
     table_->setHorizontalHeaderLabels({u("Элемент"), u("Параметр"), oursTitle_, theirsTitle_});
@@ -83,6 +87,7 @@ CompareWindow::CompareWindow(std::vector<DiffEntry> entries, const QString& ours
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(count_);
+    layout->addWidget(note_);
     layout->addWidget(table_, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(save_);
@@ -151,8 +156,14 @@ void CompareWindow::fill() {
     table_->setColumnWidth(kPathColumn, std::min(table_->columnWidth(kPathColumn), 360));
 }
 
+void CompareWindow::setNote(const QString& text) {
+    note_->setText(text);
+    note_->setVisible(!text.isEmpty());
+}
+
 QString CompareWindow::text() const {
     QString out = oursTitle_ + u(" → ") + theirsTitle_ + '\n' + countText(entries_) + '\n';
+    if (!note_->text().isEmpty()) out += note_->text() + '\n';
     for (const DiffEntry& e : entries_) {
         out += q(e.path) + u(": ");
         switch (e.kind) {

@@ -41,8 +41,13 @@ class CompareWindow : public QDialog {
     // Puts text() on the clipboard.
     void copyText();
 
+    // A line under the count, for what the list does not show (the parts
+    // found equal, say); empty hides it.
+    void setNote(const QString& text);
+
     QTableWidget* table() const { return table_; }
     QLabel* countLabel() const { return count_; }
+    QLabel* noteLabel() const { return note_; }
     QPushButton* saveButton() const { return save_; }
     QPushButton* copyButton() const { return copy_; }
 
@@ -60,6 +65,7 @@ class CompareWindow : public QDialog {
     QString oursTitle_;
     QString theirsTitle_;
     QLabel* count_;
+    QLabel* note_;
     QTableWidget* table_;
     QPushButton* save_;
     QPushButton* copy_;

@@ -30,62 +30,6 @@ QString q(const std::string& text) {
 
 }  // namespace
 
-// ---- DLCompare -----------------------------------------------------------------------
-
-DLCompare::DLCompare(DatabaseGetter database, QWidget* parent)
-    : QDialog(parent), database_(std::move(database)) {
-    setObjectName("DLCompare");
-    setWindowTitle(u("Сличение баз"));
-    if (DBase* db = database_()) family_ = db->familyCode;
-    table_ = new QTableWidget(this);
-    table_->setColumnCount(5);
-    table_->setHorizontalHeaderLabels(
-        {u("Раздел"), u("Объект"), u("Компьютер"), u("Пульт"), u("Результат")});
-    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table_->setSelectionMode(QAbstractItemView::SingleSelection);
-    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table_->verticalHeader()->setVisible(false);
-    table_->horizontalHeader()->setStretchLastSection(true);
-    connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { choose(row); });
-    connect(table_, &QTableWidget::cellActivated, this, [this](int row, int) { choose(row); });
-    auto* close = new QPushButton(u("Закрыть"), this);
-    connect(close, &QPushButton::clicked, this, &QDialog::close);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(
-        new QLabel(u("Двойной щелчок по строке показывает её LCP или объект в дереве"), this));
-    layout->addWidget(table_);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(close);
-    layout->addLayout(buttons);
-    resize(560, 420);
-    refill();
-}
-
-void DLCompare::refill() {
-    DBase* db = database_();
-    const ConsoleOperations* console = db ? consoleOperations(*db) : nullptr;
-    rows_ = console ? comparisonRows(*console) : ComparisonRows{};
-    table_->setRowCount(static_cast<int>(rows_.size()));
-    for (std::size_t i = 0; i < rows_.size(); ++i) {
-        const ComparisonRow& r = rows_[i];
-        const QString cells[5] = {q(r.path), r.row >= 0 ? QString::number(r.row + 1) : QString(),
-                                  q(r.ours), q(r.theirs), q(r.verdict)};
-        for (int c = 0; c < 5; ++c) {
-            auto* item = new QTableWidgetItem(cells[c]);
-            if (!r.same) item->setForeground(QColor(170, 20, 20));
-            table_->setItem(static_cast<int>(i), c, item);
-        }
-    }
-    table_->resizeColumnsToContents();
-}
-
-void DLCompare::choose(int row) {
-    if (row < 0 || row >= static_cast<int>(rows_.size())) return;
-    const std::int32_t item = rows_[static_cast<std::size_t>(row)].item;
-    if (item != 0) emit itemChosen(item);
-}
-
 // ---- DLArchive -----------------------------------------------------------------------
 
 DLArchive::DLArchive(DatabaseGetter database, DeviceRunner runner, StatusSink status,

@@ -1,9 +1,4 @@
 // The windows of a console family ("Версан С5"):
-//   DLCompare   "Сличение баз": one row per LCP and kind of record (the
-//               plain comparison rows of core) with the object found
-//               different, the computer's checksum, the console's and the
-//               verdict; a double click (or Enter) on a row shows its LCP, or
-//               the object found different, in the tree.
 //   DLArchive   "Архив": the console's archive files; "Прочитать список"
 //               reads the list again, "Открыть" reads the chosen archive and
 //               shows it in the journal window.
@@ -25,28 +20,6 @@ class QPushButton;
 class QTableWidget;
 
 namespace tavrin::gui {
-
-class DLCompare : public QDialog {
-    Q_OBJECT
-  public:
-    DLCompare(DatabaseGetter database, QWidget* parent = nullptr);
-    // Fills the table from the database's last comparison.
-    void refill();
-    QTableWidget* table() const { return table_; }
-    int family() const { return family_; }
-
-  signals:
-    // The tree item a row stands for.
-    void itemChosen(std::int32_t item);
-
-  private:
-    void choose(int row);
-
-    DatabaseGetter database_;
-    int family_ = 0;
-    QTableWidget* table_;
-    ComparisonRows rows_;
-};
 
 class DLArchive : public QDialog {
     Q_OBJECT

@@ -6,6 +6,7 @@
 #include "app/commands.h"
 #include "journal/active_events_window.h"
 #include "journal/journal_window.h"
+#include "link/console_operations.h"
 #include "link/dbase.h"
 #include "link/result_codes.h"
 #include "report/report_list.h"
@@ -42,10 +43,6 @@ CJournal* ServiceWindows::eventsWindow() const {
 
 DLZapil* ServiceWindows::dustWindow() const {
     return dust_.data();
-}
-
-DLCompare* ServiceWindows::compareWindow() const {
-    return compare_.data();
 }
 
 DLArchive* ServiceWindows::archiveWindow() const {
@@ -150,12 +147,58 @@ void ServiceWindows::showJournalFile(const std::string& path) {
     window->openStartFile();
 }
 
+namespace {
+
+// The console's comparison as differences: a part whose sums disagree is a
+// changed row (the first record found different, else the sum), a part
+// only one side has is added or removed, and a part that could not be
+// compared is a row too, so the window never says "Нет различий" for a
+// console it did not fully compare. The parts found equal go in the note.
+std::vector<DiffEntry> consoleDifferences(const ComparisonRows& rows, QString* equalParts) {
+    std::vector<DiffEntry> entries;
+    QStringList equal;
+    for (const ComparisonRow& r : rows) {
+        if (r.same) {
+            equal << QString::fromStdString(r.path);
+            continue;
+        }
+        DiffEntry e;
+        e.path = r.path;
+        const ItemPath item = r.item != 0 ? ItemPath{kNoItem, r.item} : ItemPath{};
+        e.ours = item;
+        e.ourText = r.ours;
+        e.theirText = r.theirs;
+        if (r.verdict == compareStateText(CompareState::OnlyComputer)) {
+            e.kind = DiffEntry::Kind::Removed;
+        } else if (r.verdict == compareStateText(CompareState::OnlyConsole)) {
+            e.kind = DiffEntry::Kind::Added;
+            e.ours.clear();
+            e.theirs = item;
+        } else if (r.verdict == compareStateText(CompareState::Different)) {
+            e.row = r.row >= 0 ? "Запись " + std::to_string(r.row + 1) : "Контрольная сумма";
+        } else {
+            e.row = r.verdict;
+        }
+        entries.push_back(std::move(e));
+    }
+    if (!equal.isEmpty())
+        *equalParts = QString::fromUtf8("Совпадают: ") + equal.join(QStringLiteral(", "));
+    return entries;
+}
+
+}  // namespace
+
 void ServiceWindows::showComparison() {
-    if (!database_()) return;
-    auto* window = new DLCompare(database_, frame_);
-    replace(compare_, window);
-    connect(window, &DLCompare::itemChosen, this, &ServiceWindows::showItem);
-    window->show();
+    DBase* db = database_();
+    if (!db) return;
+    const ConsoleOperations* console = consoleOperations(*db);
+    QString note;
+    std::vector<DiffEntry> entries =
+        consoleDifferences(console ? comparisonRows(*console) : ComparisonRows{}, &note);
+    CompareWindow* window = showDifferences(std::move(entries), QString::fromUtf8("Компьютер"),
+                                            QString::fromUtf8("Пульт"), db->role);
+    window->setWindowTitle(QString::fromUtf8("Сличение баз"));
+    window->setNote(note);
 }
 
 void ServiceWindows::showArchive() {
@@ -178,7 +221,7 @@ CompareWindow* ServiceWindows::showDifferences(std::vector<DiffEntry> entries,
             [this, role](const ItemPath& ours, const ItemPath& theirs) {
                 if (!ours.empty()) {
                     emit showItemPath(role, ours);
-                } else if (theirs.size() > 1) {
+                } else if (theirs.size() > 1 && theirs.front() != kNoItem) {
                     emit showItemPath(role, ItemPath(theirs.begin(), theirs.end() - 1));
                 }
             });
@@ -216,7 +259,6 @@ void ServiceWindows::databaseShown() {
     closeOther(journal_);
     closeOther(events_);
     closeOther(dust_);
-    closeOther(compare_);
     closeOther(archive_);
 }
 

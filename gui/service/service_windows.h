@@ -25,7 +25,6 @@ namespace tavrin::gui {
 class CJournal;
 class CompareWindow;
 class DLArchive;
-class DLCompare;
 class DLJournal;
 class DLZapil;
 class TestRes;
@@ -49,7 +48,8 @@ class ServiceWindows : public QObject {
     void showJournal();
     // A journal file of the console's archive in the journal window.
     void showJournalFile(const std::string& path);
-    // A console family: the comparison after "Сличение баз", the archive.
+    // A console family: the comparison after "Сличение баз" (in the
+    // compare window, as any other), the archive.
     void showComparison();
     void showArchive();
     // The differences from the database of tree `role` to another one in
@@ -68,7 +68,6 @@ class ServiceWindows : public QObject {
     DLJournal* journalWindow() const;
     CJournal* eventsWindow() const;
     DLZapil* dustWindow() const;
-    DLCompare* compareWindow() const;
     DLArchive* archiveWindow() const;
     CompareWindow* differencesWindow() const;
 
@@ -92,7 +91,6 @@ class ServiceWindows : public QObject {
     QPointer<DLJournal> journal_;
     QPointer<CJournal> events_;
     QPointer<DLZapil> dust_;
-    QPointer<DLCompare> compare_;
     QPointer<DLArchive> archive_;
     QPointer<CompareWindow> differences_;
 };
