@@ -9,6 +9,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "base/bytes.h"
@@ -46,6 +47,12 @@ class FamilyTree {
 
     // Whether the dragged nodes may be dropped on `target`.
     virtual bool canDrop(TreeEditor& tree, NodeId target, const std::vector<NodeId>& dragged) = 0;
+    // Why the dragged nodes may not be dropped on `target`, for the status
+    // bar; empty when the family has no reason of its own to give.
+    virtual std::string dropRefusal(TreeEditor& /*tree*/, NodeId /*target*/,
+                                    const std::vector<NodeId>& /*dragged*/) {
+        return {};
+    }
 
     // The family's records of a database, as undo records keep them, and
     // the tables of that snapshot: undo records keep only the records an

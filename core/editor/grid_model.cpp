@@ -116,7 +116,7 @@ void GridModel::clear() {
     rows_.clear();
     shownName_.clear();
     shownText_.clear();
-    tab_ = CheckList{};
+    tabs_.assign(1, CheckList{});
     db_ = nullptr;
     code_ = 0;
     modified_ = false;
@@ -129,7 +129,7 @@ void GridModel::show(DBase* db, ItemCode code, bool topLevel) {
     rows_.clear();
     shownName_.clear();
     shownText_.clear();
-    tab_ = CheckList{};
+    tabs_.assign(1, CheckList{});
     modified_ = false;
     userModified_ = false;
     db_ = db;
@@ -137,7 +137,7 @@ void GridModel::show(DBase* db, ItemCode code, bool topLevel) {
     topLevel_ = topLevel;
     if (db && family_) work_ = family_->load(*db, code, topLevel);
     if (work_) {
-        family_->buildRows(*db_, *work_, rows_, tab_);
+        buildItem();
         for (const GridRow& r : rows_) {
             shownName_.push_back(r.name);
             shownText_.push_back(r.text);
@@ -177,9 +177,7 @@ void GridModel::applyDefaults() {
 
 void GridModel::rebuildRows() {
     std::vector<GridRow> old = std::move(rows_);
-    rows_.clear();
-    tab_ = CheckList{};
-    family_->buildRows(*db_, *work_, rows_, tab_);
+    buildItem();
     for (GridRow& r : rows_) {
         for (const GridRow& o : old) {
             if (o.name == r.name && o.error) {
@@ -192,6 +190,14 @@ void GridModel::rebuildRows() {
         }
     }
     if (listener_) listener_->rowsReset();
+}
+
+// The rows and check lists of the item, from the working copy.
+void GridModel::buildItem() {
+    rows_.clear();
+    tabs_.assign(1, CheckList{});
+    family_->buildRows(*db_, *work_, rows_, tabs_.front());
+    family_->buildMoreTabs(*db_, *work_, tabs_);
 }
 
 int GridModel::findRow(const std::string& name) const {
@@ -357,13 +363,14 @@ bool GridModel::commitTime(int row, int hours, int minutes) {
     return true;
 }
 
-bool GridModel::setCheck(int index, bool checked) {
-    if (!work_ || !tab_.editable || index < 0 || index >= static_cast<int>(tab_.entries.size()))
-        return false;
-    CheckEntry entry = tab_.entries[static_cast<std::size_t>(index)];
+bool GridModel::setCheck(int tab, int index, bool checked) {
+    if (!work_ || tab < 0 || tab >= static_cast<int>(tabs_.size())) return false;
+    const CheckList& list = tabs_[static_cast<std::size_t>(tab)];
+    if (!list.editable || index < 0 || index >= static_cast<int>(list.entries.size())) return false;
+    CheckEntry entry = list.entries[static_cast<std::size_t>(index)];
     if (entry.checked == checked) return true;
     std::string refusal;
-    if (!family_->applyCheck(*work_, entry, checked, refusal)) {
+    if (!family_->applyTabCheck(*work_, tab, entry, checked, refusal)) {
         if (!refusal.empty()) prompter_.message(refusal, "", PromptIcon::Error);
         return false;
     }

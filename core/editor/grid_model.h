@@ -98,6 +98,17 @@ class FamilyGrid {
     // message in `refusal` (may be empty) when the mark is not allowed.
     virtual bool applyCheck(GridWork& work, const CheckEntry& entry, bool checked,
                             std::string& refusal) = 0;
+    // Further tabs after the first check list (an item may have two); empty
+    // by default.
+    virtual void buildMoreTabs(const DBase& /*db*/, const GridWork& /*work*/,
+                               std::vector<CheckList>& /*tabs*/) {}
+    // Sets one mark of the check list `tab` (0: the one of buildRows).
+    virtual bool applyTabCheck(GridWork& work, int tab, const CheckEntry& entry, bool checked,
+                               std::string& refusal) {
+        if (tab == 0) return applyCheck(work, entry, checked, refusal);
+        refusal.clear();
+        return false;
+    }
     // Writes the working copy into the database's records.
     virtual void store(DBase& db, const GridWork& work) = 0;
     // The longest text a Text or NameCombo row takes (characters).
@@ -151,7 +162,10 @@ class GridModel {
     bool itemIsTopLevel() const { return topLevel_; }
     DBase* database() const { return db_; }
     const std::vector<GridRow>& rows() const { return rows_; }
-    const CheckList& secondTab() const { return tab_; }
+    // The first check list (empty caption when the item has none) and every
+    // check list of the item, the first one included.
+    const CheckList& secondTab() const { return tabs_.front(); }
+    const std::vector<CheckList>& tabs() const { return tabs_; }
     // The index of the row with that name, or -1.
     int findRow(const std::string& name) const;
     bool modified() const { return modified_; }
@@ -172,7 +186,8 @@ class GridModel {
     bool commitTime(int row, int hours, int minutes);
     // Sets a mark of the second tab; false (with the family's message shown)
     // when refused.
-    bool setCheck(int index, bool checked);
+    bool setCheck(int index, bool checked) { return setCheck(0, index, checked); }
+    bool setCheck(int tab, int index, bool checked);
 
     // Leaves the item: reports errors, and when modified writes the working
     // copy into the records and raises the database's change counter.
@@ -180,6 +195,7 @@ class GridModel {
 
   private:
     void rebuildRows();
+    void buildItem();
     void applyDefaults();
     bool refuse(int row, const std::string& text, const std::string& message = {});
     void committed(int row);
@@ -194,7 +210,7 @@ class GridModel {
     std::vector<GridRow> rows_;
     std::vector<std::string> shownText_;  // the text of each row when first shown, by name
     std::vector<std::string> shownName_;
-    CheckList tab_;
+    std::vector<CheckList> tabs_ = std::vector<CheckList>(1);
     std::string note_;
     bool modified_ = false;
     bool userModified_ = false;

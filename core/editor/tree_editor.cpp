@@ -642,6 +642,11 @@ bool TreeEditor::canDrop(NodeId target, const std::vector<NodeId>& dragged) {
     return family_->canDrop(*this, target, dragged);
 }
 
+std::string TreeEditor::dropRefusal(NodeId target, const std::vector<NodeId>& dragged) {
+    if (!family_ || target == kNoNode || dragged.empty()) return {};
+    return family_->dropRefusal(*this, target, dragged);
+}
+
 bool TreeEditor::dropAsCopy(const std::vector<NodeId>& dragged, bool ctrlHeld) const {
     if (!ctrlHeld || !family_ || dragged.empty()) return false;
     for (NodeId n : dragged) {

@@ -158,6 +158,8 @@ class TreeEditor {
 
     // ---- Drag and drop -----------------------------------------------------------------
     bool canDrop(NodeId target, const std::vector<NodeId>& dragged);
+    // The family's reason a drop on `target` is refused, or empty.
+    std::string dropRefusal(NodeId target, const std::vector<NodeId>& dragged);
     // The status-bar text while dragging: "Копирование" when Ctrl is held
     // and the dragged items are keys, "Перенос" otherwise; a drop then
     // copies or moves accordingly (dropAsCopy).

@@ -262,11 +262,15 @@ CGrid::CGrid(Prompter& prompter, QWidget* parent) : QWidget(parent), model_(prom
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName("gridTabs");
     table_ = new GridTable(*this);
-    checkList_ = new QListWidget;
-    checkList_->setObjectName("checkList");
     tabs_->addTab(table_, QString::fromUtf8("Параметры"));
-    tabs_->addTab(checkList_, QString());
-    tabs_->setTabVisible(1, false);
+    // The item's check lists ("Связанные АУ", "Подчиненные объекты", ...), each
+    // on a tab shown only for an item that has it.
+    for (std::size_t i = 0; i < checkLists_.size(); ++i) {
+        checkLists_[i] = new QListWidget;
+        checkLists_[i]->setObjectName(i == 0 ? "checkList" : "checkList" + QString::number(i + 1));
+        tabs_->addTab(checkLists_[i], QString());
+        tabs_->setTabVisible(static_cast<int>(i) + 1, false);
+    }
     layout->addWidget(tabs_);
 
     edit_ = new GEdit(table_->viewport());
@@ -289,7 +293,10 @@ CGrid::CGrid(Prompter& prompter, QWidget* parent) : QWidget(parent), model_(prom
     connect(combo_, qOverload<int>(&QComboBox::activated), this, [this](int) {
         if (editing_ >= 0 && !combo_->isEditable()) table_->setFocus(Qt::OtherFocusReason);
     });
-    connect(checkList_, &QListWidget::itemChanged, this, &CGrid::checkChanged);
+    for (std::size_t i = 0; i < checkLists_.size(); ++i) {
+        connect(checkLists_[i], &QListWidget::itemChanged, this,
+                [this, i](QListWidgetItem* item) { checkChanged(static_cast<int>(i), item); });
+    }
 }
 
 CGrid::~CGrid() {
@@ -508,23 +515,32 @@ void CGrid::tabChanged() {
 }
 
 void CGrid::fillCheckList() {
-    const CheckList& tab = model_.secondTab();
+    for (std::size_t i = 0; i < checkLists_.size(); ++i)
+        fillCheckList(static_cast<int>(i));
+}
+
+void CGrid::fillCheckList(int index) {
+    static const CheckList kNone;
+    const auto& all = model_.tabs();
+    const CheckList& tab =
+        index < static_cast<int>(all.size()) ? all[static_cast<std::size_t>(index)] : kNone;
+    QListWidget* list = checkLists_[static_cast<std::size_t>(index)];
     fillingChecks_ = true;
-    bool same = checkList_->count() == static_cast<int>(tab.entries.size());
-    for (int i = 0; same && i < checkList_->count(); ++i)
-        same = checkList_->item(i)->text() == q(tab.entries[static_cast<std::size_t>(i)].label);
+    bool same = list->count() == static_cast<int>(tab.entries.size());
+    for (int i = 0; same && i < list->count(); ++i)
+        same = list->item(i)->text() == q(tab.entries[static_cast<std::size_t>(i)].label);
     if (same) {
         // Only the marks moved: keep the items (one of them may be the sender).
-        for (int i = 0; i < checkList_->count(); ++i) {
+        for (int i = 0; i < list->count(); ++i) {
             const bool on = tab.entries[static_cast<std::size_t>(i)].checked;
-            checkList_->item(i)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+            list->item(i)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
         }
     } else {
-        checkList_->clear();
+        list->clear();
     }
     for (const CheckEntry& e : tab.entries) {
         if (same) break;
-        auto* item = new QListWidgetItem(q(e.label), checkList_);
+        auto* item = new QListWidgetItem(q(e.label), list);
         Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
         if (tab.editable) flags |= Qt::ItemIsUserCheckable;
         item->setFlags(flags);
@@ -532,18 +548,19 @@ void CGrid::fillCheckList() {
     }
     fillingChecks_ = false;
     // A family may name its second tab itself.
-    const bool fixed = !fixedSecondTab_.empty();
+    const bool fixed = index == 0 && !fixedSecondTab_.empty();
     const bool present = tab.present() || fixed;
-    if (!present && tabs_->currentIndex() == 1) tabs_->setCurrentIndex(0);
-    tabs_->setTabVisible(1, present);
-    tabs_->setTabText(1, fixed ? q(fixedSecondTab_) : q(tab.caption));
+    const int at = index + 1;
+    if (!present && tabs_->currentIndex() == at) tabs_->setCurrentIndex(0);
+    tabs_->setTabVisible(at, present);
+    tabs_->setTabText(at, fixed ? q(fixedSecondTab_) : q(tab.caption));
 }
 
-void CGrid::checkChanged(QListWidgetItem* item) {
+void CGrid::checkChanged(int tab, QListWidgetItem* item) {
     if (fillingChecks_) return;
-    const int index = checkList_->row(item);
+    const int index = checkLists_[static_cast<std::size_t>(tab)]->row(item);
     const bool checked = item->checkState() == Qt::Checked;
-    if (!model_.setCheck(index, checked)) fillCheckList();
+    if (!model_.setCheck(tab, index, checked)) fillCheckList(tab);
     emit edited();
 }
 

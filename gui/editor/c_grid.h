@@ -16,6 +16,7 @@
 #include <QAbstractScrollArea>
 #include <QWidget>
 
+#include <array>
 #include <string>
 
 #include "base/family.h"
@@ -75,7 +76,9 @@ class CGrid : public QWidget, public GridListener {
     GridModel& model() { return model_; }
     QTabWidget* tabs() const { return tabs_; }
     GridTable* table() const { return table_; }
-    QListWidget* checkList() const { return checkList_; }
+    // The check list of the item's first further tab, and of tab `i` (0 or 1).
+    QListWidget* checkList() const { return checkLists_[0]; }
+    QListWidget* checkList(int i) const { return checkLists_[static_cast<std::size_t>(i)]; }
     GEdit* edit() const { return edit_; }
     GComboBox* combo() const { return combo_; }
     QTimeEdit* timeEdit() const { return time_; }
@@ -125,13 +128,14 @@ class CGrid : public QWidget, public GridListener {
     void tabChanged() override;
 
     void fillCheckList();
-    void checkChanged(QListWidgetItem* item);
+    void fillCheckList(int tab);
+    void checkChanged(int tab, QListWidgetItem* item);
     void hideEditors();
 
     GridModel model_;
     QTabWidget* tabs_ = nullptr;
     GridTable* table_ = nullptr;
-    QListWidget* checkList_ = nullptr;
+    std::array<QListWidget*, 2> checkLists_{};
     GEdit* edit_ = nullptr;
     GComboBox* combo_ = nullptr;
     QTimeEdit* time_ = nullptr;

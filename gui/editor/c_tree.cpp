@@ -333,6 +333,8 @@ void CTree::endDrag(bool drop) {
             why = QString::fromUtf8("Перенос отменен: под курсором нет элемента");
         } else if (std::find(dragged.begin(), dragged.end(), node) != dragged.end()) {
             why = QString::fromUtf8("Перенос отменен: элемент нельзя перенести на самого себя");
+        } else if (const std::string reason = editor_.dropRefusal(node, dragged); !reason.empty()) {
+            why = QString::fromUtf8("Перенос отменен: ") + QString::fromStdString(reason);
         } else {
             why = QString::fromUtf8("Перенос отменен: \"") + under.data().toString() +
                   QString::fromUtf8("\" не принимает перетаскиваемые элементы");

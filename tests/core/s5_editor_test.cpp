@@ -307,6 +307,48 @@ TEST_F(S5Editor, PasteMovesOrCopiesAndRefusesACutDeviceInAnotherLcp) {
     EXPECT_TRUE(db->lcp(1)->keyUsed(k));
 }
 
+TEST_F(S5Editor, ACutObjectMovesWithWhatItHoldsAndNeverUnderItself) {
+    db->AddLcp();
+    db->AddLcp();
+    const int top = object(1, "Корпус");
+    const int zone = object(1, "Зона", top);
+    const int room = object(1, "Комната", zone);
+    const int smoke = device(1, "Дым", room + 1);
+    show();
+
+    // The link test: "Зона" cannot go into itself nor under "Комната".
+    for (int target : {zone, room}) {
+        ASSERT_TRUE(pick(objectItem(1, zone)));
+        ASSERT_TRUE(tree->runCommand(1170));
+        ASSERT_TRUE(pick(objectItem(1, target)));
+        ASSERT_TRUE(tree->runCommand(cmd::kPasteS5));
+        EXPECT_EQ(prompter.calls.back().text, DBS5::kObjectLoop);
+        EXPECT_EQ(db->lcp(1)->objects[zone][obj::kParent], top + 1);
+    }
+    // Dragging is refused the same way, with the rule's reason.
+    const NodeId zoneNode = tree->model().find(objectItem(1, zone));
+    const NodeId roomNode = tree->model().find(objectItem(1, room));
+    EXPECT_FALSE(tree->canDrop(roomNode, {zoneNode}));
+    EXPECT_EQ(tree->dropRefusal(roomNode, {zoneNode}), DBS5::kObjectLoop);
+    // A device may not be dragged into another LCP.
+    const NodeId smokeNode = tree->model().find(deviceItem(1, smoke));
+    const NodeId lcp2 = tree->model().find(lcpItem(2));
+    EXPECT_FALSE(tree->canDrop(lcp2, {smokeNode}));
+    EXPECT_EQ(tree->dropRefusal(lcp2, {smokeNode}), "Перенос АУ в другое LCP недопустим!");
+    EXPECT_FALSE(tree->canDrop(lcp2, {zoneNode, smokeNode})) << "one kind per drag";
+
+    // Dropped on the LCP, "Зона" keeps its slot, its subordinate and device.
+    ASSERT_TRUE(tree->drop(tree->model().find(lcpItem(1)), {zoneNode}, false));
+    const LcpDatabase& d = *db->lcp(1);
+    EXPECT_EQ(d.objects[zone][obj::kParent], 0);
+    EXPECT_EQ(d.objects[top][obj::kSubMap], 0);
+    EXPECT_EQ(d.objects[room][obj::kParent], zone + 1);
+    EXPECT_EQ(d.devices[smoke][dev::kObject], room + 1);
+    EXPECT_EQ(tree->parentOf(tree->model().find(objectItem(1, zone))),
+              tree->model().find(lcpItem(1)));
+    EXPECT_EQ(tree->currentCode(), objectItem(1, zone));
+}
+
 TEST_F(S5Editor, ACopiedDeviceMayGoToAnotherLcpAndTheOtherTree) {
     db->AddLcp();
     db->AddLcp();
@@ -360,6 +402,91 @@ TEST_F(S5Editor, GridRowsOfAnObjectEditTheRecord) {
     EXPECT_EQ(tab.entries[0].label, "Дым 1");
     EXPECT_TRUE(tab.entries[0].checked);
     EXPECT_FALSE(tab.entries[1].checked);
+}
+
+TEST_F(S5Editor, ObjectTabsMoveDevicesAndSubordinatesAndRefuseALoop) {
+    db->AddLcp();
+    const int top = object(1, "Корпус");
+    const int zone = object(1, "Зона", top);
+    const int other = object(1, "Склад");
+    db->lcp(1)->objects[top][obj::kSubMap] = static_cast<std::uint8_t>(1u << zone);
+    const int inOther = device(1, "Дым 1");
+    db->lcp(1)->setDeviceObject(inOther, other);
+    const int loose = device(1, "Дым 2");
+    show();
+    ASSERT_TRUE(pick(objectItem(1, zone)));
+    ASSERT_EQ(grid.tabs().size(), 2u);
+    EXPECT_EQ(grid.tabs()[1].caption, "Подчиненные объекты");
+    EXPECT_TRUE(grid.tabs()[0].editable);
+
+    // "Связанные АУ": both devices come into the zone, the first leaving "Склад".
+    ASSERT_TRUE(grid.setCheck(0, 0, true));
+    ASSERT_TRUE(grid.setCheck(0, 1, true));
+    // "Подчиненные объекты" lists the others; the zone's own parent would close
+    // a loop: refused with its message, nothing marked.
+    const auto& children = grid.tabs()[1].entries;
+    ASSERT_EQ(children.size(), 2u);
+    EXPECT_EQ(children[0].label, "Корпус");
+    EXPECT_FALSE(grid.setCheck(1, 0, true));
+    EXPECT_EQ(prompter.calls.back().text,
+              "Объект \"Корпус\" стоит выше в цепочке подчинения: подчинить его нельзя!");
+    EXPECT_FALSE(grid.tabs()[1].entries[0].checked);
+    ASSERT_TRUE(grid.setCheck(1, 1, true));
+    EXPECT_TRUE(grid.tabs()[1].entries[1].checked) << "the tab is rebuilt from the change";
+    EXPECT_EQ(db->lcp(1)->objects[other][obj::kParent], 0) << "nothing stored before leaving";
+
+    ASSERT_TRUE(pick(lcpItem(1)));
+    const LcpDatabase& d = *db->lcp(1);
+    EXPECT_EQ(d.devices[inOther][dev::kObject], zone + 1);
+    EXPECT_EQ(d.devices[loose][dev::kObject], zone + 1);
+    EXPECT_EQ(d.objects[other][obj::kDeviceMap], 0) << "the former object lost its bit";
+    EXPECT_EQ(d.objects[zone][obj::kDeviceMap], (1u << inOther) | (1u << loose));
+    EXPECT_EQ(d.objects[other][obj::kParent], zone + 1);
+    EXPECT_EQ(d.objects[zone][obj::kSubMap], 1u << other);
+    EXPECT_EQ(d.objects[top][obj::kFlags] & obj::kTypeMask, 1) << "types marked again";
+    // The tree follows: "Склад" and both devices now hang under the zone.
+    const NodeId zoneNode = tree->model().find(objectItem(1, zone));
+    EXPECT_EQ(tree->parentOf(tree->model().find(objectItem(1, other))), zoneNode);
+    EXPECT_EQ(tree->parentOf(tree->model().find(deviceItem(1, loose))), zoneNode);
+
+    // Unmarking takes a device out again.
+    ASSERT_TRUE(pick(objectItem(1, zone)));
+    ASSERT_TRUE(grid.setCheck(0, 0, false));
+    ASSERT_TRUE(pick(lcpItem(1)));
+    EXPECT_EQ(db->lcp(1)->devices[inOther][dev::kObject], 0);
+}
+
+TEST_F(S5Editor, KeyTabListsTheObjectsItsRightsReach) {
+    db->AddLcp();
+    db->AddLcp();
+    const int guarded = object(1, "Охрана");
+    db->lcp(1)->objects[guarded][obj::kFlags] = obj::kFlagMain | 0x02;
+    object(1, "Пожарный");
+    const int remote = object(2, "Склад");
+    db->lcp(2)->objects[remote][obj::kFlags] = obj::kFlagMain | 0x02;
+    const int k = db->NewLcpKey(1);
+    const int common = db->CreateKey();
+    db->commonKeys[common][key::kRights] = 0x01;
+    show();
+
+    ASSERT_TRUE(pick(keyItem(1, k)));
+    const CheckList* tab = &grid.secondTab();
+    EXPECT_EQ(tab->caption, "Связанные объекты");
+    EXPECT_FALSE(tab->editable);
+    ASSERT_EQ(tab->entries.size(), 2u);
+    EXPECT_FALSE(tab->entries[0].checked) << "no right to arm or disarm";
+    // Granting "Постановка на охрану" marks the security object at once.
+    ASSERT_TRUE(grid.commitEntry(grid.findRow("Постановка на охрану"), 0));
+    tab = &grid.secondTab();
+    EXPECT_TRUE(tab->entries[0].checked);
+    EXPECT_FALSE(tab->entries[1].checked) << "not a security object";
+
+    // A console key lists the main objects of every LCP.
+    ASSERT_TRUE(pick(commonKeyItem(common)));
+    tab = &grid.secondTab();
+    ASSERT_EQ(tab->entries.size(), 2u);
+    EXPECT_EQ(tab->entries[1].label, "LCP 2: Склад");
+    EXPECT_TRUE(tab->entries[1].checked);
 }
 
 std::vector<std::string> rowNames(const GridModel& grid) {

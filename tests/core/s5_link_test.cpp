@@ -404,6 +404,40 @@ TEST_F(S5Link, SeriesStopsBeforeItsCounterWraps) {
     EXPECT_EQ(zeros, 1);
 }
 
+// A console that offers more device records than an LCP's table holds: the
+// read ends with 8 (no counter wraps round, no slot past the table is
+// written) and the LCP keeps what it held before the read.
+TEST_F(S5Link, ATableThatWouldOverflowEndsTheReadWith8AndKeepsTheLcp) {
+    const int l = db->AddLcp();
+    const int mine = db->CreateElement(17, l);
+    setNameText(deviceName(db->lcp(l)->devices[static_cast<std::size_t>(mine)]), "Свой");
+    db->firmwareVersion = 12;  // known: the read asks no version first
+    std::vector<Bytes> script{c(0, 0x60), c(1, 0x64)};
+    for (int i = 0; i < 300; ++i) {
+        DeviceRecord r{};
+        r[dev::kNumber] = static_cast<std::uint8_t>(i);
+        r[dev::kType] = 17;
+        setNameText(deviceName(r), "Чужой " + std::to_string(i));
+        storeDeviceChecksum(r);
+        std::uint8_t wire[dev::kDiskSize];
+        deviceToDisk(r, wire);
+        Bytes f = c(i + 2, 0x70, {'U', static_cast<std::uint8_t>(l), static_cast<std::uint8_t>(i)});
+        f.pop_back();
+        f.insert(f.end(), wire, wire + dev::kDiskSize);
+        f[1] = static_cast<std::uint8_t>(f.size() + 1);
+        f.push_back(Crc8(f));
+        script.push_back(f);
+    }
+    line.script.assign(script.begin(), script.end());
+    NullProgress progress;
+    EXPECT_EQ(db->ReadPart(progress, ConsolePart::Lcp, l), kResultDatabaseOverflow);
+    db->ClosePort();
+    const LcpDatabase& d = *db->lcp(l);
+    EXPECT_EQ(d.deviceCount, 1);
+    EXPECT_EQ(nameText(deviceName(d.devices[static_cast<std::size_t>(mine)])), "Свой");
+    EXPECT_FALSE(db->DescribeResult(kResultDatabaseOverflow).empty());
+}
+
 TEST_F(S5Link, LogLines) {
     run({c(0, 0x60), c(1, 0x64), Bytes{0x47, 4, 0x73, 0}, kVersionReply2}, {request(kVersion, 7)});
     const auto lines = log();

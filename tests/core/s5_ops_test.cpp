@@ -4,6 +4,8 @@
 // built-in simulation answering from the database as it was.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <thread>
 
 #include "families/s5/console_frames.h"
@@ -348,11 +350,128 @@ TEST_F(S5Ops, TheCheckNeverPacksAndRefusesKeysNoSeriesCarries) {
     ReportList remarks;
     EXPECT_EQ(db->CheckDatabase(&remarks, nullptr, nullptr), 2);
     EXPECT_FALSE(db->writable);
-    ASSERT_EQ(remarks.rows.size(), 1u);
-    EXPECT_EQ(remarks.rows[0][0], "Ключи пульта");
+    // The critical section names the console keys (the keys without a full
+    // number are only remarks).
+    const auto critical = std::find_if(remarks.rows.begin(), remarks.rows.end(),
+                                       [](const auto& r) { return r[0] == "КРИТИЧЕСКИЕ ОШИБКИ"; });
+    ASSERT_NE(critical, remarks.rows.end());
+    ASSERT_NE(critical + 1, remarks.rows.end());
+    EXPECT_EQ((*(critical + 1))[0], "Ключи пульта");
     db->RemoveKey(0);
     EXPECT_EQ(db->CheckDatabase(&remarks, nullptr, nullptr), 0);
-    EXPECT_TRUE(remarks.rows.empty());
+    for (const auto& row : remarks.rows)
+        EXPECT_NE(row[0], "КРИТИЧЕСКИЕ ОШИБКИ");
+}
+
+// Each broken reference is a critical finding that stops the write; the
+// remarks beside it do not.
+TEST_F(S5Ops, TheCheckFindsBrokenReferencesAndCountsTheRecords) {
+    struct Case {
+        const char* what;
+        void (*breakIt)(DBS5&);
+        const char* message;  // the start of the critical finding; null: none
+    };
+    const Case cases[] = {
+        {"sound", [](DBS5&) {}, nullptr},
+        {"parent names a free slot", [](DBS5& base) { base.lcp(1)->objects[0][obj::kParent] = 9; },
+         "Головной объект не существует"},
+        {"two objects are each other's parent",
+         [](DBS5& base) {
+             base.lcp(1)->objects[0][obj::kParent] = 2;
+             base.lcp(1)->objects[1][obj::kParent] = 1;
+         },
+         "Объект подчинен сам себе"},
+        {"link to a missing LCP",
+         [](DBS5& base) {
+             base.lcp(1)->objects[0][obj::kFlags] = 0;
+             base.lcp(1)->objects[0][obj::kLinkedLcp] = 7;
+             base.lcp(1)->objects[0][obj::kLinkedObject] = 1;
+         },
+         "Связанный объект не существует"},
+        {"links that lead back",
+         [](DBS5& base) {
+             for (int l : {1, 2}) {
+                 base.lcp(l)->objects[0][obj::kFlags] = 0;
+                 base.lcp(l)->objects[0][obj::kLinkedLcp] = static_cast<std::uint8_t>(3 - l);
+                 base.lcp(l)->objects[0][obj::kLinkedObject] = 1;
+             }
+         },
+         "Связи объектов образуют цикл"},
+        {"device object byte names no object",
+         [](DBS5& base) { base.lcp(2)->devices[0][dev::kObject] = 40; }, "Объект АУ не существует"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        db = std::make_unique<DBS5>(0, ctx);
+        addLcp(2, 2, 1);
+        addLcp(1, 1, 0);
+        db->lcp(1)->setDeviceObject(0, 0);
+        db->lcp(1)->setDeviceObject(1, 1);
+        db->lcp(2)->setDeviceObject(0, 0);
+        c.breakIt(*db);
+        ReportList remarks, devices, functions;
+        const int outcome = db->CheckDatabase(&remarks, &devices, &functions);
+        EXPECT_EQ(outcome, c.message ? 2 : 0);
+        EXPECT_EQ(db->writable, c.message == nullptr);
+        std::string critical;
+        bool inCritical = false;
+        for (const auto& row : remarks.rows) {
+            if (row[0] == "КРИТИЧЕСКИЕ ОШИБКИ")
+                inCritical = true;
+            else if (inCritical)
+                critical += row[1] + "\n";
+        }
+        if (c.message) {
+            EXPECT_EQ(critical.rfind(c.message, 0), 0u) << critical;
+        } else {
+            EXPECT_TRUE(critical.empty()) << critical;
+        }
+        // Always: the key without a number is a remark.
+        ASSERT_FALSE(remarks.rows.empty());
+        EXPECT_EQ(remarks.rows[0][0], "ЗАМЕЧАНИЯ");
+        EXPECT_NE(std::find(remarks.rows.begin(), remarks.rows.end(),
+                            std::vector<std::string>{"LCP 1: Ключ 1.0", "Не задан номер ключа"}),
+                  remarks.rows.end());
+        // Devices by type (three smoke detectors) and the records per LCP.
+        ASSERT_EQ(devices.rows.size(), 2u);
+        EXPECT_EQ(devices.rows[0][0], "ДИП");
+        EXPECT_EQ(devices.rows[0][1], "3");
+        EXPECT_EQ(devices.columns.size(), devices.rows[0].size());
+        EXPECT_EQ(functions.rows.front(), (std::vector<std::string>{"LCP 1", "2", "2", "0", "1"}));
+        EXPECT_EQ(functions.columns.size(), functions.rows[0].size());
+        EXPECT_EQ(functions.rows.back()[0], "Всего");
+    }
+}
+
+TEST_F(S5Ops, ThePrintoutListsTheConsoleAndEveryLcp) {
+    struct Surface : PrintSurface {
+        std::vector<std::string> texts;
+        int pages = 1;
+        int pageWidth() const override { return 2000; }
+        int pageHeight() const override { return 3000; }
+        int lineHeight() const override { return 40; }
+        int textWidth(const std::string& t) const override {
+            return static_cast<int>(t.size()) * 10;
+        }
+        void text(int, int, const std::string& t) override { texts.push_back(t); }
+        void line(int, int, int, int) override {}
+        void newPage() override { ++pages; }
+        bool has(const std::string& t) const {
+            return std::find(texts.begin(), texts.end(), t) != texts.end();
+        }
+    } surface;
+    addLcp(60, 2, 1);
+    addLcp(1, 1, 0);
+    addCommonKeys(1);
+    db->lcp(1)->objects[1][obj::kParent] = 1;
+    db->lcp(1)->setDeviceObject(0, 0);
+    db->PrintDatabase(surface);
+    EXPECT_TRUE(db->traits().commands.print);
+    for (const char* t :
+         {"База данных прибора Версан С5.", "Пульт", "Ключи пульта", "Пульт 0", "LCP 1", "LCP 2",
+          "Объект 1.0", "Головной объект", "Объект 2.0", "Ключ 1.0", "ДИП", "Неизвестна", "стр. 2"})
+        EXPECT_TRUE(surface.has(t)) << t;
+    EXPECT_GE(surface.pages, 2);
 }
 
 TEST_F(S5Ops, AFileTooLargeForTheChunkNumbersIsRefusedUnsent) {

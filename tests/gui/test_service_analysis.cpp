@@ -10,6 +10,7 @@
 #include "app/main_frame.h"
 #include "families/k2/dbk2.h"
 #include "families/r7/dbr7.h"
+#include "families/s5/dbs5.h"
 #include "gui/gui_helpers.h"
 #include "registry/family_registry.h"
 #include "service/analysis_window.h"
@@ -161,23 +162,40 @@ class TestServiceAnalysis : public QObject {
         QVERIFY(f.frame->services()->analysisWindow());
     }
 
-    void checkOfTheThirdFamilyOpensNoWindow() {
+    void checkOfTheThirdFamilyShowsItsFindingsAndGatesTheWrite() {
         Fixture f;
         f.frame->shell().switchFamily(Family::S5);
-        f.frame->database()->databaseValid = true;
+        auto& db = static_cast<DBS5&>(*f.frame->database());
+        db.databaseValid = true;
+        const int l = db.AddLcp();
+        const int o = db.NewObject(l);
+        db.CreateElement(17, l);
+        db.lcp(l)->setDeviceObject(db.CreateElement(17, l), o);
         f.frame->runCommand(kCmdCheck);
-        QVERIFY(!f.frame->services()->analysisWindow());
-        // Nothing critical: no message, and the database may be written.
-        QVERIFY(f.frame->database()->writable);
-        QVERIFY(f.prompter.calls.empty());
-        // More console keys than the console takes: said in a message.
-        for (int k = 0; k < 256; ++k)
-            f.frame->database()->CreateKey();
-        f.frame->runCommand(kCmdCheck);
-        QVERIFY(!f.frame->services()->analysisWindow());
-        QVERIFY(!f.frame->database()->writable);
-        QCOMPARE(f.prompter.calls.size(), std::size_t{1});
-        QVERIFY(f.prompter.calls[0].text.rfind("Ключи пульта: ", 0) == 0);
+        gui::TestRes* w = f.frame->services()->analysisWindow();
+        QVERIFY(w);
+        QCOMPARE(w->outcome(), 0);
+        QVERIFY(db.writable);
+        QCOMPARE(w->list(1)->horizontalHeaderItem(2)->text(), QString::fromUtf8("В объектах"));
+        QCOMPARE(QStringList({w->list(1)->item(0, 0)->text(), w->list(1)->item(0, 1)->text(),
+                              w->list(1)->item(0, 2)->text()}),
+                 QStringList({"ДИП", "2", "1"}));
+        QCOMPARE(column(w->list(2), 0).first(), QStringLiteral("LCP 1"));
+
+        // A parent that names no object is critical: the gate stays on
+        // screen until "ОК" and nothing is written.
+        db.lcp(l)->objects[static_cast<std::size_t>(o)][s5::obj::kParent] = 30;
+        QStringList problems;
+        test::onModal<gui::TestRes>([&](gui::TestRes* gate) {
+            QVERIFY(gate->writeGate());
+            problems = column(gate->list(0), 1);
+            gate->okButton()->click();
+        });
+        f.frame->runCommand(kCmdWriteDatabase);
+        QVERIFY(problems.contains(QString::fromUtf8("Головной объект не существует (запись 30)")));
+        QVERIFY(!db.writable);
+        QVERIFY(f.prompted("База некорректна. Запись БД в прибор недопустима."));
+        QVERIFY(!f.prompted("Подтвердите запись базы в прибор."));
     }
 
     void checkOfTheSecondFamilyCountsByLine() {

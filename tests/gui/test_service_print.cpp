@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "families/k2/dbk2.h"
+#include "families/s5/dbs5.h"
 #include "journal/journal_window.h"
 #include "service/list_printer.h"
 #include "service/viewer_dialogs.h"
@@ -176,6 +177,22 @@ class TestServicePrint : public QObject {
                  qPrintable(text.left(300)));
         for (const char* word : {"Название", "Параметр", "Значение", "Устройства", "Шлейфы",
                                  "Ключи", "Ключ_1", "стр. 1"})
+            QVERIFY2(text.contains(QString::fromUtf8(word)), word);
+    }
+
+    void consoleDatabasePrintout() {
+        Fixture f;
+        DBS5 console(0, f.ctx);
+        const int l = console.AddLcp();
+        const int o = console.NewObject(l);
+        s5::setNameText(s5::objectName(console.lcp(l)->objects[static_cast<std::size_t>(o)]),
+                        "Склад");
+        console.CreateElement(17, l);
+        console.CreateKey();
+        QVERIFY(gui::printDatabase(nullptr, console));
+        const QString text = pdfText(f.dialogs.pdf);
+        for (const char* word : {"База данных прибора Версан С5.", "Пульт", "Ключи пульта", "LCP 1",
+                                 "Склад", "ВЕРС-ДИП 0", "Тип устройства", "стр. 1"})
             QVERIFY2(text.contains(QString::fromUtf8(word)), word);
     }
 };

@@ -1,6 +1,7 @@
 #include "editor/s5/s5_grid.h"
 
 #include <cstdio>
+#include <map>
 
 #include "families/s5/dbs5.h"
 
@@ -43,7 +44,12 @@ constexpr int kSound = 12;       // "Звуковой"
 }  // namespace pb
 
 struct S5Work : GridWork {
+    const DBS5* db = nullptr;  // the link test of the subordinate objects
     ItemRef ref;
+    // The object's tabs, changed and not yet stored: device slot -> object
+    // slot (-1 none), object slot -> parent slot (-1 none).
+    std::map<int, int> deviceObject;
+    std::map<int, int> objectParent;
     DeviceRecord dev{};
     ObjectRecord object{};
     KeyRecord key{};
@@ -124,6 +130,52 @@ ValueList messageList(const DBS5& db) {
     return l;
 }
 
+// The object a device belongs to (slot, -1 none), with the tab's changes.
+int deviceObjectOf(const S5Work& w, const LcpDatabase& d, int device) {
+    if (auto it = w.deviceObject.find(device); it != w.deviceObject.end()) return it->second;
+    return d.devices[static_cast<std::size_t>(device)][dev::kObject] - 1;
+}
+
+// The parent of an object (slot, -1 none), with the tab's changes.
+int objectParentOf(const S5Work& w, const LcpDatabase& d, int object) {
+    if (auto it = w.objectParent.find(object); it != w.objectParent.end()) return it->second;
+    return d.objects[static_cast<std::size_t>(object)][obj::kParent] - 1;
+}
+
+constexpr int kTabDevices = 0;   // an object's "Связанные АУ"
+constexpr int kTabChildren = 1;  // an object's "Подчиненные объекты"
+
+// A key's "Связанные объекты": the objects the key acts on, read-only. An
+// LCP key lists the objects of its LCP, a console key the main objects of
+// every LCP; an object is marked where the key may arm or disarm it (one of
+// those rights, and a security object).
+void keyObjectsTab(const DBS5& db, const S5Work& w, CheckList& tab) {
+    tab.caption = "Связанные объекты";
+    tab.editable = false;
+    const bool armsOrDisarms = (w.key[key::kRights] & 0x03) != 0;
+    auto add = [&](const LcpDatabase& d, int l, int j, bool named) {
+        const ObjectRecord& o = d.objects[static_cast<std::size_t>(j)];
+        std::string label = nameText(objectName(o));
+        if (named) label = "LCP " + number(l) + ": " + label;
+        tab.entries.push_back({label, l * 1000 + j, armsOrDisarms && (o[obj::kFlags] & 0x02)});
+    };
+    if (w.ref.kind == ItemKind::Key) {
+        if (const LcpDatabase* d = db.lcp(w.ref.lcp)) {
+            for (int j = 0; j < d->objectCount; ++j)
+                if (d->objectUsed(j)) add(*d, w.ref.lcp, j, false);
+        }
+        return;
+    }
+    for (int l = 1; l <= kMaxLcps; ++l) {
+        const LcpDatabase* d = db.lcp(l);
+        if (!d) continue;
+        for (int j = 0; j < d->objectCount; ++j)
+            if (d->objectUsed(j) &&
+                (d->objects[static_cast<std::size_t>(j)][obj::kFlags] & obj::kFlagMain))
+                add(*d, l, j, true);
+    }
+}
+
 }  // namespace
 
 S5DeviceKind s5DeviceKind(std::uint8_t type) {
@@ -159,47 +211,14 @@ S5DeviceKind s5DeviceKind(std::uint8_t type) {
 }
 
 std::string s5DeviceTypeName(std::uint8_t type) {
-    switch (type) {
-        case 17:
-            return "ДИП";
-        case 8:
-        case 67:
-            return "БПА";
-        case 49:
-            return "УПТ";
-        case 15:
-        case 39:
-            return "ИПГ";
-        case 24:
-        case 37:
-            return "ИПР";
-        case 25:
-        case 32:
-            return "ИПТ";
-        case 33:
-        case 42:
-            return "ТК3";
-        case 44:
-        case 84:
-            return "КТМ";
-        case 45:
-            return "КПР";
-        case 48:
-            return "ВЕРС-У";
-        case 52:
-            return "УОП";
-        case 12:
-        case 36:
-            return "ТС";
-        default:
-            return number(type);
-    }
+    return deviceTypeName(type);
 }
 
 std::unique_ptr<GridWork> S5Grid::load(const DBase& base, ItemCode code, bool) {
     const auto* db = dynamic_cast<const DBS5*>(&base);
     if (!db) return nullptr;
     auto w = std::make_unique<S5Work>();
+    w->db = db;
     w->ref = decodeItem(code);
     const LcpDatabase* d = db->lcp(w->ref.lcp);
     switch (w->ref.kind) {
@@ -290,15 +309,15 @@ void S5Grid::buildRows(const DBase& base, const GridWork& work, std::vector<Grid
                 rows.push_back(readOnly("Cвязанный объект", linked));
             }
             // The second tab: the devices of the LCP, marked where they belong
-            // to this object (shown; a device moves through paste).
+            // to this object; a mark puts a device into it, taking it out of
+            // its former object.
             tab.caption = "Связанные АУ";
-            tab.editable = false;
             if (const LcpDatabase* d = db.lcp(w.ref.lcp)) {
                 for (int j = 0; j < d->deviceCount; ++j) {
                     if (!d->deviceUsed(j)) continue;
                     const DeviceRecord& r = d->devices[static_cast<std::size_t>(j)];
                     tab.entries.push_back(
-                        {nameText(deviceName(r)), j, r[dev::kObject] == w.ref.slot + 1});
+                        {nameText(deviceName(r)), j, deviceObjectOf(w, *d, j) == w.ref.slot});
                 }
             }
             break;
@@ -411,6 +430,10 @@ void S5Grid::buildRows(const DBase& base, const GridWork& work, std::vector<Grid
                 rows.push_back(
                     listRow(rights[b], fRightArm + b, yesNo, (k[key::kRights] >> b) & 1));
             rows.push_back(readOnly("Номер ключа", number(getU16(k, key::kNumber))));
+            // The rights decide the marks of "Связанные объекты".
+            for (GridRow& r : rows)
+                if (r.field >= fRightArm && r.field <= fRightAccess) r.rebuildsRows = true;
+            keyObjectsTab(db, w, tab);
             break;
         }
         default:
@@ -488,9 +511,52 @@ void S5Grid::applyRow(GridWork& work, const GridRow& r) {
     }
 }
 
-bool S5Grid::applyCheck(GridWork&, const CheckEntry&, bool, std::string& refusal) {
+void S5Grid::buildMoreTabs(const DBase& base, const GridWork& work, std::vector<CheckList>& tabs) {
+    const S5Work& w = static_cast<const S5Work&>(work);
+    if (w.ref.kind != ItemKind::Object) return;
+    const auto& db = static_cast<const DBS5&>(base);
+    // "Подчиненные объекты": the other objects of the LCP, marked where this
+    // object is their parent; a mark puts an object under this one.
+    CheckList children;
+    children.caption = "Подчиненные объекты";
+    if (const LcpDatabase* d = db.lcp(w.ref.lcp)) {
+        for (int j = 0; j < d->objectCount; ++j) {
+            if (!d->objectUsed(j) || j == w.ref.slot) continue;
+            children.entries.push_back(
+                {nameText(objectName(d->objects[static_cast<std::size_t>(j)])), j,
+                 objectParentOf(w, *d, j) == w.ref.slot});
+        }
+    }
+    tabs.push_back(std::move(children));
+}
+
+bool S5Grid::applyCheck(GridWork& work, const CheckEntry& entry, bool checked,
+                        std::string& refusal) {
+    return applyTabCheck(work, kTabDevices, entry, checked, refusal);
+}
+
+bool S5Grid::applyTabCheck(GridWork& work, int tab, const CheckEntry& entry, bool checked,
+                           std::string& refusal) {
+    S5Work& w = static_cast<S5Work&>(work);
     refusal.clear();
-    return false;
+    const LcpDatabase* d = w.db ? w.db->lcp(w.ref.lcp) : nullptr;
+    if (!d || w.ref.kind != ItemKind::Object) return false;
+    const int slot = entry.value;
+    if (tab == kTabDevices) {
+        if (!d->deviceUsed(slot)) return false;
+        w.deviceObject[slot] = checked ? w.ref.slot : -1;
+        return true;
+    }
+    if (tab != kTabChildren || !d->objectUsed(slot) || slot == w.ref.slot) return false;
+    if (checked && w.db->IsDescendant(w.ref.lcp, w.ref.slot, w.ref.lcp, slot)) {
+        // The link test: an object that this one already hangs from (through
+        // parents or links to other LCPs) would close a loop.
+        refusal = "Объект \"" + nameText(objectName(d->objects[static_cast<std::size_t>(slot)])) +
+                  "\" стоит выше в цепочке подчинения: подчинить его нельзя!";
+        return false;
+    }
+    w.objectParent[slot] = checked ? w.ref.slot : -1;
+    return true;
 }
 
 void S5Grid::store(DBase& base, const GridWork& work) {
@@ -504,6 +570,12 @@ void S5Grid::store(DBase& base, const GridWork& work) {
             if (d && d->objectUsed(w.ref.slot)) {
                 d->objects[slot] = w.object;
                 d->changed = true;
+                for (const auto& [device, object] : w.deviceObject)
+                    d->setDeviceObject(device, object);
+                for (const auto& [child, parent] : w.objectParent)
+                    d->setObjectParent(child, parent);
+                // The object types follow the devices they hold.
+                if (!w.deviceObject.empty() || !w.objectParent.empty()) db->MarkObjects();
             }
             break;
         case ItemKind::Device:

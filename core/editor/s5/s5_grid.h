@@ -3,7 +3,9 @@
 // day/night times with its record number and link; a device's name, type,
 // serial number and the rows of its type (automatics, trigger conditions,
 // message types and texts, delays, КДУ group, blocking); a key's owner, type,
-// full number and rights. Rows that depend on another row ("Применение",
+// full number and rights; an object's check lists "Связанные АУ" and
+// "Подчиненные объекты" (both editable) and a key's "Связанные объекты"
+// (shown only). Rows that depend on another row ("Применение",
 // "Входит в группу КДУ") are derived again when it changes.
 #pragma once
 
@@ -23,8 +25,12 @@ class S5Grid : public FamilyGrid {
     void buildRows(const DBase& db, const GridWork& work, std::vector<GridRow>& rows,
                    CheckList& tab) override;
     void applyRow(GridWork& work, const GridRow& row) override;
+    void buildMoreTabs(const DBase& db, const GridWork& work,
+                       std::vector<CheckList>& tabs) override;
     bool applyCheck(GridWork& work, const CheckEntry& entry, bool checked,
                     std::string& refusal) override;
+    bool applyTabCheck(GridWork& work, int tab, const CheckEntry& entry, bool checked,
+                       std::string& refusal) override;
     void store(DBase& db, const GridWork& work) override;
     std::size_t textLimit() const override { return 20; }
 };

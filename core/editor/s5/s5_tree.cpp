@@ -523,6 +523,14 @@ void S5Tree::paste(TreeEditor& tree, NodeId targetNode) {
             }
             case ItemKind::Object: {
                 if (!from || !from->objectUsed(r.slot) || !to) break;
+                if (b.takenByCut && sameDb && r.lcp == targetLcp) {
+                    // A cut object moves inside its LCP with everything it
+                    // holds: its devices, subordinate objects and link. The
+                    // paste rule's link test has ruled out a target under it.
+                    to->setObjectParent(r.slot, targetObject);
+                    last = objectItem(targetLcp, r.slot);
+                    break;
+                }
                 const ObjectRecord record = from->objects[static_cast<std::size_t>(r.slot)];
                 const int slot = db->NewObject(targetLcp);
                 if (slot < 0) break;
@@ -555,7 +563,9 @@ void S5Tree::paste(TreeEditor& tree, NodeId targetNode) {
     if (b.takenByCut) {
         for (ItemCode c : b.items) {
             const ItemRef r = decodeItem(c);
-            if (r.kind == ItemKind::Device && sameDb && r.lcp == targetLcp) continue;
+            if ((r.kind == ItemKind::Device || r.kind == ItemKind::Object) && sameDb &&
+                r.lcp == targetLcp)
+                continue;
             const int srcBefore = src->modified;
             src->RemoveElement(c);
             if (!sameDb) {
@@ -573,6 +583,41 @@ void S5Tree::paste(TreeEditor& tree, NodeId targetNode) {
     const auto open = expandedCodes(tree.model());
     tree.rebuildSelecting(last);
     reopen(tree, open);
+}
+
+namespace {
+
+// The paste rule's answer for dropping the dragged nodes on `target`; an
+// answer without text when the drag mixes kinds or holds what no paste takes.
+RuleAnswer dropAnswer(TreeEditor& tree, NodeId target, const std::vector<NodeId>& dragged) {
+    DBS5* db = s5db(tree.database());
+    if (!db || target == kNoNode || dragged.empty()) return {false, {}};
+    EditRuleArgs args = tree.ruleArgs(target);
+    args.bufferDatabase = db;
+    args.flag = 1;  // a drag moves (a key dragged with Ctrl is copied, which keys allow alike)
+    int kind = 0;
+    for (NodeId n : dragged) {
+        const ItemCode c = tree.codeOf(n);
+        const int k = bufferKind(c);
+        if (k == 4 || (kind != 0 && k != kind) || n == target) return {false, {}};
+        kind = k;
+        args.bufferItem = c;
+        RuleAnswer answer = db->PasteItem(args);
+        if (!answer.allowed) return answer;
+    }
+    return {true, {}};
+}
+
+}  // namespace
+
+bool S5Tree::canDrop(TreeEditor& tree, NodeId target, const std::vector<NodeId>& dragged) {
+    return dropAnswer(tree, target, dragged).allowed;
+}
+
+std::string S5Tree::dropRefusal(TreeEditor& tree, NodeId target,
+                                const std::vector<NodeId>& dragged) {
+    const RuleAnswer answer = dropAnswer(tree, target, dragged);
+    return answer.allowed ? std::string{} : answer.text;
 }
 
 void S5Tree::remove(TreeEditor& tree) {

@@ -38,7 +38,12 @@ class S5Tree : public FamilyTree {
     void paste(TreeEditor& tree, NodeId target) override;
     void remove(TreeEditor& tree) override;
     bool undoStep(TreeEditor&, CommandRecord&, const CommandRecord*) override { return false; }
-    bool canDrop(TreeEditor&, NodeId, const std::vector<NodeId>&) override { return false; }
+    // Drops follow the paste rules, as a move (keys with Ctrl as a copy):
+    // a device stays in its LCP, an object never goes under itself or its
+    // own subordinates.
+    bool canDrop(TreeEditor& tree, NodeId target, const std::vector<NodeId>& dragged) override;
+    std::string dropRefusal(TreeEditor& tree, NodeId target,
+                            const std::vector<NodeId>& dragged) override;
     Bytes snapshot(const DBase&) const override { return {}; }
     void restore(DBase&, const Bytes&) const override {}
     SnapshotLayout snapshotLayout() const override { return {}; }

@@ -337,6 +337,9 @@ RuleAnswer DBS5::DeleteItem(const EditRuleArgs& args) {
     return refuse();
 }
 
+const char* const DBS5::kObjectLoop =
+    "Объект нельзя вставить в самого себя или в свой подчиненный объект!";
+
 RuleAnswer DBS5::PasteItem(const EditRuleArgs& args) {
     const ItemRef target = decodeItem(args.item);
     const ItemRef buffer = decodeItem(args.bufferItem);
@@ -362,7 +365,7 @@ RuleAnswer DBS5::PasteItem(const EditRuleArgs& args) {
         const bool sameDatabase = args.bufferDatabase == nullptr || args.bufferDatabase == this;
         if (sameDatabase && target.kind == ItemKind::Object &&
             IsDescendant(target.lcp, target.slot, buffer.lcp, buffer.slot)) {
-            return refuse(kNotAllowed);
+            return refuse(kObjectLoop);
         }
         return allow("Вставить из буфера");
     }

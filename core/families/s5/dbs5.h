@@ -71,10 +71,15 @@ class DBS5 : public DBase, public ConsoleOperations {
     // A new console key: slot or -1.
     int CreateKey() override;
     void RemoveKey(int index) override;
-    // The console checks its records itself. This check only refuses what
-    // cannot travel: more console keys than a series carries (critical).
-    // It never packs: packing happens on saving and before every transfer.
+    // Critical: more console keys than a series carries, an object parent
+    // or link that names no record or closes a loop, a device object byte
+    // that names no object; remarks: keys without or sharing a full number,
+    // objects without devices. Lists the devices by type and the records
+    // per LCP. It never packs: packing happens on saving and before every
+    // transfer.
     int CheckDatabase(ReportList* remarks, ReportList* devices, ReportList* functions) override;
+    // The console, its keys and every LCP's objects, devices and keys.
+    void PrintDatabase(PrintSurface& surface) override;
     int GetItemImage(ItemCode item) override;
     RuleAnswer CutItem(const EditRuleArgs& args) override;
     RuleAnswer CopyItem(const EditRuleArgs& args) override;
@@ -109,6 +114,9 @@ class DBS5 : public DBase, public ConsoleOperations {
     // True when the walk from object A (through parents and cross-LCP links)
     // meets object B; the walk starts at A itself.
     bool IsDescendant(int lcpA, int objectA, int lcpB, int objectB) const;
+    // The paste rule's refusal when the link test finds the target under the
+    // pasted object (or the object itself).
+    static const char* const kObjectLoop;
     // Packs the common keys (when needed) and every LCP that needs it,
     // keeping every reference on the same record. True when anything moved.
     bool Pack();

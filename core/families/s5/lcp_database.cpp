@@ -124,4 +124,21 @@ void LcpDatabase::setDeviceObject(int device, int object) {
     changed = true;
 }
 
+void LcpDatabase::setObjectParent(int object, int parent) {
+    if (!objectUsed(object) || object == parent) return;
+    const int old = objects[object][obj::kParent];
+    if (old != 0 && objectUsed(old - 1)) {
+        setMapBit(objects[old - 1].data() + obj::kSubMap, object, false);
+    }
+    if (objectUsed(parent)) {
+        objects[object][obj::kParent] = static_cast<std::uint8_t>(parent + 1);
+        setMapBit(objects[parent].data() + obj::kSubMap, object, true);
+    } else {
+        objects[object][obj::kParent] = 0;
+    }
+    // The packed order keeps every object after its parent.
+    needsPacking = true;
+    changed = true;
+}
+
 }  // namespace tavrin::s5

@@ -42,6 +42,10 @@ struct LcpDatabase {
     // Puts a device into an object (slot, or -1 for none): its object byte
     // and the device bitmaps of the old and the new object.
     void setDeviceObject(int device, int object);
+    // Puts an object under another (slot, or -1 for directly under the LCP):
+    // its parent byte and the subordinate bitmaps of the old and the new
+    // parent. The caller rules out loops (DBS5::IsDescendant).
+    void setObjectParent(int object, int parent);
 
     bool objectUsed(int slot) const { return slot >= 0 && slot < kSlots && objectUsedFlags[slot]; }
     bool deviceUsed(int slot) const { return slot >= 0 && slot < kSlots && deviceUsedFlags[slot]; }

@@ -188,4 +188,42 @@ ItemRef decodeItem(std::int32_t item) {
     return {};
 }
 
+std::string deviceTypeName(std::uint8_t type) {
+    switch (type) {
+        case 17:
+            return "ДИП";
+        case 8:
+        case 67:
+            return "БПА";
+        case 49:
+            return "УПТ";
+        case 15:
+        case 39:
+            return "ИПГ";
+        case 24:
+        case 37:
+            return "ИПР";
+        case 25:
+        case 32:
+            return "ИПТ";
+        case 33:
+        case 42:
+            return "ТК3";
+        case 44:
+        case 84:
+            return "КТМ";
+        case 45:
+            return "КПР";
+        case 48:
+            return "ВЕРС-У";
+        case 52:
+            return "УОП";
+        case 12:
+        case 36:
+            return "ТС";
+        default:
+            return std::to_string(type);
+    }
+}
+
 }  // namespace tavrin::s5

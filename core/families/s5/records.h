@@ -175,6 +175,8 @@ struct DeviceType {
 // The row of a type code, or nullptr for a code the table does not know
 // (such a device gets an empty name, class 0 and flags 0).
 const DeviceType* deviceType(std::uint8_t code);
+// The short type name ("ДИП", "ТК3", ...; the number for a code without one).
+std::string deviceTypeName(std::uint8_t code);
 
 // ---- Item codes of the tree ----------------------------------------------------------
 
