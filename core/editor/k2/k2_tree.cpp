@@ -7,6 +7,7 @@
 #include "editor/k2/k2_grid.h"
 #include "editor/tree_editor.h"
 #include "families/k2/dbk2.h"
+#include "families/k2/device_kinds.h"
 
 namespace tavrin {
 
@@ -34,23 +35,12 @@ std::string formatCount(const char* pattern, int n) {
     return buf;
 }
 
-int loopOf(ItemCode c) {
-    return c - kLoopBase;
-}
-int keyOf(ItemCode c) {
-    return c - kKeyBase;
-}
-
 // The index of the expanded flag of a group code in DBK2::groupExpanded, or -1.
 int expandFlagOf(ItemCode c) {
+    if (isLoopGroup(c)) return 1 + groupOfCode(c);
     switch (c) {
         case kDevices:
             return 0;
-        case -30:
-        case -31:
-        case -32:
-        case -33:
-            return 1 + (kLoopGroupBase - c);
         case kDutyKeys:
             return 5;
         case kEmployeeKeys:
@@ -143,28 +133,9 @@ int k2KindOfCommand(int command) {
 }
 
 bool k2LoopAcceptsKind(const DBK2& db, int loop, int kind) {
-    const int group = loopGroup(loop);
-    switch (kind) {
-        case kTypeDip:
-        case kTypeIpr:
-        case kTypeTk:
-        case kTypeIpg:
-            return group == kGroupFire;
-        case kTypeTk3:
-        case kTypeKtm:
-            return group == kGroupSecurity || group == kGroupMonitoring;
-        case kTypeDka:
-            return group == kGroupMonitoring;
-        case kTypeUpt:
-            return group == kGroupFire && !db.HasUptOnLoop(loop);
-        case kTypeBrp:
-        case kTypeMau:
-        case kTypeUop:
-        case kTypeUopv:
-            return true;
-        default:
-            return false;
-    }
+    if (kind < 0 || kind >= 16) return false;
+    const DeviceKind& k = deviceKind(kind);
+    return groupIn(k.groups, loop) && !(k.onePerLoop && db.HasUptOnLoop(loop));
 }
 
 // ---- Rebuild ------------------------------------------------------------------------
@@ -211,7 +182,7 @@ void K2Tree::build(TreeEditor& tree, ItemCode remembered) {
 
     auto addDevicesOf = [&](NodeId parent, int loop) {
         for (const auto& [i, slot] : onLoop[static_cast<std::size_t>(loop)]) {
-            const ItemCode image = slot >= 0 ? kSlotBase + 0x80 * slot + i : i;
+            const ItemCode image = slot >= 0 ? slotEntryCode(i, slot) : i;
             m.add(parent, i, db->DeviceLabel(i, slot), db->GetItemImage(image));
         }
     };
@@ -235,7 +206,7 @@ void K2Tree::build(TreeEditor& tree, ItemCode remembered) {
             if (deviceType(db->devices[static_cast<std::size_t>(i)]) == kTypeTk3) {
                 static constexpr const char* kSlotLabels[3] = {"ШС А", "ШС В", "ШС С"};
                 for (int s = 0; s < 3; ++s) {
-                    const ItemCode c = kSlotBase + 0x80 * s + i;
+                    const ItemCode c = slotEntryCode(i, s);
                     m.add(n, c, kSlotLabels[s], db->GetItemImage(c));
                 }
             }
@@ -255,7 +226,7 @@ void K2Tree::build(TreeEditor& tree, ItemCode remembered) {
                                                     "Контрольные (%d)", "Управляющие (%d)"};
     for (int g = 0; g < 4; ++g) {
         if (tree.groupHidden(1 + g)) continue;
-        const ItemCode gc = kLoopGroupBase - g;
+        const ItemCode gc = loopGroupCode(g);
         const NodeId gn = m.add(loopsNode, gc, "", db->GetItemImage(gc));
         int withContent = 0;
         for (int l = 32 * g; l < 32 * g + 32; ++l) {
@@ -806,33 +777,11 @@ bool K2Tree::canDrop(TreeEditor& tree, NodeId target, const std::vector<NodeId>&
     DBK2* db = k2db(tree.database());
     const ItemCode t = tree.codeOf(target);
     if (!db || !isLoop(t)) return false;
-    const int group = loopGroup(loopOf(t));
     for (NodeId n : dragged) {
         const ItemCode c = tree.codeOf(n);
         if (tree.parentOf(n) == kNoNode || !isDevice(c) || !db->IsDeviceInUse(c)) return false;
-        switch (deviceType(db->devices[static_cast<std::size_t>(c)])) {
-            case kTypeDip:
-            case kTypeIpr:
-            case kTypeTk:
-            case kTypeIpg:
-            case kTypeUpt:
-                if (group != kGroupFire) return false;
-                break;
-            case kTypeTk3:
-            case kTypeKtm:
-                if (group != kGroupSecurity && group != kGroupMonitoring) return false;
-                break;
-            case kTypeDka:
-                if (group != kGroupMonitoring) return false;
-                break;
-            case kTypeMau:
-            case kTypeUop:
-            case kTypeUopv:
-                break;
-            default:
-                // A БРП (and any other kind) is placed through its grid row.
-                return false;
-        }
+        const DeviceKind& k = deviceKind(deviceType(db->devices[static_cast<std::size_t>(c)]));
+        if (!k.byDrag || !groupIn(k.groups, loopOf(t))) return false;
     }
     return true;
 }
