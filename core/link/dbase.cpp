@@ -40,9 +40,9 @@ DBase::DBase(const FamilyTraits& traits, int roleIn, const AppContext& context)
       ctx_(context) {}
 
 DBase::~DBase() {
-    if (port_) {
+    if (link_.portOpen()) {
         LogLine("Порт закрыт");
-        port_.reset();
+        link_.dropPort();
     }
     CloseLog();
 }

@@ -23,6 +23,7 @@
 #include "base/seams.h"
 #include "link/app_context.h"
 #include "link/family_traits.h"
+#include "link/link_session.h"
 #include "link/serial_port.h"
 
 namespace tavrin {
@@ -128,8 +129,8 @@ class DBase {
     // mode "w" rewrites the day's log, "a+" appends; empty: by logRewrite.
     void OpenLog(const std::string& mode);
     void CloseLog();
-    bool IsPortOpen() const { return port_ != nullptr; }
-    bool IsLogOpen() const { return log_ != nullptr; }
+    bool IsPortOpen() const { return link_.portOpen(); }
+    bool IsLogOpen() const { return link_.logOpen(); }
     // The day's log file name: program folder + "Tavrin_MM_DD_YY.log".
     std::filesystem::path LogFilePath() const;
     bool StartCancelWindow(const std::string& title);
@@ -178,8 +179,13 @@ class DBase {
     const AppContext& context() const { return ctx_; }
     const FamilyTraits& traits() const { return traits_; }
     Family family() const { return traits_.family; }
-    SerialPort* port() { return port_.get(); }
+    SerialPort* port() { return link_.port(); }
 
+  protected:
+    // The port, the exchange log and the cancel state of a device operation.
+    LinkSession link_;
+
+  public:
     // ---- Shared fields (texts are UTF-8) ---------------------------------
     int familyCode = 0;
     int modified = 0;
@@ -214,7 +220,7 @@ class DBase {
     int baudRate = 0;
     bool logEnabled = false;
     bool simulation = true;
-    CancelToken exchangeActive;
+    CancelToken& exchangeActive = link_.token();  // the running operation may go on
     std::string operationTitle;
     bool deviceAnswered = false;
     int role = 0;
@@ -225,13 +231,6 @@ class DBase {
   protected:
     const FamilyTraits& traits_;
     const AppContext& ctx_;
-    std::unique_ptr<SerialPort> port_;
-    std::FILE* log_ = nullptr;
-    bool cancelWindowShown_ = false;
-    // Set when an exchange needed a repeated pass or failed: a late reply may
-    // still be on its way, so the next request waits for the line to go
-    // quiet before it is sent.
-    bool lineUnsettled_ = false;
     // Discards what waits on the line; with `untilQuiet` also what arrives
     // until a read times out.
     void DrainLine(bool untilQuiet);

@@ -12,7 +12,7 @@ constexpr unsigned kReopenPauseMs = 1000;
 
 bool DBase::OpenPort() {
     if (portName.empty()) return false;
-    if (log_) {
+    if (link_.logOpen()) {
         LogLine("Порт закрыт");
         CloseLog();
     }
@@ -23,7 +23,7 @@ bool DBase::OpenPort() {
     if (!ok) {
         if (ctx_.clock) ctx_.clock->sleepMs(kReopenPauseMs);
         ok = SetUpPort();
-        if (!ok && logEnabled && log_) {
+        if (!ok && logEnabled && link_.logOpen()) {
             LogLine("Порт закрыт");
             CloseLog();
         }
@@ -32,10 +32,11 @@ bool DBase::OpenPort() {
 }
 
 bool DBase::SetUpPort() {
-    port_.reset();
+    link_.dropPort();
     int error = 0;
-    if (ctx_.ports) port_ = ctx_.ports->open(portName, error);
-    if (!port_) {
+    if (ctx_.ports) link_.attachPort(ctx_.ports->open(portName, error));
+    SerialPort* port = link_.port();
+    if (!port) {
         LogSystemError(error);
         return false;
     }
@@ -46,13 +47,13 @@ bool DBase::SetUpPort() {
     };
     const auto giveUp = [this]() {
         LogLine("Не установились параметры порта");
-        port_.reset();
+        link_.dropPort();
         return false;
     };
 
     PortState state;
-    if (!port_->getState(state)) {
-        showError(port_->lastError());
+    if (!port->getState(state)) {
+        showError(port->lastError());
         LogLine("Параметры не считаны");
         return giveUp();
     }
@@ -62,16 +63,16 @@ bool DBase::SetUpPort() {
     state.parityCheck = parity != kParityNone;
     state.parity = parity;
     state.stopBits = stopBits;
-    if (!port_->setState(state)) {
-        showError(port_->lastError());
+    if (!port->setState(state)) {
+        showError(port->lastError());
         LogLine("Параметры не записаны");
         LogBytes(state.raw);
         return giveUp();
     }
 
     PortTimeouts timeouts;
-    if (!port_->getTimeouts(timeouts)) {
-        showError(port_->lastError());
+    if (!port->getTimeouts(timeouts)) {
+        showError(port->lastError());
         LogLine("ТА не считаны");
         return giveUp();
     }
@@ -80,8 +81,8 @@ bool DBase::SetUpPort() {
     timeouts.readTotalConstant = readTotalTimeoutConstant;
     timeouts.writeTotalMultiplier = 0;
     timeouts.writeTotalConstant = 0;
-    if (!port_->setTimeouts(timeouts)) {
-        showError(port_->lastError());
+    if (!port->setTimeouts(timeouts)) {
+        showError(port->lastError());
         LogLine("ТА не записаны");
         return giveUp();
     }
@@ -90,12 +91,12 @@ bool DBase::SetUpPort() {
 }
 
 void DBase::ClosePort() {
-    if (!port_) return;
-    if (log_) {
+    if (!link_.portOpen()) return;
+    if (link_.logOpen()) {
         LogLine("Порт закрыт");
         CloseLog();
     }
-    port_.reset();
+    link_.dropPort();
 }
 
 }  // namespace tavrin

@@ -25,10 +25,10 @@ constexpr unsigned kCancelWindowSettleMs = 100;
 
 int DBase::Exchange(Bytes& reply, ByteSpan request) {
     reply.clear();
-    if (!port_ && !OpenPort()) return kResultPortNotOpen;
+    if (!link_.portOpen() && !OpenPort()) return kResultPortNotOpen;
 
     // The user stopped the operation between two requests.
-    if (cancelWindowShown_ && !exchangeActive.active()) return kResultStoppedByUser;
+    if (link_.cancelWindowShown() && !exchangeActive.active()) return kResultStoppedByUser;
 
     ReplyFrame frame;
     auto& buffer = frame.buffer;
@@ -42,8 +42,8 @@ int DBase::Exchange(Bytes& reply, ByteSpan request) {
     // Nothing that waits on the line belongs to this request: a reply that
     // came late for an earlier one must not be taken for this one's.
     if (!simulation) {
-        DrainLine(lineUnsettled_);
-        lineUnsettled_ = false;
+        DrainLine(link_.lineUnsettled());
+        link_.setLineUnsettled(false);
     }
     for (int passesLeft = kRepeats;; --passesLeft) {
         const bool first = passesLeft == kRepeats;
@@ -51,7 +51,7 @@ int DBase::Exchange(Bytes& reply, ByteSpan request) {
         if (!first && !simulation) {
             // Drain the line before a repeated pass.
             DrainLine(true);
-            lineUnsettled_ = true;
+            link_.setLineUnsettled(true);
         }
         LogBytes(request);
         buffer.fill(0);
@@ -66,13 +66,13 @@ int DBase::Exchange(Bytes& reply, ByteSpan request) {
             if (received > kReplyBufferSize) received = kReplyBufferSize;
         } else {
             const int length = static_cast<int>(request.size());
-            if (port_->write(request.data(), length) < length) {
-                code = port_->lineLost() ? kResultSessionBroken : kResultNotAllSent;
+            if (link_.port()->write(request.data(), length) < length) {
+                code = link_.port()->lineLost() ? kResultSessionBroken : kResultNotAllSent;
                 break;
             }
             passCode = ReadReplyFrame(frame, request);
             // The adapter is gone: no further pass can help.
-            if (port_->lineLost()) {
+            if (link_.port()->lineLost()) {
                 code = kResultSessionBroken;
                 break;
             }
@@ -105,11 +105,11 @@ int DBase::Exchange(Bytes& reply, ByteSpan request) {
         if (passesLeft == 0 || !exchangeActive.active()) break;
     }
 
-    if (code != kResultOk) lineUnsettled_ = true;
-    if (port_ && port_->lineLost()) {
+    if (code != kResultOk) link_.setLineUnsettled(true);
+    if (link_.portOpen() && link_.port()->lineLost()) {
         // Say which port went away, and let it go: the next operation opens
         // it anew (a device search finds the adapter again once it is back).
-        const std::string reason = systemErrorText(port_->lastError());
+        const std::string reason = systemErrorText(link_.port()->lastError());
         LogLine("Порт потерян: " + reason);
         ClosePort();
         if (ctx_.prompter)
@@ -118,7 +118,7 @@ int DBase::Exchange(Bytes& reply, ByteSpan request) {
     }
     if (!exchangeActive.active()) {
         code = kResultStoppedByUser;
-    } else if (!cancelWindowShown_) {
+    } else if (!link_.cancelWindowShown()) {
         // Outside an operation the flag lives for one exchange; inside one it
         // stays set until FinishOperation, so that a stop pressed between two
         // requests is not lost.
@@ -129,28 +129,29 @@ int DBase::Exchange(Bytes& reply, ByteSpan request) {
 }
 
 void DBase::DrainLine(bool untilQuiet) {
-    if (!port_) return;
+    if (!link_.portOpen()) return;
     std::array<std::uint8_t, 256> junk{};
-    for (int waiting = port_->bytesWaiting(); waiting > 0; waiting = port_->bytesWaiting()) {
+    for (int waiting = link_.port()->bytesWaiting(); waiting > 0;
+         waiting = link_.port()->bytesWaiting()) {
         const int n = std::min<int>(waiting, static_cast<int>(junk.size()));
-        if (port_->read(junk.data(), n) <= 0) break;
+        if (link_.port()->read(junk.data(), n) <= 0) break;
     }
     if (!untilQuiet) return;
-    while (port_->read(junk.data(), 1) > 0) {
+    while (link_.port()->read(junk.data(), 1) > 0) {
     }
 }
 
 int DBase::ReadPortBytes(ReplyFrame& frame, int at, int n) {
-    const int got = port_->read(frame.buffer.data() + at, n);
+    const int got = link_.port()->read(frame.buffer.data() + at, n);
     return got < 0 ? 0 : got;
 }
 
 int DBase::ReadFrameBytes(ReplyFrame& frame, int at, int n) {
-    int got = port_->read(frame.buffer.data() + at, n);
+    int got = link_.port()->read(frame.buffer.data() + at, n);
     if (got < 0) got = 0;
     if (got < n) {
         if (ctx_.clock) ctx_.clock->sleepMs(0);
-        int more = port_->read(frame.buffer.data() + at + got, n - got);
+        int more = link_.port()->read(frame.buffer.data() + at + got, n - got);
         if (more > 0) got += more;
     }
     return got;
@@ -162,7 +163,7 @@ void DBase::LogReceived(const ReplyFrame& frame) {
 
 // The length-prefixed reply: byte 0 = L, then L bytes (the checksum last).
 int DBase::ReadReplyFrame(ReplyFrame& frame, ByteSpan /*request*/) {
-    int got = port_->read(frame.buffer.data(), 1);
+    int got = link_.port()->read(frame.buffer.data(), 1);
     if (got <= 0) {
         LogLine("Прием:");
         LogLine("Ошибка ТА");
@@ -184,7 +185,7 @@ int DBase::ReadReplyFrame(ReplyFrame& frame, ByteSpan /*request*/) {
 bool DBase::StartCancelWindow(const std::string& titleText) {
     operationTitle = titleText;
     exchangeActive.arm();
-    cancelWindowShown_ = true;
+    link_.setCancelWindowShown(true);
     // The pause gives a window time to appear; without one there is nothing to
     // wait for (the cli, the port search, the benchmarks).
     if (ctx_.cancelWindow) {
@@ -196,9 +197,9 @@ bool DBase::StartCancelWindow(const std::string& titleText) {
 
 void DBase::FinishOperation() {
     ClosePort();
-    if (cancelWindowShown_) {
+    if (link_.cancelWindowShown()) {
         if (ctx_.cancelWindow) ctx_.cancelWindow->hide();
-        cancelWindowShown_ = false;
+        link_.setCancelWindowShown(false);
     }
     exchangeActive.cancel();
 }

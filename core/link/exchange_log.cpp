@@ -8,10 +8,6 @@
 #include "link/dbase.h"
 #include "link/exchange_log.h"
 
-#ifdef _WIN32
-#include <share.h>
-#endif
-
 namespace tavrin {
 
 namespace {
@@ -21,18 +17,6 @@ std::string stamp(const LocalTime& t) {
     std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03d ", t.hour % 100, t.minute % 100,
                   t.second % 100, t.millisecond % 1000);
     return buf;
-}
-
-std::FILE* openShared(const std::filesystem::path& path, const std::string& mode) {
-#ifdef _WIN32
-    // Binary, so each line ends in "\n" alone on every platform. Other readers
-    // may look at the log while it grows; other writers may not.
-    std::wstring wmode(mode.begin(), mode.end());
-    if (wmode.find(L'b') == std::wstring::npos) wmode += L'b';
-    return _wfsopen(path.c_str(), wmode.c_str(), _SH_DENYWR);
-#else
-    return std::fopen(path.c_str(), mode.c_str());
-#endif
 }
 
 }  // namespace
@@ -73,47 +57,37 @@ std::filesystem::path DBase::LogFilePath() const {
 
 void DBase::OpenLog(const std::string& mode) {
     const std::string m = !mode.empty() ? mode : (logRewrite ? "w" : "a+");
-    CloseLog();
-    log_ = openShared(LogFilePath(), m);
-    if (!log_) {
+    if (!link_.openLog(LogFilePath(), m)) {
         const int error = lastSystemError();
         if (ctx_.prompter) {
             ctx_.prompter->message(systemErrorText(error), "Создание лога", PromptIcon::Error);
         }
     } else {
-        std::fputs("\n\n", log_);
+        link_.writeLog("\n\n");
         LogLine("Открытие порта");
     }
     logRewrite = false;
 }
 
 void DBase::CloseLog() {
-    if (log_) {
-        std::fclose(log_);
-        log_ = nullptr;
-    }
+    link_.closeLog();
 }
 
 void DBase::LogLine(const std::string& text) {
-    if (!log_) return;
+    if (!link_.logOpen()) return;
     static SystemClock systemClock;
     const Clock& clock = ctx_.clock ? *ctx_.clock : systemClock;
-    const std::string line = logTextLine(clock.now(), text);
-    std::fwrite(line.data(), 1, line.size(), log_);
-    std::fflush(log_);
+    link_.writeLog(logTextLine(clock.now(), text));
 }
 
 void DBase::LogBytes(ByteSpan bytes) {
-    if (!log_ || bytes.data() == nullptr) return;
+    if (!link_.logOpen() || bytes.data() == nullptr) return;
     static SystemClock systemClock;
     const Clock& clock = ctx_.clock ? *ctx_.clock : systemClock;
-    const std::string line = logByteLine(clock.now(), bytes);
-    std::fwrite(line.data(), 1, line.size(), log_);
-    if (bytes.size() >= kLogBytesMax) {
-        const std::string note = logTextLine(clock.now(), "Недостаточная длина буфера в логе");
-        std::fwrite(note.data(), 1, note.size(), log_);
-    }
-    std::fflush(log_);
+    std::string lines = logByteLine(clock.now(), bytes);
+    if (bytes.size() >= kLogBytesMax)
+        lines += logTextLine(clock.now(), "Недостаточная длина буфера в логе");
+    link_.writeLog(lines);
 }
 
 void DBase::LogSystemError(int error) {

@@ -1,11 +1,14 @@
 #include "editor/k2/k2_grid.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <span>
 
 #include "base/bit_set.h"
 #include "base/text.h"
 #include "editor/k2/k2_tree.h"
 #include "families/k2/dbk2.h"
+#include "families/k2/grid_rows.h"
 
 namespace tavrin {
 
@@ -15,33 +18,6 @@ using namespace k2code;
 namespace {
 
 enum class Item { Root, Loop, Key, Device };
-
-// What each row edits (see the byte table in editor.h).
-enum Field : int {
-    fVersion = 1,
-    fEntryDelay,          // panel block byte 0
-    fLoopName,            // the loop's name text (name table entry of byte 2)
-    fLoopNumber,          // loop bytes 0-1
-    fCountdown,           // loop byte 7
-    fLink1,               // loop bytes 3..6 (fLink1 + j)
-    fLogic = fLink1 + 4,  // loop byte 3 of a control loop
-    fLoopBlocked,         // blockedLoops bit
-    fKeyOrdinal,          // key byte 6
-    fKeyCode,             // key bytes 0-5
-    fKeyGroup,            // key byte 7 bits 0-1
-    fDevType,
-    fDevNumber,
-    fCondition,                   // device byte 2 high nibble
-    fDevLoop,                     // device byte 3
-    fTk3Loop,                     // device bytes 3, 4, 5 (fTk3Loop + slot)
-    fTk3Tactic = fTk3Loop + 3,    // device byte 6 bits 2s..2s+1 (fTk3Tactic + slot)
-    fFaultHigh = fTk3Tactic + 3,  // device byte 6 bits 6-7 (three-loop device)
-    fKtmTactic,                   // device byte 6 bits 6-7
-    fKtmFault,                    // device byte 6 bit 0
-    fRelayDelay,                  // device byte 5
-    fControl,                     // device byte 6 bits 0-1
-    fDevBlocked,                  // blockedDevices bit
-};
 
 struct K2Work : GridWork {
     Item item = Item::Root;
@@ -64,10 +40,6 @@ std::string decimal(int v, const char* pattern = "%d") {
     char buf[16];
     std::snprintf(buf, sizeof buf, pattern, v);
     return buf;
-}
-
-ValueList fixedList(int id) {
-    return gridValueList(id);
 }
 
 ValueList blockedList() {
@@ -126,7 +98,160 @@ int lastEntry(const ValueList& l) {
     return static_cast<int>(l.entries.size()) - 1;
 }
 
-constexpr const char* kSlotLetters[3] = {"А", "В", "С"};
+// The bytes of the record a row's value lives in.
+std::uint8_t* recordOf(K2Work& w, Place place) {
+    switch (place) {
+        case Place::Panel:
+            return w.panel.data();
+        case Place::Loop:
+            return w.item == Item::Loop ? w.loops[static_cast<std::size_t>(w.index)].data()
+                                        : nullptr;
+        case Place::Key:
+            return w.key.data();
+        case Place::Device:
+            return w.dev.data();
+        default:
+            return nullptr;
+    }
+}
+const std::uint8_t* recordOf(const K2Work& w, Place place) {
+    return recordOf(const_cast<K2Work&>(w), place);
+}
+
+std::span<const RowSpec> rowsOf(const K2Work& w) {
+    switch (w.item) {
+        case Item::Root:
+            return panelRows();
+        case Item::Loop:
+            return loopRows();
+        case Item::Key:
+            return keyRows();
+        case Item::Device:
+            return deviceRows(deviceType(w.dev));
+    }
+    return {};
+}
+
+bool shown(const K2Work& w, const RowSpec& s) {
+    switch (s.shown) {
+        case Shown::Always:
+            return true;
+        case Shown::SecurityLoopItem:
+            return w.index < 32;
+        case Shown::ControlLoopItem:
+            return w.index >= kFirstControlLoop;
+        case Shown::SlotSecurityOrNone:
+        case Shown::SlotMonitoring:
+            return slotRowShown(s, w.dev[kDevLoop + static_cast<std::size_t>(s.slot)]);
+    }
+    return false;
+}
+
+ValueList listOf(const DBK2& db, const K2Work& w, const RowSpec& s) {
+    switch (s.list) {
+        case RowList::Fixed:
+            return gridValueList(s.listId);
+        case RowList::YesNo:
+            return blockedList();
+        case RowList::FireLoops:
+            return loopList(db, false, {{32, 64}});
+        case RowList::MonitoringLoops:
+            return loopList(db, false, {{64, 96}});
+        case RowList::SecurityOrMonitoringLoops:
+            return loopList(db, false, {{0, 32}, {64, 96}});
+        case RowList::SecurityOrMonitoringLoopsOrNone:
+            return loopList(db, true, {{0, 32}, {64, 96}});
+        case RowList::ControlLoopsOrNone:
+            return loopList(db, true, {{96, 128}});
+        case RowList::AnyLoopOrNone:
+            return loopList(db, true, {{0, 128}});
+        case RowList::RelayByLoop: {
+            const int loop = w.dev[kDevLoop];
+            const int logic = loop >= kFirstControlLoop && loop < kLoopCount
+                                  ? w.loops[static_cast<std::size_t>(loop)][kLoopLogic]
+                                  : 0;
+            return gridValueList(relayListId(loop, logic));
+        }
+        case RowList::None:
+            break;
+    }
+    return {};
+}
+
+std::string readOnlyText(const DBK2& db, const K2Work& w, ReadText text) {
+    switch (text) {
+        case ReadText::Firmware:
+            return db.firmwareVersionText;
+        case ReadText::TypeName:
+            return DBK2::DeviceTypeName(deviceType(w.dev));
+        case ReadText::DeviceNumber:
+            return decimal(w.index + 1, "%3d");
+        case ReadText::None:
+            break;
+    }
+    return {};
+}
+
+GridRow nameRow(const RowSpec& s, const K2Work& w) {
+    GridRow name;
+    name.name = s.name;
+    name.kind = EditorKind::NameCombo;
+    name.field = s.field;
+    name.list = gridValueList(s.listId);
+    std::size_t len = w.name.size();
+    while (len > 0 && w.name[len - 1] == ' ')
+        --len;
+    name.text = cp1251ToUtf8(std::string_view(reinterpret_cast<const char*>(w.name.data()), len));
+    const int entry = name.list.indexOfText(name.text);
+    name.value = entry >= 0 ? name.list.entries[static_cast<std::size_t>(entry)].value : 255;
+    return name;
+}
+
+GridRow keyCodeRow(const RowSpec& s, const K2Work& w) {
+    GridRow code;
+    code.name = s.name;
+    code.kind = EditorKind::KeyNumber;
+    code.field = s.field;
+    for (std::size_t i = 0; i < kKeyCodeSize; ++i)
+        code.key[i] = w.key[kKeyCode + i];
+    code.text = formatKeyNumber(code.key);
+    return code;
+}
+
+// The grid row of a table row, from the working copy.
+GridRow makeRow(const DBK2& db, const K2Work& w, const RowSpec& s) {
+    std::int32_t value = 0;
+    switch (s.place) {
+        case Place::None:
+            return readOnlyRow(s.name, readOnlyText(db, w, s.text));
+        case Place::LoopName:
+            return nameRow(s, w);
+        case Place::KeyCode:
+            return keyCodeRow(s, w);
+        case Place::LoopBlocked:
+            value = testBit(w.blockedLoops, static_cast<std::size_t>(w.index)) ? 1 : 0;
+            break;
+        case Place::DeviceBlocked:
+            value = w.devBlocked ? 1 : 0;
+            break;
+        default:
+            value = readValue(s, recordOf(w, s.place));
+            break;
+    }
+    switch (s.kind) {
+        case RowKind::Number:
+            return numberRow(s.name, s.field, EditorKind::Number, value, s.maximum);
+        case RowKind::Number5:
+            return numberRow(s.name, s.field, EditorKind::Number5, value, s.maximum);
+        default: {
+            ValueList list = listOf(db, w, s);
+            const int entry = s.defaultEntry == kLastEntry ? lastEntry(list) : s.defaultEntry;
+            GridRow r = listRow(s.name, s.field, std::move(list), value, entry);
+            r.rebuildsRows = s.rebuilds;
+            return r;
+        }
+    }
+}
 
 void seal(LoopRecord& l) {
     l[kLoopChecksum] = recordChecksum(l, kLoopChecksum);
@@ -169,55 +294,14 @@ void K2Grid::buildRows(const DBase& base, const GridWork& work, std::vector<Grid
     const K2Work& w = static_cast<const K2Work&>(work);
     rows.clear();
     tab = CheckList{};
+    for (const RowSpec& s : rowsOf(w)) {
+        if (shown(w, s)) rows.push_back(makeRow(db, w, s));
+    }
     switch (w.item) {
         case Item::Root:
-            rows.push_back(readOnlyRow("Версия ПО прибора", db.firmwareVersionText));
-            rows.push_back(numberRow("Время задержки на Вход-Выход", fEntryDelay,
-                                     EditorKind::Number, w.panel[0], 255));
             break;
         case Item::Loop: {
             const LoopRecord& l = w.loops[static_cast<std::size_t>(w.index)];
-            GridRow name;
-            name.name = "Имя ШС";
-            name.kind = EditorKind::NameCombo;
-            name.field = fLoopName;
-            name.list = fixedList(1010);
-            {
-                std::size_t len = w.name.size();
-                while (len > 0 && w.name[len - 1] == ' ')
-                    --len;
-                name.text = cp1251ToUtf8(
-                    std::string_view(reinterpret_cast<const char*>(w.name.data()), len));
-            }
-            const int entry = name.list.indexOfText(name.text);
-            name.value =
-                entry >= 0 ? name.list.entries[static_cast<std::size_t>(entry)].value : 255;
-            rows.push_back(std::move(name));
-            rows.push_back(
-                numberRow("Номер к имени", fLoopNumber, EditorKind::Number5, loopNumber(l), 65535));
-            if (w.index < 32) {
-                rows.push_back(numberRow("Время обратного отсчета", fCountdown, EditorKind::Number,
-                                         l[kLoopParam7], 255));
-                static constexpr const char* kLinkNames[4] = {
-                    "Номер 1-го управляющего ШС", "Номер 2-го управляющего ШС",
-                    "Номер 3-го управляющего ШС", "Номер 4-го управляющего ШС"};
-                for (int j = 0; j < kLoopLinkCount; ++j) {
-                    rows.push_back(listRow(kLinkNames[j], fLink1 + j,
-                                           loopList(db, true, {{96, 128}}),
-                                           l[kLoopLink1 + static_cast<std::size_t>(j)], 0));
-                    rows.back().rebuildsRows = true;  // the second tab shows the links too
-                }
-            }
-            if (w.index >= kFirstControlLoop) {
-                ValueList logic = fixedList(1011);
-                const int notChosen = lastEntry(logic);
-                rows.push_back(
-                    listRow("Логика работы", fLogic, std::move(logic), l[kLoopLogic], notChosen));
-            }
-            rows.push_back(
-                listRow("Заблокировано", fLoopBlocked, blockedList(),
-                        testBit(w.blockedLoops, static_cast<std::size_t>(w.index)) ? 1 : 0, 0));
-
             // Second tab: a loop's control loops, or a control loop's members.
             if (w.index < kFirstControlLoop) {
                 tab.caption = "Управляющие ШС";
@@ -240,18 +324,6 @@ void K2Grid::buildRows(const DBase& base, const GridWork& work, std::vector<Grid
             break;
         }
         case Item::Key: {
-            rows.push_back(numberRow("Порядковый номер ключа", fKeyOrdinal, EditorKind::Number,
-                                     w.key[kKeyOrdinal], 255));
-            GridRow code;
-            code.name = "Полный номер ключа";
-            code.kind = EditorKind::KeyNumber;
-            code.field = fKeyCode;
-            for (std::size_t i = 0; i < kKeyCodeSize; ++i)
-                code.key[i] = w.key[kKeyCode + i];
-            code.text = formatKeyNumber(code.key);
-            rows.push_back(std::move(code));
-            rows.push_back(listRow("Тип ШС", fKeyGroup, fixedList(1016), keyLoopGroup(w.key), 0));
-            rows.back().rebuildsRows = true;
             tab.caption = "Применимость ключа";
             const int group = keyLoopGroup(w.key);
             if (group == kGroupSecurity || group == kGroupFire) {
@@ -269,118 +341,10 @@ void K2Grid::buildRows(const DBase& base, const GridWork& work, std::vector<Grid
         }
         case Item::Device: {
             const DeviceRecord& d = w.dev;
-            const int type = deviceType(d);
-            rows.push_back(readOnlyRow("Тип", DBK2::DeviceTypeName(type)));
-            rows.push_back(readOnlyRow("Номер АУ в базе", decimal(w.index + 1, "%3d")));
-            const int cond = deviceCondition(d);
-            const int loop = d[kDevLoop];
-            const int high = d[kDevParam6] >> 6;
-            auto blocked = [&] {
-                rows.push_back(
-                    listRow("Заблокировано", fDevBlocked, blockedList(), w.devBlocked ? 1 : 0, 0));
-            };
-            auto fireLoop = [&] {
-                rows.push_back(listRow("Номер пожарного ШС", fDevLoop,
-                                       loopList(db, false, {{32, 64}}), loop, -1));
-            };
-            switch (type) {
-                case kTypeDip:
-                case kTypeIpg:
-                    rows.push_back(
-                        listRow("Условие срабатывания", fCondition, fixedList(1007), cond, 0));
-                    fireLoop();
-                    blocked();
-                    break;
-                case kTypeDka:
-                    rows.push_back(
-                        listRow("Условие срабатывания", fCondition, fixedList(1059), cond, 0));
-                    rows.push_back(listRow("Номер контрольного ШС", fDevLoop,
-                                           loopList(db, false, {{64, 96}}), loop, -1));
-                    blocked();
-                    break;
-                case kTypeIpr:
-                case kTypeTk:
-                case kTypeUpt:
-                    fireLoop();
-                    blocked();
-                    break;
-                case kTypeTk3: {
-                    for (int s = 0; s < 3; ++s) {
-                        rows.push_back(listRow(
-                            std::string("Номер ШС, связанного с шлейфом ") + kSlotLetters[s],
-                            fTk3Loop + s, loopList(db, true, {{0, 32}, {64, 96}}),
-                            d[kDevLoop + static_cast<std::size_t>(s)], 0));
-                        rows.back().rebuildsRows = true;
-                    }
-                    for (int s = 0; s < 3; ++s) {
-                        const int linked = d[kDevLoop + static_cast<std::size_t>(s)];
-                        const int value = (d[kDevParam6] >> (2 * s)) & 3;
-                        if (linked < 32 || linked == kNone) {
-                            rows.push_back(
-                                listRow(std::string("Тактика охраны ШС ") + kSlotLetters[s],
-                                        fTk3Tactic + s, fixedList(1005), value, 0));
-                        } else if (linked >= 64 && linked < 96) {
-                            rows.push_back(
-                                listRow(std::string("Сообщение от ШС ") + kSlotLetters[s],
-                                        fTk3Tactic + s, fixedList(1012), value, 0));
-                        }
-                    }
-                    rows.push_back(
-                        listRow("Контроль неисправности", fFaultHigh, fixedList(1020), high, 0));
-                    blocked();
-                    break;
-                }
-                case kTypeKtm:
-                    rows.push_back(listRow("Номер ШС", fDevLoop,
-                                           loopList(db, false, {{0, 32}, {64, 96}}), loop, -1));
-                    rows.back().rebuildsRows = true;
-                    if (loop < 32 || loop == kNone) {
-                        rows.push_back(
-                            listRow("Тактика охраны", fKtmTactic, fixedList(1060), high, 0));
-                    } else if (loop >= 64 && loop < 96) {
-                        rows.push_back(listRow("Сообщение", fKtmTactic, fixedList(1012), high, 0));
-                    }
-                    rows.push_back(listRow("Контроль неисправности", fKtmFault, fixedList(1020),
-                                           d[kDevParam6] & 1, 0));
-                    blocked();
-                    break;
-                case kTypeBrp:
-                    rows.push_back(
-                        listRow("Номер ШС", fDevLoop, loopList(db, true, {{0, 128}}), loop, 0));
-                    break;
-                case kTypeMau:
-                case kTypeUop:
-                case kTypeUopv: {
-                    rows.push_back(
-                        listRow("Номер ШС", fDevLoop, loopList(db, true, {{0, 128}}), loop, 0));
-                    rows.back().rebuildsRows = true;
-                    int listId = 1019;
-                    if (loop < 32) {
-                        listId = 1021;
-                    } else if (loop < 64) {
-                        listId = 1017;
-                    } else if (loop >= kFirstControlLoop && loop < kLoopCount) {
-                        const int logic = w.loops[static_cast<std::size_t>(loop)][kLoopLogic];
-                        listId = logic == 0 ? 1021 : (logic == 1 ? 1017 : 1019);
-                    }
-                    ValueList relay = fixedList(listId);
-                    const int notChosen = lastEntry(relay);
-                    rows.push_back(listRow("Условие срабатывания реле", fCondition,
-                                           std::move(relay), cond, notChosen));
-                    rows.push_back(numberRow("Задержка срабатывания реле (0-240сек)", fRelayDelay,
-                                             EditorKind::Number, d[kDevParam5], 240));
-                    rows.push_back(
-                        listRow("Управление", fControl, fixedList(1006), d[kDevParam6] & 3, 0));
-                    blocked();
-                    break;
-                }
-                default:
-                    break;
-            }
             // Second tab: the loops the device is on (shown, not edited).
             tab.caption = "ШС устройства";
             tab.editable = false;
-            const int slots = type == kTypeTk3 ? 3 : 1;
+            const int slots = deviceType(d) == kTypeTk3 ? 3 : 1;
             for (int m = 0; m < kLoopCount; ++m) {
                 bool on = false;
                 for (int s = 0; s < slots; ++s)
@@ -394,90 +358,32 @@ void K2Grid::buildRows(const DBase& base, const GridWork& work, std::vector<Grid
 
 void K2Grid::applyRow(GridWork& work, const GridRow& r) {
     K2Work& w = static_cast<K2Work&>(work);
-    const auto v = static_cast<std::uint8_t>(r.value);
-    LoopRecord* l = w.item == Item::Loop ? &w.loops[static_cast<std::size_t>(w.index)] : nullptr;
-    DeviceRecord& d = w.dev;
-    switch (r.field) {
-        case fEntryDelay:
-            w.panel[0] = v;
+    const std::span<const RowSpec> table = rowsOf(w);
+    const auto spec = std::find_if(table.begin(), table.end(),
+                                   [&](const RowSpec& s) { return s.field == r.field; });
+    if (r.field == 0 || spec == table.end()) return;
+    switch (spec->place) {
+        case Place::None:
             break;
-        case fLoopName: {
+        case Place::LoopName: {
             const std::string bytes = utf8ToCp1251(r.text);
             w.name.fill(' ');
             for (std::size_t i = 0; i < bytes.size() && i < w.name.size(); ++i)
                 w.name[i] = static_cast<std::uint8_t>(bytes[i]);
             break;
         }
-        case fLoopNumber:
-            if (l) {
-                (*l)[kLoopNumber] = static_cast<std::uint8_t>(r.value & 0xFF);
-                (*l)[kLoopNumber + 1] = static_cast<std::uint8_t>((r.value >> 8) & 0xFF);
-            }
-            break;
-        case fCountdown:
-            if (l) (*l)[kLoopParam7] = v;
-            break;
-        case fLink1:
-        case fLink1 + 1:
-        case fLink1 + 2:
-        case fLink1 + 3:
-            if (l) (*l)[kLoopLink1 + static_cast<std::size_t>(r.field - fLink1)] = v;
-            break;
-        case fLogic:
-            if (l) (*l)[kLoopLogic] = v;
-            break;
-        case fLoopBlocked:
-            setBit(w.blockedLoops, static_cast<std::size_t>(w.index), r.value != 0);
-            break;
-        case fKeyOrdinal:
-            w.key[kKeyOrdinal] = v;
-            break;
-        case fKeyCode:
+        case Place::KeyCode:
             for (std::size_t i = 0; i < kKeyCodeSize; ++i)
                 w.key[kKeyCode + i] = r.key[i];
             break;
-        case fKeyGroup:
-            w.key[kKeyKind] =
-                static_cast<std::uint8_t>((w.key[kKeyKind] & ~0x03) | (r.value & 0x03));
+        case Place::LoopBlocked:
+            setBit(w.blockedLoops, static_cast<std::size_t>(w.index), r.value != 0);
             break;
-        case fCondition:
-            d[kDevTypeCond] =
-                static_cast<std::uint8_t>((d[kDevTypeCond] & 0x0F) | ((r.value & 0x0F) << 4));
-            break;
-        case fDevLoop:
-            d[kDevLoop] = v;
-            break;
-        case fTk3Loop:
-        case fTk3Loop + 1:
-        case fTk3Loop + 2:
-            d[kDevLoop + static_cast<std::size_t>(r.field - fTk3Loop)] = v;
-            break;
-        case fTk3Tactic:
-        case fTk3Tactic + 1:
-        case fTk3Tactic + 2: {
-            const int shift = 2 * (r.field - fTk3Tactic);
-            d[kDevParam6] = static_cast<std::uint8_t>((d[kDevParam6] & ~(3 << shift)) |
-                                                      ((r.value & 3) << shift));
-            break;
-        }
-        case fFaultHigh:
-        case fKtmTactic:
-            d[kDevParam6] =
-                static_cast<std::uint8_t>((d[kDevParam6] & 0x3F) | ((r.value & 3) << 6));
-            break;
-        case fKtmFault:
-            d[kDevParam6] = static_cast<std::uint8_t>((d[kDevParam6] & ~1) | (r.value & 1));
-            break;
-        case fRelayDelay:
-            d[kDevParam5] = v;
-            break;
-        case fControl:
-            d[kDevParam6] = static_cast<std::uint8_t>((d[kDevParam6] & ~3) | (r.value & 3));
-            break;
-        case fDevBlocked:
+        case Place::DeviceBlocked:
             w.devBlocked = r.value != 0;
             break;
         default:
+            if (std::uint8_t* record = recordOf(w, spec->place)) writeValue(*spec, record, r.value);
             break;
     }
 }

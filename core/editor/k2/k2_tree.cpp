@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
+#include <utility>
 
 #include "base/bit_set.h"
 #include "editor/k2/k2_grid.h"
 #include "editor/tree_editor.h"
 #include "families/k2/dbk2.h"
+#include "families/k2/device_kinds.h"
 
 namespace tavrin {
 
@@ -34,23 +37,12 @@ std::string formatCount(const char* pattern, int n) {
     return buf;
 }
 
-int loopOf(ItemCode c) {
-    return c - kLoopBase;
-}
-int keyOf(ItemCode c) {
-    return c - kKeyBase;
-}
-
 // The index of the expanded flag of a group code in DBK2::groupExpanded, or -1.
 int expandFlagOf(ItemCode c) {
+    if (isLoopGroup(c)) return 1 + groupOfCode(c);
     switch (c) {
         case kDevices:
             return 0;
-        case -30:
-        case -31:
-        case -32:
-        case -33:
-            return 1 + (kLoopGroupBase - c);
         case kDutyKeys:
             return 5;
         case kEmployeeKeys:
@@ -143,28 +135,9 @@ int k2KindOfCommand(int command) {
 }
 
 bool k2LoopAcceptsKind(const DBK2& db, int loop, int kind) {
-    const int group = loopGroup(loop);
-    switch (kind) {
-        case kTypeDip:
-        case kTypeIpr:
-        case kTypeTk:
-        case kTypeIpg:
-            return group == kGroupFire;
-        case kTypeTk3:
-        case kTypeKtm:
-            return group == kGroupSecurity || group == kGroupMonitoring;
-        case kTypeDka:
-            return group == kGroupMonitoring;
-        case kTypeUpt:
-            return group == kGroupFire && !db.HasUptOnLoop(loop);
-        case kTypeBrp:
-        case kTypeMau:
-        case kTypeUop:
-        case kTypeUopv:
-            return true;
-        default:
-            return false;
-    }
+    if (kind < 0 || kind >= 16) return false;
+    const DeviceKind& k = deviceKind(kind);
+    return groupIn(k.groups, loop) && !(k.onePerLoop && db.HasUptOnLoop(loop));
 }
 
 // ---- Rebuild ------------------------------------------------------------------------
@@ -211,7 +184,7 @@ void K2Tree::build(TreeEditor& tree, ItemCode remembered) {
 
     auto addDevicesOf = [&](NodeId parent, int loop) {
         for (const auto& [i, slot] : onLoop[static_cast<std::size_t>(loop)]) {
-            const ItemCode image = slot >= 0 ? kSlotBase + 0x80 * slot + i : i;
+            const ItemCode image = slot >= 0 ? slotEntryCode(i, slot) : i;
             m.add(parent, i, db->DeviceLabel(i, slot), db->GetItemImage(image));
         }
     };
@@ -235,7 +208,7 @@ void K2Tree::build(TreeEditor& tree, ItemCode remembered) {
             if (deviceType(db->devices[static_cast<std::size_t>(i)]) == kTypeTk3) {
                 static constexpr const char* kSlotLabels[3] = {"ШС А", "ШС В", "ШС С"};
                 for (int s = 0; s < 3; ++s) {
-                    const ItemCode c = kSlotBase + 0x80 * s + i;
+                    const ItemCode c = slotEntryCode(i, s);
                     m.add(n, c, kSlotLabels[s], db->GetItemImage(c));
                 }
             }
@@ -255,7 +228,7 @@ void K2Tree::build(TreeEditor& tree, ItemCode remembered) {
                                                     "Контрольные (%d)", "Управляющие (%d)"};
     for (int g = 0; g < 4; ++g) {
         if (tree.groupHidden(1 + g)) continue;
-        const ItemCode gc = kLoopGroupBase - g;
+        const ItemCode gc = loopGroupCode(g);
         const NodeId gn = m.add(loopsNode, gc, "", db->GetItemImage(gc));
         int withContent = 0;
         for (int l = 32 * g; l < 32 * g + 32; ++l) {
@@ -581,19 +554,35 @@ void K2Tree::refusePaste(TreeEditor& tree, const std::string& text) {
     tree.prompter().message(text, kPasteTitle, PromptIcon::Error);
 }
 
-void K2Tree::paste(TreeEditor& tree, NodeId targetNode) {
-    DBK2* db = k2db(tree.database());
-    ClipBuffer& b = tree.buffer();
-    DBK2* src = k2db(tree.databaseAt(b.tree));
-    if (!db || b.empty()) return;
-    // The root (whose code is also device 0's) takes nothing.
-    if (targetNode == kNoNode || !src || tree.parentOf(targetNode) == kNoNode) {
-        tree.prompter().message("Недопустимая операция", kPasteTitle, PromptIcon::Error);
-        return;
-    }
-    const ItemCode target = tree.codeOf(targetNode);
-    const bool sameDb = src == db;
-    const std::vector<ItemCode> items = b.items;
+namespace {
+
+// One paste: where the buffer's items come from and where they go.
+struct PasteJob {
+    DBK2* db = nullptr;   // the target's database
+    DBK2* src = nullptr;  // the buffer's database (the same one or the other)
+    ItemCode target = 0;
+    ItemCode targetParent = 0;
+    ItemCode from = 0;  // the buffer items' parent
+    int sourceTree = 0;
+    bool sameDb = true;
+    bool move = false;  // the buffer was taken by a cut
+    std::vector<ItemCode> items;
+};
+
+struct PasteRefusal {
+    std::string text;  // may be empty: refused without a message
+    bool marksBuffer;  // the buffer's items are shown again and the refusal recorded
+};
+
+// Checks the paste: one УПТ per fire loop, free links and matching groups of
+// loops put into a control loop, then the family's rule for every item.
+std::optional<PasteRefusal> checkPaste(const PasteJob& job) {
+    DBK2* db = job.db;
+    const DBK2* src = job.src;
+    const ItemCode target = job.target;
+    const bool sameDb = job.sameDb;
+    const bool move = job.move;
+    const std::vector<ItemCode>& items = job.items;
 
     // 1. One УПТ per fire loop.
     if (isLoop(target) && loopGroup(loopOf(target)) == kGroupFire) {
@@ -612,12 +601,11 @@ void K2Tree::paste(TreeEditor& tree, NodeId targetNode) {
             if (db->devices[static_cast<std::size_t>(i)][kDevLoop] != loopOf(target)) continue;
             // A УПТ moved within this loop does not count twice.
             const bool moving =
-                sameDb && b.takenByCut && std::find(items.begin(), items.end(), i) != items.end();
+                sameDb && move && std::find(items.begin(), items.end(), i) != items.end();
             if (!moving) targetHas = true;
         }
         if (upts > 1 || (upts == 1 && targetHas)) {
-            refusePaste(tree, "УПТ в ШС может быть только одно!");
-            return;
+            return PasteRefusal{"УПТ в ШС может быть только одно!", true};
         }
     }
 
@@ -630,16 +618,15 @@ void K2Tree::paste(TreeEditor& tree, NodeId targetNode) {
             const LoopRecord& l = db->loops[static_cast<std::size_t>(k)];
             if (hasLink(l, loopOf(target))) continue;  // already a member
             const bool movedHere =
-                sameDb && b.takenByCut && isControlLoop(b.parent) && hasLink(l, loopOf(b.parent));
+                sameDb && move && isControlLoop(job.from) && hasLink(l, loopOf(job.from));
             if (freeLink(l) < 0 && !movedHere) {
-                refusePaste(tree, sameDb ? "Шлейф уже добавлен в четыре управляющих шлейфа!"
-                                         : "Все ссылки шлейфа заняты!");
-                return;
+                return PasteRefusal{sameDb ? "Шлейф уже добавлен в четыре управляющих шлейфа!"
+                                           : "Все ссылки шлейфа заняты!",
+                                    true};
             }
             if (logic == kNone) logic = loopGroup(k);
             if (logic <= kGroupMonitoring && loopGroup(k) != logic) {
-                refusePaste(tree, "Такая вставка недопустима.");
-                return;
+                return PasteRefusal{"Такая вставка недопустима.", true};
             }
         }
     }
@@ -648,41 +635,50 @@ void K2Tree::paste(TreeEditor& tree, NodeId targetNode) {
     for (ItemCode c : items) {
         EditRuleArgs a;
         a.item = target;
-        a.parent = tree.codeOf(tree.parentOf(targetNode));
+        a.parent = job.targetParent;
         a.bufferItem = c;
         a.flag = sameDb ? 0 : 1;
         a.bufferDatabase = src;
         const RuleAnswer answer = db->PasteItem(a);
-        if (!answer.allowed) {
-            if (!answer.text.empty())
-                tree.prompter().message(answer.text, kPasteTitle, PromptIcon::Error);
-            return;
-        }
+        if (!answer.allowed) return PasteRefusal{answer.text, false};
     }
+    return std::nullopt;
+}
 
-    if (!tree.leaveItem()) return;
-    // Record the buffer and the records before the change.
+// The two undo records of a paste: the buffer, and the records of both
+// databases as they were (the source's only when a cut takes from it).
+std::pair<std::unique_ptr<CommandRecord>, std::unique_ptr<CommandRecord>> recordPaste(
+    const PasteJob& job, const K2Tree& family, int treeIndex) {
     auto rb = std::make_unique<CommandRecord>();
     rb->code = kCmdPasteBuffer;
-    rb->items = items;
-    rb->second = b.parent;
-    rb->sourceTree = b.tree;
-    rb->takenByCut = b.takenByCut;
+    rb->items = job.items;
+    rb->second = job.from;
+    rb->sourceTree = job.sourceTree;
+    rb->takenByCut = job.move;
     auto rr = std::make_unique<CommandRecord>();
     rr->code = kCmdPasteRecords;
-    rr->items = items;
-    rr->parent = target;
-    rr->second = b.parent;
-    rr->sourceTree = b.tree;
-    rr->takenByCut = b.takenByCut;
-    rr->saved[static_cast<std::size_t>(tree.index())] = snapshot(*db);
-    const bool move = b.takenByCut;
-    if (!sameDb && move) rr->saved[static_cast<std::size_t>(b.tree)] = snapshot(*src);
-    const int beforeDb = db->modified;
-    const int beforeSrc = src->modified;
+    rr->items = job.items;
+    rr->parent = job.target;
+    rr->second = job.from;
+    rr->sourceTree = job.sourceTree;
+    rr->takenByCut = job.move;
+    rr->saved[static_cast<std::size_t>(treeIndex)] = family.snapshot(*job.db);
+    if (!job.sameDb && job.move)
+        rr->saved[static_cast<std::size_t>(job.sourceTree)] = family.snapshot(*job.src);
+    return {std::move(rb), std::move(rr)};
+}
+
+// Puts the items into the target; true when the source database changed too.
+bool applyPaste(const PasteJob& job) {
+    DBK2* db = job.db;
+    DBK2* src = job.src;
+    const ItemCode target = job.target;
+    const bool sameDb = job.sameDb;
+    const bool move = job.move;
+    const std::vector<ItemCode>& items = job.items;
     bool srcChanged = false;
 
-    const int fromLoop = isLoop(b.parent) ? loopOf(b.parent) : -1;
+    const int fromLoop = isLoop(job.from) ? loopOf(job.from) : -1;
     for (ItemCode c : items) {
         if (const int i = deviceOf(c); i >= 0) {
             if (!src->IsDeviceInUse(i)) continue;
@@ -724,10 +720,10 @@ void K2Tree::paste(TreeEditor& tree, NodeId targetNode) {
         } else if (isLoop(c) && isControlLoop(target)) {
             const int k = loopOf(c);
             LoopRecord& l = db->loops[static_cast<std::size_t>(k)];
-            if (move && isControlLoop(b.parent)) {
+            if (move && isControlLoop(job.from)) {
                 LoopRecord& from = src->loops[static_cast<std::size_t>(k)];
-                if (b.parent != target) {
-                    dropLink(from, loopOf(b.parent));
+                if (job.from != target) {
+                    dropLink(from, loopOf(job.from));
                     sealLoop(from);
                     srcChanged = srcChanged || !sameDb;
                 }
@@ -767,6 +763,48 @@ void K2Tree::paste(TreeEditor& tree, NodeId targetNode) {
             }
         }
     }
+    return srcChanged;
+}
+
+}  // namespace
+
+void K2Tree::paste(TreeEditor& tree, NodeId targetNode) {
+    DBK2* db = k2db(tree.database());
+    ClipBuffer& b = tree.buffer();
+    DBK2* src = k2db(tree.databaseAt(b.tree));
+    if (!db || b.empty()) return;
+    // The root (whose code is also device 0's) takes nothing.
+    if (targetNode == kNoNode || !src || tree.parentOf(targetNode) == kNoNode) {
+        tree.prompter().message("Недопустимая операция", kPasteTitle, PromptIcon::Error);
+        return;
+    }
+    PasteJob job;
+    job.db = db;
+    job.src = src;
+    job.target = tree.codeOf(targetNode);
+    job.targetParent = tree.codeOf(tree.parentOf(targetNode));
+    job.from = b.parent;
+    job.sourceTree = b.tree;
+    job.sameDb = src == db;
+    job.move = b.takenByCut;
+    job.items = b.items;
+
+    if (const auto refusal = checkPaste(job)) {
+        if (refusal->marksBuffer)
+            refusePaste(tree, refusal->text);
+        else if (!refusal->text.empty())
+            tree.prompter().message(refusal->text, kPasteTitle, PromptIcon::Error);
+        return;
+    }
+    if (!tree.leaveItem()) return;
+    auto [rb, rr] = recordPaste(job, *this, tree.index());
+    const int beforeDb = db->modified;
+    const int beforeSrc = src->modified;
+    const bool srcChanged = applyPaste(job);
+
+    const ItemCode target = job.target;
+    const bool move = job.move;
+    const bool sameDb = job.sameDb;
     TreeEditor::markChanged(*db, beforeDb);
     if (srcChanged) TreeEditor::markChanged(*src, beforeSrc);
     if (!srcChanged && b.tree != tree.index()) rr->saved[static_cast<std::size_t>(b.tree)].clear();
@@ -806,33 +844,11 @@ bool K2Tree::canDrop(TreeEditor& tree, NodeId target, const std::vector<NodeId>&
     DBK2* db = k2db(tree.database());
     const ItemCode t = tree.codeOf(target);
     if (!db || !isLoop(t)) return false;
-    const int group = loopGroup(loopOf(t));
     for (NodeId n : dragged) {
         const ItemCode c = tree.codeOf(n);
         if (tree.parentOf(n) == kNoNode || !isDevice(c) || !db->IsDeviceInUse(c)) return false;
-        switch (deviceType(db->devices[static_cast<std::size_t>(c)])) {
-            case kTypeDip:
-            case kTypeIpr:
-            case kTypeTk:
-            case kTypeIpg:
-            case kTypeUpt:
-                if (group != kGroupFire) return false;
-                break;
-            case kTypeTk3:
-            case kTypeKtm:
-                if (group != kGroupSecurity && group != kGroupMonitoring) return false;
-                break;
-            case kTypeDka:
-                if (group != kGroupMonitoring) return false;
-                break;
-            case kTypeMau:
-            case kTypeUop:
-            case kTypeUopv:
-                break;
-            default:
-                // A БРП (and any other kind) is placed through its grid row.
-                return false;
-        }
+        const DeviceKind& k = deviceKind(deviceType(db->devices[static_cast<std::size_t>(c)]));
+        if (!k.byDrag || !groupIn(k.groups, loopOf(t))) return false;
     }
     return true;
 }

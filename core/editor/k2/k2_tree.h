@@ -3,52 +3,15 @@
 // cut and paste edits with their refusals, the drop rules, and the snapshot
 // of the records that undo records keep.
 //
-// Item codes: root 0; devices group -3, device i = i, a three-loop device's
-// loop entries i+0x200 / i+0x280 / i+0x300; loops group -5, loop groups
-// -30..-33, loop m = 0x80+m; keys group -4, duty keys -6, employee keys -7,
-// key k = 0x100+k.
+// Item codes: families/k2/item_codes.h.
 #pragma once
 
 #include "editor/family_tree.h"
+#include "families/k2/item_codes.h"
 
 namespace tavrin {
 
 class DBK2;
-
-namespace k2code {
-inline constexpr ItemCode kRoot = 0;
-inline constexpr ItemCode kDevices = -3;
-inline constexpr ItemCode kKeys = -4;
-inline constexpr ItemCode kLoops = -5;
-inline constexpr ItemCode kDutyKeys = -6;
-inline constexpr ItemCode kEmployeeKeys = -7;
-inline constexpr ItemCode kLoopGroupBase = -30;  // -30 - group (0 security .. 3 control)
-inline constexpr ItemCode kLoopBase = 0x80;
-inline constexpr ItemCode kKeyBase = 0x100;
-inline constexpr ItemCode kSlotBase = 0x200;  // + 0x80 * slot + device
-
-inline bool isDevice(ItemCode c) {
-    return c >= 0 && c < 128;
-}
-inline bool isLoop(ItemCode c) {
-    return c >= kLoopBase && c < kLoopBase + 128;
-}
-inline bool isControlLoop(ItemCode c) {
-    return c >= kLoopBase + 96 && c < kLoopBase + 128;
-}
-inline bool isKey(ItemCode c) {
-    return c >= kKeyBase && c < kKeyBase + 256;
-}
-inline bool isSlotEntry(ItemCode c) {
-    return c >= kSlotBase && c < kSlotBase + 3 * 128;
-}
-// The device of a device item or of a loop entry, or -1.
-inline int deviceOf(ItemCode c) {
-    if (isDevice(c)) return c;
-    if (isSlotEntry(c)) return (c - kSlotBase) % 128;
-    return -1;
-}
-}  // namespace k2code
 
 // The add-device commands by device kind (0 for a kind without a command).
 int k2AddDeviceCommand(int kind);

@@ -5,6 +5,7 @@
 #include "base/text.h"
 #include "families/k2/dbk2.h"
 #include "families/k2/format.h"
+#include "families/k2/grid_rows.h"
 #include "families/k2/value_lists.h"
 
 namespace tavrin {
@@ -13,42 +14,64 @@ using namespace k2;
 
 namespace {
 
-// Texts of the trigger-condition and line-control cells of a device row; the
-// value lists are those the grid shows for the same fields.
+// The cells of a device row that come from the device's grid rows: the
+// field of each cell and the value whose text stands in when no entry of
+// the row's list carries the device's value.
+struct CsvCells {
+    int trigger = 0;  // 0: the cell stays empty
+    int triggerFallback = 0;
+    bool triggerOnSecurityLoopsOnly = false;
+    int lineControl = 0;  // 0: the cell stays empty
+    int lineFallback = 0;
+    int lineFixedValue = -1;  // >= 0: the text of this value, whatever the device holds
+};
+
+CsvCells cellsOf(int type) {
+    switch (type) {
+        case kTypeDip:
+        case kTypeDka:
+            return {.trigger = fCondition};
+        case kTypeMau:
+        case kTypeUop:
+        case kTypeUopv:
+            return {.trigger = fCondition,
+                    .triggerFallback = kConditionNotChosen,
+                    .triggerOnSecurityLoopsOnly = true};
+        case kTypeTk3:
+            return {.lineControl = fFaultHigh};
+        case kTypeKtm:
+            return {.trigger = fKtmTactic,
+                    .triggerFallback = kNone,
+                    .triggerOnSecurityLoopsOnly = true,
+                    .lineControl = fKtmFault,
+                    .lineFixedValue = 1};
+        default:
+            return {};
+    }
+}
+
 struct DeviceTexts {
     std::string trigger;
     std::string lineControl;
 };
 
-DeviceTexts deviceTexts(const DeviceRecord& d, int loop) {
-    const int condition = deviceCondition(d);
-    const int highBits = d[kDevParam6] >> 6;
-    const bool securityLoop = loop >= 0 && loop < 32;
-    DeviceTexts t;
-    switch (deviceType(d)) {
-        case kTypeDip:
-            t.trigger = valueTextOr(value_lists::k1007, condition, 0);
-            break;
-        case kTypeDka:
-            t.trigger = valueTextOr(value_lists::k1059, condition, 0);
-            break;
-        case kTypeMau:
-        case kTypeUop:
-        case kTypeUopv:
-            if (securityLoop)
-                t.trigger = valueTextOr(value_lists::k1021, condition, kConditionNotChosen);
-            break;
-        case kTypeTk3:
-            t.lineControl = valueTextOr(value_lists::k1020, highBits, 0);
-            break;
-        case kTypeKtm:
-            if (securityLoop) t.trigger = valueTextOr(value_lists::k1060, highBits, 0xFF);
-            t.lineControl = valueTextOr(value_lists::k1020, 1, 0);
-            break;
-        default:
-            break;
+// The text of a device's grid row `field` as the row shows it with the
+// device on `loop`.
+std::string cellText(const DBK2& db, const DeviceRecord& d, int loop, int field, int fallback,
+                     int fixedValue) {
+    for (const RowSpec& row : deviceRows(deviceType(d))) {
+        if (row.field != field || !slotRowShown(row, loop)) continue;
+        int listId = row.listId;
+        if (row.list == RowList::RelayByLoop) {
+            const int logic = loop >= kFirstControlLoop && loop < kLoopCount
+                                  ? db.loops[static_cast<std::size_t>(loop)][kLoopLogic]
+                                  : 0;
+            listId = relayListId(loop, logic);
+        }
+        const int value = fixedValue >= 0 ? fixedValue : readValue(row, d.data());
+        return std::string(valueTextOr(valueList(listId), value, fallback));
     }
-    return t;
+    return {};
 }
 
 }  // namespace
@@ -69,7 +92,13 @@ bool DBK2::ExportCsv(const std::string& path) {
                 if (deviceLoopSlot(d, s) != m) continue;
                 std::string device = DeviceLabel(i);
                 if (tk3) device += format(" - %c", "ABC"[s]);
-                const DeviceTexts t = deviceTexts(d, m);
+                const CsvCells cells = cellsOf(deviceType(d));
+                DeviceTexts t;
+                if (cells.trigger != 0 && (!cells.triggerOnSecurityLoopsOnly || m < 32))
+                    t.trigger = cellText(*this, d, m, cells.trigger, cells.triggerFallback, -1);
+                if (cells.lineControl != 0)
+                    t.lineControl = cellText(*this, d, m, cells.lineControl, cells.lineFallback,
+                                             cells.lineFixedValue);
                 const char* blocked = testBit(blockedDevices, i) ? "да" : "нет";
                 const std::string loopCell = first ? LoopFullLabel(m) : std::string();
                 text += loopCell + ";" + device + ";" + format("'%04hX", deviceSerial(d)) + ";" +

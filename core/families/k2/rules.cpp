@@ -1,41 +1,15 @@
-// The tree's edit rules and item images of the "Талвир К2" family.
-//
-// Item codes: device i = i; a three-loop device's entry for its loop A, B or
-// C = i + 0x200, i + 0x280, i + 0x300; loop m = 0x80 + m; key k = 0x100 + k;
-// groups are negative (-3 devices, -6 duty keys, -7 employee keys, ...).
+// The tree's edit rules and item images of the "Талвир К2" family (item
+// codes in item_codes.h).
 #include "families/k2/dbk2.h"
+#include "families/k2/device_kinds.h"
+#include "families/k2/item_codes.h"
 
 namespace tavrin {
 
 using namespace k2;
+using namespace k2code;
 
 namespace {
-
-constexpr ItemCode kDevicesGroup = -3;
-constexpr ItemCode kDutyKeysGroup = -6;
-constexpr ItemCode kEmployeeKeysGroup = -7;
-constexpr ItemCode kLoopBase = 0x80;
-constexpr ItemCode kKeyBase = 0x100;
-constexpr ItemCode kSlotEntryBase = 0x200;
-
-bool isLoop(ItemCode c) {
-    return c >= kLoopBase && c < kLoopBase + kLoopCount;
-}
-bool isControlLoop(ItemCode c) {
-    return c >= kLoopBase + kFirstControlLoop && c < kLoopBase + kLoopCount;
-}
-bool isPlainLoop(ItemCode c) {
-    return isLoop(c) && !isControlLoop(c);
-}  // loops 0..95
-bool isKey(ItemCode c) {
-    return c >= kKeyBase && c < kKeyBase + kKeyCount;
-}
-int loopOf(ItemCode c) {
-    return c - kLoopBase;
-}
-int keyOf(ItemCode c) {
-    return c - kKeyBase;
-}
 
 RuleAnswer allow(const char* text) {
     return {true, text};
@@ -76,17 +50,13 @@ constexpr int kDutyKeyImage = 75;
 }  // namespace
 
 int DBK2::DeviceOfItem(ItemCode item) {
-    if (item >= 0 && item < kDeviceCount) return item;
-    if (item >= kSlotEntryBase && item < kSlotEntryBase + 3 * kDeviceCount)
-        return (item - kSlotEntryBase) % kDeviceCount;
-    return -1;
+    return k2code::deviceOf(item);
 }
 
 // ---- Edit rules -------------------------------------------------------------------------
 
 RuleAnswer DBK2::InsertItem(const EditRuleArgs& a) {
-    if (a.item == kDevicesGroup || isLoop(a.item) || a.item == kDutyKeysGroup ||
-        a.item == kEmployeeKeysGroup)
+    if (a.item == kDevices || isLoop(a.item) || a.item == kDutyKeys || a.item == kEmployeeKeys)
         return allow("Добавление новых устройств");
     return refuse("Здесь вставка устройств невозможна");
 }
@@ -114,7 +84,7 @@ RuleAnswer DBK2::CopyItem(const EditRuleArgs& a) {
 
 RuleAnswer DBK2::CutItem(const EditRuleArgs& a) {
     if (DeviceOfItem(a.item) >= 0) {
-        if (a.parent == kDevicesGroup)
+        if (a.parent == kDevices)
             return refuse(
                 "Вырезать устройства из 'Устройств' нельзя!\nПоскольку они будут удалены совсем из "
                 "БД");
@@ -142,16 +112,16 @@ RuleAnswer DBK2::PasteItem(const EditRuleArgs& a) {
     const ItemCode item = a.bufferItem;
     const int device = DeviceOfItem(item);
 
-    if (target == kEmployeeKeysGroup || target == kDutyKeysGroup) {
+    if (target == kEmployeeKeys || target == kDutyKeys) {
         if (isKey(item) || a.flag) {
-            const bool fits = a.flag || (target == kEmployeeKeysGroup
-                                             ? source->keys[keyOf(item)][kKeyKind] < 128
-                                             : source->keys[keyOf(item)][kKeyKind] >= 128);
+            const bool fits =
+                a.flag || (target == kEmployeeKeys ? source->keys[keyOf(item)][kKeyKind] < 128
+                                                   : source->keys[keyOf(item)][kKeyKind] >= 128);
             if (fits) return allow("Вставить из буфера");
         }
         return refuse("Можно вставить только ключи.");
     }
-    if (target == kDevicesGroup) {
+    if (target == kDevices) {
         if (device >= 0) return allow("Вставить из буфера");
         return refuse("Сюда вставлять можно только устройства");
     }
@@ -160,31 +130,8 @@ RuleAnswer DBK2::PasteItem(const EditRuleArgs& a) {
     const int group = loopGroup(loop);
 
     if (device >= 0) {
-        switch (deviceType(source->devices[device])) {
-            case kTypeDip:
-            case kTypeIpr:
-            case kTypeTk:
-            case kTypeUpt:
-                if (group == kGroupFire) break;
-                return refuse("Можно вставлять только в пожарные ШС.");
-            case kTypeTk3:
-            case kTypeKtm:
-                if (group == kGroupSecurity || group == kGroupMonitoring) break;
-                return refuse("Только в охранные и контрольные ШС.");
-            case kTypeIpg:
-                if (group == kGroupSecurity || group == kGroupFire) break;
-                return refuse("Только в охранные и пожарные ШС.");
-            case kTypeDka:
-                if (group == kGroupMonitoring) break;
-                return refuse("Можно вставлять только в контрольные ШС.");
-            case kTypeBrp:
-            case kTypeMau:
-            case kTypeUop:
-            case kTypeUopv:
-                break;
-            default:
-                return refuse("");
-        }
+        const DeviceKind& kind = deviceKind(deviceType(source->devices[device]));
+        if (!groupIn(kind.pasteGroups, loop)) return refuse(kind.pasteRefusal);
         return allow("Вставить из буфера");
     }
     if (isControlLoop(target) && isPlainLoop(item)) {
@@ -224,24 +171,24 @@ RuleAnswer DBK2::PasteItem(const EditRuleArgs& a) {
 int DBK2::GetItemImage(ItemCode item) {
     if (item < 0) {
         switch (item) {
-            case -1:
+            case kPanel:
                 return 76;
-            case -3:
+            case kDevices:
                 return 77;
-            case -4:
+            case kKeys:
                 return 75;
-            case -5:
+            case kLoops:
                 return 74;
-            case -6:
-            case -7:
+            case kDutyKeys:
+            case kEmployeeKeys:
                 return 75;
-            case -30:
+            case loopGroupCode(kGroupSecurity):
                 return 41;
-            case -31:
+            case loopGroupCode(kGroupFire):
                 return 40;
-            case -32:
+            case loopGroupCode(kGroupMonitoring):
                 return 42;
-            case -33:
+            case loopGroupCode(kGroupControl):
                 return 43;
             default:
                 return -1;
@@ -280,9 +227,8 @@ int DBK2::GetItemImage(ItemCode item) {
     };
     if (IsDeviceBlocked(device)) return images.off;
     if (type == kTypeTk3) {
-        if (item >= kSlotEntryBase) {
-            const int group =
-                groupOfLoop(deviceLoopSlot(d, (item - kSlotEntryBase) / kDeviceCount));
+        if (isSlotEntry(item)) {
+            const int group = groupOfLoop(deviceLoopSlot(d, slotOfEntry(item)));
             return group < 0 ? images.off : images.byGroup[group];
         }
         int first = -1;
