@@ -184,6 +184,8 @@ void RecoveryStore::discard(int role) {
 void RecoveryStore::discardAll() {
     discard(0);
     discard(1);
+    std::error_code ec;
+    fs::remove(folder_, ec);  // only when nothing else is in it
 }
 
 std::vector<RecoveryCopy> RecoveryStore::leftBehind(std::int64_t now) const {
