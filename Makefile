@@ -7,7 +7,7 @@ REL_DIR := build/release
 FUZZ_DIR := build/fuzz
 CTEST_ARGS ?=
 
-.PHONY: all deps run test lint test-tsan build-test build-release fuzz-smoke bench screenshots windows test-windows clean format
+.PHONY: all deps run test lint test-tsan build-test build-release fuzz-smoke fuzz build-fuzz soak bench screenshots windows test-windows clean format
 
 all: build-release
 
@@ -44,11 +44,18 @@ test-tsan: deps
 run: build-release
 	@bash scripts/run-demo.sh $(REL_DIR)
 
-fuzz-smoke: deps
+build-fuzz: deps
 	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DTAVRIN_FUZZ=ON -DTAVRIN_BUILD_GUI=OFF
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_targets
+
+fuzz-smoke: build-fuzz
 	bash scripts/fuzz-smoke.sh $(FUZZ_DIR)
+
+# Every target for FUZZ_SECONDS (default 600) on its corpus in the
+# repository, which grows; a table of executions, coverage and crashes.
+fuzz: build-fuzz
+	bash scripts/fuzz.sh $(FUZZ_DIR)
 
 bench: build-release
 	bash scripts/bench.sh $(REL_DIR)
