@@ -7,7 +7,7 @@ REL_DIR := build/release
 FUZZ_DIR := build/fuzz
 CTEST_ARGS ?=
 
-.PHONY: all deps run test lint test-tsan build-test build-release fuzz-smoke bench screenshots windows test-windows clean format
+.PHONY: all deps run test lint test-tsan build-test build-release fuzz-smoke fuzz build-fuzz soak bench screenshots windows test-windows clean format
 
 all: build-release
 
@@ -41,14 +41,32 @@ test-tsan: deps
 	cd $(TSAN_DIR) && TSAN_OPTIONS=halt_on_error=1 ./tests/tavrin_core_tests --gtest_filter='$(TSAN_CORE_TESTS)'
 	cd $(TSAN_DIR) && TSAN_OPTIONS=halt_on_error=1 ./tests/tavrin_e2e_tests --gtest_filter='$(TSAN_E2E_TESTS)'
 
+# A long run of write, read back and journal cycles (every fourth under a
+# random fault) against the simulator, with the memory, descriptor and
+# thread checks; SOAK_CYCLES (default 1000) cycles, SOAK_SEED to vary.
+SOAK_CYCLES ?= 1000
+SOAK_SEED ?= 1
+soak: deps
+	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVRIN_SANITIZE=ON -DTAVRIN_WERROR=ON
+	cmake --build $(TEST_DIR) -j $(JOBS) --target tavrin_soak
+	ASAN_OPTIONS=quarantine_size_mb=0:thread_local_quarantine_size_kb=0 \
+	    $(TEST_DIR)/tests/tavrin_soak --cycles $(SOAK_CYCLES) --seed $(SOAK_SEED)
+
 run: build-release
 	@bash scripts/run-demo.sh $(REL_DIR)
 
-fuzz-smoke: deps
+build-fuzz: deps
 	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DTAVRIN_FUZZ=ON -DTAVRIN_BUILD_GUI=OFF
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_targets
+
+fuzz-smoke: build-fuzz
 	bash scripts/fuzz-smoke.sh $(FUZZ_DIR)
+
+# Every target for FUZZ_SECONDS (default 600) on its corpus in the
+# repository, which grows; a table of executions, coverage and crashes.
+fuzz: build-fuzz
+	bash scripts/fuzz.sh $(FUZZ_DIR)
 
 bench: build-release
 	bash scripts/bench.sh $(REL_DIR)

@@ -262,6 +262,39 @@ bool Shell::switchFamily(Family family) {
     return true;
 }
 
+bool Shell::offerRecovery(RecoveryStore& store, std::int64_t now,
+                          const std::function<bool(Family)>& switchTo) {
+    for (const RecoveryCopy& copy : store.leftBehind(now)) {
+        const PromptAnswer answer =
+            prompter().ask(RecoveryStore::question(copy), RecoveryStore::kQuestionTitle,
+                           PromptIcon::Question, PromptButtons::YesNoCancel);
+        if (answer == PromptAnswer::Cancel) {
+            RecoveryStore::remove(copy);
+            continue;
+        }
+        if (answer != PromptAnswer::Yes) continue;
+        if (copy.family != family_) {
+            const bool switched = switchTo ? switchTo(copy.family) : switchFamily(copy.family);
+            if (!switched || copy.family != family_) continue;
+        }
+        DBase* db = doc_.main();
+        if (!db || !RecoveryStore::restore(copy, *db)) {
+            if (db) db->ResetDatabase();
+            error("Не удалось восстановить базу из копии:\n" + pathToUtf8(copy.data),
+                  RecoveryStore::kQuestionTitle);
+            host_.databaseReplaced(0);
+            continue;
+        }
+        host_.resetTreeState();
+        host_.databaseReplaced(0);
+        // This run's copy first: the database is never without one.
+        store.update(*db, now);
+        RecoveryStore::remove(copy);
+        return true;
+    }
+    return false;
+}
+
 bool Shell::queryClose() {
     if (!host_.commitPendingEdits()) return false;
     // The second database is offered even when "Две базы" is off now.

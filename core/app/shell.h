@@ -18,6 +18,7 @@
 
 #include "app/document.h"
 #include "app/recent_files.h"
+#include "app/recovery.h"
 #include "base/file_filter.h"
 #include "link/app_context.h"
 #include "link/console_operations.h"
@@ -148,6 +149,14 @@ class Shell {
     void storePlacement(const Placement& placement);
     // "Папка" at the end of the run.
     void storeFolder(const std::string& folder);
+
+    // Offers the recovery copies that earlier runs left, newest first: "Да"
+    // loads one into the main database (switching to its family with
+    // `switchTo`, the shell's own switch when empty), keeps this run's copy
+    // of it and removes the old one; "Нет" keeps the copy for the next
+    // start; "Отмена" removes it. True when a copy was restored.
+    bool offerRecovery(RecoveryStore& store, std::int64_t now,
+                       const std::function<bool(Family)>& switchTo = nullptr);
 
     // The save prompt for the database of one tree; false abandons the command.
     bool savePrompt(bool right);

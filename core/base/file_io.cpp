@@ -99,6 +99,14 @@ bool isOurTemporaryName(const std::string& fileName) {
     return temporaryOwner(fileName).has_value();
 }
 
+unsigned long ownProcessId() {
+    return currentProcessId();
+}
+
+bool processIsRunning(unsigned long pid) {
+    return pid == currentProcessId() || processRunning(pid);
+}
+
 std::filesystem::path resolveLinks(const std::filesystem::path& path) {
     std::filesystem::path p = path;
     for (int hop = 0; hop < 40; ++hop) {

@@ -79,6 +79,11 @@ void removeStaleTemporaries(const std::filesystem::path& target);
 // True when the name is one of our temporary files' names (any file).
 bool isOurTemporaryName(const std::string& fileName);
 
+// This process's id, and whether a process of that id runs now (files of
+// our naming carry the id of the process that made them).
+unsigned long ownProcessId();
+bool processIsRunning(unsigned long pid);
+
 // The operating system's message text for an error number in Russian
 // (UTF-8, no trailing line break): the system's own when it is Russian,
 // else the program's text of the common numbers.

@@ -32,11 +32,16 @@ bool CKvitorApp::InitInstance(const QStringList& arguments) {
             return false;
         }
     }
+    bool opened = false;
     for (const QString& arg : arguments) {
         if (arg.startsWith('-')) continue;
         if (!frame_->shell().openPath(arg.toStdString())) return false;
+        opened = true;
         break;
     }
+    // A copy left by a run that ended without saving: offered unless a file
+    // was opened (it stays for the next start then).
+    if (!opened) frame_->offerRecovery();
     frame_->showAsStored();
     frame_->updateCaption(100);
     return true;

@@ -1,8 +1,9 @@
 // CKvitorApp: start-up of the configurator. Builds the context (settings
 // file "Tavrin.ini" in the program folder, the message boxes, the cancel
 // window), creates the main window, asks for the start-up password when it
-// is switched on (one attempt), shows the window and opens a database file
-// named on the command line.
+// is switched on (one attempt), opens a database file named on the command
+// line or else offers the recovery copy an earlier run left, and shows the
+// window.
 #pragma once
 
 #include <QStringList>

@@ -219,6 +219,10 @@ QString filterTip(const FilterButton& b, bool hidden) {
 CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidget* parent)
     : QMainWindow(parent), ctx_(context), factory_(std::move(factory)) {
     setObjectName("CMainFrame");
+    recovery_ = std::make_unique<RecoveryStore>(RecoveryStore::folderFor(ctx_));
+    recoveryTimer_ = new QTimer(this);
+    recoveryTimer_->setSingleShot(true);
+    connect(recoveryTimer_, &QTimer::timeout, this, [this] { keepRecoveryCopies(); });
     shell_ = std::make_unique<Shell>(ctx_, *this, factory_);
     shell_->loadSettings();
     if (!shell_->settings().folder.empty()) {
@@ -347,6 +351,8 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
 }
 
 CMainFrame::~CMainFrame() {
+    // A normal end: the user saved or discarded every change.
+    recovery_->discardAll();
     shell_->storeFolder(QDir::currentPath().toStdString());
     // The databases go with the shell before the views: let the views
     // forget them, and let no editor left open commit into them.
@@ -404,6 +410,33 @@ void CMainFrame::updateModifiedMarker() {
         if (db && db->modified && (role == 0 || shell_->twoBases())) modified = true;
     }
     setWindowModified(modified);
+    keepRecoveryCopies();
+}
+
+void CMainFrame::keepRecoveryCopies() {
+    if (!recovery_ || !shell_) return;
+    if (deviceOperations_ > 0) {
+        // The database is the operation's now; look again afterwards.
+        if (!recoveryTimer_->isActive()) recoveryTimer_->start(1000);
+        return;
+    }
+    std::int64_t wait = 0;
+    const std::int64_t now = RecoveryStore::now();
+    for (int role = 0; role < 2; ++role) {
+        if (DBase* db = shell_->document().database(role)) {
+            const std::int64_t w = recovery_->update(*db, now);
+            if (w > 0 && (wait == 0 || w < wait)) wait = w;
+        }
+    }
+    if (wait > 0 && !recoveryTimer_->isActive())
+        recoveryTimer_->start(static_cast<int>(wait) * 1000);
+}
+
+bool CMainFrame::offerRecovery() {
+    return shell_->offerRecovery(*recovery_, RecoveryStore::now(), [this](Family family) {
+        switchFamily(family);
+        return shell_->family() == family;
+    });
 }
 
 QAction* CMainFrame::action(int command) const {
@@ -670,7 +703,9 @@ void CMainFrame::setStatusText(const std::string& text) {
 }
 
 int CMainFrame::runDeviceOperation(const std::function<int(Progress&)>& operation) {
+    ++deviceOperations_;
     const int code = runOnWorker(this, progress_, operation);
+    --deviceOperations_;
     if (ctx_.cancelWindow) ctx_.cancelWindow->hide();
     QCoreApplication::processEvents();
     return code;
@@ -788,6 +823,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     p.height = g.height();
     p.splitter = leftTree_->geometry().right();
     shell_->storePlacement(p);
+    recovery_->discardAll();
     event->accept();
 }
 

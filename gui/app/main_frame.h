@@ -17,6 +17,7 @@
 #include "app/commands.h"
 #include "app/device_search.h"
 #include "app/file_dialogs.h"
+#include "app/recovery.h"
 #include "app/shell.h"
 #include "editor/c_tree.h"
 #include "link/app_context.h"
@@ -30,6 +31,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QSplitter;
 class QTabWidget;
+class QTimer;
 class QToolBar;
 
 namespace tavrin::gui {
@@ -61,6 +63,12 @@ class CMainFrame : public QMainWindow, public ShellHost {
     // carries the unsaved marker ("*") while a database shown is modified.
     void updateCaption(std::size_t capacity);
     void updateModifiedMarker();
+    // Start-up: offers the recovery copies that earlier runs left; true when
+    // one was restored into the main database.
+    bool offerRecovery();
+    // The recovery copies of this run: written while a database is modified
+    // and not saved, removed when it is saved, discarded or closed.
+    RecoveryStore& recovery() { return *recovery_; }
     // Shows the window with the stored placement.
     void showAsStored();
     // Runs a command as the menu does.
@@ -165,6 +173,9 @@ class CMainFrame : public QMainWindow, public ShellHost {
     // active tree's database, in the compare window.
     void compareWithFile();
     void about();
+    // Brings the recovery copies in step with the databases, now or (within
+    // the interval of the last copy) by a timer.
+    void keepRecoveryCopies();
 
     const AppContext& ctx_;
     DatabaseFactory factory_;
@@ -190,6 +201,9 @@ class CMainFrame : public QMainWindow, public ShellHost {
     QLineEdit* gridEditor_ = nullptr;
     QPlainTextEdit* statusView_ = nullptr;
     ServiceWindows* services_ = nullptr;
+    std::unique_ptr<RecoveryStore> recovery_;
+    QTimer* recoveryTimer_ = nullptr;
+    int deviceOperations_ = 0;  // a copy is never taken while one runs
 };
 
 }  // namespace tavrin::gui

@@ -160,6 +160,46 @@ TEST(R7LinkE2E, AStaleReplyIsNotStoredAndAskedAgain) {
     EXPECT_TRUE(l.db->table()[1].isFree());
 }
 
+// A reply that comes late is never taken for the reply of the next request:
+// with one reply of a full read delayed past the first (400 ms) or the second
+// pass (700 ms), or answering with a wrong index, at the version, the panel's
+// record, an element's record, a free record and the last record, each run
+// either fails with its code or gives exactly the panel's database, and the
+// line is clean for the next request.
+TEST(R7LinkE2E, LateRepliesFailOrGiveExactlyThePanelsDatabase) {
+    TempDir files;
+    const std::string panelFile = pathToUtf8(files / "panel.bor");
+    {
+        AppContext ctx = makeAppContext(files.path());
+        DBR7 db(0, ctx);
+        fillDatabase(db);
+        ASSERT_TRUE(db.SaveToDisk(panelFile));
+    }
+    R7Link clean({"--db", panelFile});
+    NullProgress progress;
+    ASSERT_EQ(clean.db->ReadFromDevice(progress), kResultOk);
+    ASSERT_FALSE(clean.db->table()[5].isFree());
+    ASSERT_TRUE(clean.db->table()[100].isFree());
+
+    // Request 1 asks for the version, request 2 + N for record N.
+    const int ordinals[] = {1, 2, 2 + 5, 2 + 100, 2 + kElementCount - 1};
+    for (const std::string kind : {"delay=400", "delay=700", "badindex"}) {
+        for (const int ordinal : ordinals) {
+            const std::string fault = kind + "@" + std::to_string(ordinal);
+            SCOPED_TRACE(fault);
+            R7Link l({"--db", panelFile, "--fault", fault});
+            const int code = l.db->ReadFromDevice(progress);
+            if (code == kResultOk) {
+                expectSameStored(*clean.db, *l.db);
+            } else {
+                EXPECT_FALSE(l.db->databaseValid);
+            }
+            EXPECT_EQ(l.db->ReadVersion(), kResultOk);
+            l.db->ClosePort();
+        }
+    }
+}
+
 TEST(R7LinkE2E, FaultsEndInTheirCodeWithThePortClosed) {
     struct Case {
         const char* fault;

@@ -6,11 +6,19 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <thread>
 
 #include "base/file_io.h"
+#include "base/folder_commit.h"
 #include "families/k2/dbk2.h"
+#include "families/s5/dbs5.h"
 #include "link/app_context.h"
 #include "support/sim_process.h"
 #include "support/temp_dir.h"
@@ -133,6 +141,97 @@ TEST(ReliabilityCli, PrivateSettingsCopyLeavesNothing) {
     // ...until the next command.
     r = shell(dir.path(), env + "CLI read-version --port /nonexistent/port");
     EXPECT_TRUE(namesIn(tmp).empty()) << r.out;
+}
+
+// The files of a database folder by name, without our temporary files and
+// the commit record.
+std::map<std::string, std::string> folderFiles(const std::filesystem::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& name : namesIn(folder)) {
+        if (isOurTemporaryName(name) || name == FolderCommit::kRecordName) continue;
+        std::ifstream f(folder / name, std::ios::binary);
+        files[name] = std::string(std::istreambuf_iterator<char>(f), {});
+    }
+    return files;
+}
+
+// Runs the cli with `args` and kills it with SIGKILL after `delay` (when it
+// still runs); true when it was killed.
+bool runKilledAfter(const std::vector<std::string>& args, std::chrono::microseconds delay) {
+    std::vector<char*> argv{const_cast<char*>(TAVRIN_CLI_PATH)};
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    const auto end = std::chrono::steady_clock::now() + delay;
+    int status = 0;
+    while (std::chrono::steady_clock::now() < end) {
+        if (::waitpid(pid, &status, WNOHANG) == pid) return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    return WIFSIGNALED(status);
+}
+
+// A "Версан С5" folder saved by the cli and killed at points spread over the
+// run loads afterwards as entirely the old or entirely the new database
+// (every LCP's files and the messages rewritten).
+TEST(ReliabilityCli, AFolderSaveKilledAnywhereIsOldOrNew) {
+    TempDir dir;
+    namespace fs = std::filesystem;
+    AppContext ctx = makeAppContext(dir.path());
+    const auto make = [&](const fs::path& folder, int devices, int objects, const char* message) {
+        DBS5 db(0, ctx);
+        for (int l = 1; l <= 3; ++l) {
+            db.AddLcp();
+            for (int i = 0; i < devices; ++i)
+                db.CreateElement(17, l);
+            for (int i = 0; i < objects; ++i)
+                db.NewObject(l);
+        }
+        db.messages[1] = message;
+        return db.SaveToDisk(pathToUtf8(folder));
+    };
+    ASSERT_TRUE(make(dir / "old", 40, 1, "Старое сообщение"));
+    ASSERT_TRUE(make(dir / "new", 60, 2, "Новое сообщение"));
+    const auto oldFiles = folderFiles(dir / "old");
+    const std::vector<std::string> args{"convert", pathToUtf8(dir / "new"),
+                                        pathToUtf8(dir / "work"), "--family", "s5"};
+
+    // An uninterrupted run gives the new state and the time a run takes.
+    fs::copy(dir / "old", dir / "work");
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_FALSE(runKilledAfter(args, std::chrono::seconds(30)));
+    const auto full = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - start);
+    const auto newFiles = folderFiles(dir / "work");
+    ASSERT_NE(oldFiles, newFiles);
+    int differ = 0;
+    for (const auto& [name, content] : newFiles)
+        differ += oldFiles.count(name) && oldFiles.at(name) != content;
+    ASSERT_GE(differ, 7);
+
+    // Kills spread from 30 % to 90 % of a run: loading, then the save.
+    constexpr int kRuns = 24;
+    int old = 0, renewed = 0;
+    for (int i = 0; i < kRuns; ++i) {
+        fs::remove_all(dir / "work");
+        fs::copy(dir / "old", dir / "work");
+        const auto delay = full * 3 / 10 + full * 6 * i / (10 * kRuns);
+        runKilledAfter(args, delay);
+        DBS5 db(0, ctx);
+        ASSERT_TRUE(db.LoadFromDisk(pathToUtf8(dir / "work"))) << i;
+        const auto files = folderFiles(dir / "work");
+        EXPECT_TRUE(files == oldFiles || files == newFiles) << "run " << i;
+        EXPECT_FALSE(fs::exists(dir / "work" / FolderCommit::kRecordName)) << i;
+        (files == oldFiles ? old : renewed) += 1;
+    }
+    std::printf("killed saves: %d old, %d new\n", old, renewed);
 }
 
 }  // namespace
