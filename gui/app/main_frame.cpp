@@ -38,6 +38,7 @@
 #include "editor/db_diff.h"
 #include "editor/diff_marks.h"
 #include "editor/editor_views.h"
+#include "editor/find_bar.h"
 #include "editor/g_edit.h"
 #include "link/result_codes.h"
 #include "registry/family_registry.h"
@@ -153,6 +154,8 @@ QList<QKeySequence> commandKeys(int command) {
         }
         case kCmdAbout:
             return standard(QKeySequence::HelpContents, "F1");
+        case kCmdSearchDatabase:
+            return standard(QKeySequence::Find, "Ctrl+F");
         case kCmdUndo:
             return standard(QKeySequence::Undo, "Ctrl+Z");
         case kCmdCut:
@@ -253,7 +256,10 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
 
     // Splitter: the tree pane (left tree, and the right tree of the
     // two-database mode), the grid and the status view.
-    splitter_ = new QSplitter(Qt::Horizontal, this);
+    // (Inside the central widget, made first: the trees go before the
+    // views that own their document.)
+    auto* central = new QWidget(this);
+    splitter_ = new QSplitter(Qt::Horizontal, central);
     treePane_ = new QSplitter(Qt::Horizontal, splitter_);
     auto* rightSide = new QSplitter(Qt::Vertical, splitter_);
     // The trees and the grid of the database editor.
@@ -284,7 +290,14 @@ CMainFrame::CMainFrame(const AppContext& context, DatabaseFactory factory, QWidg
     statusView_->setReadOnly(true);
     statusView_->hide();
     splitter_->setStretchFactor(1, 1);
-    setCentralWidget(splitter_);
+    // The find bar of "Поиск по БД" sits over the trees and the grid.
+    findBar_ = new FindBar(*views_, central);
+    auto* centralLayout = new QVBoxLayout(central);
+    centralLayout->setContentsMargins(0, 0, 0, 0);
+    centralLayout->setSpacing(0);
+    centralLayout->addWidget(findBar_);
+    centralLayout->addWidget(splitter_, 1);
+    setCentralWidget(central);
 
     // F6 and Ctrl+Tab move between the trees and the grid (with Shift back).
     for (const auto& [key, forward] :
@@ -655,6 +668,9 @@ void CMainFrame::runCommand(int command) {
             return;
         case kCmdCompareWithFile:
             compareWithFile();
+            return;
+        case kCmdSearchDatabase:
+            findBar_->open();
             return;
         default:
             break;

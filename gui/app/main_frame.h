@@ -38,6 +38,7 @@ namespace tavrin::gui {
 
 class GuiProgress;
 class EditorViews;
+class FindBar;
 class ServiceWindows;
 
 // Underlines the first letter of `text` (at a word start if it can) that no
@@ -89,6 +90,8 @@ class CMainFrame : public QMainWindow, public ShellHost {
     EditorViews* views() const { return views_; }
     QTabWidget* gridTabs() const { return gridTabs_; }
     QLineEdit* gridEditor() const { return gridEditor_; }
+    // The find bar of "Поиск по БД" (hidden until asked for).
+    FindBar* findBar() const { return findBar_; }
 
     // Test seams: the file dialogs, the port prober, the length of the waits.
     void setFileDialogs(FileDialogs* dialogs) { dialogs_ = dialogs; }
@@ -200,6 +203,7 @@ class CMainFrame : public QMainWindow, public ShellHost {
     QTabWidget* gridTabs_ = nullptr;
     QLineEdit* gridEditor_ = nullptr;
     QPlainTextEdit* statusView_ = nullptr;
+    FindBar* findBar_ = nullptr;
     ServiceWindows* services_ = nullptr;
     std::unique_ptr<RecoveryStore> recovery_;
     QTimer* recoveryTimer_ = nullptr;

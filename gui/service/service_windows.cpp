@@ -147,13 +147,6 @@ void ServiceWindows::showJournalFile(const std::string& path) {
     window->openStartFile();
 }
 
-namespace {
-
-// The console's comparison as differences: a part whose sums disagree is a
-// changed row (the first record found different, else the sum), a part
-// only one side has is added or removed, and a part that could not be
-// compared is a row too, so the window never says "Нет различий" for a
-// console it did not fully compare. The parts found equal go in the note.
 std::vector<DiffEntry> consoleDifferences(const ComparisonRows& rows, QString* equalParts) {
     std::vector<DiffEntry> entries;
     QStringList equal;
@@ -185,8 +178,6 @@ std::vector<DiffEntry> consoleDifferences(const ComparisonRows& rows, QString* e
         *equalParts = QString::fromUtf8("Совпадают: ") + equal.join(QStringLiteral(", "));
     return entries;
 }
-
-}  // namespace
 
 void ServiceWindows::showComparison() {
     DBase* db = database_();

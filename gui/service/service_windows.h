@@ -7,10 +7,12 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
 #include <functional>
 #include <vector>
 
 #include "editor/db_diff.h"
+#include "report/comparison_rows.h"
 
 #include "service/service_types.h"
 
@@ -28,6 +30,13 @@ class DLArchive;
 class DLJournal;
 class DLZapil;
 class TestRes;
+
+// A console's comparison as differences: a part whose sums disagree is a
+// changed row (the first record found different, else the sum), a part only
+// one side has is added or removed, and a part that could not be compared
+// is a row too, so the window never says "Нет различий" for a console it did
+// not fully compare. The parts found equal are named in `equalParts`.
+std::vector<DiffEntry> consoleDifferences(const ComparisonRows& rows, QString* equalParts);
 
 class ServiceWindows : public QObject {
     Q_OBJECT

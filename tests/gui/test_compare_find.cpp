@@ -1,17 +1,22 @@
 // Comparing the database on screen with a file ("Сравнить с файлом...") in
 // the compare window, and a chosen row selecting its item in the tree; the
-// marks of "Две базы" on the items that differ, following the edits.
+// marks of "Две базы" on the items that differ, following the edits; the
+// find bar of "Поиск по БД" stepping through the matches in either tree.
 #include <QLabel>
+#include <QLineEdit>
 #include <QTableWidget>
 #include <QtTest>
 
 #include "app/commands.h"
 #include "app/main_frame.h"
 #include "base/file_io.h"
+#include "base/text.h"
+#include "editor/c_grid.h"
 #include "editor/c_tree.h"
 #include "editor/db_diff.h"
 #include "editor/diff_marks.h"
 #include "editor/editor_views.h"
+#include "editor/find_bar.h"
 #include "editor/tree_item_model.h"
 #include "families/k2/dbk2.h"
 #include "registry/family_registry.h"
@@ -90,6 +95,28 @@ using Difference = gui::TreeItemModel::Difference;
 
 Difference differenceAt(gui::CTree* tree, const ItemPath& path) {
     return tree->itemModel()->difference(tree->editor().findPath(path));
+}
+
+void setName(DBK2& db, int index, const std::string& utf8) {
+    const std::string s = utf8ToCp1251(utf8);
+    db.names[static_cast<std::size_t>(index)].fill(' ');
+    for (std::size_t i = 0; i < s.size() && i < 16; ++i)
+        db.names[static_cast<std::size_t>(index)][i] = static_cast<std::uint8_t>(s[i]);
+}
+
+// Types a text key by key (QTest's key clicks take Latin letters only).
+void type(QWidget* w, const QString& text) {
+    for (const QChar ch : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(w, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(w, &release);
+    }
+}
+
+QString currentLabel(gui::CTree* tree) {
+    const QModelIndex i = tree->currentIndex();
+    return i.isValid() ? i.data().toString() : QString();
 }
 
 void doubleClick(QTableWidget* t, int row) {
@@ -240,6 +267,82 @@ class TestCompareFind : public QObject {
         f.frame->runCommand(kCmdTwoBases);
         QVERIFY(!marks->enabled());
         QCOMPARE(differenceAt(left, changed.ours), Difference::NoDifference);
+    }
+
+    void findBarStepsThroughTheMatches() {
+        Fixture f;
+        setName(f.db(), 0, "Кухня");
+        setName(f.db(), 1, "Склад ЁЛКИ");
+        f.db().keys[static_cast<std::size_t>(f.db().CreateKey())][k2::kKeyCode] = 0xAB;
+        f.frame->databaseChanged(0);
+        QApplication::setActiveWindow(f.frame.get());
+        gui::FindBar* bar = f.frame->findBar();
+        QVERIFY(bar && bar->isHidden());
+        gui::CTree* tree = f.frame->leftTree();
+        tree->setFocus();
+        QTest::keyClick(tree, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(bar->isVisible());
+        QVERIFY(bar->edit()->hasFocus());
+
+        struct Case {
+            const char* query;
+            int count;
+            const char* first;  // the tree's label of the first match
+        };
+        const Case cases[] = {
+            {"КУХНЯ", 1, "А1  Кухня"},      // a loop's name, any case
+            {"ёлки", 1, "А2  Склад ЁЛКИ"},  // Cyrillic with Ё
+            {"дип", 1, "Т12-ДИП  001"},     // a device's type
+            {"ab 00", 1, "Ключ_000"},       // a key's number in the grid
+            {"т12", 2, "Т12-ДИП  001"},     // two devices
+            {"нет такого", 0, ""},
+        };
+        for (const Case& c : cases) {
+            QTest::keyClick(bar->edit(), Qt::Key_A, Qt::ControlModifier);
+            type(bar->edit(), QString::fromUtf8(c.query));
+            QCOMPARE(bar->matchCount(), c.count);
+            if (c.count == 0) {
+                QCOMPARE(bar->countLabel()->text(), QString("Не найдено"));
+                continue;
+            }
+            QCOMPARE(bar->countLabel()->text(), QString("1 из %1").arg(c.count));
+            QCOMPARE(currentLabel(tree), QString::fromUtf8(c.first));
+        }
+
+        // Enter, F3 and Shift+F3 step round the two devices; the grid shows
+        // the match.
+        bar->edit()->setText("т12");
+        QCOMPARE(currentLabel(tree), QString("Т12-ДИП  001"));
+        QTest::keyClick(bar->edit(), Qt::Key_Return);
+        const QString second = currentLabel(tree);
+        QVERIFY2(second.startsWith("Т12-ТК") && second.endsWith("002"), qPrintable(second));
+        QCOMPARE(bar->countLabel()->text(), QString("2 из 2"));
+        QCOMPARE(f.frame->views()->grid()->model().item(), tree->editor().currentCode());
+        QTest::keyClick(bar->edit(), Qt::Key_F3);
+        QCOMPARE(currentLabel(tree), QString("Т12-ДИП  001"));
+        QTest::keyClick(bar->edit(), Qt::Key_F3, Qt::ShiftModifier);
+        QCOMPARE(currentLabel(tree), second);
+        QTest::keyClick(bar->edit(), Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(bar->countLabel()->text(), QString("1 из 2"));
+        QTest::keyClick(bar->edit(), Qt::Key_Escape);
+        QVERIFY(bar->isHidden());
+    }
+
+    void findBarSearchesTheActiveTreeOfTwoBases() {
+        Fixture f;
+        const std::string path = f.saveChanged([](DBK2& o) { setName(o, 0, "Только справа"); });
+        f.frame->runCommand(kCmdTwoBases);
+        DBase* right = f.frame->shell().document().database(1);
+        QVERIFY(right && right->LoadFromDisk(path));
+        f.frame->databaseReplaced(1);
+        gui::FindBar* bar = f.frame->findBar();
+        f.frame->runCommand(kCmdSearchDatabase);
+        bar->edit()->setText("справа");
+        QCOMPARE(bar->matchCount(), 0);  // the left tree is active
+        QVERIFY(f.frame->views()->setActive(1));
+        QTest::keyClick(bar->edit(), Qt::Key_Return);
+        QCOMPARE(bar->matchCount(), 1);
+        QCOMPARE(currentLabel(f.frame->rightTree()), QString("А1  Только справа"));
     }
 };
 

@@ -11,7 +11,10 @@
 #include <QTableWidget>
 #include <QtTest>
 
+#include "editor/tree_editor.h"
+#include "link/console_operations.h"
 #include "service/compare_window.h"
+#include "service/service_windows.h"
 #include "support/temp_dir.h"
 
 using namespace tavrin;
@@ -134,6 +137,61 @@ class CompareWindowTest : public QObject {
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(f.readAll()), w.text());
+    }
+
+    // A console's comparison: only what is not equal becomes a row, and a
+    // part that could not be compared is never taken for equal.
+    void consoleComparisonAsDifferences() {
+        auto row = [](const char* path, int record, const char* ours, const char* theirs,
+                      CompareState state, std::int32_t item) {
+            ComparisonRow r;
+            r.path = path;
+            r.row = record;
+            r.ours = ours;
+            r.theirs = theirs;
+            r.same = state == CompareState::Equal;
+            r.verdict = compareStateText(state);
+            r.item = item;
+            return r;
+        };
+        const ComparisonRows rows = {
+            row("Пульт / Ключи пульта", -1, "12AB", "12AB", CompareState::Equal, 0),
+            row("LCP 1 / АУ", -1, "0001", "0002", CompareState::Different, 7),
+            row("LCP 1 / Объекты", 2, "00FF", "00FF", CompareState::Different, 9),
+            row("LCP 2 / АУ", -1, "0003", "", CompareState::OnlyComputer, 11),
+            row("LCP 3 / АУ", -1, "", "0004", CompareState::OnlyConsole, 0),
+            row("LCP 4 / АУ", -1, "0005", "", CompareState::NoLink, 13),
+        };
+        QString equal;
+        const std::vector<DiffEntry> got = gui::consoleDifferences(rows, &equal);
+        QCOMPARE(equal, QString("Совпадают: Пульт / Ключи пульта"));
+        struct Expected {
+            DiffEntry::Kind kind;
+            const char* row;
+            ItemPath ours;
+        };
+        using K = DiffEntry::Kind;
+        const Expected expected[] = {
+            {K::Changed, "Контрольная сумма", {kNoItem, 7}},
+            {K::Changed, "Запись 3", {kNoItem, 9}},
+            {K::Removed, "", {kNoItem, 11}},
+            {K::Added, "", {}},
+            {K::Changed, "Нет связи с LCP", {kNoItem, 13}},
+        };
+        QCOMPARE(got.size(), std::size(expected));
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            QCOMPARE(got[i].path, rows[i + 1].path);
+            QCOMPARE(got[i].kind, expected[i].kind);
+            QCOMPARE(got[i].row, std::string(expected[i].row));
+            QCOMPARE(got[i].ours, expected[i].ours);
+        }
+        QCOMPARE(got[0].ourText, std::string("0001"));
+        QCOMPARE(got[0].theirText, std::string("0002"));
+        // Nothing compared but the unreachable LCP: not "Нет различий".
+        const std::vector<DiffEntry> unreachable =
+            gui::consoleDifferences({rows[0], rows[5]}, &equal);
+        gui::CompareWindow w(unreachable, "Компьютер", "Пульт");
+        QVERIFY(w.countLabel()->text() != QString("Нет различий"));
     }
 };
 
