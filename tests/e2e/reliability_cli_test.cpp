@@ -13,6 +13,7 @@
 #include "families/k2/dbk2.h"
 #include "link/app_context.h"
 #include "support/sim_process.h"
+#include "support/strict_prompter.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::test {
@@ -51,7 +52,9 @@ std::vector<std::string> namesIn(const std::filesystem::path& dir) {
 TEST(ReliabilityCli, EveryFailureSaysWhy) {
     TempDir dir;
     {
+        StrictPrompter prompter;
         AppContext ctx = makeAppContext(dir.path());
+        ctx.prompter = &prompter;
         DBK2 db(0, ctx);
         db.ResetDatabase();
         db.databaseValid = true;
