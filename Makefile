@@ -7,7 +7,7 @@ REL_DIR := build/release
 FUZZ_DIR := build/fuzz
 CTEST_ARGS ?=
 
-.PHONY: all deps run test lint test-tsan build-test build-release fuzz-smoke fuzz build-fuzz soak bench screenshots windows test-windows clean format
+.PHONY: all deps run test lint test-clang test-tsan build-test build-release fuzz-smoke fuzz build-fuzz soak bench screenshots windows test-windows clean format
 
 all: build-release
 
@@ -30,6 +30,15 @@ build-test: deps
 
 test: lint build-test
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+
+# The whole suite built once more with clang (its warnings as errors too,
+# ASan+UBSan), then run.
+CLANG_DIR := build/clang
+test-clang: lint
+	CC=clang-14 CXX=clang++-14 cmake -S . -B $(CLANG_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	    -DTAVRIN_SANITIZE=ON -DTAVRIN_WERROR=ON
+	cmake --build $(CLANG_DIR) -j $(JOBS)
+	cd $(CLANG_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
 # The threaded link and exchange tests once more under ThreadSanitizer.
 TSAN_DIR := build/tsan

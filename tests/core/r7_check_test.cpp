@@ -7,6 +7,7 @@
 #include "families/r7/element_types.h"
 #include "r7_fixture.h"
 #include "report/report_list.h"
+#include "support/strict_prompter.h"
 
 namespace tavrin::test {
 namespace {
@@ -97,7 +98,9 @@ TEST_F(R7Test, CheckFindingsOnSmallDatabases) {
          {}},
     };
     for (const Case& c : cases) {
+        StrictPrompter prompter;
         AppContext ctx = makeAppContext(dir_.path());
+        ctx.prompter = &prompter;
         DBR7 db(0, ctx);
         base(db);
         c.edit(db);

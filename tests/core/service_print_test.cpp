@@ -7,6 +7,7 @@
 #include "link/app_context.h"
 #include "report/database_print.h"
 #include "report/print_list.h"
+#include "support/strict_prompter.h"
 
 namespace tavrin {
 namespace {
@@ -197,7 +198,9 @@ TEST(DatabasePrint, K2TitleSectionsAndPageFooters) {
 }
 
 TEST(DatabasePrint, K2DataFromTheDatabase) {
+    test::StrictPrompter prompter;
     AppContext ctx = makeAppContext(".");
+    ctx.prompter = &prompter;
     DBK2 db(0, ctx);
     // Device 0: a smoke detector on loop 32, serial 0x00AF, blocked.
     db.devices[0] = {0xAF, 0x00, 0x00, 32, 1, 0, 0, 0};

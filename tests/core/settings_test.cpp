@@ -6,6 +6,7 @@
 #include "settings/ini_file.h"
 #include "settings/settings.h"
 #include "support/recording_prompter.h"
+#include "support/strict_prompter.h"
 #include "support/temp_dir.h"
 
 namespace tavrin {
@@ -263,7 +264,12 @@ TEST(IniFile, WritesThatWouldBreakALineAreRefused) {
 class PortKeys : public ::testing::Test {
   protected:
     test::TempDir dir;
-    AppContext ctx = makeAppContext(dir.path());
+    test::StrictPrompter prompter;
+    AppContext ctx = [this] {
+        AppContext c = makeAppContext(dir.path());
+        c.prompter = &prompter;
+        return c;
+    }();
     void writeIni(const std::string& text) {
         const std::string b = utf8ToCp1251(text);
         ASSERT_TRUE(writeFileAtomic(ctx.settingsPath, Bytes(b.begin(), b.end())));

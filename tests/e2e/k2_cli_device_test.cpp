@@ -7,6 +7,7 @@
 #include "files/journal_file.h"
 #include "k2_link_fixture.h"
 #include "link/result_codes.h"
+#include "support/strict_prompter.h"
 
 namespace tavrin::test {
 namespace {
@@ -50,7 +51,9 @@ CliRun runCli(const std::filesystem::path& dir, const std::string& args) {
 // Saves a database file made by `fill` in `dir`.
 void saveDatabase(const TempDir& dir, const std::string& name,
                   const std::function<void(DBK2&)>& fill) {
+    StrictPrompter prompter;
     AppContext ctx = makeAppContext(dir.path());
+    ctx.prompter = &prompter;
     DBK2 db(0, ctx);
     fill(db);
     ASSERT_TRUE(db.SaveToDisk(pathToUtf8(dir / name)));

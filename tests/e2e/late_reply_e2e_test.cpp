@@ -7,6 +7,7 @@
 
 #include "k2_link_fixture.h"
 #include "link/result_codes.h"
+#include "support/strict_prompter.h"
 
 namespace tavrin::test {
 namespace {
@@ -30,7 +31,9 @@ TEST(LateReplyE2E, K2ReadFailsOrGivesExactlyThePanelsDatabase) {
     TempDir files;
     const std::string panelFile = pathToUtf8(files / "panel.bta");
     {
+        StrictPrompter prompter;
         AppContext ctx = makeAppContext(files.path());
+        ctx.prompter = &prompter;
         DBK2 db(0, ctx);
         fillWritableDatabase(db, "1.04");
         ASSERT_TRUE(db.SaveToDisk(panelFile));

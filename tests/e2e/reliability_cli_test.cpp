@@ -21,6 +21,7 @@
 #include "families/s5/dbs5.h"
 #include "link/app_context.h"
 #include "support/sim_process.h"
+#include "support/strict_prompter.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::test {
@@ -59,7 +60,9 @@ std::vector<std::string> namesIn(const std::filesystem::path& dir) {
 TEST(ReliabilityCli, EveryFailureSaysWhy) {
     TempDir dir;
     {
+        StrictPrompter prompter;
         AppContext ctx = makeAppContext(dir.path());
+        ctx.prompter = &prompter;
         DBK2 db(0, ctx);
         db.ResetDatabase();
         db.databaseValid = true;

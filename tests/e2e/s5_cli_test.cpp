@@ -10,6 +10,7 @@
 
 #include "base/file_io.h"
 #include "families/s5/dbs5.h"
+#include "support/strict_prompter.h"
 #include "support/temp_dir.h"
 
 using namespace tavrin;
@@ -50,7 +51,9 @@ TEST(S5Cli, InfoAndConvertOfAFolder) {
     test::TempDir dir;
     const fs::path in = dir / "база";
     {
+        test::StrictPrompter prompter;
         AppContext ctx = makeAppContext(dir.path());
+        ctx.prompter = &prompter;
         DBS5 db(0, ctx);
         db.AddLcp();
         db.AddLcp();

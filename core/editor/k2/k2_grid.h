@@ -1,7 +1,8 @@
 // The "Талвир К2" rows of the parameter grid: the panel (root), loops by
 // kind, keys and devices by kind, with their value lists, and the second
 // tab (the loops a key applies to, a loop's control loops, a control loop's
-// member loops, the loops a device is on).
+// member loops, the loops a device is on). The rows are built and applied
+// from the table in families/k2/grid_rows.h.
 #pragma once
 
 #include "editor/grid_model.h"
