@@ -157,7 +157,19 @@ std::int64_t RecoveryStore::update(DBase& db, std::int64_t now) {
         removeQuietly(data_[static_cast<std::size_t>(role)]);
     const std::string filePath = db.filePath;
     const int modified = db.modified;
-    const bool saved = db.SaveToDisk(pathToUtf8(data));
+    // A copy that cannot be written (or that the family refuses to save yet,
+    // e.g. an LCP still empty) shows nothing: the user's own save says why.
+    // The context is the caller's own (never a const object); its prompter
+    // is set aside for the save and put back.
+    bool saved = false;
+    {
+        SilentPrompter silent;
+        Prompter*& prompter = const_cast<AppContext&>(db.context()).prompter;
+        Prompter* const shown = prompter;
+        prompter = &silent;
+        saved = db.SaveToDisk(pathToUtf8(data));
+        prompter = shown;
+    }
     db.filePath = filePath;
     db.modified = modified;
     if (!saved) return 0;

@@ -143,6 +143,25 @@ TEST_F(RecoveryTest, ACopyFollowsTheDatabaseAndRestoresItExactly) {
     }
 }
 
+// A copy the family will not save yet (an LCP still empty) shows nothing and
+// leaves no description; the database is copied once it saves again.
+TEST_F(RecoveryTest, ACopyThatCannotBeSavedShowsNothing) {
+    RecoveryStore store(folder);
+    auto db = fresh(Family::S5);
+    edit(*db);
+    static_cast<DBS5&>(*db).AddLcp();  // empty
+    ++db->modified;
+    store.update(*db, 1000);
+    EXPECT_TRUE(prompter.calls.empty());
+    for (const std::string& name : namesIn(folder))
+        EXPECT_EQ(name.find(".info"), std::string::npos) << name;
+    static_cast<DBS5&>(*db).RemoveLcp(2);
+    ++db->modified;
+    store.update(*db, 1001);
+    EXPECT_EQ(namesIn(folder).size(), 2u);
+    EXPECT_TRUE(prompter.calls.empty());
+}
+
 #ifndef _WIN32
 // A process that no longer runs: a child that has ended.
 unsigned long deadPid() {
