@@ -1,6 +1,9 @@
 // Commands that talk to a panel: read-db, write-db, read-version, set-time,
 // read-time, read-journal, read-events, read-dust, write-firmware. The family
-// is "Талвир К2" unless --family names another ("r7" for "Ордис Р7").
+// is "Талвир К2" unless --family names another ("r7" for "Ордис Р7"); a
+// command the family's panel does not have exits 24 ("Операция не
+// реализована для этого прибора"). The write and the journal run the flows
+// of core/app/device_flow, as the main window does.
 //
 // Each command runs one device operation on this thread. The port settings
 // come from the command line: the cli copies the Tavrin.ini of the current
@@ -362,19 +365,12 @@ int runWriteDbCommand(const Argv& argv) {
 
 int runS5ReadVersionCommand(const Argv& argv);
 
-int runReadVersionCommand(const Argv& argvIn) {
+int runReadVersionCommand(const Argv& argv) {
     // --family s5 reads the version of a "Версан С5" console over its link.
-    Argv argv = argvIn;
     for (std::size_t i = 0; i + 1 < argv.size(); ++i) {
         if (argv[i] != "--family") continue;
-        if (argv[i + 1] == "s5") return runS5ReadVersionCommand(argvIn);
-        if (argv[i + 1] != "k2") {
-            std::cerr << "tavrin-cli: read-version knows the families k2 and s5\n";
-            return kUsageError;
-        }
-        argv.erase(argv.begin() + static_cast<std::ptrdiff_t>(i),
-                   argv.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-        break;
+        if (argv[i + 1] == "s5") return runS5ReadVersionCommand(argv);
+        break;  // "k2" and "r7" are the panels' own
     }
     Args args({}, {});
     if (!parseDeviceArgs(argv, {}, 0, usageOf("read-version", ""), args)) return kUsageError;
