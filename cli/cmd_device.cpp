@@ -1,6 +1,9 @@
 // Commands that talk to a panel: read-db, write-db, read-version, set-time,
 // read-time, read-journal, read-events, read-dust, write-firmware. The family
-// is "Талвир К2" unless --family names another ("r7" for "Ордис Р7").
+// is "Талвир К2" unless --family names another ("r7" for "Ордис Р7"); a
+// command the family's panel does not have exits 24 ("Операция не
+// реализована для этого прибора"). The write and the journal run the flows
+// of core/app/device_flow, as the main window does.
 //
 // Each command runs one device operation on this thread. The port settings
 // come from the command line: the cli copies the Tavrin.ini of the current
@@ -26,6 +29,7 @@
 #include <unistd.h>
 #endif
 
+#include "app/device_flow.h"
 #include "app/intel_hex.h"
 #include "app/trusted_write.h"
 #include "args.h"
@@ -49,7 +53,6 @@ namespace tavrin::cli {
 namespace {
 
 constexpr const char* kWriteTitle = "Запись базы";
-constexpr const char* kWriteRefused = "База некорректна. Запись БД в прибор недопустима.";
 constexpr const char* kPortUsage = "--port NAME | --simulate [--baud N] [--log] [--family k2|r7]";
 constexpr const char* kFirmwareTitle = "Запись ПО";
 constexpr const char* kFirmwareQuestion = "Подтвердите запись новой программы в прибор";
@@ -223,10 +226,12 @@ std::string usageOf(const char* command, const char* rest) {
     return std::string(command) + " " + rest + (rest[0] ? " " : "") + kPortUsage;
 }
 
-// A command the family's panel does not have: its message, exit code 1.
-int notOnThisPanel(const char* title) {
+// A command the family's panel does not have: the result text of an
+// operation that is not there ("Операция не реализована для этого прибора"),
+// with its code as the exit code.
+int notOnThisPanel(DeviceSession& s, const char* title) {
     std::cerr << "tavrin-cli: " << title << ": " << kNotOnThisPanel << "\n";
-    return kUsageError;
+    return s.finish(kResultNotImplemented);
 }
 
 // The commands that need a valid database take it from a file.
@@ -271,6 +276,36 @@ int runReadDbCommand(const Argv& argv) {
     return s.finish(code);
 }
 
+namespace {
+
+// The device-command flows of core on this thread: the check's lists printed
+// when it refuses the database, the backup's file and count printed before
+// the question.
+class CliFlowHost : public DeviceFlowHost {
+  public:
+    explicit CliFlowHost(TerminalProgress& progress) : progress_(progress) {}
+    int run(const std::function<int(Progress&)>& operation) override {
+        const int code = operation(progress_);
+        progress_.clear();
+        return code;
+    }
+    int checkBeforeWrite(DBase& db) override {
+        return db.CheckDatabase(&remarks, &devices, &functions);
+    }
+    void backupTaken(const BackupResult& saved) override {
+        std::cout << "backup: " << pathToUtf8(saved.path) << "\n";
+        std::cout << "changed items: " << saved.changedItems << "\n";
+    }
+    void afterWrite(DBase& db) override { db.ClosePort(); }
+
+    ReportList remarks, devices, functions;
+
+  private:
+    TerminalProgress& progress_;
+};
+
+}  // namespace
+
 int runWriteDbCommand(const Argv& argv) {
     Args args({}, {});
     if (!parseDeviceArgs(argv, {}, 1,
@@ -280,82 +315,62 @@ int runWriteDbCommand(const Argv& argv) {
     DeviceSession s(args, args.has("--yes"));
     if (!s.ready()) return kUsageError;
     if (!loadNamedFile(s.db(), args.positional()[0])) return kUsageError;
-    ReportList remarks, devices, functions;
-    const int outcome = s.db().CheckDatabase(&remarks, &devices, &functions);
-    if (outcome == 2 || !s.db().writable) {
-        printReportRows(remarks, std::cout);
-        std::cout << "--\n";
-        printReportRows(devices, std::cout);
-        std::cout << "--\n";
-        printReportRows(functions, std::cout);
-        std::cout << kWriteRefused << "\n";
-        return 2;
-    }
     s.prompter().setForce(args.has("--force"));
-    if (!s.db().ConfirmIncompleteWrite(kWriteTitle)) {
-        std::cerr << "tavrin-cli: the database is incomplete; --force writes it anyway\n";
-        return s.finish(kResultCancelled);
-    }
     DBase& db = s.db();
-    // The built-in simulation keeps no memory between reads, so there is
-    // nothing to back up or read back.
-    const bool onPanel = !db.simulation;
-    const auto folder = std::filesystem::current_path();
-    const bool backup = onPanel && !args.has("--no-backup") &&
-                        backupBeforeWrite(db.traits(), folder / kSettingsFileName);
-    BackupResult saved;
-    if (backup) {
-        saved = backupPanel(db, backupsFolder(folder / kSettingsFileName), s.progress());
-        s.progress().clear();
-        if (saved.code != kResultOk) {
+    // The backup setting is the one of the folder's settings file.
+    WriteRequest request =
+        wholeWriteRequest(db, std::filesystem::current_path() / kSettingsFileName);
+    request.title = kWriteTitle;
+    if (args.has("--no-backup")) request.backup = false;
+    if (args.has("--no-verify")) request.verify = false;
+    CliFlowHost host(s.progress());
+    const WriteOutcome out = runWriteFlow(db, host, request);
+    switch (out.stage) {
+        case WriteStage::Refused:
+            if (out.code != 2) return s.finish(out.code);
+            printReportRows(host.remarks, std::cout);
+            std::cout << "--\n";
+            printReportRows(host.devices, std::cout);
+            std::cout << "--\n";
+            printReportRows(host.functions, std::cout);
+            std::cout << out.text << "\n";
+            return out.code;
+        case WriteStage::IncompleteDeclined:
+            std::cerr << "tavrin-cli: the database is incomplete; --force writes it anyway\n";
+            return s.finish(out.code);
+        case WriteStage::Backup:
             std::cerr << "tavrin-cli: the panel's database was not backed up; nothing written\n";
-            return s.finish(saved.code);
-        }
-        std::cout << "backup: " << pathToUtf8(saved.path) << "\n";
-        std::cout << "changed items: " << saved.changedItems << "\n";
+            return s.finish(out.code);
+        case WriteStage::Declined:
+        case WriteStage::Write:
+            return s.finish(out.code);
+        case WriteStage::Verify:
+            break;
     }
-    if (s.prompter().ask(writeQuestion(db, backup ? &saved : nullptr), kWriteTitle,
-                         PromptIcon::Question, PromptButtons::YesNo) != PromptAnswer::Yes) {
-        return s.finish(kResultCancelled);
-    }
-    const int code = db.WriteToDevice(s.progress());
-    db.ClosePort();
-    s.progress().clear();
-    if (code != kResultOk || !onPanel || args.has("--no-verify") || !db.traits().readBackAfterWrite)
-        return s.finish(code);
-    const VerifyResult check = verifyWrite(db, s.progress());
-    s.progress().clear();
-    if (check.code == kResultOk) {
-        std::cout << verifiedText(db) << "\n";
+    if (out.code == kResultOk) {
+        std::cout << out.text << "\n";
         return kResultOk;
     }
-    if (check.code == kResultWriteNotConfirmed) {
-        for (const DiffEntry& e : check.differences)
+    if (out.code == kResultWriteNotConfirmed) {
+        for (const DiffEntry& e : out.verify.differences)
             std::cout << formatDiffEntry(e) << "\n";
-        if (backup)
+        if (out.backup)
             std::cerr << "tavrin-cli: the panel's database before the write: "
-                      << pathToUtf8(saved.path) << "\n";
+                      << pathToUtf8(out.backup->path) << "\n";
     } else {
         std::cerr << "tavrin-cli: written, but the read-back for the check failed\n";
     }
-    return s.finish(check.code);
+    return s.finish(out.code);
 }
 
 int runS5ReadVersionCommand(const Argv& argv);
 
-int runReadVersionCommand(const Argv& argvIn) {
+int runReadVersionCommand(const Argv& argv) {
     // --family s5 reads the version of a "Версан С5" console over its link.
-    Argv argv = argvIn;
     for (std::size_t i = 0; i + 1 < argv.size(); ++i) {
         if (argv[i] != "--family") continue;
-        if (argv[i + 1] == "s5") return runS5ReadVersionCommand(argvIn);
-        if (argv[i + 1] != "k2") {
-            std::cerr << "tavrin-cli: read-version knows the families k2 and s5\n";
-            return kUsageError;
-        }
-        argv.erase(argv.begin() + static_cast<std::ptrdiff_t>(i),
-                   argv.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-        break;
+        if (argv[i + 1] == "s5") return runS5ReadVersionCommand(argv);
+        break;  // "k2" and "r7" are the panels' own
     }
     Args args({}, {});
     if (!parseDeviceArgs(argv, {}, 0, usageOf("read-version", ""), args)) return kUsageError;
@@ -385,27 +400,20 @@ int runReadJournalCommand(const Argv& argv) {
     DBase& db = s.db();
     if (const auto file = args.value("--db")) {
         if (!loadNamedFile(db, *file)) return kUsageError;
-    } else {
-        // Without a database the journal's labels would be empty: read it first.
-        const int code = db.ReadFromDevice(s.progress());
-        s.progress().clear();
-        db.ClosePort();
-        if (code != kResultOk) {
-            db.ResetDatabase();
-            return s.finish(code);
-        }
     }
     const std::string output = args.value("-o").value_or("");
     if (s.k2()) s.k2()->journalOutputPath = output;
     if (s.r7()) s.r7()->journalOutputPath = output;
-    const int code = db.ReadJournal(s.progress());
-    s.progress().clear();
+    // Without --db the database is read first: the journal's labels come from it.
+    CliFlowHost host(s.progress());
+    const JournalOutcome out = runReadJournalFlow(db, host);
+    if (!out.journalRead) return s.finish(out.code);
     const std::size_t records = s.k2() ? s.k2()->journal.size() : s.r7()->journal.size();
     std::cout << "records: " << records << "\n";
     // A failed read of this family leaves the last good journal file as it was.
-    if (code == kResultOk || s.k2())
+    if (out.code == kResultOk || s.k2())
         std::cout << "file: " << (output.empty() ? db.journalFileName : output) << "\n";
-    return s.finish(code);
+    return s.finish(out.code);
 }
 
 int runReadEventsCommand(const Argv& argv) {
@@ -416,7 +424,8 @@ int runReadEventsCommand(const Argv& argv) {
         return kUsageError;
     DeviceSession s(args, false);
     if (!s.ready()) return kUsageError;
-    if (!s.k2()) return notOnThisPanel("Активные события");
+    if (!s.db().traits().commands.activeEvents || !s.k2())
+        return notOnThisPanel(s, "Активные события");
     DBK2& db = *s.k2();
     if (!loadNamedFile(db, *args.value("--db"))) return kUsageError;
     db.activeEventsOutputPath = args.value("-o").value_or("");
@@ -440,7 +449,8 @@ int runReadDustCommand(const Argv& argv) {
         return kUsageError;
     DeviceSession s(args, false);
     if (!s.ready()) return kUsageError;
-    if (!s.k2()) return notOnThisPanel("Загрузка запыленности");
+    if (!s.db().traits().commands.dustiness || !s.k2())
+        return notOnThisPanel(s, "Загрузка запыленности");
     DBK2& db = *s.k2();
     if (!loadNamedFile(db, *args.value("--db"))) return kUsageError;
     db.dustinessOutputPath = args.value("-o").value_or("");
@@ -461,12 +471,9 @@ int runReadTimeCommand(const Argv& argv) {
     if (!parseDeviceArgs(argv, {}, 0, usageOf("read-time", ""), args)) return kUsageError;
     DeviceSession s(args, false);
     if (!s.ready()) return kUsageError;
-    if (!s.r7()) {
-        std::cerr << "tavrin-cli: Команда не поддерживается!\n";
-        return kUsageError;
-    }
-    const int code = s.r7()->QueryDeviceTime();
-    if (code == kResultOk && s.r7()->deviceTime) {
+    if (!s.db().traits().commands.readTime) return notOnThisPanel(s, "Запрос времени");
+    const int code = s.db().QueryDeviceTime();
+    if (code == kResultOk && s.r7() && s.r7()->deviceTime) {
         const LocalTime& t = *s.r7()->deviceTime;
         char text[64];
         std::snprintf(text, sizeof text, "%02d:%02d:%02d %02d.%02d.%04d", t.hour, t.minute,
@@ -482,7 +489,7 @@ int runWriteFirmwareCommand(const Argv& argv) {
         return kUsageError;
     DeviceSession s(args, args.has("--yes"));
     if (!s.ready()) return kUsageError;
-    if (!s.r7()) return notOnThisPanel(kFirmwareTitle);
+    if (!s.db().traits().commands.firmwareUpdate) return notOnThisPanel(s, kFirmwareTitle);
     Bytes text;
     FileError error;
     if (!readWholeFile(pathFromUtf8(args.positional()[0]), text, &error)) {

@@ -63,6 +63,12 @@ std::vector<MenuNode> buildMenuBar(Family family) {
     base.push_back(item(kCmdPrint, "Печать базы"));
     base.push_back(item(kCmdExportCsv, "Вывод базы для Excel в формате  *.csv"));
     if (has.twoBases) base.push_back(item(kCmdTwoBases, "Две базы", true));
+    // A backup taken before a write goes back to the panel (a console
+    // family writes in parts and keeps no backups).
+    if (!has.consoleCommands) {
+        base.push_back(separator());
+        base.push_back(item(kCmdRestoreBackup, "Восстановить из копии..."));
+    }
     base.push_back(separator());
     MenuNode recent;
     recent.kind = MenuNode::Kind::RecentFiles;
@@ -193,6 +199,9 @@ std::optional<Refusal> checkCommand(int command, Family family, bool valid) {
         case kCmdTwoBases:
             if (!has.csvExport) return Refusal{kNotImplemented, "Вывод базы"};
             return std::nullopt;
+        case kCmdRestoreBackup:
+            if (has.consoleCommands) return Refusal{"Функция не поддерживается", "Конфигуратор"};
+            return std::nullopt;
         case kCmdUpdateFromSd:
         case kCmdCompare:
         case kCmdReadArchiveList:
@@ -215,6 +224,7 @@ std::optional<Refusal> checkCommand(int command, Family family, bool valid) {
 
 bool isDeviceCommand(int command) {
     switch (command) {
+        case kCmdRestoreBackup:
         case kCmdReadDatabase:
         case kCmdWriteDatabase:
         case kCmdReadJournal:
@@ -245,6 +255,8 @@ std::string deviceCommandTitle(int command) {
             return "Чтение базы";
         case kCmdWriteDatabase:
             return "Запись базы";
+        case kCmdRestoreBackup:
+            return "Восстановление из копии";
         case kCmdReadJournal:
             return "Чтение журнала";
         case kCmdReadActiveEvents:

@@ -33,6 +33,7 @@ enum CommandId : int {
     kCmdRecent1 = 32815,  // .. 32824 for entry 10
     kCmdRecent10 = 32824,
     kCmdOpenLast = 32896,
+    kCmdRestoreBackup = 32950,
 
     kCmdUndo = 57643,
     kCmdCut = 57635,

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "app/commands.h"
+#include "app/device_flow.h"
 #include "app/intel_hex.h"
 #include "base/file_io.h"
 #include "base/text.h"
@@ -47,7 +48,40 @@ bool fileExists(const std::string& path) {
 }  // namespace
 
 Shell::Shell(const AppContext& context, ShellHost& host, DatabaseFactory factory)
-    : ctx_(context), host_(host), doc_(context, std::move(factory)) {}
+    : ctx_(context), host_(host), factory_(factory), doc_(context, std::move(factory)) {}
+
+// The device-command flows of core, run through the window: operations on
+// its worker thread, the analysis window as the gate, the write question
+// with its "Сравнить..." button.
+class Shell::FlowHost : public DeviceFlowHost {
+  public:
+    explicit FlowHost(Shell& shell) : shell_(shell) {}
+    int run(const std::function<int(Progress&)>& operation) override {
+        return shell_.host_.runDeviceOperation(operation);
+    }
+    int checkBeforeWrite(DBase& db) override { return shell_.host_.runWriteGate(db); }
+    PromptAnswer confirmWrite(DBase&, const std::string& question, const std::string& title,
+                              const BackupResult* backup) override {
+        if (!backup)
+            return shell_.prompter().ask(question, title, PromptIcon::Question,
+                                         PromptButtons::YesNo);
+        return shell_.prompter().askWithAction(
+            question, title, PromptIcon::Question, PromptButtons::YesNo, kOpenCompareButton,
+            [this, backup] {
+                shell_.host_.showDifferences(backup->changes, kPanelDatabaseTitle,
+                                             kDatabaseToWriteTitle);
+            });
+    }
+    void afterWrite(DBase&) override { shell_.host_.waitWithCursor(1000); }
+    int readDatabase(DBase& db) override { return shell_.readKeepingOnFailure(db, true); }
+
+    static constexpr const char* kPanelDatabaseTitle = "База прибора";
+    static constexpr const char* kDatabaseToWriteTitle = "База для записи";
+    static constexpr const char* kWrittenTitle = "Записанная база";
+
+  private:
+    Shell& shell_;
+};
 
 void Shell::loadSettings() {
     IniFile ini;
@@ -410,6 +444,9 @@ void Shell::runDeviceCommand(int command) {
         case kCmdWriteDatabase:
             writeDatabase(*db);
             return;
+        case kCmdRestoreBackup:
+            restoreBackup(*db);
+            return;
         case kCmdReadJournal:
             readJournal(*db);
             return;
@@ -466,15 +503,11 @@ void Shell::runDeviceCommand(int command) {
 
 int Shell::runAndReport(DBase& db, int command, const std::function<int(Progress&)>& op) {
     const int code = host_.runDeviceOperation(op);
-    const std::string text = db.DescribeResult(code);
-    // "Отмена" follows a message the operation has shown already (or the
-    // user's own choice): one message box is enough.
-    const bool statusOnly =
-        command == kCmdReadVersion || command == kCmdSetTime || code == kResultCancelled;
-    if (code == 0 || statusOnly) {
-        host_.setStatusText(text);
+    const CommandReport report = reportCommand(db, command, code);
+    if (report.error) {
+        error(report.text, report.title);
     } else {
-        error(text, deviceCommandTitle(command));
+        host_.setStatusText(report.text);
     }
     return code;
 }
@@ -547,59 +580,75 @@ void Shell::readDatabase(DBase& db) {
 }
 
 void Shell::writeDatabase(DBase& db, const std::function<int(Progress&)>& write) {
-    const std::string title = deviceCommandTitle(kCmdWriteDatabase);
-    const int check = host_.runWriteGate(db);
-    if (check == kResultNotImplemented) {
-        // The family has no correctness check yet, so nothing may be written.
-        error(db.DescribeResult(check), title);
-        return;
-    }
-    if (check == 2 || !db.writable) {
-        error("База некорректна. Запись БД в прибор недопустима.", title);
-        return;
-    }
-    if (!db.ConfirmIncompleteWrite(title)) return;
-    std::string question = "Подтвердите запись базы в прибор.";
-    if (db.traits().showsPanelAddress) {
-        question += "\nАдрес = " + std::to_string(db.PanelAddress());
-    }
-    if (prompter().ask(question, title, PromptIcon::Question, PromptButtons::YesNo) !=
-        PromptAnswer::Yes) {
-        return;
-    }
-    const int code = host_.runDeviceOperation(
-        [&db, &write](Progress& p) { return write ? write(p) : db.WriteToDevice(p); });
-    host_.waitWithCursor(1000);
+    // A part of a console family's database is written as it stands; the
+    // whole database with the backup and the read-back its family's setting
+    // and panel allow.
+    WriteRequest request;
+    if (!write) request = wholeWriteRequest(db, ctx_.settingsPath, factory_);
+    request.title = deviceCommandTitle(kCmdWriteDatabase);
+    request.write = write;
+    writeThrough(db, request);
+}
+
+void Shell::writeThrough(DBase& db, const WriteRequest& request) {
+    FlowHost flow(*this);
+    const WriteOutcome out = runWriteFlow(db, flow, request);
+    const bool sent = out.stage == WriteStage::Write || out.stage == WriteStage::Verify;
     // Writing packs the database first: the tree shows the records where they are now.
-    if (write || db.traits().commands.consoleCommands) host_.databaseChanged(db.role);
-    const std::string text = db.DescribeResult(code);
-    if (code == 0) {
-        host_.setStatusText(text);
+    if (sent && (request.write || db.traits().commands.consoleCommands))
+        host_.databaseChanged(db.role);
+    if (out.text.empty()) return;
+    if (!out.error) {
+        host_.setStatusText(out.text);
+    } else if (out.code == kResultWriteNotConfirmed) {
+        // What differs is offered in the compare window.
+        const std::vector<DiffEntry> differences = out.verify.differences;
+        prompter().askWithAction(out.text, request.title, PromptIcon::Error, PromptButtons::Ok,
+                                 kOpenCompareButton, [this, differences] {
+                                     host_.showDifferences(differences, FlowHost::kWrittenTitle,
+                                                           FlowHost::kPanelDatabaseTitle);
+                                 });
     } else {
-        error(text, title);
+        error(out.text, request.title);
     }
 }
 
-void Shell::readJournal(DBase& db) {
-    if (!db.databaseValid) {
-        const int code = readKeepingOnFailure(db, true);
-        if (code == 0) {
-            if (db.modified == 0) db.modified = 1;
-            host_.databaseReplaced(db.role);
-        } else {
-            const std::string text = db.DescribeResult(code);
-            host_.databaseChanged(db.role);
-            error(text, deviceCommandTitle(kCmdReadDatabase));
-            return;
-        }
+void Shell::restoreBackup(DBase& db) {
+    const std::string title = deviceCommandTitle(kCmdRestoreBackup);
+    const auto backups = listBackups(db.traits(), backupsFolder(ctx_.settingsPath));
+    if (backups.empty()) {
+        prompter().message("Копий баз прибора \"" + std::string(db.traits().name) +
+                               "\" нет.\nКопия сохраняется перед записью базы в прибор.",
+                           title, PromptIcon::Information);
+        return;
     }
-    const int code = host_.runDeviceOperation([&db](Progress& p) { return db.ReadJournal(p); });
-    const std::string text = db.DescribeResult(code);
-    if (code == 0) {
-        host_.setStatusText(text);
+    const auto chosen = host_.chooseBackup(backups);
+    if (!chosen) return;
+    // The backup is written from a database of its own: the open one stays.
+    std::unique_ptr<DBase> copy = factory_(db.family(), db.role, ctx_);
+    if (!copy || !copy->LoadFromDisk(pathToUtf8(*chosen))) {
+        error("Не удалось прочитать копию базы: " + pathToUtf8(*chosen), title);
+        return;
+    }
+    WriteRequest request = wholeWriteRequest(*copy, ctx_.settingsPath, factory_);
+    request.title = title;
+    writeThrough(*copy, request);
+}
+
+void Shell::readJournal(DBase& db) {
+    FlowHost flow(*this);
+    const JournalOutcome out = runReadJournalFlow(db, flow);
+    if (out.databaseRead) {
+        if (db.modified == 0) db.modified = 1;
+        host_.databaseReplaced(db.role);
+    } else if (!out.journalRead) {
+        host_.databaseChanged(db.role);
+    }
+    if (out.code == 0) {
+        host_.setStatusText(out.text);
         host_.showJournal();
     } else {
-        error(text, deviceCommandTitle(kCmdReadJournal));
+        error(out.text, out.title);
     }
 }
 

@@ -16,9 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "app/device_flow.h"
 #include "app/document.h"
 #include "app/recent_files.h"
 #include "app/recovery.h"
+#include "app/trusted_write.h"
 #include "base/file_filter.h"
 #include "link/app_context.h"
 #include "link/console_operations.h"
@@ -101,6 +103,17 @@ class ShellHost {
         const std::vector<ProgramTarget>& /*targets*/) {
         return std::nullopt;
     }
+    // The compare window over `entries` (from `oursTitle`'s database to
+    // `theirsTitle`'s): the write question's and the failed check's "Сравнить...".
+    virtual void showDifferences(const std::vector<DiffEntry>& /*entries*/,
+                                 const std::string& /*oursTitle*/,
+                                 const std::string& /*theirsTitle*/) {}
+    // "Восстановить из копии...": the backup to write, from the family's
+    // backups listed newest first; nothing when the user cancels.
+    virtual std::optional<std::filesystem::path> chooseBackup(
+        const std::vector<BackupFile>& /*backups*/) {
+        return std::nullopt;
+    }
     // The code of the active tree's current item (0 when there is none).
     virtual std::int32_t currentItem() { return 0; }
     // A status text from a running operation (its own thread).
@@ -168,6 +181,9 @@ class Shell {
     void runDeviceCommand(int command);
 
   private:
+    class FlowHost;
+    friend class FlowHost;
+
     Prompter& prompter() const { return *ctx_.prompter; }
     void error(const std::string& text, const std::string& title);
     bool save(DBase& db);
@@ -189,16 +205,21 @@ class Shell {
                              const std::function<int(Progress&)>& read = nullptr);
     // The whole database, or with `write` a part of it.
     void writeDatabase(DBase& db, const std::function<int(Progress&)>& write = nullptr);
+    void writeThrough(DBase& db, const WriteRequest& request);
     // The commands of a console family.
     void consoleCommand(DBase& db, ConsoleOperations& console, int command);
     void readConsolePart(DBase& db, ConsoleOperations& console, ConsolePart part, int lcp);
     void readJournal(DBase& db);
+    // "Восстановить из копии...": a backup of the family written to the
+    // panel through the write's gate and question.
+    void restoreBackup(DBase& db);
     void firmware(DBase& db);
     // Runs one operation and turns its code into the status text or a message.
     int runAndReport(DBase& db, int command, const std::function<int(Progress&)>& op);
 
     const AppContext& ctx_;
     ShellHost& host_;
+    DatabaseFactory factory_;
     CKvitorDoc doc_;
     GeneralSettings settings_;
     RecentFiles recent_;

@@ -33,8 +33,12 @@ bool parseStamp(const std::string& s, LocalTime& t) {
     return true;
 }
 
-std::unique_ptr<DBase> freshDatabase(const DBase& like) {
-    return CreateDatabase(like.family(), like.role, like.context());
+// A database of the same family that reads the panel `like` is written to.
+std::unique_ptr<DBase> freshDatabase(const DBase& like, const DatabaseFactory& factory) {
+    auto db = factory ? factory(like.family(), like.role, like.context())
+                      : CreateDatabase(like.family(), like.role, like.context());
+    if (db) db->ReadPanelAt(like.PanelAddress());
+    return db;
 }
 
 }  // namespace
@@ -45,6 +49,14 @@ bool backupBeforeWrite(const FamilyTraits& traits, const std::filesystem::path& 
     const auto v = ini.value(traits.sectionName, kBackupSettingKey);
     if (!v) return traits.backupByDefault;
     return equalsIgnoreCase(*v, kYes);
+}
+
+bool setBackupBeforeWrite(const FamilyTraits& traits, const std::filesystem::path& settingsPath,
+                          bool on) {
+    IniFile ini;
+    ini.load(settingsPath);
+    ini.set(traits.sectionName, kBackupSettingKey, on ? kYes : kNo);
+    return ini.save(settingsPath);
 }
 
 std::filesystem::path backupsFolder(const std::filesystem::path& settingsPath) {
@@ -80,6 +92,15 @@ std::vector<BackupFile> listBackups(const FamilyTraits& traits,
         BackupFile b;
         b.path = e.path();
         if (!parseStamp(stem, b.taken)) continue;
+        // "<section>_<address>_<stamp>": the address between the two.
+        const std::string middle =
+            stem.size() >= prefix.size() + 20
+                ? stem.substr(prefix.size(), stem.size() - prefix.size() - 20)
+                : "";
+        if (middle.empty() || middle.find_first_not_of("0123456789") != std::string::npos ||
+            middle.size() > 3)
+            continue;
+        b.address = std::stoi(middle);
         out.push_back(std::move(b));
     }
     auto key = [](const LocalTime& t) {
@@ -91,9 +112,10 @@ std::vector<BackupFile> listBackups(const FamilyTraits& traits,
     return out;
 }
 
-BackupResult backupPanel(DBase& db, const std::filesystem::path& folder, Progress& progress) {
+BackupResult backupPanel(DBase& db, const std::filesystem::path& folder, Progress& progress,
+                         const DatabaseFactory& factory) {
     BackupResult r;
-    auto panel = freshDatabase(db);
+    auto panel = freshDatabase(db, factory);
     if (!panel) {
         r.code = kResultNotImplemented;
         return r;
@@ -127,9 +149,9 @@ std::string writeQuestion(const DBase& db, const BackupResult* backup) {
     return q;
 }
 
-VerifyResult verifyWrite(DBase& sent, Progress& progress) {
+VerifyResult verifyWrite(DBase& sent, Progress& progress, const DatabaseFactory& factory) {
     VerifyResult r;
-    auto panel = freshDatabase(sent);
+    auto panel = freshDatabase(sent, factory);
     if (!panel) {
         r.code = kResultNotImplemented;
         return r;

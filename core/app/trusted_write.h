@@ -15,16 +15,17 @@
 // The backup is on by default for the families whose read is quick
 // (FamilyTraits::backupByDefault) and is switched per family by the key
 // "Копия_перед_записью" ("да"/"нет") of the family's settings section.
-// The read-back is made where FamilyTraits::readBackAfterWrite says a read
-// reaches the panel written to. Every step closes the port at its end. A
-// family whose panel cannot be read back answers kResultNotImplemented from
-// the backup and the verify, never a success.
+// The read-back is made where FamilyTraits::readBackAfterWrite says so; both
+// reads address the panel at the address of the database written. Every step closes the port at its
+// end. A family whose panel cannot be read back answers kResultNotImplemented from the backup and
+// the verify, never a success.
 #pragma once
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "app/document.h"
 #include "base/seams.h"
 #include "editor/db_diff.h"
 #include "link/dbase.h"
@@ -41,6 +42,9 @@ inline constexpr const char* kOpenCompareButton = "Сравнить...";
 
 // Whether a write of the family saves a backup first, from the settings file.
 bool backupBeforeWrite(const FamilyTraits& traits, const std::filesystem::path& settingsPath);
+// Switches the family's backup in the settings file.
+bool setBackupBeforeWrite(const FamilyTraits& traits, const std::filesystem::path& settingsPath,
+                          bool on);
 // The backups folder: "backups" beside the settings file.
 std::filesystem::path backupsFolder(const std::filesystem::path& settingsPath);
 // The file name of a backup taken now.
@@ -49,6 +53,7 @@ std::string backupFileName(const FamilyTraits& traits, int panelAddress, const L
 struct BackupFile {
     std::filesystem::path path;
     LocalTime taken;  // from the name
+    int address = 0;  // the panel address, from the name
 };
 // The backups of a family in the folder, newest first.
 std::vector<BackupFile> listBackups(const FamilyTraits& traits,
@@ -61,8 +66,11 @@ struct BackupResult {
     std::size_t changedItems = 0;
 };
 
-// Reads the panel's database and saves it in `folder`; compares it with `db`.
-BackupResult backupPanel(DBase& db, const std::filesystem::path& folder, Progress& progress);
+// Reads the panel's database (at the address `db` gives the panel) into a
+// database made by `factory` (empty: the family registry's) and saves it in
+// `folder`; compares it with `db`.
+BackupResult backupPanel(DBase& db, const std::filesystem::path& folder, Progress& progress,
+                         const DatabaseFactory& factory = {});
 
 // The write question: "Подтвердите запись базы в прибор." with the panel
 // address where the family shows it, then how many items change (after a
@@ -78,8 +86,8 @@ struct VerifyResult {
 // проверена." (after "Адрес=N. " where the family shows it).
 std::string verifiedText(DBase& db);
 
-// Reads the database back from the panel and compares it with `sent`.
-VerifyResult verifyWrite(DBase& sent, Progress& progress);
+// Reads the database back from the panel written to and compares it with `sent`.
+VerifyResult verifyWrite(DBase& sent, Progress& progress, const DatabaseFactory& factory = {});
 
 // The error text of a write the read-back did not confirm: the result text,
 // then the differing items (at most `limit` lines, then how many more).

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace tavrin {
@@ -29,6 +30,16 @@ class Prompter {
 
     void message(const std::string& text, const std::string& title, PromptIcon icon) {
         ask(text, title, icon, PromptButtons::Ok);
+    }
+
+    // A question or message with one more button, `actionText`, that runs
+    // `action` and leaves the box open (e.g. "Сравнить..." opening the
+    // compare window). Where a box cannot show it, the plain question.
+    virtual PromptAnswer askWithAction(const std::string& text, const std::string& title,
+                                       PromptIcon icon, PromptButtons buttons,
+                                       const std::string& /*actionText*/,
+                                       const std::function<void()>& /*action*/) {
+        return ask(text, title, icon, buttons);
     }
 };
 

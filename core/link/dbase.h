@@ -171,6 +171,10 @@ class DBase {
 
     // The panel address shown by DescribeResult ("Ордис Р7" only).
     virtual int PanelAddress() const { return 0; }
+    // The panel address this database's exchanges go to from now on, for a
+    // database that only reads the panel another one was written to (the
+    // backup and the read-back); a family with one panel per line ignores it.
+    virtual void ReadPanelAt(int /*address*/) {}
     // A question to put to the user before the database is saved to `path`
     // (a Yes/No warning; No leaves the file as it is), or empty when saving
     // there needs none.

@@ -76,9 +76,8 @@ struct FamilyTraits {
     // family's setting says otherwise: on for a family whose whole read is
     // quick.
     bool backupByDefault = false;
-    // A write is read back and compared: only where a read reaches the panel
-    // written to (a "Ордис Р7" read addresses the panel as 1, whatever
-    // address the database gives it).
+    // A write is read back and compared (the read addresses the panel at the
+    // address of the database written).
     bool readBackAfterWrite = false;
 };
 

@@ -6,16 +6,19 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "app/device_search.h"
 #include "app/shell.h"
+#include "base/file_io.h"
 
 namespace tavrin::gui {
 
@@ -119,13 +122,16 @@ CDlgParam::CDlgParam(const GeneralSettings& s, bool logEnabled, bool simulation,
     askParamsBox = new QCheckBox(u("Спрашивать о  сохранении измененных параметров"), other);
     askDatabaseBox = new QCheckBox(u("Спрашивать о сохранении измененной базы"), other);
     extendedComBox = new QCheckBox(u("Расширенные параметры компорта"), other);
+    backupBox = new QCheckBox(u("Сохранять копию базы прибора перед записью"), other);
+    backupBox->setObjectName("backupBox");
     logBox->setChecked(logEnabled);
     simulationBox->setChecked(simulation);
     askParamsBox->setChecked(s.askSaveParameters);
     askDatabaseBox->setChecked(s.askSaveDatabase);
     extendedComBox->setChecked(s.extendedPortParameters);
     auto* otherLayout = new QVBoxLayout(other);
-    for (QCheckBox* b : {logBox, simulationBox, askParamsBox, askDatabaseBox, extendedComBox}) {
+    for (QCheckBox* b :
+         {logBox, simulationBox, askParamsBox, askDatabaseBox, extendedComBox, backupBox}) {
         otherLayout->addWidget(b);
     }
     otherLayout->addStretch();
@@ -152,6 +158,48 @@ CDlgParam::CDlgParam(const GeneralSettings& s, bool logEnabled, bool simulation,
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
     layout->addWidget(okCancel(this, "ОК", "Отмена"));
+}
+
+// ---- BackupListDialog --------------------------------------------------------------
+
+BackupListDialog::BackupListDialog(const std::vector<BackupFile>& backups,
+                                   const QString& familyName, QWidget* parent)
+    : QDialog(parent) {
+    setObjectName("BackupListDialog");
+    setWindowTitle(u("Восстановить из копии"));
+    auto* label =
+        new QLabel(u("Копии баз прибора \"") + familyName + u("\", новые первыми:"), this);
+    table_ = new QTableWidget(static_cast<int>(backups.size()), 3, this);
+    table_->setHorizontalHeaderLabels({u("Дата"), u("Адрес"), u("Файл")});
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->verticalHeader()->hide();
+    table_->horizontalHeader()->setStretchLastSection(true);
+    for (int r = 0; r < static_cast<int>(backups.size()); ++r) {
+        const BackupFile& b = backups[static_cast<std::size_t>(r)];
+        const LocalTime& t = b.taken;
+        table_->setItem(
+            r, 0,
+            new QTableWidgetItem(QString::asprintf("%02d.%02d.%04d %02d:%02d:%02d", t.day, t.month,
+                                                   t.year, t.hour, t.minute, t.second)));
+        table_->setItem(r, 1, new QTableWidgetItem(QString::number(b.address)));
+        table_->setItem(
+            r, 2, new QTableWidgetItem(QString::fromStdString(pathToUtf8(b.path.filename()))));
+    }
+    table_->resizeColumnsToContents();
+    if (!backups.empty()) table_->selectRow(0);
+    connect(table_, &QTableWidget::cellDoubleClicked, this, &QDialog::accept);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label);
+    layout->addWidget(table_);
+    layout->addWidget(okCancel(this, "ОК", "Отмена"));
+    resize(560, 320);
+}
+
+int BackupListDialog::chosenRow() const {
+    const auto rows = table_->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 // ---- CPageCom ----------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/trusted_write.h"
 #include "base/seams.h"
 #include "link/dbase.h"
 #include "settings/settings.h"
@@ -20,6 +21,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
+class QTableWidget;
 
 namespace tavrin::gui {
 
@@ -52,11 +54,14 @@ class CDlgParam : public QDialog {
     CDlgParam(const GeneralSettings& settings, bool logEnabled, bool simulation,
               QWidget* parent = nullptr);
 
-    QCheckBox* logBox;           // 1004 "Формировать лог"
-    QCheckBox* simulationBox;    // 1005 "Имитация обмена"
-    QCheckBox* askParamsBox;     // 1009
-    QCheckBox* askDatabaseBox;   // 1010
-    QCheckBox* extendedComBox;   // 1013
+    QCheckBox* logBox;          // 1004 "Формировать лог"
+    QCheckBox* simulationBox;   // 1005 "Имитация обмена"
+    QCheckBox* askParamsBox;    // 1009
+    QCheckBox* askDatabaseBox;  // 1010
+    QCheckBox* extendedComBox;  // 1013
+    // The family's backup of the panel's database before a write (the main
+    // window names the family and sets it from the family's settings).
+    QCheckBox* backupBox;
     QLineEdit* currentPassword;  // 1017
     QLineEdit* newPassword;      // 1018
     QLineEdit* confirmPassword;  // 1019
@@ -66,6 +71,22 @@ class CDlgParam : public QDialog {
 
   private:
     bool accessVisited_ = false;
+};
+
+// "Восстановить из копии...": the family's backups, newest first, one row
+// each (date and time, panel address, file); OK or a double click takes the
+// chosen one.
+class BackupListDialog : public QDialog {
+    Q_OBJECT
+  public:
+    BackupListDialog(const std::vector<BackupFile>& backups, const QString& familyName,
+                     QWidget* parent = nullptr);
+    QTableWidget* table() const { return table_; }
+    // The chosen backup's row (-1 when none).
+    int chosenRow() const;
+
+  private:
+    QTableWidget* table_;
 };
 
 // Dialog 103 "COM порт". With `extended` off only the port number (and on

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QThread>
 
 namespace tavrin::gui {
@@ -15,8 +16,22 @@ PromptAnswer GuiPrompter::ask(const std::string& text, const std::string& title,
     return answer;
 }
 
+PromptAnswer GuiPrompter::askWithAction(const std::string& text, const std::string& title,
+                                        PromptIcon icon, PromptButtons buttons,
+                                        const std::string& actionText,
+                                        const std::function<void()>& action) {
+    if (QThread::currentThread() == thread())
+        return show(text, title, icon, buttons, actionText, action);
+    PromptAnswer answer = PromptAnswer::Cancel;
+    QMetaObject::invokeMethod(
+        this, [&] { answer = show(text, title, icon, buttons, actionText, action); },
+        Qt::BlockingQueuedConnection);
+    return answer;
+}
+
 PromptAnswer GuiPrompter::show(const std::string& text, const std::string& title, PromptIcon icon,
-                               PromptButtons buttons) {
+                               PromptButtons buttons, const std::string& actionText,
+                               const std::function<void()>& action) {
     QMessageBox box(parentWidget_);
     // A message without its own title is captioned with the program's name
     // in Russian, never with the system's English default.
@@ -57,6 +72,14 @@ PromptAnswer GuiPrompter::show(const std::string& text, const std::string& title
             box.setDefaultButton(QMessageBox::No);
             box.setEscapeButton(QMessageBox::No);
             break;
+    }
+    if (action) {
+        // The extra button runs its action and leaves the question open: its
+        // click is taken from the box, which would close on it otherwise.
+        QPushButton* extra =
+            box.addButton(QString::fromStdString(actionText), QMessageBox::ActionRole);
+        QObject::disconnect(extra, &QAbstractButton::clicked, nullptr, nullptr);
+        QObject::connect(extra, &QAbstractButton::clicked, &box, [&action] { action(); });
     }
     // A message shown during a device operation must take input while the
     // wait cursor is set.

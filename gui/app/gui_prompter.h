@@ -18,10 +18,15 @@ class GuiPrompter : public QObject, public Prompter {
     void setParentWidget(QWidget* w) { parentWidget_ = w; }
     PromptAnswer ask(const std::string& text, const std::string& title, PromptIcon icon,
                      PromptButtons buttons) override;
+    // The box gets one more button that runs `action` and keeps the box open.
+    PromptAnswer askWithAction(const std::string& text, const std::string& title, PromptIcon icon,
+                               PromptButtons buttons, const std::string& actionText,
+                               const std::function<void()>& action) override;
 
   private:
     PromptAnswer show(const std::string& text, const std::string& title, PromptIcon icon,
-                      PromptButtons buttons);
+                      PromptButtons buttons, const std::string& actionText = {},
+                      const std::function<void()>& action = {});
     QPointer<QWidget> parentWidget_;
 };
 

@@ -862,11 +862,34 @@ bool CMainFrame::openDropped(const QList<QUrl>& urls) {
 
 // ---- Settings, port, search, about ------------------------------------------------------------
 
+void CMainFrame::showDifferences(const std::vector<DiffEntry>& entries,
+                                 const std::string& oursTitle, const std::string& theirsTitle) {
+    CompareWindow window(
+        entries, QString::fromStdString(oursTitle), QString::fromStdString(theirsTitle),
+        QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this);
+    window.exec();
+}
+
+std::optional<std::filesystem::path> CMainFrame::chooseBackup(
+    const std::vector<BackupFile>& backups) {
+    const DBase* db = shell_->database();
+    BackupListDialog dlg(backups, db ? QString::fromUtf8(db->traits().name) : QString(), this);
+    if (dlg.exec() != QDialog::Accepted) return std::nullopt;
+    const int row = dlg.chosenRow();
+    if (row < 0 || row >= static_cast<int>(backups.size())) return std::nullopt;
+    return backups[static_cast<std::size_t>(row)].path;
+}
+
 void CMainFrame::programSettings() {
     DBase* main = shell_->document().main();
     GeneralSettings& s = shell_->settings();
     CDlgParam dlg(s, main && main->logEnabled, main && main->simulation, this);
+    const FamilyTraits& family = familyTraits(shell_->family());
+    dlg.backupBox->setText(dlg.backupBox->text() + " (" + QString::fromUtf8(family.name) + ")");
+    dlg.backupBox->setChecked(backupBeforeWrite(family, ctx_.settingsPath));
     if (dlg.exec() != QDialog::Accepted) return;
+    if (dlg.backupBox->isChecked() != backupBeforeWrite(family, ctx_.settingsPath))
+        setBackupBeforeWrite(family, ctx_.settingsPath, dlg.backupBox->isChecked());
     if (main) {
         main->logEnabled = dlg.logBox->isChecked();
         main->simulation = dlg.simulationBox->isChecked();

@@ -135,6 +135,11 @@ class CMainFrame : public QMainWindow, public ShellHost {
     void closeWindow() override;
     // The modal analysis window in front of "Записать базу".
     int runWriteGate(DBase& database) override;
+    // The compare window, modal over the question or message that offers it.
+    void showDifferences(const std::vector<DiffEntry>& entries, const std::string& oursTitle,
+                         const std::string& theirsTitle) override;
+    std::optional<std::filesystem::path> chooseBackup(
+        const std::vector<BackupFile>& backups) override;
 
     // The analysis, journal, active-events and dustiness windows.
     ServiceWindows* services() const { return services_; }

@@ -68,6 +68,22 @@ class FakeHost : public ShellHost {
         return program;
     }
     std::int32_t currentItem() override { return current; }
+    void showDifferences(const std::vector<DiffEntry>& entries, const std::string& ours,
+                         const std::string& theirs) override {
+        shownDifferences = entries;
+        compareTitles = {ours, theirs};
+    }
+    std::optional<std::filesystem::path> chooseBackup(
+        const std::vector<BackupFile>& backups) override {
+        offeredBackups = backups;
+        if (backupChoice < 0 || backupChoice >= static_cast<int>(backups.size()))
+            return std::nullopt;
+        return backups[static_cast<std::size_t>(backupChoice)].path;
+    }
+    std::vector<DiffEntry> shownDifferences;
+    std::vector<std::string> compareTitles;
+    std::vector<BackupFile> offeredBackups;
+    int backupChoice = -1;
     int comparisonShown = 0, archiveShown = 0;
     std::vector<ProgramTarget> targets;
     std::optional<ProgramChoice> program;
@@ -356,8 +372,12 @@ TEST_F(ShellTest, ReadDatabaseFollowUps) {
     EXPECT_EQ(prompter.calls.back().icon, PromptIcon::Error);
 }
 
+const std::string kNoBackupIni = "[Талвир_К2]\r\nКопия_перед_записью=нет\r\n";
+const std::string kQuestionWithoutBackup =
+    "Подтвердите запись базы в прибор.\nКопия базы прибора перед записью не сохраняется.";
+
 TEST_F(ShellTest, WriteDatabaseGateQuestionAndWait) {
-    start();
+    start(kNoBackupIni);
     script.checkCode = 2;
     shell->execute(kCmdWriteDatabase);
     EXPECT_EQ(prompter.calls.back().text, "База некорректна. Запись БД в прибор недопустима.");
@@ -366,19 +386,23 @@ TEST_F(ShellTest, WriteDatabaseGateQuestionAndWait) {
     script.checkCode = 0;
     prompter.answers = {PromptAnswer::No};
     shell->execute(kCmdWriteDatabase);
-    EXPECT_EQ(prompter.calls.back().text, "Подтвердите запись базы в прибор.");
+    EXPECT_EQ(prompter.calls.back().text, kQuestionWithoutBackup);
     EXPECT_EQ(script.writes, 0);
+    EXPECT_EQ(script.reads, 0);
 
+    // Written, then read back and found equal.
     shell->execute(kCmdWriteDatabase);
     EXPECT_EQ(script.writes, 1);
+    EXPECT_EQ(script.reads, 1);
     EXPECT_EQ(host.waited, 1000u);
-    EXPECT_EQ(host.status, "Команда выполнена");
+    EXPECT_EQ(host.status, "Команда выполнена. Запись проверена.");
+    EXPECT_FALSE(std::filesystem::exists(dir / "backups"));
 }
 
 // A database that did not load completely is written only when the user
 // confirms it by name of what is missing; the question's safe default is No.
 TEST_F(ShellTest, AnIncompleteDatabaseIsWrittenOnlyOnConfirmation) {
-    start();
+    start(kNoBackupIni);
     script.checkCode = 0;
     ASSERT_TRUE(shell->openPath(file("short.bta", "db-short")));
     for (const PromptAnswer answer : {PromptAnswer::No, PromptAnswer::Yes}) {
@@ -401,17 +425,111 @@ TEST_F(ShellTest, AnIncompleteDatabaseIsWrittenOnlyOnConfirmation) {
     prompter.calls.clear();
     shell->execute(kCmdWriteDatabase);
     ASSERT_EQ(prompter.calls.size(), 1u);
-    EXPECT_EQ(prompter.calls[0].text, "Подтвердите запись базы в прибор.");
+    EXPECT_EQ(prompter.calls[0].text, kQuestionWithoutBackup);
     EXPECT_EQ(script.writes, 2);
 }
 
 TEST_F(ShellTest, WriteQuestionOfTheSecondFamilyShowsTheAddress) {
+    // Its whole read takes minutes: no backup unless the setting asks for one.
     start("[Общее]\r\nПрибор=1\r\n");
     prompter.answers = {PromptAnswer::No};
     shell->execute(kCmdWriteDatabase);
     ASSERT_FALSE(prompter.calls.empty());
     EXPECT_EQ(prompter.calls.back().text, "Подтвердите запись базы в прибор.\nАдрес = " +
-                                              std::to_string(shell->database()->PanelAddress()));
+                                              std::to_string(shell->database()->PanelAddress()) +
+                                              "\nКопия базы прибора перед записью не сохраняется.");
+}
+
+// The first family backs up by default: the panel's database is saved in
+// backups/ before the question, which counts the changed items and opens
+// them in the compare window; a panel that does not keep the write is
+// caught by the read-back, and its differences are offered the same way.
+TEST_F(ShellTest, WriteBacksUpFirstAndReadsBack) {
+    start();
+    auto& db = static_cast<DBK2&>(*shell->database());
+    db.databaseValid = true;
+    db.panelBlock[0] = 30;  // the panel holds 0 and keeps it: the write is lost
+    prompter.pressAction = true;
+    shell->execute(kCmdWriteDatabase);
+    ASSERT_EQ(prompter.calls.size(), 2u);
+    const std::string question = prompter.calls[0].text;
+    const std::string head =
+        "Подтвердите запись базы в прибор.\nИзменится элементов: 1\nКопия базы прибора: "
+        "Талвир_К2_0_";
+    EXPECT_EQ(question.substr(0, head.size()), head) << question;
+    EXPECT_EQ(prompter.calls[0].actionText, "Сравнить...");
+    std::vector<std::filesystem::path> backups;
+    for (const auto& e : std::filesystem::directory_iterator(dir / "backups"))
+        backups.push_back(e.path());
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_NE(question.find(pathToUtf8(backups[0].filename())), std::string::npos);
+    EXPECT_EQ(script.reads, 2);
+    EXPECT_EQ(script.writes, 1);
+
+    // The read-back's error names the item, offers the compare window (what
+    // was written → what the panel holds) and names the backup.
+    const test::PromptCall& failed = prompter.calls[1];
+    EXPECT_EQ(failed.title, "Запись базы");
+    EXPECT_EQ(failed.icon, PromptIcon::Error);
+    EXPECT_EQ(failed.actionText, "Сравнить...");
+    EXPECT_EQ(failed.text,
+              "Запись не подтверждена  Сеанс обмена закрыт.\n"
+              "Прибор хранит не то, что было записано:\n"
+              "Талвир К2: changed: Время задержки на Вход-Выход: 30 → 0\n"
+              "Копия базы прибора до записи: " +
+                  pathToUtf8(backups[0].filename()));
+    ASSERT_EQ(host.shownDifferences.size(), 1u);
+    EXPECT_EQ(host.compareTitles, (std::vector<std::string>{"Записанная база", "База прибора"}));
+
+    // A backup that cannot be read stops the write before anything is sent.
+    prompter.calls.clear();
+    script.readCode = 4;
+    shell->execute(kCmdWriteDatabase);
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].text,
+              "Прибор не отвечает!  Сеанс обмена закрыт.\n"
+              "Копия базы прибора не сохранена. База в прибор не "
+              "записывалась.");
+    EXPECT_EQ(script.writes, 1);
+}
+
+// "Восстановить из копии...": the family's backups newest first; the chosen
+// one is written through the same gate and question, the open database stays.
+TEST_F(ShellTest, RestoreWritesTheChosenBackup) {
+    start(kNoBackupIni);
+    shell->execute(kCmdRestoreBackup);
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].text,
+              "Копий баз прибора \"Талвир К2\" нет.\nКопия сохраняется перед записью базы в "
+              "прибор.");
+    EXPECT_TRUE(host.offeredBackups.empty());
+
+    std::filesystem::create_directories(dir / "backups");
+    for (const char* name :
+         {"Талвир_К2_0_2026-01-02_10-00-00.bta", "Талвир_К2_0_2026-03-01_09-00-00.bta",
+          "Ордис_Р7_1_2026-05-01_09-00-00.bor", "notes.txt"})
+        writeText(dir / "backups" / pathFromUtf8(name), "db");
+    ASSERT_TRUE(shell->openPath(file("open.bta")));
+    const std::string openPath = shell->database()->filePath;
+    prompter.calls.clear();
+    host.backupChoice = 1;
+    shell->execute(kCmdRestoreBackup);
+    ASSERT_EQ(host.offeredBackups.size(), 2u);
+    EXPECT_EQ(pathToUtf8(host.offeredBackups[0].path.filename()),
+              "Талвир_К2_0_2026-03-01_09-00-00.bta");
+    EXPECT_EQ(host.offeredBackups[1].taken.month, 1);
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].text, kQuestionWithoutBackup);
+    EXPECT_EQ(prompter.calls[0].title, "Восстановление из копии");
+    EXPECT_EQ(script.writes, 1);
+    EXPECT_EQ(host.status, "Команда выполнена. Запись проверена.");
+    EXPECT_EQ(shell->database()->filePath, openPath);
+
+    // The gate refuses an incorrect backup as it refuses any database.
+    script.checkCode = 2;
+    shell->execute(kCmdRestoreBackup);
+    EXPECT_EQ(prompter.calls.back().text, "База некорректна. Запись БД в прибор недопустима.");
+    EXPECT_EQ(script.writes, 1);
 }
 
 TEST_F(ShellTest, ReadJournalReadsTheDatabaseFirstWhenNotValid) {

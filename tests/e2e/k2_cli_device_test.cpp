@@ -219,6 +219,24 @@ TEST(K2CliDevice, BuiltInSimulation) {
     EXPECT_NE(j.out.find("records: 4\n"), std::string::npos) << j.out;
 }
 
+// A device command the family's panel does not have says so and exits 24,
+// before anything is sent; one it has runs for any family.
+TEST(K2CliDevice, CommandsAFamilyLacksExit24) {
+    TempDir dir;
+    saveDatabase(dir, "in.bta", [](DBK2& db) { fillWritableDatabase(db, "1.02"); });
+    const std::string notHere = "Операция не реализована для этого прибора";
+    for (const char* args : {"read-time --simulate", "write-firmware fw.hex --simulate --yes",
+                             "read-events --family r7 --simulate --db in.bta",
+                             "read-dust --family r7 --simulate --db in.bta"}) {
+        const CliRun r = runCli(dir.path(), args);
+        EXPECT_EQ(r.status, kResultNotImplemented) << args << "\n" << r.out;
+        EXPECT_NE(r.lastLine().find(notHere), std::string::npos) << args << "\n" << r.out;
+    }
+    const CliRun v = runCli(dir.path(), "read-version --family r7 --simulate");
+    EXPECT_EQ(v.status, 0) << v.out;
+    EXPECT_NE(v.out.find("firmware: "), std::string::npos) << v.out;
+}
+
 TEST(K2CliDevice, CtrlCStopsARead) {
     TempDir dir;
     // At 9600 baud the whole read takes about nine seconds.

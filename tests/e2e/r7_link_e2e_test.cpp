@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "base/file_io.h"
+#include "base/text.h"
 #include "families/r7/dbr7.h"
 #include "families/r7/element_types.h"
 #include "families/r7/protocol.h"
@@ -428,7 +429,8 @@ TEST(R7CliDevice, WriteThenReadGivesTheSameFileAndFaultsGiveTheirCode) {
     EXPECT_EQ(w.status, 0) << w.out;
     EXPECT_NE(w.out.find("Подтвердите запись базы в прибор.\nАдрес = 3"), std::string::npos)
         << w.out;
-    EXPECT_EQ(w.lastLine(), "Адрес=3. Команда выполнена");
+    // The read-back reaches the panel at the address written to.
+    EXPECT_EQ(w.lastLine(), "Адрес=3. Команда выполнена. Запись проверена.") << w.out;
 
     // A read addresses the panel as a new database does (address 1): this
     // panel answers only to 3, so it stays silent.
@@ -452,6 +454,37 @@ TEST(R7CliDevice, WriteThenReadGivesTheSameFileAndFaultsGiveTheirCode) {
     EXPECT_NE(t.out.find("Запрос времени: Время прибора "), std::string::npos) << t.out;
     const CliRun c = runCli(dir.path(), "check in.bor");
     EXPECT_EQ(c.status, 0) << c.out;
+}
+
+// With the family's backup switched on, a write to the panel at address 3
+// saves that panel's database first (named with its address) and reads the
+// write back there: records the panel answered but did not keep are caught.
+TEST(R7CliDevice, BackupAndReadBackAtThePanelsOwnAddress) {
+    TempDir dir;
+    {
+        AppContext ctx = makeAppContext(dir.path());
+        DBR7 db(0, ctx);
+        fillDatabase(db);
+        db.table()[0].bytes[kOffAddress] = 3;
+        ASSERT_TRUE(db.SaveToDisk(pathToUtf8(dir / "before.bor")));
+        db.table()[1].bytes[kOffName] = 'Z';
+        ASSERT_TRUE(db.SaveToDisk(pathToUtf8(dir / "new.bor")));
+    }
+    const std::string ini = utf8ToCp1251("[Ордис_Р7]\r\nКопия_перед_записью=да\r\n");
+    ASSERT_TRUE(writeFileAtomic(dir / "Tavrin.ini", Bytes(ini.begin(), ini.end())));
+    SimProcess sim({"--family", "r7", "--address", "3", "--db", pathToUtf8(dir / "before.bor"),
+                    "--fault", "lose@1"});
+    ASSERT_TRUE(sim.started());
+    const CliRun w = runCli(dir.path(), "write-db new.bor --family r7 --yes --port " + sim.path());
+    EXPECT_EQ(w.status, kResultWriteNotConfirmed) << w.out;
+    EXPECT_NE(w.out.find("Адрес = 3\nИзменится элементов: "), std::string::npos) << w.out;
+    EXPECT_NE(w.out.find(": changed: "), std::string::npos) << w.out;
+    EXPECT_EQ(w.lastLine(), "Адрес=3. Запись не подтверждена  Сеанс обмена закрыт.") << w.out;
+    std::vector<std::filesystem::path> backups;
+    for (const auto& e : std::filesystem::directory_iterator(dir / "backups"))
+        backups.push_back(e.path());
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_EQ(pathToUtf8(backups[0].filename()).rfind("Ордис_Р7_3_", 0), 0u) << backups[0];
 }
 
 }  // namespace

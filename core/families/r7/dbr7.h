@@ -59,6 +59,7 @@ class DBR7 : public DBase {
 
     // Byte 7 of record 0 as it is stored (0 is sent and shown as 1).
     int PanelAddress() const override;
+    void ReadPanelAt(int address) override { readAddress_ = address; }
 
   protected:
     // The reply of this family: a 3-byte header (byte 2 = L), L body bytes
@@ -150,6 +151,9 @@ class DBR7 : public DBase {
     Bytes& SimulatedMemory();
 
     Bytes simulatedMemory_;
+    // Set by ReadPanelAt: the address the frames go to, whatever record 0
+    // holds (a read starts from an empty table, whose address is 1).
+    std::optional<int> readAddress_;
     std::unique_ptr<r7::ElementTable> table_;
     std::uint16_t maxElementId_ = 0;
     int fileVersion_ = -1;

@@ -48,6 +48,7 @@ const FamilyTraits& r7Traits() {
         .showsPanelAddress = true,
         .commands = {.print = true, .firmwareUpdate = true, .readTime = true},
         .itemCodesRenumber = true,
+        .readBackAfterWrite = true,
     };
     return traits;
 }

@@ -48,7 +48,7 @@ bool DBR7::IsPositiveReply(ByteSpan reply) {
 }
 
 std::uint8_t DBR7::FrameAddress() const {
-    return wireAddress(PanelAddress());
+    return wireAddress(readAddress_.value_or(PanelAddress()));
 }
 
 int DBR7::Request(Bytes& reply, const Bytes& frame) {
