@@ -73,6 +73,10 @@ TestRes::TestRes(DBase& database, bool writeGate, QWidget* parent)
     layout->addLayout(buttons);
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
     connect(tabs_, &QTabBar::currentChanged, this, &TestRes::showTab);
+    connect(lists_[0], &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
+        if (row < 0) return;
+        if (const auto item = remarks_.itemOf(static_cast<std::size_t>(row))) emit showItem(*item);
+    });
     resize(780, 540);
 }
 
@@ -93,6 +97,7 @@ int TestRes::runCheck() {
     if (devices.columns.empty()) devices.columns = emptyDevices.columns;
     if (functions.columns.empty()) functions.columns = emptyFunctions.columns;
     fill(lists_[0], remarks, false);
+    remarks_ = remarks;
     if (remarks.rows.empty()) {
         // An empty list of findings says so rather than showing nothing.
         lists_[0]->setRowCount(1);
