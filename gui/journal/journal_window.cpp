@@ -53,30 +53,15 @@ class ClickFilter : public QObject {
 }  // namespace
 
 DLJournal::DLJournal(DatabaseGetter database, std::string path, QWidget* parent)
-    : QDialog(parent),
-      database_(std::move(database)),
-      family_(database_()->familyCode),
-      path_(std::move(path)) {
+    : ViewerWindow(std::move(database), nullptr, nullptr, parent), path_(std::move(path)) {
     setObjectName(QStringLiteral("DLJournal"));
     setWindowTitle(QString::fromStdString(journalWindowTitle(path_)));
-    setSizeGripEnabled(true);
-    setWindowFlag(Qt::WindowMaximizeButtonHint);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    toolBar_ = new QToolBar(this);
-    toolBar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    QStyle* st = style();
-    connect(toolBar_->addAction(st->standardIcon(QStyle::SP_DialogSaveButton),
-                                QStringLiteral("Сохранить как...")),
-            &QAction::triggered, this, [this] { saveAs(); });
-    connect(toolBar_->addAction(st->standardIcon(QStyle::SP_DialogOpenButton),
-                                QStringLiteral("Открыть файл")),
-            &QAction::triggered, this, [this] { openFile(); });
-    connect(toolBar_->addAction(st->standardIcon(QStyle::SP_FileDialogDetailedView),
-                                QStringLiteral("Печать")),
-            &QAction::triggered, this, [this] { print(); });
-    layout->addWidget(toolBar_);
+    addFileCommands([this] { openFile(); }, [this] { saveAs(); });
+    addPrintCommand([this] { print(); });
+    layout->addWidget(toolBar());
 
     // Filters: include, exclude, time range.
     auto* filters = new QGridLayout;
@@ -242,16 +227,10 @@ bool DLJournal::openFile() {
 bool DLJournal::saveAs() {
     const FamilyDescriptor* writer = familyOfJournalKind(file_.kind);
     const FamilyTraits& family = writer ? writer->traits : db().traits();
-    const auto path =
-        viewerDialogs().saveFile(this, kJournalSaveTitle, {family.journalFilter},
-                                 family.journalExtension, pathToUtf8(db().context().programFolder));
-    if (!path) return false;
-    FileError error;
-    if (!writeJournalFile(*path, file_, &error)) {
-        db().context().prompter->message(error.message, kJournalSaveTitle, PromptIcon::Error);
-        return false;
-    }
-    return true;
+    return saveWith(kJournalSaveTitle, {family.journalFilter}, family.journalExtension,
+                    [this](const std::string& path, FileError* error) {
+                        return writeJournalFile(path, file_, error);
+                    });
 }
 
 void DLJournal::print() {

@@ -338,6 +338,17 @@ class TestJournalDialog : public QObject {
         v.refreshFromPanel();
         QCOMPARE(reads, 1);
         QCOMPARE(v.list()->topLevelItemCount(), 3);
+        QCOMPARE(v.countText(), QStringLiteral("Записей: 3 из 3"));
+
+        // A refresh keeps the filters the user set.
+        v.classButton(4)->click();
+        const int shownBefore = v.list()->topLevelItemCount();
+        QVERIFY(shownBefore < 3);
+        v.refreshFromPanel();
+        QCOMPARE(reads, 2);
+        QVERIFY(v.classButton(4)->isChecked());
+        QCOMPARE(v.list()->topLevelItemCount(), shownBefore);
+        QCOMPARE(v.countText(), QStringLiteral("Записей: %1 из 3").arg(shownBefore));
     }
 };
 
