@@ -83,7 +83,7 @@ CJournal::CJournal(DatabaseGetter database, std::string path, DeviceRunner runne
         classButtons_[static_cast<std::size_t>(cls - 1)] = b;
     }
     classRow->addStretch();
-    auto* reset = new QPushButton(QStringLiteral("Сброс всех фильтров"), this);
+    auto* reset = new QPushButton(QStringLiteral("&Сброс всех фильтров"), this);
     connect(reset, &QPushButton::clicked, this, [this] { resetFilters(); });
     classRow->addWidget(reset);
     layout->addLayout(classRow);

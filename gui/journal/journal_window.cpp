@@ -75,10 +75,10 @@ DLJournal::DLJournal(DatabaseGetter database, std::string path, QWidget* parent)
     filters->addWidget(include_, 0, 1);
     filters->addWidget(new QLabel(QStringLiteral("Исключить:"), this), 0, 2);
     filters->addWidget(exclude_, 0, 3);
-    auto* rangeButton = new QPushButton(QStringLiteral("Временной диапазон"), this);
+    auto* rangeButton = new QPushButton(QStringLiteral("Временной &диапазон"), this);
     timeBox_ = new QCheckBox(this);
     timeBox_->setObjectName(QStringLiteral("timeRangeOn"));
-    auto* resetButton = new QPushButton(QStringLiteral("Сброс всех фильтров"), this);
+    auto* resetButton = new QPushButton(QStringLiteral("&Сброс всех фильтров"), this);
     auto* rangeRow = new QHBoxLayout;
     rangeRow->addWidget(timeBox_);
     rangeRow->addWidget(rangeButton);
@@ -113,12 +113,12 @@ DLJournal::DLJournal(DatabaseGetter database, std::string path, QWidget* parent)
     const struct {
         int id;
         const char* text;
-    } moves[] = {{2050, "В начало"},
-                 {2051, "Назад на страницу"},
-                 {2052, "На предыдущую строку"},
-                 {2053, "На следующую строку"},
-                 {2054, "Вперед на страницу"},
-                 {2055, "В конец"}};
+    } moves[] = {{2050, "&В начало"},
+                 {2051, "&Назад на страницу"},
+                 {2052, "На &предыдущую строку"},
+                 {2053, "На с&ледующую строку"},
+                 {2054, "Вп&еред на страницу"},
+                 {2055, "В &конец"}};
     for (const auto& m : moves) {
         auto* b = new QPushButton(QString::fromUtf8(m.text), this);
         const auto mv = static_cast<JournalMove>(m.id);
@@ -131,7 +131,7 @@ DLJournal::DLJournal(DatabaseGetter database, std::string path, QWidget* parent)
     count_->setObjectName(QStringLiteral("journalCount"));
     paging->addWidget(count_);
     paging->addSpacing(12);
-    auto* exitButton = new QPushButton(QStringLiteral("Выход"), this);
+    auto* exitButton = new QPushButton(QStringLiteral("Вы&ход"), this);
     paging->addWidget(exitButton);
     buttons_.push_back({kIdExit, exitButton});
     layout->addLayout(paging);

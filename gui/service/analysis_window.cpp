@@ -66,7 +66,7 @@ TestRes::TestRes(DBase& database, bool writeGate, QWidget* parent)
     }
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    ok_ = new QPushButton(QStringLiteral("ОК"), this);
+    ok_ = new QPushButton(QStringLiteral("&ОК"), this);
     ok_->setDefault(true);
     buttons->addWidget(ok_);
     layout->addSpacing(6);

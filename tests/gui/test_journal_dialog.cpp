@@ -158,6 +158,8 @@ class TestJournalDialog : public QObject {
         d.show();
         QVERIFY(d.openStartFile());
         auto rows = [&] { return d.view()->model()->rowCount(); };
+        // Every button has its own underlined letter.
+        QCOMPARE(test::mnemonicFaults(&d), QStringList());
 
         // At the start of a word, in any case: "ЛИН" begins the second word.
         typeText(d.includeEdit(), QStringLiteral("лин"));

@@ -143,6 +143,7 @@ class TestServiceAnalysis : public QObject {
         QVERIFY(!w->writeGate());
         QCOMPARE(w->outcome(), 2);
         QCOMPARE(w->tabs()->count(), 3);
+        QCOMPARE(test::mnemonicFaults(w), QStringList());
         QCOMPARE(w->tabs()->tabText(0), QStringLiteral("Ошибки"));
         QCOMPARE(w->list(0)->horizontalHeaderItem(1)->text(), QStringLiteral("Ошибка"));
         QCOMPARE(w->list(0)->columnWidth(0), 300);
