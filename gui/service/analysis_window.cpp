@@ -57,6 +57,8 @@ TestRes::TestRes(DBase& database, bool writeGate, QWidget* parent)
         t->setEditTriggers(QAbstractItemView::NoEditTriggers);
         t->setSelectionBehavior(QAbstractItemView::SelectRows);
         t->verticalHeader()->setVisible(false);
+        // Rows as tall as the text needs, as in the other lists.
+        t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 6);
         t->horizontalHeader()->setFont(font_);
         t->setMinimumHeight(kListHeight);
         t->horizontalHeader()->setStretchLastSection(true);
