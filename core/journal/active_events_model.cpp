@@ -122,6 +122,21 @@ void ActiveEventsModel::chooseValue(EventValueFilter f, int index) {
     rebuildLists();
 }
 
+void ActiveEventsModel::refreshFile(const JournalFile& file) {
+    const auto buttons = classButtons_;
+    const auto filters = filters_;
+    setFile(file);
+    for (int cls = 1; cls <= kEventClassButtons; ++cls)
+        setClassButton(cls, buttons[static_cast<std::size_t>(cls - 1)]);
+    for (int i = 0; i < kEventValueFilters; ++i) {
+        const EventFilterState& old = filters[static_cast<std::size_t>(i)];
+        if (!old.on()) continue;
+        const auto f = static_cast<EventValueFilter>(i);
+        if (!chooseValue(f, old.values[static_cast<std::size_t>(old.chosen)])) continue;
+        if (old.minus) toggleMode(f);
+    }
+}
+
 bool ActiveEventsModel::chooseValue(EventValueFilter f, const std::string& text) {
     const EventFilterState& s = filters_[static_cast<std::size_t>(f)];
     const auto it = std::find(s.values.begin() + 1, s.values.end(), text);

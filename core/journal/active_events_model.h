@@ -46,6 +46,10 @@ class ActiveEventsModel {
     // kind 1 "Тип", "Время", "Событие", "Объект", "Устройство", "Шлейф".
     // Other kinds show their strings under the journal dialog's titles.
     void setFile(const JournalFile& file);
+    // The same view with fresh records (read anew from the panel): the class
+    // buttons stay, and so does every value filter whose value the new
+    // records still hold, with its "Фильтр +" / "Фильтр -" mode.
+    void refreshFile(const JournalFile& file);
 
     std::uint32_t kind() const { return kind_; }
     const std::vector<std::string>& columns() const { return columns_; }

@@ -40,7 +40,7 @@ CCancelOb::CCancelOb(QWidget* parent) : QDialog(parent) {
     label_ = new QLabel(QString::fromUtf8("Обмен с прибором"), this);
     label_->setAlignment(Qt::AlignCenter);
     label_->setMinimumWidth(260);
-    stop_ = new QPushButton(QString::fromUtf8("Остановить"), this);
+    stop_ = new QPushButton(QString::fromUtf8("&Остановить"), this);
     connect(stop_, &QPushButton::clicked, this, &CCancelOb::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label_);

@@ -244,6 +244,7 @@ CPageCom::CPageCom(const DBase& db, bool extended, std::vector<std::string> devi
             buttons.push_back(b);
             l->addWidget(b);
         }
+        l->addStretch();
         return group;
     };
     std::vector<QString> speeds;
@@ -258,14 +259,14 @@ CPageCom::CPageCom(const DBase& db, bool extended, std::vector<std::string> devi
         makeGroup("Четность", parityButtons,
                   {u("нет"), u("нечет"), u("чет"), u("всегда 1"), u("всегда 0")}, db.parity);
     auto* groups = new QHBoxLayout;
-    groups->addWidget(speedGroup);
-    groups->addWidget(stopGroup);
-    groups->addWidget(parityGroup);
+    // Three groups of the same width and height, their buttons from the top.
+    for (QGroupBox* g : {speedGroup, stopGroup, parityGroup})
+        groups->addWidget(g, 1);
 
     auto* buttons = new QHBoxLayout;
-    auto* ok = new QPushButton(u("ОК"), this);
-    auto* cancel = new QPushButton(u("Отмена"), this);
-    searchButton = new QPushButton(u("Автопоиск"), this);
+    auto* ok = new QPushButton(u("&ОК"), this);
+    auto* cancel = new QPushButton(u("О&тмена"), this);
+    searchButton = new QPushButton(u("&Автопоиск"), this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

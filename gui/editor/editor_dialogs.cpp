@@ -41,7 +41,7 @@ CDlgNewElement::CDlgNewElement(CTree& tree, QWidget* parent) : QDialog(parent), 
     list_ = new QListWidget(this);
     layout->addWidget(list_);
     auto* buttons = new QDialogButtonBox(this);
-    add_ = buttons->addButton(QString::fromUtf8("Добавить"), QDialogButtonBox::ActionRole);
+    add_ = buttons->addButton(QString::fromUtf8("&Добавить"), QDialogButtonBox::ActionRole);
     buttons->addButton(QDialogButtonBox::Close);
     layout->addWidget(buttons);
     connect(add_, &QPushButton::clicked, this, &CDlgNewElement::addChosen);

@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyle>
@@ -25,7 +26,6 @@ namespace tavrin::gui {
 
 namespace {
 
-constexpr const char* kLoadFirst = "Сначала нужно загрузить базу из файла или прибора";
 constexpr const char* kLoadTitle = "Загрузка журнала";
 
 }  // namespace
@@ -54,35 +54,17 @@ QIcon CJournal::classIcon(int cls) {
 
 CJournal::CJournal(DatabaseGetter database, std::string path, DeviceRunner runner,
                    StatusSink status, QWidget* parent)
-    : QDialog(parent),
-      database_(std::move(database)),
-      family_(database_()->familyCode),
-      path_(std::move(path)),
-      runner_(std::move(runner)),
-      status_(std::move(status)) {
+    : ViewerWindow(std::move(database), std::move(runner), std::move(status), parent),
+      path_(std::move(path)) {
     setObjectName(QStringLiteral("CJournal"));
     setWindowTitle(QStringLiteral("Актуальные события"));
-    setSizeGripEnabled(true);
-    setWindowFlag(Qt::WindowMaximizeButtonHint);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
 
-    toolBar_ = new QToolBar(this);
-    toolBar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    QStyle* st = style();
-    connect(toolBar_->addAction(st->standardIcon(QStyle::SP_DialogSaveButton),
-                                QStringLiteral("Сохранить как...")),
-            &QAction::triggered, this, [this] { saveAs(); });
-    connect(toolBar_->addAction(st->standardIcon(QStyle::SP_DialogOpenButton),
-                                QStringLiteral("Открыть файл")),
-            &QAction::triggered, this, [this] { openFile(); });
-    connect(toolBar_->addAction(st->standardIcon(QStyle::SP_BrowserReload),
-                                QStringLiteral("Обновить от прибора")),
-            &QAction::triggered, this, [this] { refreshFromPanel(); });
-    connect(toolBar_->addAction(st->standardIcon(QStyle::SP_FileDialogDetailedView),
-                                QStringLiteral("Печать")),
-            &QAction::triggered, this, [this] { print(); });
-    layout->addWidget(toolBar_);
+    addFileCommands([this] { openFile(); }, [this] { saveAs(); });
+    addRefreshCommand([this] { refreshFromPanel(); });
+    addPrintCommand([this] { print(); });
+    layout->addWidget(toolBar());
 
     auto* classRow = new QHBoxLayout;
     for (int cls = 1; cls <= kEventClassButtons; ++cls) {
@@ -101,7 +83,7 @@ CJournal::CJournal(DatabaseGetter database, std::string path, DeviceRunner runne
         classButtons_[static_cast<std::size_t>(cls - 1)] = b;
     }
     classRow->addStretch();
-    auto* reset = new QPushButton(QStringLiteral("Сброс всех фильтров"), this);
+    auto* reset = new QPushButton(QStringLiteral("&Сброс всех фильтров"), this);
     connect(reset, &QPushButton::clicked, this, [this] { resetFilters(); });
     classRow->addWidget(reset);
     layout->addLayout(classRow);
@@ -137,6 +119,9 @@ CJournal::CJournal(DatabaseGetter database, std::string path, DeviceRunner runne
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list_->setIconSize(QSize(19, 19));
     layout->addWidget(list_, 1);
+    count_ = new QLabel(this);
+    count_->setObjectName(QStringLiteral("eventsCount"));
+    layout->addWidget(count_, 0, Qt::AlignRight);
     resize(820, 520);
 }
 
@@ -176,37 +161,30 @@ bool CJournal::saveAs() {
     const FamilyTraits& family = db().traits();
     const std::string ext = family.activeEventsExtension;
     const FileFilter filter{family.journalFilter.name, "*." + ext};
-    const auto path = viewerDialogs().saveFile(this, kJournalSaveTitle, {filter}, ext,
-                                               pathToUtf8(db().context().programFolder));
-    if (!path) return false;
-    FileError error;
-    if (!writeJournalFile(*path, file_, &error)) {
-        db().context().prompter->message(error.message, kJournalSaveTitle, PromptIcon::Error);
-        return false;
-    }
-    return true;
+    return saveWith(kJournalSaveTitle, {filter}, ext,
+                    [this](const std::string& path, FileError* error) {
+                        return writeJournalFile(path, file_, error);
+                    });
 }
 
 void CJournal::refreshFromPanel() {
-    Prompter& prompter = *db().context().prompter;
-    if (!db().databaseValid) {
-        prompter.message(kLoadFirst, kLoadTitle, PromptIcon::Error);
-        return;
-    }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    DBase* target = &db();
     const bool events = model_.kind() == kJournalKindK2ActiveEvents;
-    const int code = runner_([target, events](Progress& p) {
-        return events ? target->ReadActiveEvents(p) : target->ReadJournal(p);
+    const int code = readFromPanel(kLoadTitle, [events](DBase& target, Progress& p) {
+        return events ? target.ReadActiveEvents(p) : target.ReadJournal(p);
     });
-    const std::string text = db().DescribeResult(code);
-    if (status_) status_(text);
-    QApplication::restoreOverrideCursor();
-    if (code != 0) {
-        prompter.message(text, kLoadTitle, PromptIcon::Error);
-        return;
-    }
-    loadFile(path_);
+    if (code != 0) return;
+    // The fresh records under the same filters.
+    JournalFile file;
+    if (!db().ReadJournalFile(path_, file)) return;
+    file_ = std::move(file);
+    model_.refreshFile(file_);
+    refill();
+}
+
+QString CJournal::countText() const {
+    return QStringLiteral("Записей: %1 из %2")
+        .arg(model_.shownRecords().size())
+        .arg(model_.recordCount());
 }
 
 void CJournal::print() {
@@ -278,6 +256,7 @@ void CJournal::refill() {
         items << item;
     }
     list_->addTopLevelItems(items);
+    if (count_) count_->setText(countText());
     if (!path_.empty()) {
         setWindowTitle(QStringLiteral("Актуальные события (Файл ") +
                        QString::fromStdString(pathToUtf8(pathFromUtf8(path_).filename())) + ")");

@@ -5,7 +5,6 @@
 // refreshing from the panel, opening and saving files, printing.
 #pragma once
 
-#include <QDialog>
 #include <QIcon>
 #include <array>
 #include <string>
@@ -13,8 +12,10 @@
 #include "files/journal_file.h"
 #include "journal/active_events_model.h"
 #include "service/service_types.h"
+#include "service/viewer_window.h"
 
 class QComboBox;
+class QLabel;
 class QPushButton;
 class QToolBar;
 class QToolButton;
@@ -26,7 +27,7 @@ class DBase;
 
 namespace tavrin::gui {
 
-class CJournal : public QDialog {
+class CJournal : public ViewerWindow {
     Q_OBJECT
   public:
     // `database` gives the current database of the family the window was
@@ -56,28 +57,20 @@ class CJournal : public QDialog {
     QPushButton* modeButton(EventValueFilter f) const {
         return modes_[static_cast<std::size_t>(f)];
     }
-    QToolBar* toolBar() const { return toolBar_; }
+    // "Записей: N из M": the records the filters let through, of all.
+    QString countText() const;
 
     // The class icons (19×19): 0 for none, 1..5 for the classes.
     static QIcon classIcon(int cls);
-
-    // The family the window was opened for.
-    int family() const { return family_; }
 
   private:
     void refill();
     void syncFilters();
 
-    DBase& db() const { return *database_(); }
-
-    DatabaseGetter database_;
-    int family_;
     std::string path_;
-    DeviceRunner runner_;
-    StatusSink status_;
     JournalFile file_;
     ActiveEventsModel model_;
-    QToolBar* toolBar_;
+    QLabel* count_ = nullptr;
     std::array<QToolButton*, kEventClassButtons> classButtons_{};
     std::array<QComboBox*, kEventValueFilters> combos_{};
     std::array<QPushButton*, kEventValueFilters> modes_{};

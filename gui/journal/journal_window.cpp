@@ -53,30 +53,15 @@ class ClickFilter : public QObject {
 }  // namespace
 
 DLJournal::DLJournal(DatabaseGetter database, std::string path, QWidget* parent)
-    : QDialog(parent),
-      database_(std::move(database)),
-      family_(database_()->familyCode),
-      path_(std::move(path)) {
+    : ViewerWindow(std::move(database), nullptr, nullptr, parent), path_(std::move(path)) {
     setObjectName(QStringLiteral("DLJournal"));
     setWindowTitle(QString::fromStdString(journalWindowTitle(path_)));
-    setSizeGripEnabled(true);
-    setWindowFlag(Qt::WindowMaximizeButtonHint);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    toolBar_ = new QToolBar(this);
-    toolBar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    QStyle* st = style();
-    connect(toolBar_->addAction(st->standardIcon(QStyle::SP_DialogSaveButton),
-                                QStringLiteral("Сохранить как...")),
-            &QAction::triggered, this, [this] { saveAs(); });
-    connect(toolBar_->addAction(st->standardIcon(QStyle::SP_DialogOpenButton),
-                                QStringLiteral("Открыть файл")),
-            &QAction::triggered, this, [this] { openFile(); });
-    connect(toolBar_->addAction(st->standardIcon(QStyle::SP_FileDialogDetailedView),
-                                QStringLiteral("Печать")),
-            &QAction::triggered, this, [this] { print(); });
-    layout->addWidget(toolBar_);
+    addFileCommands([this] { openFile(); }, [this] { saveAs(); });
+    addPrintCommand([this] { print(); });
+    layout->addWidget(toolBar());
 
     // Filters: include, exclude, time range.
     auto* filters = new QGridLayout;
@@ -90,10 +75,10 @@ DLJournal::DLJournal(DatabaseGetter database, std::string path, QWidget* parent)
     filters->addWidget(include_, 0, 1);
     filters->addWidget(new QLabel(QStringLiteral("Исключить:"), this), 0, 2);
     filters->addWidget(exclude_, 0, 3);
-    auto* rangeButton = new QPushButton(QStringLiteral("Временной диапазон"), this);
+    auto* rangeButton = new QPushButton(QStringLiteral("Временной &диапазон"), this);
     timeBox_ = new QCheckBox(this);
     timeBox_->setObjectName(QStringLiteral("timeRangeOn"));
-    auto* resetButton = new QPushButton(QStringLiteral("Сброс всех фильтров"), this);
+    auto* resetButton = new QPushButton(QStringLiteral("&Сброс всех фильтров"), this);
     auto* rangeRow = new QHBoxLayout;
     rangeRow->addWidget(timeBox_);
     rangeRow->addWidget(rangeButton);
@@ -128,12 +113,12 @@ DLJournal::DLJournal(DatabaseGetter database, std::string path, QWidget* parent)
     const struct {
         int id;
         const char* text;
-    } moves[] = {{2050, "В начало"},
-                 {2051, "Назад на страницу"},
-                 {2052, "На предыдущую строку"},
-                 {2053, "На следующую строку"},
-                 {2054, "Вперед на страницу"},
-                 {2055, "В конец"}};
+    } moves[] = {{2050, "&В начало"},
+                 {2051, "&Назад на страницу"},
+                 {2052, "На &предыдущую строку"},
+                 {2053, "На с&ледующую строку"},
+                 {2054, "Вп&еред на страницу"},
+                 {2055, "В &конец"}};
     for (const auto& m : moves) {
         auto* b = new QPushButton(QString::fromUtf8(m.text), this);
         const auto mv = static_cast<JournalMove>(m.id);
@@ -146,7 +131,7 @@ DLJournal::DLJournal(DatabaseGetter database, std::string path, QWidget* parent)
     count_->setObjectName(QStringLiteral("journalCount"));
     paging->addWidget(count_);
     paging->addSpacing(12);
-    auto* exitButton = new QPushButton(QStringLiteral("Выход"), this);
+    auto* exitButton = new QPushButton(QStringLiteral("Вы&ход"), this);
     paging->addWidget(exitButton);
     buttons_.push_back({kIdExit, exitButton});
     layout->addLayout(paging);
@@ -242,16 +227,10 @@ bool DLJournal::openFile() {
 bool DLJournal::saveAs() {
     const FamilyDescriptor* writer = familyOfJournalKind(file_.kind);
     const FamilyTraits& family = writer ? writer->traits : db().traits();
-    const auto path =
-        viewerDialogs().saveFile(this, kJournalSaveTitle, {family.journalFilter},
-                                 family.journalExtension, pathToUtf8(db().context().programFolder));
-    if (!path) return false;
-    FileError error;
-    if (!writeJournalFile(*path, file_, &error)) {
-        db().context().prompter->message(error.message, kJournalSaveTitle, PromptIcon::Error);
-        return false;
-    }
-    return true;
+    return saveWith(kJournalSaveTitle, {family.journalFilter}, family.journalExtension,
+                    [this](const std::string& path, FileError* error) {
+                        return writeJournalFile(path, file_, error);
+                    });
 }
 
 void DLJournal::print() {

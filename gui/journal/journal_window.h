@@ -6,12 +6,12 @@
 // and printing the shown rows.
 #pragma once
 
-#include <QDialog>
 #include <string>
 
 #include "files/journal_file.h"
 #include "journal/journal_model.h"
 #include "service/service_types.h"
+#include "service/viewer_window.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -31,7 +31,7 @@ class GroupStrip;
 class JournalHeader;
 class JournalTableModel;
 
-class DLJournal : public QDialog {
+class DLJournal : public ViewerWindow {
     Q_OBJECT
   public:
     // `path` is the file shown first (opened by openStartFile()).
@@ -69,12 +69,8 @@ class DLJournal : public QDialog {
     QLineEdit* excludeEdit() const { return exclude_; }
     QCheckBox* timeRangeBox() const { return timeBox_; }
     QPushButton* button(int id) const;
-    QToolBar* toolBar() const { return toolBar_; }
     int selectedRow() const;
     int rowsPerPage() const;
-
-    // The family the window was opened for.
-    int family() const { return family_; }
 
   public:
     // "Записей: N из M": the records the filters let through, of all.
@@ -88,15 +84,10 @@ class DLJournal : public QDialog {
     void onRowClicked(const QModelIndex& index, const QPoint& pos);
     void selectRow(int row);
 
-    DBase& db() const { return *database_(); }
-
-    DatabaseGetter database_;
-    int family_;
     std::string path_;
     JournalFile file_;
     JournalModel model_;
     JournalTableModel* table_;
-    QToolBar* toolBar_;
     GroupStrip* strip_;
     QTreeView* view_;
     JournalHeader* header_;

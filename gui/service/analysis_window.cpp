@@ -57,6 +57,8 @@ TestRes::TestRes(DBase& database, bool writeGate, QWidget* parent)
         t->setEditTriggers(QAbstractItemView::NoEditTriggers);
         t->setSelectionBehavior(QAbstractItemView::SelectRows);
         t->verticalHeader()->setVisible(false);
+        // Rows as tall as the text needs, as in the other lists.
+        t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 6);
         t->horizontalHeader()->setFont(font_);
         t->setMinimumHeight(kListHeight);
         t->horizontalHeader()->setStretchLastSection(true);
@@ -66,13 +68,17 @@ TestRes::TestRes(DBase& database, bool writeGate, QWidget* parent)
     }
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    ok_ = new QPushButton(QStringLiteral("ОК"), this);
+    ok_ = new QPushButton(QStringLiteral("&ОК"), this);
     ok_->setDefault(true);
     buttons->addWidget(ok_);
     layout->addSpacing(6);
     layout->addLayout(buttons);
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
     connect(tabs_, &QTabBar::currentChanged, this, &TestRes::showTab);
+    connect(lists_[0], &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
+        if (row < 0) return;
+        if (const auto item = remarks_.itemOf(static_cast<std::size_t>(row))) emit showItem(*item);
+    });
     resize(780, 540);
 }
 
@@ -93,6 +99,7 @@ int TestRes::runCheck() {
     if (devices.columns.empty()) devices.columns = emptyDevices.columns;
     if (functions.columns.empty()) functions.columns = emptyFunctions.columns;
     fill(lists_[0], remarks, false);
+    remarks_ = remarks;
     if (remarks.rows.empty()) {
         // An empty list of findings says so rather than showing nothing.
         lists_[0]->setRowCount(1);

@@ -1,7 +1,8 @@
 // TestRes: the window "Анализ базы данных". It lays out the three report
 // lists of the correctness check on tabs ("Ошибки", "Устройства",
 // "Функции"), lets the family fill them through CheckDatabase and keeps the
-// outcome. Opened by "Проверка корректности" it is modeless; as the gate of
+// outcome. A double-click on a finding asks to show its item in the tree.
+// Opened by "Проверка корректности" it is modeless; as the gate of
 // "Записать базу" it is modal and, when the outcome is 0, done at once
 // without being shown.
 #pragma once
@@ -9,6 +10,7 @@
 #include <QDialog>
 #include <QFont>
 #include <array>
+#include <cstdint>
 
 #include "link/family_traits.h"
 #include "report/report_list.h"
@@ -40,6 +42,10 @@ class TestRes : public QDialog {
     QPushButton* okButton() const { return ok_; }
     const QFont& listFont() const { return font_; }
 
+  signals:
+    // A finding was double-clicked: show its item in the tree.
+    void showItem(std::int32_t item);
+
   private:
     void showTab(int index);
     void fill(QTableWidget* table, const ReportList& list, bool centreNumbers);
@@ -50,6 +56,7 @@ class TestRes : public QDialog {
     QFont font_;
     QTabBar* tabs_;
     std::array<QTableWidget*, 3> lists_{};
+    ReportList remarks_;
     QPushButton* ok_;
 };
 

@@ -7,10 +7,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
-#include <QResizeEvent>
 #include <QStyle>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 #include <filesystem>
 
 #include "base/file_io.h"
@@ -22,10 +23,6 @@ namespace tavrin::gui {
 
 namespace {
 
-constexpr int kToolBarHeight = 30;
-constexpr int kBottomSpace = 70;  // below the list: the legend strip
-constexpr int kLegendHeight = 24;
-constexpr const char* kLoadFirst = "Сначала нужно загрузить базу из файла или прибора";
 constexpr const char* kReadTitle = "Чтение запыленности";
 
 bool fileExists(const std::string& path) {
@@ -48,41 +45,29 @@ QIcon DLZapil::levelIcon(DustClass cls) {
 }
 
 DLZapil::DLZapil(DatabaseGetter database, DeviceRunner runner, StatusSink status, QWidget* parent)
-    : QDialog(parent),
-      database_(std::move(database)),
-      family_(database_()->familyCode),
-      runner_(std::move(runner)),
-      status_(std::move(status)) {
+    : ViewerWindow(std::move(database), std::move(runner), std::move(status), parent) {
     setObjectName(QStringLiteral("DLZapil"));
     setWindowTitle(QString::fromStdString(dustWindowTitle("")));
-    setSizeGripEnabled(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
 
-    toolBar_ = new QToolBar(this);
-    toolBar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    toolBar_->setIconSize(QSize(16, 16));
-    QStyle* st = style();
-    auto addCommand = [&](const QIcon& icon, const char* tip, auto slot) {
-        QAction* a = toolBar_->addAction(icon, QString());
-        a->setToolTip(QString::fromUtf8(tip));
-        a->setObjectName(QString::fromUtf8(tip));
-        connect(a, &QAction::triggered, this, slot);
-        return a;
-    };
-    addCommand(st->standardIcon(QStyle::SP_DialogOpenButton), "Открыть файл",
-               [this] { openFile(); });
-    addCommand(st->standardIcon(QStyle::SP_DialogSaveButton), "Сохранить как...",
-               [this] { saveAs(); });
-    addCommand(st->standardIcon(QStyle::SP_BrowserReload), "Обновить от прибора",
-               [this] { refreshFromPanel(); });
-    addCommand(st->standardIcon(QStyle::SP_FileDialogDetailedView), "Печать", [this] { print(); });
-    toolBar_->addSeparator();
+    addFileCommands([this] { openFile(); }, [this] { saveAs(); });
+    addRefreshCommand([this] { refreshFromPanel(); });
+    addPrintCommand([this] { print(); });
+    toolBar()->addSeparator();
+    // The level filters show their icons only: the legend below the list
+    // names them, once.
     for (int c = 0; c < 3; ++c) {
         const auto cls = static_cast<DustClass>(c);
-        QAction* a = toolBar_->addAction(levelIcon(cls), QString::fromUtf8(dustClassLegend(cls)));
+        QAction* a = toolBar()->addAction(levelIcon(cls), QString::fromUtf8(dustClassLegend(cls)));
         a->setCheckable(true);
+        a->setToolTip(a->text());
+        if (auto* b = qobject_cast<QToolButton*>(toolBar()->widgetForAction(a)))
+            b->setToolButtonStyle(Qt::ToolButtonIconOnly);
         connect(a, &QAction::toggled, this, [this] { fillList(); });
         filters_[static_cast<std::size_t>(c)] = a;
     }
+    layout->addWidget(toolBar());
 
     list_ = new QTreeWidget(this);
     list_->setRootIsDecorated(false);
@@ -97,6 +82,9 @@ DLZapil::DLZapil(DatabaseGetter database, DeviceRunner runner, StatusSink status
     list_->setHeaderLabels(titles);
     for (std::size_t c = 0; c < columns.size(); ++c)
         list_->setColumnWidth(static_cast<int>(c), columns[c].width);
+    // The names take the width the window has.
+    if (columns.size() > 2) list_->header()->setSectionResizeMode(2, QHeaderView::Stretch);
+    layout->addWidget(list_, 1);
     list_->headerItem()->setTextAlignment(1, Qt::AlignCenter);
     list_->headerItem()->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
 
@@ -112,7 +100,7 @@ DLZapil::DLZapil(DatabaseGetter database, DeviceRunner runner, StatusSink status
         legendLayout->addWidget(new QLabel(QString::fromUtf8(dustClassLegend(cls)), legend_));
         if (c < 2) legendLayout->addSpacing(20);
     }
-    legend_->adjustSize();
+    layout->addWidget(legend_, 0, Qt::AlignHCenter);
     resize(780, 460);
 }
 
@@ -173,28 +161,15 @@ bool DLZapil::openFile() {
 }
 
 bool DLZapil::saveAs() {
-    const auto path = viewerDialogs().saveFile(this, kDustSaveTitle, dustSaveFilters(db().traits()),
-                                               db().traits().dustExtension, folder());
-    if (!path) return false;
-    FileError error;
-    if (!writeDustinessFile(*path, records_, &error)) {
-        db().context().prompter->message(error.message, kDustSaveTitle, PromptIcon::Error);
-        return false;
-    }
-    return true;
+    return saveWith(kDustSaveTitle, dustSaveFilters(db().traits()), db().traits().dustExtension,
+                    [this](const std::string& path, FileError* error) {
+                        return writeDustinessFile(path, records_, error);
+                    });
 }
 
 void DLZapil::refreshFromPanel() {
-    Prompter& prompter = *db().context().prompter;
-    if (!db().databaseValid) {
-        prompter.message(kLoadFirst, kReadTitle, PromptIcon::Error);
-        return;
-    }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    DBase* target = &db();
-    const int code = runner_([target](Progress& p) { return target->ReadDustiness(p, 0); });
-    if (status_) status_(db().DescribeResult(code));
-    QApplication::restoreOverrideCursor();
+    const int code = readFromPanel(
+        kReadTitle, [](DBase& target, Progress& p) { return target.ReadDustiness(p, 0); });
     const std::string file = pathToUtf8(db().context().programFolder / db().dustinessFileName);
     if (code == 0 && fileExists(file)) loadFile(file);
 }
@@ -211,17 +186,6 @@ void DLZapil::print() {
             selected[static_cast<std::size_t>(row)] = true;
     }
     printReportList(this, titles, list, kDustPrintTitle, 1, selected, db().context().clock->now());
-}
-
-void DLZapil::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    const int w = width(), h = height();
-    toolBar_->setGeometry(0, 0, w, kToolBarHeight);
-    const int listBottom = std::max(kToolBarHeight + 20, h - kBottomSpace);
-    list_->setGeometry(0, kToolBarHeight, w, listBottom - kToolBarHeight);
-    const QSize ls = legend_->sizeHint();
-    legend_->setGeometry((w - ls.width()) / 2, listBottom + (kBottomSpace - kLegendHeight) / 2,
-                         ls.width(), kLegendHeight);
 }
 
 }  // namespace tavrin::gui

@@ -1,11 +1,11 @@
 // DLZapil: the window "Запыленность датчиков". It shows a dustiness file as a
 // list, one row per sensor with a three-level icon, filters the rows with the
-// three level buttons, refreshes the values from the panel, opens another
+// three level buttons (the legend below the list names their icons),
+// refreshes the values from the panel, opens another
 // file, saves the shown values and prints the list. The rows are core's
 // dustRows(); this window only draws them.
 #pragma once
 
-#include <QDialog>
 #include <QIcon>
 #include <array>
 #include <vector>
@@ -13,6 +13,7 @@
 #include "files/dust_file.h"
 #include "service/dust_list.h"
 #include "service/service_types.h"
+#include "service/viewer_window.h"
 
 class QAction;
 class QLabel;
@@ -27,7 +28,7 @@ class DBase;
 
 namespace tavrin::gui {
 
-class DLZapil : public QDialog {
+class DLZapil : public ViewerWindow {
     Q_OBJECT
   public:
     // `database` gives the current database of the family the window was
@@ -51,33 +52,20 @@ class DLZapil : public QDialog {
     const std::vector<DustRecord>& records() const { return records_; }
     const std::string& path() const { return path_; }
     QTreeWidget* list() const { return list_; }
-    QToolBar* toolBar() const { return toolBar_; }
     // 0 normal, 1 over 80 %, 2 over 90 %.
     QAction* filterButton(int cls) const { return filters_[static_cast<std::size_t>(cls)]; }
     QWidget* legend() const { return legend_; }
     DustFilter filter() const;
-    // The family the window was opened for.
-    int family() const { return family_; }
 
     static QIcon levelIcon(DustClass cls);
-
-  protected:
-    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void fillList();
     std::string folder() const;
 
-    DBase& db() const { return *database_(); }
-
-    DatabaseGetter database_;
-    int family_;
-    DeviceRunner runner_;
-    StatusSink status_;
     std::vector<DustRecord> records_;
     std::vector<DustRow> rows_;
     std::string path_;
-    QToolBar* toolBar_;
     std::array<QAction*, 3> filters_{};
     QTreeWidget* list_;
     QWidget* legend_;

@@ -119,6 +119,7 @@ void ServiceWindows::showCheck() {
     }
     auto* window = new TestRes(*db, false, frame_);
     replace(check_, window);
+    connect(window, &TestRes::showItem, this, &ServiceWindows::showItem);
     if (window->runCheck() == kResultNotImplemented) {
         // The family has no correctness check yet: say so instead of empty lists.
         delete check_.data();

@@ -259,6 +259,33 @@ TEST(ActiveEvents, ValueFiltersPlusAndMinusCombine) {
     EXPECT_EQ(shown(m).size(), 5u);
 }
 
+TEST(ActiveEvents, FreshRecordsKeepTheFilters) {
+    ActiveEventsModel m;
+    m.setFile(activeEvents());
+    m.setClassButton(4, true);
+    ASSERT_TRUE(m.chooseValue(EventValueFilter::Loops, std::string("ШС 3")));
+    m.toggleMode(EventValueFilter::Loops);
+    ASSERT_TRUE(m.chooseValue(EventValueFilter::Events, std::string("Нет связи")));
+    // Read anew: one more record; "ШС 3" is still there, the event is gone
+    // from the lists only when no record holds it.
+    JournalFile fresh = activeEvents();
+    fresh.records.push_back({"4", "Нет связи", "ШС 2", "МАУ /9"});
+    m.refreshFile(fresh);
+    EXPECT_TRUE(m.classButton(4));
+    EXPECT_FALSE(m.classButton(1));
+    EXPECT_EQ(m.filter(EventValueFilter::Loops)
+                  .values[static_cast<std::size_t>(m.filter(EventValueFilter::Loops).chosen)],
+              "ШС 3");
+    EXPECT_TRUE(m.filter(EventValueFilter::Loops).minus);
+    EXPECT_EQ(shown(m), (std::vector<std::size_t>{4, 5}));
+    // A value the fresh records no longer hold turns its filter off.
+    JournalFile without = activeEvents();
+    without.records.erase(without.records.begin() + 3);
+    m.refreshFile(without);
+    EXPECT_FALSE(m.filter(EventValueFilter::Loops).on());
+    EXPECT_TRUE(m.filter(EventValueFilter::Events).on());
+}
+
 TEST(ActiveEvents, JournalFilesHaveATimeColumnAndNoClass) {
     JournalFile f;
     f.kind = kJournalKindK2;

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QMap>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -31,6 +33,26 @@ void onModal(std::function<void(T*)> act) {
         }
     });
     timer->start(10);
+}
+
+// The push buttons of a window without a mnemonic ("&" letter), or whose
+// letter another button of the window already takes; empty when all is well.
+inline QStringList mnemonicFaults(QWidget* window) {
+    QStringList faults;
+    QMap<QChar, QString> taken;
+    for (QPushButton* b : window->findChildren<QPushButton*>()) {
+        const QString text = b->text();
+        const qsizetype at = text.indexOf('&');
+        if (at < 0 || at + 1 >= text.size()) {
+            faults << QStringLiteral("no mnemonic: ") + text;
+            continue;
+        }
+        const QChar letter = text[at + 1].toLower();
+        if (taken.contains(letter))
+            faults << QStringLiteral("clash: ") + text + QStringLiteral(" / ") + taken[letter];
+        taken[letter] = text;
+    }
+    return faults;
 }
 
 inline void writeIni(const std::filesystem::path& file, const std::string& utf8) {

@@ -91,7 +91,7 @@ class TestDeviceCommand : public QObject {
             sawWindow = true;
             QCOMPARE(cancelDialog.titleLabel()->text(), QString::fromUtf8("Чтение базы прибора"));
             QCOMPARE(cancelDialog.titleLabel()->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
-            QCOMPARE(cancelDialog.stopButton()->text(), QString::fromUtf8("Остановить"));
+            QCOMPARE(cancelDialog.stopButton()->text(), QString::fromUtf8("&Остановить"));
             QVERIFY(frame.progressBar()->isVisible());
             QCOMPARE(frame.progressBar()->maximum(), 10);
             QVERIFY(QApplication::overrideCursor() &&

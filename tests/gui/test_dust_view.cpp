@@ -3,6 +3,7 @@
 // file that is not one, saving and reading back, the refresh from the panel.
 #include <QAction>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -138,14 +139,30 @@ class TestDustView : public QObject {
         QVERIFY(normal != over80 && over80 != over90);
         QCOMPARE(w->list()->topLevelItem(4)->icon(0).pixmap(16).toImage(), over90);
 
-        // Toolbar on top, the list down to 70 pixels above the bottom, the
-        // legend centred below it.
+        // The labelled toolbar on top, the list below it across the width
+        // with its columns filling it, the legend once, centred below; the
+        // level buttons show their icons only.
         w->resize(700, 500);
-        QCOMPARE(w->toolBar()->geometry(), QRect(0, 0, 700, 30));
-        QCOMPARE(w->list()->geometry(), QRect(0, 30, 700, 400));
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        const QRect bar = w->toolBar()->geometry(), list = w->list()->geometry();
+        QVERIFY(bar.top() < list.top() && bar.bottom() < list.top());
+        QVERIFY(list.width() >= 690);
         const QRect legend = w->legend()->geometry();
-        QVERIFY(legend.top() >= 430 && legend.bottom() < 500);
-        QVERIFY(std::abs(legend.center().x() - 350) <= 1);
+        QVERIFY(legend.top() > list.bottom() && legend.bottom() < 500);
+        QVERIFY(std::abs(legend.center().x() - 350) <= 4);
+        int columns = 0;
+        for (int c = 0; c < w->list()->columnCount(); ++c)
+            columns += w->list()->columnWidth(c);
+        QCOMPARE(columns, w->list()->viewport()->width());
+        auto* open = qobject_cast<QToolButton*>(
+            w->toolBar()->widgetForAction(w->toolBar()->actions().first()));
+        QVERIFY(open);
+        QCOMPARE(open->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+        QCOMPARE(open->text(), QStringLiteral("Открыть файл"));
+        auto* level = qobject_cast<QToolButton*>(w->toolBar()->widgetForAction(w->filterButton(1)));
+        QVERIFY(level);
+        QCOMPARE(level->toolButtonStyle(), Qt::ToolButtonIconOnly);
     }
 
     void refusalSaveAndReadBack() {

@@ -158,6 +158,8 @@ class TestJournalDialog : public QObject {
         d.show();
         QVERIFY(d.openStartFile());
         auto rows = [&] { return d.view()->model()->rowCount(); };
+        // Every button has its own underlined letter.
+        QCOMPARE(test::mnemonicFaults(&d), QStringList());
 
         // At the start of a word, in any case: "ЛИН" begins the second word.
         typeText(d.includeEdit(), QStringLiteral("лин"));
@@ -338,6 +340,17 @@ class TestJournalDialog : public QObject {
         v.refreshFromPanel();
         QCOMPARE(reads, 1);
         QCOMPARE(v.list()->topLevelItemCount(), 3);
+        QCOMPARE(v.countText(), QStringLiteral("Записей: 3 из 3"));
+
+        // A refresh keeps the filters the user set.
+        v.classButton(4)->click();
+        const int shownBefore = v.list()->topLevelItemCount();
+        QVERIFY(shownBefore < 3);
+        v.refreshFromPanel();
+        QCOMPARE(reads, 2);
+        QVERIFY(v.classButton(4)->isChecked());
+        QCOMPARE(v.list()->topLevelItemCount(), shownBefore);
+        QCOMPARE(v.countText(), QStringLiteral("Записей: %1 из 3").arg(shownBefore));
     }
 };
 

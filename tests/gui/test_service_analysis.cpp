@@ -8,6 +8,8 @@
 
 #include "app/commands.h"
 #include "app/main_frame.h"
+#include "editor/c_tree.h"
+#include "editor/editor_views.h"
 #include "families/k2/dbk2.h"
 #include "families/r7/dbr7.h"
 #include "families/s5/dbs5.h"
@@ -159,6 +161,7 @@ class TestServiceAnalysis : public QObject {
         QVERIFY(!w->writeGate());
         QCOMPARE(w->outcome(), 2);
         QCOMPARE(w->tabs()->count(), 3);
+        QCOMPARE(test::mnemonicFaults(w), QStringList());
         QCOMPARE(w->tabs()->tabText(0), QStringLiteral("Ошибки"));
         QCOMPARE(w->list(0)->horizontalHeaderItem(1)->text(), QStringLiteral("Ошибка"));
         QCOMPARE(w->list(0)->columnWidth(0), 300);
@@ -250,6 +253,64 @@ class TestServiceAnalysis : public QObject {
                               devices->item(0, 5)->text()}),
                  QStringList({"1", "2", "0", "1", "4"}));
         QVERIFY(column(w->list(0), 1).contains(QString::fromUtf8("Не задан шлейф.")));
+    }
+
+    // A double-click on a finding selects the item it is about in the tree,
+    // in both families with an analysis window; a section title selects
+    // nothing.
+    void doubleClickOnFindingSelectsItsItem() {
+        Fixture f;
+        const int key = f.db().CreateKey();  // no number: critical
+        const int device = f.db().CreateElement(0, -1);
+        f.db().devices[device][4] = 0;  // no address: possible
+        f.db().devices[device][3] = 0;
+        f.frame->databaseChanged(0);
+        struct Case {
+            const char* message;
+            std::int32_t item;
+        };
+        const Case k2Cases[] = {{"Не задан номер ключа", 0x100 + key}, {"Не задан адрес.", device}};
+        auto dclickRow = [](gui::TestRes* w, const QString& message) {
+            QTableWidget* t = w->list(0);
+            const int row = column(t, 1).indexOf(message);
+            if (row < 0) return false;
+            t->scrollToItem(t->item(row, 0));
+            const QPoint at = t->visualItemRect(t->item(row, 0)).center();
+            QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(t->viewport(), Qt::LeftButton, {}, at);
+            return true;
+        };
+        auto current = [&f]() -> QModelIndex {
+            return f.frame->views()->activeTree()->currentIndex();
+        };
+        f.frame->runCommand(kCmdCheck);
+        gui::TestRes* w = f.frame->services()->analysisWindow();
+        QVERIFY(w);
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        for (const Case& c : k2Cases) {
+            QVERIFY2(dclickRow(w, QString::fromUtf8(c.message)), c.message);
+            QCOMPARE(current(), f.frame->views()->activeTree()->indexOfCode(c.item));
+        }
+        // The title row of a section names no item: the selection stays.
+        const QModelIndex before = current();
+        QTableWidget* t = w->list(0);
+        QTest::mouseDClick(t->viewport(), Qt::LeftButton, {},
+                           t->visualItemRect(t->item(0, 0)).center());
+        QCOMPARE(current(), before);
+
+        // The second family: an element by its record index.
+        f.db().modified = 0;  // nothing to save on the switch
+        f.frame->runCommand(kCmdFamilyR7);
+        auto& r7 = static_cast<DBR7&>(*f.frame->database());
+        const int object = r7.CreateElement(r7::kTypeObject, 0);
+        const int noLine = r7.CreateElement(42, object);
+        f.frame->databaseChanged(0);
+        f.frame->runCommand(kCmdCheck);
+        w = f.frame->services()->analysisWindow();
+        QVERIFY(w);
+        QVERIFY(dclickRow(w, QString::fromUtf8("Не задан шлейф.")));
+        QVERIFY(current().isValid());
+        QCOMPARE(current(), f.frame->views()->activeTree()->indexOfCode(noLine));
     }
 };
 

@@ -22,6 +22,22 @@ std::string num(int n) {
     return format("%d", n);
 }
 
+// The tree's item codes of what a finding is about: device i is i, the loop
+// entry of slot s of a three-loop device i is 0x200 + 0x80 * s + i, loop m is
+// 0x80 + m and key k is 0x100 + k.
+std::int32_t deviceItem(int i) {
+    return i;
+}
+std::int32_t slotItem(int i, int slot) {
+    return 0x200 + 0x80 * slot + i;
+}
+std::int32_t loopItem(int m) {
+    return 0x80 + m;
+}
+std::int32_t keyItem(int k) {
+    return 0x100 + k;
+}
+
 }  // namespace
 
 int DBK2::CheckDatabase(ReportList* remarks, ReportList* deviceList, ReportList* functionList) {
@@ -53,39 +69,41 @@ int DBK2::CheckDatabase(ReportList* remarks, ReportList* deviceList, ReportList*
         if (type == kTypeTk3) {
             const int address = i + 1;
             if (addressTaken[address])
-                possible.add(format("АУ %d", d[kDevNumber]), "Совпадение адресов");
+                possible.add(format("АУ %d", d[kDevNumber]), "Совпадение адресов", deviceItem(i));
             addressTaken[address] = true;
             int missing = 0;
             for (int s = 0; s < 3; ++s)
                 missing += deviceLoopSlot(d, s) >= kLoopCount;
             if (missing == 3) {
-                critical.add(format("ТК3 %03d", i + 1), "Не заданы шлейфы.");
+                critical.add(format("ТК3 %03d", i + 1), "Не заданы шлейфы.", deviceItem(i));
             } else {
                 for (int s = 0; s < 3; ++s) {
                     if (deviceLoopSlot(d, s) >= kLoopCount)
                         possible.add(format("ТК3 %03d Шлейф %c", i + 1, "ABC"[s]),
-                                     "Не задан шлейф.");
+                                     "Не задан шлейф.", slotItem(i, s));
                 }
             }
         } else {
             const int number = d[kDevNumber];
             const std::string label = format("%s %03d", typeName.c_str(), number);
             if (number == 0 || number > kDeviceCount) {
-                possible.add(label + ".", "Не задан адрес.");
+                possible.add(label + ".", "Не задан адрес.", deviceItem(i));
             } else {
-                if (addressTaken[number]) possible.add(label, "Совпадение адресов АУ");
+                if (addressTaken[number])
+                    possible.add(label, "Совпадение адресов АУ", deviceItem(i));
                 addressTaken[number] = true;
             }
-            if (d[kDevLoop] >= kLoopCount) critical.add(label, "Не задан шлейф.");
+            if (d[kDevLoop] >= kLoopCount) critical.add(label, "Не задан шлейф.", deviceItem(i));
             if ((type == kTypeMau || type == kTypeUop || type == kTypeUopv) &&
                 deviceCondition(d) == kConditionNotChosen)
-                critical.add(label, "Не выбрано условие срабатывания.");
+                critical.add(label, "Не выбрано условие срабатывания.", deviceItem(i));
             if (type == kTypeUopv && (firmwareVersion == 0 || firmwareVersion == 1))
-                critical.add(label, "Не поддерживается. Нужно обновить версию ПО прибора.");
+                critical.add(label, "Не поддерживается. Нужно обновить версию ПО прибора.",
+                             deviceItem(i));
         }
         if (IsDeviceBlocked(i) || loopBlocked) {
             const int shown = type == kTypeTk3 ? i + 1 : d[kDevNumber];
-            blockedDeviceList.add(format("%s %03d.", typeName.c_str(), shown));
+            blockedDeviceList.add(format("%s %03d.", typeName.c_str(), shown), {}, deviceItem(i));
             ++blockedByType[type];
         } else {
             ++onDutyByType[type];
@@ -95,12 +113,12 @@ int DBK2::CheckDatabase(ReportList* remarks, ReportList* deviceList, ReportList*
     // ---- Loops ------------------------------------------------------------------------------
     std::array<int, 4> loopsByGroup{};
     for (int m = 0; m < kLoopCount; ++m) {
-        if (IsLoopBlocked(m)) blockedLoopList.add(LoopShortLabel(m));
+        if (IsLoopBlocked(m)) blockedLoopList.add(LoopShortLabel(m), {}, loopItem(m));
         if (loops[m][kLoopContent]) ++loopsByGroup[loopGroup(m)];
     }
     for (int m = kFirstControlLoop; m < kLoopCount; ++m) {
         if (loops[m][kLoopContent] && loops[m][kLoopLogic] == kNone)
-            critical.add(LoopShortLabel(m), "Не выбрана логика работы");
+            critical.add(LoopShortLabel(m), "Не выбрана логика работы", loopItem(m));
     }
     for (int m = 0; m < kFirstControlLoop; ++m) {
         for (int j = 0; j < kLoopLinkCount; ++j) {
@@ -112,7 +130,7 @@ int DBK2::CheckDatabase(ReportList* remarks, ReportList* deviceList, ReportList*
                 continue;
             }
             if (loops[link][kLoopLogic] != loopGroup(m))
-                critical.add(LoopShortLabel(m), "Ошибка в логике работы");
+                critical.add(LoopShortLabel(m), "Ошибка в логике работы", loopItem(m));
         }
     }
 
@@ -130,7 +148,7 @@ int DBK2::CheckDatabase(ReportList* remarks, ReportList* deviceList, ReportList*
             bool applied = false;
             for (std::size_t b = 0; b < kKeyApplicationSize; ++b)
                 applied = applied || key[kKeyApplication + b];
-            if (!applied) critical.add(label, "Не задано применение ключа");
+            if (!applied) critical.add(label, "Не задано применение ключа", keyItem(k));
         } else {
             ++dutyKeys;
         }
@@ -138,16 +156,18 @@ int DBK2::CheckDatabase(ReportList* remarks, ReportList* deviceList, ReportList*
         for (std::size_t b = 0; b < kKeyCodeSize; ++b)
             zero = zero && key[kKeyCode + b] == 0;
         if (zero) {
-            critical.add(label, "Не задан номер ключа");
+            critical.add(label, "Не задан номер ключа", keyItem(k));
             continue;
         }
         for (int j = 0; j < k; ++j) {
             if (!IsKeyInUse(j)) continue;
             const KeyRecord& other = keys[j];
             if (std::equal(key.begin(), key.begin() + kKeyCodeSize, other.begin()))
-                critical.add(label, format("Совпадение полных номеров ключей %03d и %03d", j, k));
+                critical.add(label, format("Совпадение полных номеров ключей %03d и %03d", j, k),
+                             keyItem(k));
             else if (key[kKeyOrdinal] == other[kKeyOrdinal])
-                critical.add(label, format("Совпадение прорядковых номеров ключей %d и %d", j, k));
+                critical.add(label, format("Совпадение прорядковых номеров ключей %d и %d", j, k),
+                             keyItem(k));
         }
     }
 
@@ -166,8 +186,7 @@ int DBK2::CheckDatabase(ReportList* remarks, ReportList* deviceList, ReportList*
         for (const auto& s : sections) {
             if (s.list->items().empty()) continue;
             remarks->addRow({s.title, ""});
-            for (const Finding& f : s.list->items())
-                remarks->addRow({f.label, f.message});
+            s.list->addRowsTo(*remarks);
             if (s.gap) remarks->addRow({"", ""});
         }
     }

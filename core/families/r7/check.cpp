@@ -56,22 +56,24 @@ int DBR7::CheckDatabase(ReportList* remarks, ReportList* deviceList, ReportList*
     std::vector<const ElementRecord*> keysSeen;
 
     for (const ElementRecord& r : table()) {
+        // A finding names the element by its tree item: its record index.
+        const auto item = static_cast<std::int32_t>(&r - table().data());
         if (r.id() == 0 || r.type() == kTypeFree) continue;
         const std::uint8_t type = r.type();
         if (type == kTypePanel) continue;
         if (type == kTypeObject) {
-            if (r.switchedOff()) offObjects.add(r.name());
+            if (r.switchedOff()) offObjects.add(r.name(), {}, item);
             continue;
         }
         if (type == kTypeKey) {
             const auto code = r.bytes.begin() + kKeyCodeOffset;
             if (std::all_of(code, code + kKeyCodeSize, [](std::uint8_t b) { return b == 0; })) {
-                critical.add(r.name(), "Не задан номер ключа");
+                critical.add(r.name(), "Не задан номер ключа", item);
             } else if (std::any_of(keysSeen.begin(), keysSeen.end(), [&](const ElementRecord* k) {
                            return std::equal(code, code + kKeyCodeSize,
                                              k->bytes.begin() + kKeyCodeOffset);
                        })) {
-                critical.add(r.name(), "Повторение полного номера ключа");
+                critical.add(r.name(), "Повторение полного номера ключа", item);
             }
             keysSeen.push_back(&r);
             continue;
@@ -87,13 +89,13 @@ int DBR7::CheckDatabase(ReportList* remarks, ReportList* deviceList, ReportList*
             const std::string parentName = parent ? parent->name() : "???";
             std::snprintf(text, sizeof text, "Некорр. тип устр-ва 0x%02x, объект %s", type,
                           parentName.c_str());
-            critical.add(r.name(), text);
+            critical.add(r.name(), text, item);
             continue;
         }
-        if (r.switchedOff()) offDevices.add(r.name());
+        if (r.switchedOff()) offDevices.add(r.name(), {}, item);
         const int line = r.line();
         if (line < 1 || line > kLines) {
-            critical.add(r.name(), "Не задан шлейф.");
+            critical.add(r.name(), "Не задан шлейф.", item);
             continue;
         }
         const auto k = static_cast<std::size_t>(kind - kinds.data());
@@ -105,7 +107,7 @@ int DBR7::CheckDatabase(ReportList* remarks, ReportList* deviceList, ReportList*
     static const char* const kLineNames[kLines] = {"Линия А", "Линия Б", "Линия В", "Линия Г"};
     for (int l = 0; l < kLines; ++l) {
         if (byLine[static_cast<std::size_t>(l)] > kMaxDevicesPerLine)
-            critical.add(kLineNames[l], "Слишком много устройств!");
+            critical.add(kLineNames[l], "Слишком много устройств!", -(l + 1));  // line group
     }
 
     if (remarks) {
@@ -121,8 +123,7 @@ int DBR7::CheckDatabase(ReportList* remarks, ReportList* deviceList, ReportList*
         for (const auto& s : sections) {
             if (s.list->items().empty()) continue;
             remarks->addRow({s.title, ""});
-            for (const Finding& f : s.list->items())
-                remarks->addRow({f.label, f.message});
+            s.list->addRowsTo(*remarks);
             if (s.gap) remarks->addRow({"", ""});
         }
     }
