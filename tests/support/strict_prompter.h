@@ -32,7 +32,7 @@ class StrictPrompter : public Prompter {
     PromptAnswer ask(const std::string& text, const std::string& title, PromptIcon icon,
                      PromptButtons buttons) override {
         std::lock_guard lock(mutex_);
-        calls.push_back({text, title, icon, buttons});
+        calls.push_back({text, title, icon, buttons, {}});
         if (!expected_.empty() && expected_.front().text == text) {
             const PromptAnswer a = expected_.front().answer;
             expected_.pop_front();
