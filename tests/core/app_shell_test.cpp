@@ -8,6 +8,7 @@
 #include "app/shell.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "link/idle_port.h"
 #include "link/result_codes.h"
 #include "registry/family_registry.h"
 #include "support/fake_database.h"
@@ -583,26 +584,7 @@ TEST_F(ShellTest, ConsoleCommandsOfTheRealFamily) {
       public:
         void sleepMs(unsigned) override {}
     } clock;
-    class NoPorts : public SerialPortFactory {
-        class Idle : public SerialPort {
-          public:
-            bool getState(PortState&) override { return true; }
-            bool setState(const PortState&) override { return true; }
-            bool getTimeouts(PortTimeouts&) override { return true; }
-            bool setTimeouts(const PortTimeouts&) override { return true; }
-            int read(std::uint8_t*, int) override { return 0; }
-            int write(const std::uint8_t*, int n) override { return n; }
-            void purge() override {}
-            int bytesWaiting() override { return 0; }
-            int lastError() const override { return 0; }
-        };
-
-      public:
-        std::unique_ptr<SerialPort> open(const std::string&, int&) override {
-            return std::make_unique<Idle>();
-        }
-        std::vector<std::string> candidates() override { return {}; }
-    } ports;
+    IdlePortFactory ports;
     ctx.clock = &clock;
     ctx.ports = &ports;
     shell = std::make_unique<Shell>(ctx, host, [](Family family, int role, const AppContext& c) {
