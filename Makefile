@@ -40,15 +40,13 @@ test-clang: lint
 	cmake --build $(CLANG_DIR) -j $(JOBS)
 	cd $(CLANG_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
-# The threaded link and exchange tests once more under ThreadSanitizer.
+# The threaded link and exchange tests once more under ThreadSanitizer (their
+# own small executable: the core, the cli, the simulator and those tests).
 TSAN_DIR := build/tsan
-TSAN_CORE_TESTS := S5Link*:S5Queue*:S5Ops*:Exchange*:PortOpening*
-TSAN_E2E_TESTS := S5LinkE2E*:S5TransferE2E*:S5ConsoleOpsE2E*:ExchangeE2E*
 test-tsan: deps
 	cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVRIN_TSAN=ON -DTAVRIN_BUILD_GUI=OFF
-	cmake --build $(TSAN_DIR) -j $(JOBS) --target tavrin_core_tests tavrin_e2e_tests
-	cd $(TSAN_DIR) && TSAN_OPTIONS=halt_on_error=1 ./tests/tavrin_core_tests --gtest_filter='$(TSAN_CORE_TESTS)'
-	cd $(TSAN_DIR) && TSAN_OPTIONS=halt_on_error=1 ./tests/tavrin_e2e_tests --gtest_filter='$(TSAN_E2E_TESTS)'
+	cmake --build $(TSAN_DIR) -j $(JOBS) --target tavrin_tsan_tests
+	cd $(TSAN_DIR) && TSAN_OPTIONS=halt_on_error=1 ./tests/tavrin_tsan_tests
 
 # A long run of write, read back and journal cycles (every fourth under a
 # random fault) against the simulator, with the memory, descriptor and
