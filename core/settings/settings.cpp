@@ -87,9 +87,7 @@ bool passwordStorable(std::u16string_view plain) {
 }
 
 Family startupFamily(int deviceSetting) {
-    if (deviceSetting == familyCode(Family::R7)) return Family::R7;
-    if (deviceSetting == familyCode(Family::S5)) return Family::S5;
-    return Family::K2;
+    return familyFromCode(deviceSetting).value_or(Family::K2);
 }
 
 }  // namespace tavrin

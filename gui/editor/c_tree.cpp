@@ -447,12 +447,8 @@ void CTree::focusInEvent(QFocusEvent* event) {
 void CTree::showNewElementDialog() {
     if (!newElement_) {
         newElement_ = new CDlgNewElement(*this, this);
-        if (editor_.database() && editor_.database()->family() == Family::K2) {
-            auto r = std::make_unique<CommandRecord>();
-            r->code = kCmdNewElementDialog;
-            r->recordTree = editor_.index();
-            editor_.pushRecord(std::move(r));
-        }
+        // The family records the dialog's opening for its undo, if it keeps one.
+        editor_.runCommand(cmd::kNewElement);
     }
     newElement_->follow();
     newElement_->show();
