@@ -265,7 +265,7 @@ int runReadDbCommand(const Argv& argv) {
     s.progress().clear();
     if (code == kResultOk) {
         std::cout << "firmware: " << s.db().firmwareVersionText << "\n";
-        if (!s.db().SaveToDisk(*args.value("-o"))) {
+        if (!saveNamedFile(s.db(), *args.value("-o"), args.has("--force"))) {
             s.progress().clear();
             std::cerr << "tavrin-cli: the database was read but not saved to " << *args.value("-o")
                       << "\n";

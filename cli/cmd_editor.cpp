@@ -125,7 +125,8 @@ int runSet(const Argv& argv) {
     const Args args(argv, {"--family", "-o"});
     if (!args.error().empty() || args.positional().size() != 4) {
         std::cerr
-            << "usage: tavrin-cli set FILE CODE \"row name\" VALUE [-o OUT] [--family k2|r7|s5]\n";
+            << "usage: tavrin-cli set FILE CODE \"row name\" VALUE [-o OUT] [--force] [--family "
+               "k2|r7|s5]\n";
         return 1;
     }
     CliPrompter prompter;
@@ -150,7 +151,7 @@ int runSet(const Argv& argv) {
     if (!grid.commitText(row, args.positional()[3])) return 1;
     grid.writeBack();
     const std::string out = args.value("-o").value_or(path);
-    if (!db->SaveToDisk(out)) {
+    if (!saveNamedFile(*db, out, args.has("--force"))) {
         std::cerr << "tavrin-cli: cannot save '" << out << "'\n";
         return 1;
     }

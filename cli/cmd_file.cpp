@@ -56,6 +56,19 @@ bool loadNamedFile(DBase& db, const std::string& path) {
     return true;
 }
 
+bool saveNamedFile(DBase& db, const std::string& path, bool force) {
+    const std::string warning = db.SaveWarning(path);
+    if (!warning.empty()) {
+        if (!force) {
+            std::cerr << "Сохранение базы: " << warning << "\n"
+                      << "tavrin-cli: nothing saved to " << path << "; --force saves anyway\n";
+            return false;
+        }
+        db.ConfirmSave(path);
+    }
+    return db.SaveToDisk(path);
+}
+
 std::unique_ptr<DBase> openDatabaseFile(const std::string& path, const std::string& familyOption,
                                         const AppContext& ctx) {
     std::string error;
@@ -108,7 +121,7 @@ int runInfo(const Argv& argv) {
 int runConvert(const Argv& argv) {
     const Args args(argv, {"--family"});
     if (!args.error().empty() || args.positional().size() != 2) {
-        std::cerr << "usage: tavrin-cli convert IN OUT [--family k2|r7|s5]\n";
+        std::cerr << "usage: tavrin-cli convert IN OUT [--force] [--family k2|r7|s5]\n";
         return 1;
     }
     CliPrompter prompter;
@@ -116,7 +129,7 @@ int runConvert(const Argv& argv) {
     ctx.prompter = &prompter;
     auto db = openDatabaseFile(args.positional()[0], args.value("--family").value_or(""), ctx);
     if (!db) return 1;
-    if (!db->SaveToDisk(args.positional()[1])) return 1;
+    if (!saveNamedFile(*db, args.positional()[1], args.has("--force"))) return 1;
     std::cout << "saved: " << db->filePath << "\n";
     return 0;
 }

@@ -27,6 +27,7 @@
 #include "cli_prompter.h"
 #include "commands.h"
 #include "families/s5/dbs5.h"
+#include "family_files.h"
 #include "link/idle_port.h"
 #include "link/port_settings.h"
 #include "link/result_codes.h"
@@ -220,7 +221,7 @@ bool partOf(const Args& args, ConsolePart& part, int& lcpNumber) {
 }
 
 int readDb(const Argv& argv) {
-    const char* usage = "read-db -o DIR | --db DIR (--keys | --lcp N)";
+    const char* usage = "read-db -o DIR [--force] | --db DIR (--keys | --lcp N)";
     Args args({}, {});
     ConsolePart part{};
     int lcpNumber = 0;
@@ -237,7 +238,7 @@ int readDb(const Argv& argv) {
         const std::string out = args.value("-o").value_or(*args.value("--db"));
         std::cout << "firmware: " << s.db().firmwareVersionText << "\n";
         std::cout << "lcps: " << s.db().lcpCount() << "\n";
-        if (!s.db().SaveToDisk(out)) {
+        if (!saveNamedFile(s.db(), out, args.has("--force"))) {
             std::cerr << "tavrin-cli: the database was read but not saved to " << out << "\n";
             return kUsageError;
         }

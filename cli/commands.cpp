@@ -41,8 +41,10 @@ const std::vector<Command>& commands() {
         {"info", "info FILE [--family k2|r7|s5]",
          "load a database file (or a \"Версан С5\" folder) and print what it holds",
          runInfoCommand},
-        {"convert", "convert IN OUT [--family k2|r7|s5]",
-         "load a database in any supported version and save it in the current one",
+        {"convert", "convert IN OUT [--force] [--family k2|r7|s5]",
+         "load a database in any supported version and save it in the current one (a "
+         "\"Версан С5\" folder holding files of another database, which the save would delete, "
+         "only with --force)",
          runConvertCommand},
         {"export-csv", "export-csv FILE OUT",
          "write the devices of a \"Талвир К2\" database as a CSV file (Windows-1251, extension "
@@ -68,7 +70,7 @@ const std::vector<Command>& commands() {
          runTreeCommand},
         {"params", "params FILE CODE [--family k2|r7|s5]",
          "print the parameter grid of the item CODE as \"name<TAB>value\" lines", runParamsCommand},
-        {"set", "set FILE CODE \"row name\" VALUE [-o OUT] [--family k2|r7|s5]",
+        {"set", "set FILE CODE \"row name\" VALUE [-o OUT] [--force] [--family k2|r7|s5]",
          "commit VALUE in a grid row of the item CODE as if typed or chosen, and save (to OUT or "
          "over FILE)",
          runSetCommand},
@@ -82,7 +84,7 @@ const std::vector<Command>& commands() {
          runFindCommand},
         {"read-db",
          "read-db -o OUT --port NAME|--simulate [--baud N] [--log] [--family k2|r7|s5]\n"
-         "          s5: read-db -o DIR | --db DIR (--keys | --lcp N)",
+         "          s5: read-db -o DIR [--force] | --db DIR (--keys | --lcp N)",
          "read the database from a panel and save it (\"Талвир К2\" unless --family r7; "
          "s5: a folder, or the console's keys or one LCP into --db)",
          runReadDbAnyCommand},

@@ -23,6 +23,13 @@ std::optional<Family> familyForPath(const std::string& path, const std::string& 
 // database's prompter.
 bool loadNamedFile(DBase& db, const std::string& path);
 
+// Saves the database to a path named on the command line. A save that asks
+// first in the gui (a "Версан С5" folder holding files of another database,
+// which the save deletes; a folder read only in part) is done only with
+// `force`; without it the question is printed and nothing is written.
+// False after saying why.
+bool saveNamedFile(DBase& db, const std::string& path, bool force);
+
 // Creates the database object of the path's family and loads the file;
 // nullptr after saying why.
 std::unique_ptr<DBase> openDatabaseFile(const std::string& path, const std::string& familyOption,

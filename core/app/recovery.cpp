@@ -155,7 +155,6 @@ std::int64_t RecoveryStore::update(DBase& db, std::int64_t now) {
     if (!data_[static_cast<std::size_t>(role)].empty() &&
         data_[static_cast<std::size_t>(role)] != data)
         removeQuietly(data_[static_cast<std::size_t>(role)]);
-    const std::string filePath = db.filePath;
     const int modified = db.modified;
     // A copy that cannot be written (or that the family refuses to save yet,
     // e.g. an LCP still empty) shows nothing: the user's own save says why.
@@ -167,11 +166,9 @@ std::int64_t RecoveryStore::update(DBase& db, std::int64_t now) {
         Prompter*& prompter = const_cast<AppContext&>(db.context()).prompter;
         Prompter* const shown = prompter;
         prompter = &silent;
-        saved = db.SaveToDisk(pathToUtf8(data));
+        saved = db.SaveCopyToDisk(pathToUtf8(data));
         prompter = shown;
     }
-    db.filePath = filePath;
-    db.modified = modified;
     if (!saved) return 0;
     const std::string info = describe(db, role, now);
     if (!writeFileAtomic(infoPath(role),

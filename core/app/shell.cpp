@@ -21,6 +21,7 @@ namespace {
 
 constexpr const char* kSaveTitle = "Сохранение базы";
 constexpr const char* kSaved = "База сохранена";
+constexpr const char* kSaveCancelled = "Сохранение отменено";
 
 // The commands that execute() itself runs (file, family, device commands).
 bool isShellCommand(int command) {
@@ -157,9 +158,13 @@ bool Shell::save(DBase& db) {
 
 bool Shell::saveTo(DBase& db, const std::string& path) {
     const std::string warning = db.SaveWarning(path);
-    if (!warning.empty() && prompter().ask(warning, kSaveTitle, PromptIcon::Warning,
-                                           PromptButtons::YesNo) != PromptAnswer::Yes) {
-        return false;
+    if (!warning.empty()) {
+        if (prompter().ask(warning, kSaveTitle, PromptIcon::Warning,
+                           PromptButtons::YesNoDefaultNo) != PromptAnswer::Yes) {
+            host_.setStatusText(kSaveCancelled);
+            return false;
+        }
+        db.ConfirmSave(path);
     }
     errno = 0;
     if (db.SaveToDisk(path)) {
@@ -539,9 +544,7 @@ int Shell::readKeepingOnFailure(DBase& db, bool closePort,
     const bool valid = db.databaseValid;
     bool saved = false;
     if (!backup.empty()) {
-        saved = db.SaveToDisk(pathToUtf8(backup));
-        db.filePath = path;
-        db.modified = modified;
+        saved = db.SaveCopyToDisk(pathToUtf8(backup));
     }
     const int code = host_.runDeviceOperation(run);
     if (code != 0) {

@@ -104,6 +104,15 @@ std::string DBase::WindowTitle(std::size_t capacity) const {
     return titleLen < capacity ? title : std::string();
 }
 
+bool DBase::SaveCopyToDisk(const std::string& path) {
+    const std::string path0 = filePath;
+    const int modified0 = modified;
+    const bool saved = SaveToDisk(path);
+    filePath = path0;
+    modified = modified0;
+    return saved;
+}
+
 // ---- Panel operations a family does not have -------------------------------------
 
 bool DBase::ExportCsv(const std::string&) {

@@ -179,6 +179,16 @@ class DBase {
     // (a Yes/No warning; No leaves the file as it is), or empty when saving
     // there needs none.
     virtual std::string SaveWarning(const std::string& /*path*/) const { return {}; }
+    // The user answered Yes to SaveWarning(path): the next SaveToDisk(path)
+    // may do what the question named. A save that needs this question
+    // refuses without it.
+    virtual void ConfirmSave(const std::string& /*path*/) {}
+    // Saves a copy of the database to `path`, a place of the program's own
+    // (a recovery copy, a temporary backup) whose earlier content it
+    // replaces without asking. The database does not take it as its file:
+    // its file name, modified state and whatever it knows of its own file
+    // stay as they were.
+    virtual bool SaveCopyToDisk(const std::string& path);
 
     const AppContext& context() const { return ctx_; }
     const FamilyTraits& traits() const { return traits_; }

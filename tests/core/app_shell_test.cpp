@@ -8,6 +8,7 @@
 #include "app/shell.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "families/s5/dbs5.h"
 #include "link/idle_port.h"
 #include "link/result_codes.h"
 #include "registry/family_registry.h"
@@ -196,6 +197,51 @@ TEST_F(ShellTest, SavingOverAPartlyReadFolderAsksFirst) {
     EXPECT_NE(prompter.calls[0].text.find("прочитана не полностью"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(folder / "Soob.conf"));
     EXPECT_NE(shell->database()->modified, 0);
+}
+
+// Saving a "Версан С5" database as a folder that holds another database
+// with more LCPs asks first, naming the folder and the files that would go:
+// "Нет" (the default) writes nothing and says the save was cancelled; "Да"
+// leaves the folder holding exactly the saved database.
+TEST_F(ShellTest, SavingOverAnotherDatabasesFolderAsksFirst) {
+    start();
+    ASSERT_TRUE(shell->switchFamily(Family::S5));
+    const auto other = dir / "other";
+    std::filesystem::create_directories(other);
+    for (const char* name : {"DBAU.001", "DBAU.002", "DBOBJ.002"})
+        writeText(other / name, std::string(96, '\0'));
+    auto* db = dynamic_cast<DBS5*>(shell->database());
+    ASSERT_NE(db, nullptr);
+    db->AddLcp();
+    db->CreateElement(17, 1);
+    db->modified = 1;
+    prompter.calls.clear();
+
+    for (const PromptAnswer answer : {PromptAnswer::No, PromptAnswer::Yes}) {
+        prompter.answers = {answer};
+        host.files = {pathToUtf8(other)};
+        shell->execute(kCmdSaveAs);
+        ASSERT_EQ(prompter.calls.size(), 1u);
+        const auto& call = prompter.calls[0];
+        EXPECT_EQ(call.title, "Сохранение базы");
+        EXPECT_EQ(call.buttons, PromptButtons::YesNoDefaultNo);
+        EXPECT_NE(call.text.find(pathToUtf8(other)), std::string::npos) << call.text;
+        EXPECT_NE(call.text.find("DBAU.002, DBOBJ.002"), std::string::npos) << call.text;
+        prompter.calls.clear();
+        if (answer == PromptAnswer::No) {
+            EXPECT_EQ(host.status, "Сохранение отменено");
+            EXPECT_TRUE(std::filesystem::exists(other / "DBAU.002"));
+            EXPECT_FALSE(std::filesystem::exists(other / "Soob.conf"));
+            EXPECT_NE(db->modified, 0);
+        } else {
+            EXPECT_EQ(host.status, "База сохранена");
+            EXPECT_EQ(db->modified, 0);
+        }
+    }
+    DBS5 loaded(0, db->context());
+    ASSERT_TRUE(loaded.LoadFromDisk(pathToUtf8(other)));
+    EXPECT_EQ(loaded.lcpCount(), 1);
+    EXPECT_FALSE(std::filesystem::exists(other / "DBOBJ.002"));
 }
 
 // A database file's name goes into the recent-file list: a name made to

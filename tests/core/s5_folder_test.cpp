@@ -362,27 +362,108 @@ TEST_F(S5Folder, AnUnreadableFileFailsItsLcpAndTheSaveDeletesNothing) {
     EXPECT_FALSE(db->SaveWarning(str(in())).empty());
 }
 
-// Only the files of LCPs loaded from the folder and then removed are
-// deleted; a folder the database was not loaded from loses nothing.
-TEST_F(S5Folder, OnlyFilesOfRemovedLcpsAreDeleted) {
+// Saving into a folder that holds another database with more LCPs: the
+// next load of the folder must give exactly the saved database, so the
+// other database's files go with the commit, but only after the user agreed
+// (without it nothing is written). Files of other names are never touched.
+TEST_F(S5Folder, AnotherDatabasesFilesGoOnlyWithConsentAndTheFolderLoadsAsSaved) {
     fs::create_directories(out());
-    writeFile(out() / "DBAU.003", deviceImage(0, 17, "foreign"));
+    for (int l = 1; l <= 3; ++l)
+        writeFile(out() / deviceFileName(l), deviceImage(0, 17, "чужой " + std::to_string(l)));
+    writeFile(out() / "DBKEY.001", keyImage(1, "чужой"));
+    const std::vector<std::string> others = {"notes.txt", "DBAU.003.bak", "DBAU.065", "DBAU.3"};
+    for (const auto& name : others)
+        writeFile(out() / name, Bytes{1, 2, 3});
     db->AddLcp();
     db->CreateElement(17, 1);
     db->AddLcp();
     db->CreateElement(17, 2);
-    ASSERT_TRUE(db->SaveToDisk(str(out())));
-    EXPECT_TRUE(fs::exists(out() / "DBAU.003"));
 
+    EXPECT_EQ(db->foreignFolderFiles(str(out())),
+              (std::vector<std::string>{"DBKEY.001", "DBAU.003"}));
+    const std::string warning = db->SaveWarning(str(out()));
+    EXPECT_EQ(warning, "В папке\n" + str(out()) +
+                           "\nесть файлы другой базы, которых нет в сохраняемой:\nDBKEY.001, "
+                           "DBAU.003\nПри чтении папки они смешались бы с этой базой.\nУдалить "
+                           "эти файлы и сохранить базу в эту папку?");
+
+    // Unconfirmed (the cli without --force, a caller that did not ask): refused.
+    const auto before = fileNames(out());
+    EXPECT_FALSE(db->SaveToDisk(str(out())));
+    ASSERT_EQ(prompter.calls.size(), 1u);
+    EXPECT_EQ(prompter.calls[0].icon, PromptIcon::Error);
+    EXPECT_NE(prompter.calls[0].text.find("DBAU.003"), std::string::npos);
+    EXPECT_NE(prompter.calls[0].text.find("База не сохранена."), std::string::npos);
+    EXPECT_EQ(fileNames(out()), before);
+    EXPECT_NE(db->modified, 0);
+
+    // A confirmation is for that folder and the next save only.
+    db->ConfirmSave(str(in()));
+    EXPECT_FALSE(db->SaveToDisk(str(out())));
+    db->ConfirmSave(str(out()));
+    ASSERT_TRUE(db->SaveToDisk(str(in())));
+    EXPECT_FALSE(db->SaveToDisk(str(out())));
+    EXPECT_EQ(fileNames(out()), before);
+
+    db->ConfirmSave(str(out()));
+    ASSERT_TRUE(db->SaveToDisk(str(out())));
+    for (const auto& name : others)
+        EXPECT_TRUE(fs::exists(out() / name)) << name;
+    EXPECT_FALSE(fs::exists(out() / "DBAU.003"));
+    EXPECT_FALSE(fs::exists(out() / "DBKEY.001"));
+    DBS5 loaded(0, ctx);
+    ASSERT_TRUE(loaded.LoadFromDisk(str(out())));
+    ASSERT_EQ(loaded.lcpCount(), 2);
+    for (int l = 1; l <= 2; ++l) {
+        EXPECT_EQ(loaded.lcp(l)->deviceCount, 1);
+        EXPECT_EQ(loaded.lcp(l)->keyCount, 0);
+        EXPECT_EQ(loaded.lcp(l)->devices[0], db->lcp(l)->devices[0]);
+    }
+    // Now its own folder: saving again asks nothing.
+    EXPECT_EQ(db->SaveWarning(str(out())), "");
+}
+
+// Saving back into the folder the database was loaded from deletes the
+// files of the LCPs the user removed without asking; a database file there
+// that the load never took (past a gap) is another database's and is asked
+// about like any.
+TEST_F(S5Folder, TheOwnFolderLosesItsRemovedLcpsUnasked) {
     for (int l = 1; l <= 3; ++l)
         writeFile(in() / deviceFileName(l), deviceImage(0, 17, "d"));
     ASSERT_TRUE(db->LoadFromDisk(str(in())));
     ASSERT_EQ(db->lcpCount(), 3);
-    EXPECT_EQ(db->SaveWarning(str(in())), "");
     db->RemoveLcp(3);
+    EXPECT_EQ(db->SaveWarning(str(in())), "");
     ASSERT_TRUE(db->SaveToDisk(str(in())));
     EXPECT_FALSE(fs::exists(in() / "DBAU.003"));
     EXPECT_TRUE(fs::exists(in() / "DBAU.002"));
+    EXPECT_TRUE(prompter.calls.empty());
+
+    writeFile(in() / "DBKEY.005", keyImage(1, "k"));
+    EXPECT_EQ(db->foreignFolderFiles(str(in())), std::vector<std::string>{"DBKEY.005"});
+    EXPECT_FALSE(db->SaveToDisk(str(in())));
+    EXPECT_TRUE(fs::exists(in() / "DBKEY.005"));
+}
+
+// A recovery copy or a backup is saved elsewhere without the database
+// taking that folder as its own: saving back into its own folder after it
+// still deletes the removed LCPs' files unasked, and a later copy over a
+// bigger earlier one leaves no stale LCP behind.
+TEST_F(S5Folder, ACopyKeepsTheDatabasesOwnFolder) {
+    for (int l = 1; l <= 3; ++l)
+        writeFile(in() / deviceFileName(l), deviceImage(0, 17, "d"));
+    ASSERT_TRUE(db->LoadFromDisk(str(in())));
+    ASSERT_TRUE(db->SaveCopyToDisk(str(out())));
+    db->RemoveLcp(3);
+    const int modified = db->modified;
+    const std::string path = db->filePath;
+    ASSERT_TRUE(db->SaveCopyToDisk(str(out())));
+    EXPECT_EQ(db->modified, modified);
+    EXPECT_EQ(db->filePath, path);
+    EXPECT_FALSE(fs::exists(out() / "DBAU.003"));
+    EXPECT_EQ(db->SaveWarning(str(in())), "");
+    ASSERT_TRUE(db->SaveToDisk(str(in())));
+    EXPECT_FALSE(fs::exists(in() / "DBAU.003"));
 }
 
 TEST_F(S5Folder, PathsThatAreMissingOrTooLong) {

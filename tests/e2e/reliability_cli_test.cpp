@@ -237,5 +237,43 @@ TEST(ReliabilityCli, AFolderSaveKilledAnywhereIsOldOrNew) {
     std::printf("killed saves: %d old, %d new\n", old, renewed);
 }
 
+// Converting a "Версан С5" folder into one that holds another database
+// with more LCPs: without --force nothing is written and the cli says which
+// files are in the way; with it the folder ends as exactly the converted
+// database, and files of other names stay.
+TEST(ReliabilityCli, ConvertOverABiggerDatabaseNeedsForce) {
+    TempDir dir;
+    namespace fs = std::filesystem;
+    AppContext ctx = makeAppContext(dir.path());
+    const auto make = [&](const fs::path& folder, int lcps) {
+        DBS5 db(0, ctx);
+        for (int l = 1; l <= lcps; ++l) {
+            db.AddLcp();
+            db.CreateElement(17, l);
+        }
+        return db.SaveToDisk(pathToUtf8(folder));
+    };
+    ASSERT_TRUE(make(dir / "small", 2));
+    ASSERT_TRUE(make(dir / "big", 3));
+    { std::ofstream(dir / "big" / "notes.txt") << "kept"; }
+    const auto bigFiles = folderFiles(dir / "big");
+
+    ShellRun r = shell(dir.path(), "CLI convert small big --family s5");
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("DBAU.003"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("--force"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("saved:"), std::string::npos) << r.out;
+    EXPECT_EQ(folderFiles(dir / "big"), bigFiles);
+
+    r = shell(dir.path(), "CLI convert small big --family s5 --force");
+    EXPECT_EQ(r.status, 0) << r.out;
+    auto expected = folderFiles(dir / "small");
+    expected["notes.txt"] = "kept";
+    EXPECT_EQ(folderFiles(dir / "big"), expected);
+    DBS5 loaded(0, ctx);
+    ASSERT_TRUE(loaded.LoadFromDisk(pathToUtf8(dir / "big")));
+    EXPECT_EQ(loaded.lcpCount(), 2);
+}
+
 }  // namespace
 }  // namespace tavrin::test

@@ -228,33 +228,23 @@ LcpLoad loadLcp(Prompter& prompter, const fs::path& folder, LcpDatabase& lcp) {
     return lcp.empty() ? LcpLoad::Absent : LcpLoad::Present;
 }
 
-// Writes one kind of records of an LCP; an empty kind's file is put on the
-// list of files to delete when deleting is allowed.
-// Stages one kind of records of an LCP; an empty kind's file is deleted
-// with the commit when deleting is allowed.
-bool saveKind(Prompter& prompter, FolderCommit& commit, const fs::path& folder,
-              const std::string& name, int count, const Bytes& data, bool mayDelete) {
-    if (count > 0) return writeFolderFile(prompter, commit, name, data);
-    if (mayDelete && fileExists(folder / name)) commit.remove(name);
-    return true;
-}
-
-// False with `written` false when a file could not be staged; false with
-// `written` true for an LCP that is saved without records (a warning).
-bool saveLcp(Prompter& prompter, FolderCommit& commit, const fs::path& folder, LcpDatabase& lcp,
-             bool mayDelete, bool& written) {
+// Stages the files of an LCP's kinds that hold records (the files of the
+// empty kinds are among the folder's removals). False with `written` false
+// when a file could not be staged; false with `written` true for an LCP
+// that is saved without records (a warning).
+bool saveLcp(Prompter& prompter, FolderCommit& commit, LcpDatabase& lcp, bool& written) {
     const int n = static_cast<int>(lcp.number);
     written = false;
-    if (!saveKind(prompter, commit, folder, deviceFileName(n), lcp.deviceCount,
-                  lcp.deviceCount > 0 ? serializeDevices(lcp) : Bytes{}, mayDelete)) {
+    if (lcp.deviceCount > 0 &&
+        !writeFolderFile(prompter, commit, deviceFileName(n), serializeDevices(lcp))) {
         return false;
     }
-    if (!saveKind(prompter, commit, folder, objectFileName(n), lcp.objectCount,
-                  lcp.objectCount > 0 ? serializeObjects(lcp) : Bytes{}, mayDelete)) {
+    if (lcp.objectCount > 0 &&
+        !writeFolderFile(prompter, commit, objectFileName(n), serializeObjects(lcp))) {
         return false;
     }
-    if (!saveKind(prompter, commit, folder, keyFileName(n), lcp.keyCount,
-                  lcp.keyCount > 0 ? serializeKeys(lcp.keys, lcp.keyCount) : Bytes{}, mayDelete)) {
+    if (lcp.keyCount > 0 &&
+        !writeFolderFile(prompter, commit, keyFileName(n), serializeKeys(lcp.keys, lcp.keyCount))) {
         return false;
     }
     written = true;
@@ -269,6 +259,28 @@ bool saveLcp(Prompter& prompter, FolderCommit& commit, const fs::path& folder, L
     }
     lcp.changed = false;
     return true;
+}
+
+// Whether a kind of records keeps its file: a record of it is in use
+// (packing before the save drops the others).
+bool keepsRecords(int count, const std::uint8_t* used) {
+    const int n = std::clamp(count, 0, kSlots);
+    return std::any_of(used, used + n, [](std::uint8_t u) { return u != 0; });
+}
+
+// "DBAU.003, DBOBJ.003" (the first names, then how many in all).
+std::string nameList(const std::vector<std::string>& names) {
+    constexpr std::size_t kShown = 12;
+    std::string text;
+    for (std::size_t i = 0; i < names.size() && i < kShown; ++i)
+        text += (i ? ", " : "") + names[i];
+    if (names.size() > kShown) text += " ... (всего " + std::to_string(names.size()) + ")";
+    return text;
+}
+
+std::string foreignFilesText(const std::string& path, const std::vector<std::string>& names) {
+    return "В папке\n" + path + "\nесть файлы другой базы, которых нет в сохраняемой:\n" +
+           nameList(names) + "\nПри чтении папки они смешались бы с этой базой.";
 }
 
 }  // namespace
@@ -336,15 +348,72 @@ bool DBS5::isDatabaseFolder(const std::string& path) const {
     return !ec && same;
 }
 
+std::vector<DBS5::FolderRemoval> DBS5::folderRemovals(const std::string& path, bool packed) const {
+    std::vector<FolderRemoval> out;
+    const fs::path folder = pathFromUtf8(path);
+    std::error_code ec;
+    if (path.empty() || !fs::is_directory(folder, ec)) return out;
+    const bool own = isDatabaseFolder(path);
+    // After a load that stopped at an LCP it could not read the folder holds
+    // more than this database knows: nothing is deleted there.
+    if (own && folderReadIncomplete) return out;
+    const int count = lcpCount();
+    const auto consider = [&](const std::string& name, int l) {
+        if (fileExists(folder / name)) out.push_back({name, own && l <= folderLcpCount});
+    };
+    for (int l = 1; l <= kMaxLcps; ++l) {
+        const LcpDatabase* d = l <= count ? lcps[l].get() : nullptr;
+        const auto keeps = [packed](int n, const std::uint8_t* used) {
+            return packed ? n > 0 : keepsRecords(n, used);
+        };
+        if (!d || !keeps(d->deviceCount, d->deviceUsedFlags.data())) consider(deviceFileName(l), l);
+        if (!d || !keeps(d->objectCount, d->objectUsedFlags.data())) consider(objectFileName(l), l);
+        if (!d || !keeps(d->keyCount, d->keyUsedFlags.data())) consider(keyFileName(l), l);
+    }
+    return out;
+}
+
+std::vector<std::string> DBS5::foreignFolderFiles(const std::string& path) const {
+    std::vector<std::string> names;
+    for (const FolderRemoval& r : folderRemovals(path, false))
+        if (!r.own) names.push_back(r.name);
+    return names;
+}
+
 std::string DBS5::SaveWarning(const std::string& path) const {
-    if (!folderReadIncomplete || !isDatabaseFolder(path)) return {};
-    return "База в папке\n" + path + "\nпрочитана не полностью: файлы LCP " +
-           std::to_string(unreadLcp) +
-           " не удалось прочитать, LCP с большими номерами не загружены.\n"
-           "Сохранить базу в эту папку? Непрочитанные файлы не будут удалены.";
+    if (folderReadIncomplete && isDatabaseFolder(path)) {
+        return "База в папке\n" + path + "\nпрочитана не полностью: файлы LCP " +
+               std::to_string(unreadLcp) +
+               " не удалось прочитать, LCP с большими номерами не загружены.\n"
+               "Сохранить базу в эту папку? Непрочитанные файлы не будут удалены.";
+    }
+    const std::vector<std::string> foreign = foreignFolderFiles(path);
+    if (foreign.empty()) return {};
+    return foreignFilesText(path, foreign) + "\nУдалить эти файлы и сохранить базу в эту папку?";
+}
+
+void DBS5::ConfirmSave(const std::string& path) {
+    confirmedSaveFolder = path;
+}
+
+bool DBS5::SaveCopyToDisk(const std::string& path) {
+    const std::string folder0 = databaseFolder;
+    const int lcpCount0 = folderLcpCount;
+    const bool incomplete0 = folderReadIncomplete;
+    const int unread0 = unreadLcp;
+    ConfirmSave(path);  // the program's own folder: an older copy's files go
+    const bool saved = DBase::SaveCopyToDisk(path);
+    databaseFolder = folder0;
+    folderLcpCount = lcpCount0;
+    folderReadIncomplete = incomplete0;
+    unreadLcp = unread0;
+    return saved;
 }
 
 bool DBS5::SaveToDisk(const std::string& path) {
+    // A confirmation holds for this save only.
+    const bool confirmed = !confirmedSaveFolder.empty() && confirmedSaveFolder == path;
+    confirmedSaveFolder.clear();
     if (!pathFits(path, kSaveCaption)) return false;
     Prompter& prompter = *ctx_.prompter;
     const fs::path folder = pathFromUtf8(path);
@@ -360,11 +429,20 @@ bool DBS5::SaveToDisk(const std::string& path) {
     Pack();
     recoverFolder(prompter, folder, kSaveCaption);
 
-    // Files are deleted only where this database knows what they held: in
-    // the folder it was loaded from or saved to, and never after a load that
-    // stopped at an LCP it could not read (the folder holds more than it).
+    // The folder must load as exactly this database afterwards: every
+    // database file of ours it does not write is deleted with the commit.
+    // Files of another database go only when the user agreed; files of other
+    // names are never touched.
     const bool ownFolder = isDatabaseFolder(path);
-    const bool mayDelete = !(ownFolder && folderReadIncomplete);
+    const std::vector<FolderRemoval> removals = folderRemovals(path, true);
+    std::vector<std::string> foreign;
+    for (const FolderRemoval& r : removals)
+        if (!r.own) foreign.push_back(r.name);
+    if (!foreign.empty() && !confirmed) {
+        prompter.message(foreignFilesText(path, foreign) + "\nБаза не сохранена.", kSaveCaption,
+                         PromptIcon::Error);
+        return false;
+    }
     // Every file is staged first and the folder changes as a whole: a file
     // that cannot be written leaves the folder as it was.
     FolderCommit commit(folder);
@@ -372,19 +450,13 @@ bool DBS5::SaveToDisk(const std::string& path) {
     const int count = lcpCount();
     for (int l = 1; l <= count; ++l) {
         bool written = false;
-        if (!saveLcp(prompter, commit, folder, *lcps[l], mayDelete, written)) {
+        if (!saveLcp(prompter, commit, *lcps[l], written)) {
             if (!written) return false;
             result = false;  // an LCP without records: saved, with its warning
         }
     }
-    // Files of LCPs the user removed would bring them back on the next load.
-    if (ownFolder && mayDelete) {
-        for (int l = count + 1; l <= folderLcpCount; ++l) {
-            for (const std::string& name : {deviceFileName(l), objectFileName(l), keyFileName(l)}) {
-                if (fileExists(folder / name)) commit.remove(name);
-            }
-        }
-    }
+    for (const FolderRemoval& r : removals)
+        commit.remove(r.name);
     if (!writeFolderFile(prompter, commit, kCommonKeysFile,
                          serializeKeys(commonKeys, commonKeyCount)) ||
         !writeFolderFile(prompter, commit, kMessagesFile, serializeMessages(messages))) {

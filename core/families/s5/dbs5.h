@@ -146,7 +146,8 @@ class DBS5 : public DBase, public ConsoleOperations {
     std::string databaseFolder;
     // The LCPs that folder holds from the last load or save: saving into it
     // deletes the files of LCPs past the current count up to this number
-    // (LCPs the user removed), never others.
+    // (LCPs the user removed) unasked; other database files there that the
+    // saved database does not have go only after ConfirmSave.
     int folderLcpCount = 0;
     // The last load stopped at an LCP that could not be read: the folder
     // holds files this database does not have. Saving into it then deletes
@@ -154,8 +155,20 @@ class DBS5 : public DBase, public ConsoleOperations {
     bool folderReadIncomplete = false;
     // The number of the LCP whose files could not be read (0 when none).
     int unreadLcp = 0;
+    // The folder whose foreign files the user agreed to delete (ConfirmSave),
+    // good for the next save only.
+    std::string confirmedSaveFolder;
 
     std::string SaveWarning(const std::string& path) const override;
+    void ConfirmSave(const std::string& path) override;
+    bool SaveCopyToDisk(const std::string& path) override;
+    // The database files in folder `path` that saving this database there
+    // would delete although they are not its own: files of another database
+    // (its LCPs past this one's last, or kinds of records this one lacks),
+    // which the next load of the folder would otherwise mix into this
+    // database. Files of LCPs this database loaded from the folder (or saved
+    // there) and then removed are its own and not listed. Empty when none.
+    std::vector<std::string> foreignFolderFiles(const std::string& path) const;
 
     // A command to LCP `lcp` or one of its devices (slot `device`): commands
     // 1 (type and serial number), 2 (state; `value` is the action: 0 status,
@@ -280,6 +293,14 @@ class DBS5 : public DBase, public ConsoleOperations {
 
     bool pathFits(const std::string& path, const char* caption);
     bool isDatabaseFolder(const std::string& path) const;
+    // A database file that saving into a folder deletes; `own` when it is
+    // one of this database's own (an LCP it loaded from there or saved
+    // there, then removed). `packed`: the counts are final (after Pack).
+    struct FolderRemoval {
+        std::string name;
+        bool own;
+    };
+    std::vector<FolderRemoval> folderRemovals(const std::string& path, bool packed) const;
     void clearLinksTo(int lcpNumber, int objectSlot);
 };
 
