@@ -20,6 +20,16 @@ int scaled(std::int64_t units, int w, std::int64_t s) {
     return static_cast<int>(units * w / s);
 }
 
+// A group row: text in its first printed cell only (a heading over the rows
+// below it, such as a journal's grouping by a column's value).
+bool spansColumns(const std::vector<std::string>& cells, std::size_t first, std::size_t count) {
+    if (count < 2 || first >= cells.size() || cells[first].empty()) return false;
+    for (std::size_t c = first + 1; c < cells.size() && c < first + count; ++c) {
+        if (!cells[c].empty()) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int printListPageCount(std::size_t rows) {
@@ -89,9 +99,15 @@ PrintListResult PrintList(PrintSurface& surface, const std::vector<std::string>&
             }
         }
         int y = 3 * h + kFirstRowOffset;
+        // The bands of the group rows on this page: a group row spans the
+        // whole width, so the inner column lines stop above it and go on
+        // below it.
+        std::vector<std::pair<int, int>> spans;
         while (y < V - 3 * h && row < list.rows.size()) {
             if (draw) {
                 const auto& cells = list.rows[row];
+                if (spansColumns(cells, static_cast<std::size_t>(firstColumn), printedColumns))
+                    spans.emplace_back(y, y + h);
                 for (std::size_t c = 0; c < printedColumns; ++c) {
                     const std::size_t cell = c + static_cast<std::size_t>(firstColumn);
                     if (cell < cells.size()) surface.text(edges[c] + p, y, cells[cell]);
@@ -102,8 +118,16 @@ PrintListResult PrintList(PrintSurface& surface, const std::vector<std::string>&
             row = nextRow(row + 1);
         }
         if (draw) {
-            for (int x : edges)
-                surface.line(x, 2 * h, x, y);
+            surface.line(edges.front(), 2 * h, edges.front(), y);
+            surface.line(edges.back(), 2 * h, edges.back(), y);
+            for (std::size_t c = 1; c + 1 < edges.size(); ++c) {
+                int top = 2 * h;
+                for (const auto& [from, to] : spans) {
+                    if (from > top) surface.line(edges[c], top, edges[c], from);
+                    top = to;
+                }
+                if (y > top) surface.line(edges[c], top, edges[c], y);
+            }
             char footer[32];
             std::snprintf(footer, sizeof footer, "стр. %d", page);
             surface.text(W / 2 - p, V - 2 * h, footer);
