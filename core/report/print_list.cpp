@@ -30,6 +30,22 @@ bool spansColumns(const std::vector<std::string>& cells, std::size_t first, std:
     return true;
 }
 
+// The text cut at a character boundary, with "…", so that it is at most
+// `width` wide; the whole text when it fits.
+std::string fitted(const PrintSurface& surface, const std::string& text, int width) {
+    if (surface.textWidth(text) <= width) return text;
+    std::string cut = text;
+    while (!cut.empty()) {
+        // Drop the last UTF-8 character.
+        std::size_t end = cut.size() - 1;
+        while (end > 0 && (static_cast<unsigned char>(cut[end]) & 0xC0) == 0x80)
+            --end;
+        cut.resize(end);
+        if (surface.textWidth(cut + "…") <= width) return cut + "…";
+    }
+    return {};
+}
+
 }  // namespace
 
 int printListPageCount(std::size_t rows) {
@@ -106,11 +122,17 @@ PrintListResult PrintList(PrintSurface& surface, const std::vector<std::string>&
         while (y < V - 3 * h && row < list.rows.size()) {
             if (draw) {
                 const auto& cells = list.rows[row];
-                if (spansColumns(cells, static_cast<std::size_t>(firstColumn), printedColumns))
-                    spans.emplace_back(y, y + h);
+                const bool group =
+                    spansColumns(cells, static_cast<std::size_t>(firstColumn), printedColumns);
+                if (group) spans.emplace_back(y, y + h);
                 for (std::size_t c = 0; c < printedColumns; ++c) {
                     const std::size_t cell = c + static_cast<std::size_t>(firstColumn);
-                    if (cell < cells.size()) surface.text(edges[c] + p, y, cells[cell]);
+                    if (cell >= cells.size()) continue;
+                    // A cell's text stays inside its column, as on screen; a
+                    // group row's heading runs across the row.
+                    surface.text(edges[c] + p, y,
+                                 group ? cells[cell]
+                                       : fitted(surface, cells[cell], edges[c + 1] - edges[c] - p));
                 }
                 ++result.rowsPrinted;
             }
