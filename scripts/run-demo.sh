@@ -33,9 +33,9 @@ if [ -x "$sim" ]; then
     mkfifo "$stdin_fifo"
     exec 4<>"$stdin_fifo"
     rm -f "$stdin_fifo"
-    # A panel that holds something to look at: smoke detectors in the fire
-    # loops, a journal, active events and their dustiness.
-    "$sim" --family k2 --detectors 40 --journal 150 --events 12 <&4 >"$fifo" 2>"$demo/panelsim.log" &
+    # A panel that holds something to look at: a few dozen devices in named
+    # loops, keys, a journal, active events and the detectors' dustiness.
+    "$sim" --family k2 --demo --journal 150 --events 12 <&4 >"$fifo" 2>"$demo/panelsim.log" &
     sim_pid=$!
     # The simulator prints the path of its pseudo-terminal as its first line.
     exec 3<"$fifo"

@@ -20,6 +20,32 @@ int scaled(std::int64_t units, int w, std::int64_t s) {
     return static_cast<int>(units * w / s);
 }
 
+// A group row: text in its first printed cell only (a heading over the rows
+// below it, such as a journal's grouping by a column's value).
+bool spansColumns(const std::vector<std::string>& cells, std::size_t first, std::size_t count) {
+    if (count < 2 || first >= cells.size() || cells[first].empty()) return false;
+    for (std::size_t c = first + 1; c < cells.size() && c < first + count; ++c) {
+        if (!cells[c].empty()) return false;
+    }
+    return true;
+}
+
+// The text cut at a character boundary, with "…", so that it is at most
+// `width` wide; the whole text when it fits.
+std::string fitted(const PrintSurface& surface, const std::string& text, int width) {
+    if (surface.textWidth(text) <= width) return text;
+    std::string cut = text;
+    while (!cut.empty()) {
+        // Drop the last UTF-8 character.
+        std::size_t end = cut.size() - 1;
+        while (end > 0 && (static_cast<unsigned char>(cut[end]) & 0xC0) == 0x80)
+            --end;
+        cut.resize(end);
+        if (surface.textWidth(cut + "…") <= width) return cut + "…";
+    }
+    return {};
+}
+
 }  // namespace
 
 int printListPageCount(std::size_t rows) {
@@ -89,12 +115,24 @@ PrintListResult PrintList(PrintSurface& surface, const std::vector<std::string>&
             }
         }
         int y = 3 * h + kFirstRowOffset;
+        // The bands of the group rows on this page: a group row spans the
+        // whole width, so the inner column lines stop above it and go on
+        // below it.
+        std::vector<std::pair<int, int>> spans;
         while (y < V - 3 * h && row < list.rows.size()) {
             if (draw) {
                 const auto& cells = list.rows[row];
+                const bool group =
+                    spansColumns(cells, static_cast<std::size_t>(firstColumn), printedColumns);
+                if (group) spans.emplace_back(y, y + h);
                 for (std::size_t c = 0; c < printedColumns; ++c) {
                     const std::size_t cell = c + static_cast<std::size_t>(firstColumn);
-                    if (cell < cells.size()) surface.text(edges[c] + p, y, cells[cell]);
+                    if (cell >= cells.size()) continue;
+                    // A cell's text stays inside its column, as on screen; a
+                    // group row's heading runs across the row.
+                    surface.text(edges[c] + p, y,
+                                 group ? cells[cell]
+                                       : fitted(surface, cells[cell], edges[c + 1] - edges[c] - p));
                 }
                 ++result.rowsPrinted;
             }
@@ -102,8 +140,16 @@ PrintListResult PrintList(PrintSurface& surface, const std::vector<std::string>&
             row = nextRow(row + 1);
         }
         if (draw) {
-            for (int x : edges)
-                surface.line(x, 2 * h, x, y);
+            surface.line(edges.front(), 2 * h, edges.front(), y);
+            surface.line(edges.back(), 2 * h, edges.back(), y);
+            for (std::size_t c = 1; c + 1 < edges.size(); ++c) {
+                int top = 2 * h;
+                for (const auto& [from, to] : spans) {
+                    if (from > top) surface.line(edges[c], top, edges[c], from);
+                    top = to;
+                }
+                if (y > top) surface.line(edges[c], top, edges[c], y);
+            }
             char footer[32];
             std::snprintf(footer, sizeof footer, "стр. %d", page);
             surface.text(W / 2 - p, V - 2 * h, footer);

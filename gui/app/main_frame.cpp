@@ -42,6 +42,7 @@
 #include "editor/g_edit.h"
 #include "link/result_codes.h"
 #include "registry/family_registry.h"
+#include "resources/tree_icons.h"
 #include "service/compare_window.h"
 #include "service/console_windows.h"
 #include "service/service_windows.h"
@@ -57,73 +58,23 @@ QString q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-// A small square icon with a letter, for buttons that have no standard
-// icon. Drawn at 1x, 1.5x and 2x so that it stays sharp on a scaled screen.
-QIcon letterIcon(const QString& letters, QColor color) {
-    QIcon icon;
-    for (const qreal ratio : {1.0, 1.5, 2.0}) {
-        const int side = qRound(24 * ratio);
-        QPixmap pm(side, side);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(ratio, ratio);
-        p.setBrush(color);
-        p.setPen(color.darker(150));
-        p.drawRoundedRect(QRectF(1, 1, 22, 22), 4, 4);
-        p.setPen(Qt::white);
-        QFont f = p.font();
-        f.setBold(true);
-        f.setPixelSize(letters.size() > 1 ? 10 : 14);
-        p.setFont(f);
-        p.drawText(QRectF(0, 0, 24, 24), Qt::AlignCenter, letters);
-        p.end();
-        icon.addPixmap(pm);
-    }
-    return icon;
-}
-
-// "Поиск прибора": a magnifying glass over a plug, drawn like letterIcon.
-QIcon searchIcon() {
-    QIcon icon;
-    for (const qreal ratio : {1.0, 1.5, 2.0}) {
-        const int side = qRound(24 * ratio);
-        QPixmap pm(side, side);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(ratio, ratio);
-        // The device: a small grey box with two pins.
-        p.setPen(QPen(QColor(80, 80, 80), 1.2));
-        p.setBrush(QColor(200, 205, 210));
-        p.drawRoundedRect(QRectF(2, 13, 12, 8), 1.5, 1.5);
-        p.drawLine(QPointF(5, 21), QPointF(5, 23));
-        p.drawLine(QPointF(11, 21), QPointF(11, 23));
-        // The lens and its handle.
-        p.setPen(QPen(QColor(40, 90, 150), 2.2));
-        p.setBrush(QColor(220, 235, 250, 200));
-        p.drawEllipse(QPointF(14, 9), 6, 6);
-        p.setPen(QPen(QColor(40, 90, 150), 3.0, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(QPointF(18.5, 13.5), QPointF(22.5, 17.5));
-        p.end();
-        icon.addPixmap(pm);
-    }
-    return icon;
+// A toolbar icon: a scalable image of the resources, sharp at any scale.
+QIcon toolIcon(const char* name) {
+    return scalableIcon(QStringLiteral(":/icons/toolbar/%1.svg").arg(QLatin1String(name)));
 }
 
 struct FilterButton {
     int id;
     const char* group;
-    const char* letters;
-    QColor color;
+    const char* icon;
 };
 const FilterButton kFilterButtons[] = {
-    {kCmdFilterDevices, "устройства", "У", QColor(70, 110, 170)},
-    {kCmdFilterSecurityLoops, "охранные ШС", "О", QColor(60, 140, 80)},
-    {kCmdFilterFireLoops, "пожарные ШС", "П", QColor(190, 60, 50)},
-    {kCmdFilterControlLoops, "контрольные ШС", "К", QColor(150, 110, 40)},
-    {kCmdFilterOutputLoops, "управляющие ШС", "Уп", QColor(120, 80, 160)},
-    {kCmdFilterKeys, "ключи", "Кл", QColor(90, 90, 90)},
+    {kCmdFilterDevices, "устройства", "filter-devices"},
+    {kCmdFilterSecurityLoops, "охранные ШС", "filter-security"},
+    {kCmdFilterFireLoops, "пожарные ШС", "filter-fire"},
+    {kCmdFilterControlLoops, "контрольные ШС", "filter-control"},
+    {kCmdFilterOutputLoops, "управляющие ШС", "filter-output"},
+    {kCmdFilterKeys, "ключи", "filter-keys"},
 };
 
 // The shortcuts a desktop user expects on the commands, from the platform's
@@ -552,27 +503,25 @@ void CMainFrame::syncChecks() {
 void CMainFrame::buildToolBars() {
     mainBar_ = addToolBar(u("Стандартная"));
     mainBar_->setObjectName("mainToolBar");
-    QStyle* st = style();
     struct Button {
         int id;
         const char* text;
         QIcon icon;
     };
     const std::vector<std::vector<Button>> groups = {
-        {{kCmdNew, "Создать", st->standardIcon(QStyle::SP_FileIcon)},
-         {kCmdOpen, "Открыть", st->standardIcon(QStyle::SP_DialogOpenButton)},
-         {kCmdSave, "Сохранить", st->standardIcon(QStyle::SP_DialogSaveButton)}},
-        {{kCmdCut, "Вырезать", letterIcon(u("Вр"), QColor(110, 110, 110))},
-         {kCmdCopy, "Копировать", letterIcon(u("Кп"), QColor(110, 110, 110))},
-         {kCmdPaste, "Вставить", letterIcon(u("Вс"), QColor(110, 110, 110))}},
-        {{kCmdReadDatabase, "Прочитать базу", st->standardIcon(QStyle::SP_ArrowDown)},
-         {kCmdWriteDatabase, "Записать базу", st->standardIcon(QStyle::SP_ArrowUp)},
-         {kCmdReadJournal, "Прочитать журнал", letterIcon(u("Ж"), QColor(40, 120, 150))}},
-        {{kCmdOpenLast, "Считать последнюю сохраненную базу",
-          st->standardIcon(QStyle::SP_BrowserReload)},
-         {kCmdFindDevice, "Поиск прибора", searchIcon()},
-         {kCmdTwoBases, "Две базы", letterIcon(u("2"), QColor(70, 110, 170))}},
-        {{kCmdAbout, "О программе", st->standardIcon(QStyle::SP_MessageBoxInformation)}},
+        {{kCmdNew, "Создать", toolIcon("new")},
+         {kCmdOpen, "Открыть", toolIcon("open")},
+         {kCmdSave, "Сохранить", toolIcon("save")}},
+        {{kCmdCut, "Вырезать", toolIcon("cut")},
+         {kCmdCopy, "Копировать", toolIcon("copy")},
+         {kCmdPaste, "Вставить", toolIcon("paste")}},
+        {{kCmdReadDatabase, "Прочитать базу", toolIcon("read-database")},
+         {kCmdWriteDatabase, "Записать базу", toolIcon("write-database")},
+         {kCmdReadJournal, "Прочитать журнал", toolIcon("read-journal")}},
+        {{kCmdOpenLast, "Считать последнюю сохраненную базу", toolIcon("open-last")},
+         {kCmdFindDevice, "Поиск прибора", toolIcon("find-device")},
+         {kCmdTwoBases, "Две базы", toolIcon("two-bases")}},
+        {{kCmdAbout, "О программе", toolIcon("about")}},
     };
     for (const auto& group : groups) {
         if (!mainBar_->actions().isEmpty()) mainBar_->addSeparator();
@@ -589,7 +538,7 @@ void CMainFrame::buildToolBars() {
     for (const FilterButton& b : kFilterButtons) {
         QAction* a = makeAction(b.id, u(b.group));
         a->setCheckable(true);
-        a->setIcon(letterIcon(u(b.letters), b.color));
+        a->setIcon(toolIcon(b.icon));
         filterBar_->addAction(a);
     }
 }

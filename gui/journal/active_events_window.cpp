@@ -71,7 +71,11 @@ CJournal::CJournal(DatabaseGetter database, std::string path, DeviceRunner runne
         auto* b = new QToolButton(this);
         b->setCheckable(true);
         b->setIcon(classIcon(cls));
-        b->setText(QString::fromUtf8(eventClassButtonText(cls)));
+        // Underlined letters that no other button of the window uses.
+        static constexpr int kMnemonicAt[kEventClassButtons] = {7, 10, 10, 7};
+        QString text = QString::fromUtf8(eventClassButtonText(cls));
+        if (kMnemonicAt[cls - 1] < text.size()) text.insert(kMnemonicAt[cls - 1], '&');
+        b->setText(text);
         b->setToolButtonStyle(b->text().isEmpty() ? Qt::ToolButtonIconOnly
                                                   : Qt::ToolButtonTextBesideIcon);
         connect(b, &QToolButton::toggled, this, [this, cls](bool on) {
@@ -94,7 +98,7 @@ CJournal::CJournal(DatabaseGetter database, std::string path, DeviceRunner runne
         auto* combo = new QComboBox(this);
         combo->setMinimumContentsLength(14);
         combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        auto* mode = new QPushButton(QStringLiteral("Фильтр +"), this);
+        auto* mode = new QPushButton(this);
         connect(combo, &QComboBox::currentIndexChanged, this, [this, f](int index) {
             if (syncing_ || index < 0) return;
             model_.chooseValue(f, index);
@@ -221,7 +225,10 @@ void CJournal::syncFilters() {
         combo->setCurrentIndex(f.chosen);
         combo->setVisible(f.column >= 0);
         QPushButton* mode = modes_[static_cast<std::size_t>(i)];
-        mode->setText(QString::fromStdString(eventFilterModeText(f)));
+        // Each mode button underlines its own letter of "Фильтр": Alt with
+        // Ф, И, Л, Т or Р toggles the filter of that column.
+        static constexpr int kMnemonicAt[kEventValueFilters] = {0, 1, 2, 4, 5};
+        mode->setText(QString::fromStdString(eventFilterModeText(f)).insert(kMnemonicAt[i], '&'));
         mode->setEnabled(f.on());
         mode->setVisible(f.column >= 0);
     }

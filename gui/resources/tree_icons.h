@@ -1,7 +1,8 @@
 // The image lists of the configuration tree, one per family: every image
 // index that a family's GetItemImage returns has a picture. The pictures are
-// painted once, on first use, from a small table of shapes, colours and
-// letters, so that the set stays consistent: the shape says what an item is
+// scalable images in the resources (tree/<family>/<index>.svg, written by
+// scripts/make-icons.py from a table of shapes, colours and letters), so
+// they stay sharp on a scaled screen: the shape says what an item is
 // (device, output device, loop, key, group, panel, object), the colour says
 // its loop group (fire red, security blue, monitoring amber, control purple)
 // and grey means blocked or switched off.
@@ -16,6 +17,10 @@ namespace tavrin::gui {
 
 // The highest image index any family uses, plus one.
 inline constexpr int kTreeImageCount = 84;
+
+// An icon drawn from a scalable image of the resources; a null icon when the
+// image is missing or cannot be drawn.
+QIcon scalableIcon(const QString& path);
 
 // The icon of an image index of a family (dots for a family without its own
 // pictures); a null icon for a negative index.

@@ -142,6 +142,26 @@ TEST(PrintList, SelectionPrintsOnePageOfTheSelectedRows) {
     EXPECT_EQ(b->y - a->y, kV / 55);
 }
 
+// A cell wider than its column is cut, with "…", inside the column (here
+// 905 pixels of 10 a byte); a group row's heading runs across the row; the
+// inner column lines stop at the group row.
+TEST(PrintList, CellsStayInTheirColumnsAndGroupRowsSpanTheRow) {
+    ReportList list = numberedList(0);
+    std::string wide;
+    for (int i = 0; i < 60; ++i)
+        wide += "Ж";  // 120 bytes
+    list.addRow({wide, ""});
+    list.addRow({wide, "строка"});
+    RecordingSurface s(kW, kV);
+    PrintList(s, {"Номер", "Текст"}, list, "Т", 0, {}, kToday);
+    const auto texts = numbersOn(s, 0);
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0], wide);
+    EXPECT_EQ(texts[1], wide.substr(0, 86) + "…");
+    // Two rules, the two outer lines and the inner one in two pieces.
+    EXPECT_EQ(s.pages[0].lines, 6);
+}
+
 TEST(PrintList, FirstColumnAndEdgeCases) {
     RecordingSurface s(kW, kV);
     // From the second column on: the first list column is not printed.

@@ -156,5 +156,29 @@ TEST(K2JournalE2E, DustinessWithAndWithoutDetectors) {
     EXPECT_FALSE(std::filesystem::exists(empty.dir / "Zap.tvz"));
 }
 
+// The demo panel of `make run`: a first "Прочитать базу" shows a building's
+// worth of devices in named loops and keys, a database the check accepts,
+// and the dustiness of its smoke detectors.
+TEST(K2JournalE2E, DemoPanelHoldsARealisticDatabase) {
+    K2Link l({"--demo"});
+    NullProgress progress;
+    DBK2& db = *l.db;
+    ASSERT_EQ(db.ReadFromDevice(progress), kResultOk);
+    EXPECT_GE(db.DeviceCount(), 30);
+    EXPECT_GE(db.DetectorCount(), 20);
+    EXPECT_GE(db.KeyCount(), 5);
+    EXPECT_EQ(db.LoopFullLabel(32), "П01  Склад 1");
+    EXPECT_EQ(db.LoopFullLabel(1), "А2  Окна 1 этаж");
+    ReportList remarks;
+    const int outcome = db.CheckDatabase(&remarks, nullptr, nullptr);
+    std::string found;
+    for (const auto& row : remarks.rows)
+        found += (row.empty() ? "" : row[0]) + " " + (row.size() > 1 ? row[1] : "") + "\n";
+    EXPECT_EQ(outcome, 0) << found;
+    db.dustinessOutputPath = l.path("Zap.tvz");
+    ASSERT_EQ(db.ReadDustiness(progress, 0), kResultOk);
+    EXPECT_EQ(static_cast<int>(db.dustiness.size()), db.DetectorCount());
+}
+
 }  // namespace
 }  // namespace tavrin::test

@@ -56,10 +56,16 @@ void settle() {
     }
 }
 
+// Images that could not be written: the driver then fails.
+int failures = 0;
+
 void save(QWidget* w, const char* name) {
     settle();
     const QString path = outDir + "/" + name + ".png";
-    if (!w->grab().save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    if (!w->grab().save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        ++failures;
+    }
 }
 
 void saveScreen(const char* name) {
@@ -67,6 +73,7 @@ void saveScreen(const char* name) {
     const QString path = outDir + "/" + name + ".png";
     if (!QApplication::primaryScreen()->grabWindow(0).save(path)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        ++failures;
     }
 }
 
@@ -497,6 +504,11 @@ int main(int argc, char** argv) {
         if (auto* z = frame.services()->dustWindow()) save(z, "dustiness");
     }
 
+    if (failures > 0) {
+        std::fprintf(stderr, "%d screenshots not written\n", failures);
+        return 1;
+    }
     std::printf("screenshots written to %s\n", qPrintable(outDir));
+    std::fflush(stdout);
     return 0;
 }

@@ -311,6 +311,32 @@ class TestServiceAnalysis : public QObject {
         QVERIFY(dclickRow(w, QString::fromUtf8("Не задан шлейф.")));
         QVERIFY(current().isValid());
         QCOMPARE(current(), f.frame->views()->activeTree()->indexOfCode(noLine));
+
+        // The third family: objects, devices and keys by their item codes.
+        r7.modified = 0;
+        f.frame->runCommand(kCmdFamilyS5);
+        auto& s5db = static_cast<DBS5&>(*f.frame->database());
+        s5db.databaseValid = true;
+        const int l = s5db.AddLcp();
+        const int empty = s5db.NewObject(l);  // no devices: a remark
+        const int orphan = s5db.NewObject(l);
+        s5db.lcp(l)->setDeviceObject(s5db.CreateElement(17, l), orphan);
+        const int s5key = s5db.NewLcpKey(l);  // no number: a remark
+        f.frame->databaseChanged(0);
+        // A parent that names no object (as a damaged file may hold): critical.
+        s5db.lcp(l)->objects[static_cast<std::size_t>(orphan)][s5::obj::kParent] = 30;
+        f.frame->runCommand(kCmdCheck);
+        w = f.frame->services()->analysisWindow();
+        QVERIFY(w);
+        const Case s5Cases[] = {
+            {"В объекте нет АУ", s5::objectItem(l, empty)},
+            {"Головной объект не существует (запись 30)", s5::objectItem(l, orphan)},
+            {"Не задан номер ключа", s5::keyItem(l, s5key)}};
+        for (const Case& c : s5Cases) {
+            QVERIFY2(dclickRow(w, QString::fromUtf8(c.message)), c.message);
+            QVERIFY2(current().isValid(), c.message);
+            QCOMPARE(current(), f.frame->views()->activeTree()->indexOfCode(c.item));
+        }
     }
 };
 

@@ -13,7 +13,9 @@
 #include "families/k2/dbk2.h"
 #include "families/s5/dbs5.h"
 #include "journal/journal_window.h"
+#include "report/print_list.h"
 #include "service/list_printer.h"
+#include "service/qt_print_surface.h"
 #include "service/viewer_dialogs.h"
 #include "support/recording_prompter.h"
 #include "support/temp_dir.h"
@@ -131,6 +133,45 @@ class TestServicePrint : public QObject {
         QVERIFY(text.contains(QStringLiteral("ДИП 001")));
         QVERIFY(text.contains(QStringLiteral("стр. 1")));
         QVERIFY(text.contains(QStringLiteral("стр. 2")));
+    }
+
+    void groupRowsDoNotCrossTheColumnLines() {
+        // A journal grouped by a column: its group rows span the table, so
+        // the inner column lines stop at them; the outer frame goes on.
+        ReportList list;
+        list.columns = {{"Время", 200}, {"Событие", 200}, {"Шлейф", 200}};
+        list.addRow({"Пожар --- [2]", "", ""});
+        list.addRow({"01.02.24 10:00", "Пожар", "ШС 1"});
+        list.addRow({"01.02.24 10:05", "Пожар", "ШС 2"});
+        QImage page(1200, 1650, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        painter.setFont(QFont(gui::printFont(), &page));
+        gui::QtPrintSurface surface(painter, nullptr);
+        PrintList(surface, {"Время", "Событие", "Шлейф"}, list, "Журнал", 0, {}, {});
+        painter.end();
+
+        // The layout of the printout: rows of V/55 from 3 rows and 20 down,
+        // column edges from 20 units on, at the page's width over 105 % of
+        // the columns' widths.
+        const int h = page.height() / 55;
+        const int groupTop = 3 * h + 20;
+        const int w = page.width();
+        const int edges[] = {20 * w / 630, 20 * w / 630 + 200 * w / 630,
+                             20 * w / 630 + 2 * (200 * w / 630)};
+        auto dark = [&](int x, int from, int to) {
+            int n = 0;
+            for (int y = from; y < to; ++y)
+                n += qGray(page.pixel(x, y)) < 128 ? 1 : 0;
+            return n;
+        };
+        for (int x : {edges[1], edges[2]}) {  // the inner lines
+            QVERIFY2(dark(x, groupTop + 1, groupTop + h - 1) < h / 2,
+                     qPrintable(QString::number(x)));
+            QCOMPARE(dark(x, groupTop + h + 1, groupTop + 3 * h - 1), 2 * h - 2);
+            QCOMPARE(dark(x, 2 * h + 1, groupTop - 1), groupTop - 2 * h - 2);
+        }
+        QCOMPARE(dark(edges[0], groupTop, groupTop + h), h);  // the frame
     }
 
     void pageRangeAndSelection() {

@@ -232,6 +232,38 @@ class TestTree : public QObject {
                      qPrintable(QString::number(c)));
         }
     }
+
+    void iconsStaySharpAndDistinctWhenScaled() {
+        // At 200 % every tree and toolbar picture is drawn anew at twice its
+        // size (a bitmap would stay at the size it was drawn at), and no two
+        // pictures of one family or of the toolbar look alike.
+        auto checkSet = [](const QString& name, const std::vector<QIcon>& icons, int side) {
+            std::vector<QImage> seen;
+            for (const QIcon& icon : icons) {
+                const QPixmap pm = icon.pixmap(QSize(side, side), 2.0);
+                QCOMPARE(pm.size(), QSize(2 * side, 2 * side));
+                const QImage image = pm.toImage();
+                for (const QImage& other : seen)
+                    QVERIFY2(image != other, qPrintable(name));
+                seen.push_back(image);
+            }
+            QVERIFY2(!seen.empty(), qPrintable(name));
+        };
+        for (Family family : {Family::K2, Family::R7, Family::S5}) {
+            std::vector<QIcon> icons;
+            for (int i = 0; i < gui::kTreeImageCount; ++i) {
+                if (gui::treeIconDefined(family, i)) icons.push_back(gui::treeIcon(family, i));
+            }
+            checkSet(QString::number(static_cast<int>(family)), icons, 32);
+        }
+        std::vector<QIcon> toolbar;
+        for (const QString& file : QDir(":/icons/toolbar").entryList()) {
+            toolbar.push_back(gui::scalableIcon(":/icons/toolbar/" + file));
+            QVERIFY2(!toolbar.back().isNull(), qPrintable(file));
+        }
+        QVERIFY(toolbar.size() >= 13);
+        checkSet("toolbar", toolbar, 24);
+    }
 };
 
 int main(int argc, char** argv) {

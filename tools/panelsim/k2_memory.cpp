@@ -79,15 +79,23 @@ bool loadDatabaseFile(const std::string& path, Memory& m, std::string& error) {
         return false;
     }
     const Bytes data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!loadDatabaseBytes(data, m, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+bool loadDatabaseBytes(const Bytes& data, Memory& m, std::string& error) {
     Reader r(data);
     std::uint32_t word = 0;
     if (!r.u32(word)) {
-        error = path + ": not a database file";
+        error = "not a database file";
         return false;
     }
     const auto version = static_cast<std::int32_t>(word);
     if (version < 0 || version > 3) {
-        error = path + ": unknown database version " + std::to_string(version);
+        error = "unknown database version " + std::to_string(version);
         return false;
     }
     if (version >= 1) {

@@ -43,6 +43,13 @@ struct Memory {
 // than its version needs leaves the rest as it was.
 bool loadDatabaseFile(const std::string& path, Memory& memory, std::string& error);
 
+// The same from the bytes of a database file.
+bool loadDatabaseBytes(const Bytes& data, Memory& memory, std::string& error);
+
+// The file of the demo database: a few dozen devices in named loops, duty
+// and employee keys.
+Bytes demoDatabaseFile();
+
 // Puts `count` smoke detectors (type 0) into a memory with no devices, so
 // that dustiness has something to report.
 void addDemoDevices(Memory& memory, std::size_t count);

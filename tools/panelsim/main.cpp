@@ -40,6 +40,8 @@ const char* const kHelp =
     "  --db PATH          preload the panel memory from a database file (s5: a\n"
     "                     database folder)\n"
     "  --detectors N      k2: put N smoke detectors into an empty memory\n"
+    "  --demo             k2: a demo database (a few dozen devices in named\n"
+    "                     loops, duty and employee keys) instead of an empty one\n"
     "  --journal N        the journal holds N generated records (default 0);\n"
     "                     r7: N events written into the ring of 2048, so the\n"
     "                     position is N mod 2048 and N >= 2048 has wrapped\n"
@@ -112,6 +114,7 @@ struct Config {
     std::vector<int> noLink;
     std::string sdDir, opsLog;
     bool verbose = false;
+    bool demo = false;
 };
 
 bool number(const std::string& s, long& out) {
@@ -130,6 +133,10 @@ int parse(int argc, char** argv, Config& c) {
         }
         if (a == "--verbose" || a == "-v") {
             c.verbose = true;
+            continue;
+        }
+        if (a == "--demo") {
+            c.demo = true;
             continue;
         }
         if (i + 1 >= argc) {
@@ -218,6 +225,13 @@ std::unique_ptr<Panel> makePanel(const Config& c) {
             std::string error;
             if (!k2::loadDatabaseFile(c.db, memory, error)) {
                 std::cerr << "tavrin-panelsim: " << error << "\n";
+                return nullptr;
+            }
+        }
+        if (c.demo) {
+            std::string error;
+            if (!k2::loadDatabaseBytes(k2::demoDatabaseFile(), memory, error)) {
+                std::cerr << "tavrin-panelsim: demo database: " << error << "\n";
                 return nullptr;
             }
         }

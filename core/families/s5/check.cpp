@@ -45,12 +45,12 @@ std::array<std::uint8_t, key::kFullNumberSize> fullNumber(const KeyRecord& k) {
 // number met twice are remarks.
 struct KeyNumbers {
     std::map<std::array<std::uint8_t, key::kFullNumberSize>, int> seen;
-    void check(const KeyRecord& k, const std::string& label, FindingList& out) {
+    void check(const KeyRecord& k, const std::string& label, std::int32_t item, FindingList& out) {
         if (zeroNumber(k)) {
-            out.add(label, "Не задан номер ключа");
+            out.add(label, "Не задан номер ключа", item);
             return;
         }
-        if (++seen[fullNumber(k)] == 2) out.add(label, "Повторение полного номера ключа");
+        if (++seen[fullNumber(k)] == 2) out.add(label, "Повторение полного номера ключа", item);
     }
 };
 
@@ -66,11 +66,12 @@ int DBS5::CheckDatabase(ReportList* remarks, ReportList* deviceList, ReportList*
         if (!commonKeyUsed[static_cast<std::size_t>(i)]) continue;
         ++consoleKeys;
         const KeyRecord& k = commonKeys[static_cast<std::size_t>(i)];
-        consoleNumbers.check(k, "Ключи пульта: " + nameText(keyOwner(k)), notes);
+        consoleNumbers.check(k, "Ключи пульта: " + nameText(keyOwner(k)), commonKeyItem(i), notes);
     }
     if (consoleKeys > kMaxSeriesLength) {
         critical.add("Ключи пульта",
-                     "Ключей пульта больше " + num(kMaxSeriesLength) + ": прибор их не примет");
+                     "Ключей пульта больше " + num(kMaxSeriesLength) + ": прибор их не примет",
+                     kItemCommonKeys);
     }
 
     // Devices by type name, in order of first appearance: total, in an
@@ -98,7 +99,8 @@ int DBS5::CheckDatabase(ReportList* remarks, ReportList* deviceList, ReportList*
             auto& t = byType[type];
             ++t[0];
             if (o != 0 && !d->objectUsed(o - 1)) {
-                critical.add(name, "Объект АУ не существует (запись " + num(o) + ")");
+                critical.add(name, "Объект АУ не существует (запись " + num(o) + ")",
+                             deviceItem(l, j));
             } else if (o != 0) {
                 ++t[1];
                 hasDevice[static_cast<std::size_t>(o - 1)] = true;
@@ -115,30 +117,34 @@ int DBS5::CheckDatabase(ReportList* remarks, ReportList* deviceList, ReportList*
             const int linkedLcp = o[obj::kLinkedLcp];
             const int linked = o[obj::kLinkedObject];
             if (parent != 0 && !d->objectUsed(parent - 1)) {
-                critical.add(name, "Головной объект не существует (запись " + num(parent) + ")");
+                critical.add(name, "Головной объект не существует (запись " + num(parent) + ")",
+                             objectItem(l, j));
             } else if (parent != 0 && IsDescendant(l, parent - 1, l, j)) {
-                critical.add(name, "Объект подчинен сам себе через цепочку головных объектов");
+                critical.add(name, "Объект подчинен сам себе через цепочку головных объектов",
+                             objectItem(l, j));
             }
             if (parent == 0 && linkedLcp != 0 && !(o[obj::kFlags] & obj::kFlagMain)) {
                 // The link is followed only from a top object that is not a
                 // main object; its target must exist and must not lead back.
                 const LcpDatabase* target = lcp(linkedLcp);
                 if (!target || linked == 0 || !target->objectUsed(linked - 1)) {
-                    critical.add(name, "Связанный объект не существует (LCP " + num(linkedLcp) +
-                                           ", запись " + num(linked) + ")");
+                    critical.add(name,
+                                 "Связанный объект не существует (LCP " + num(linkedLcp) +
+                                     ", запись " + num(linked) + ")",
+                                 objectItem(l, j));
                 } else if (IsDescendant(linkedLcp, linked - 1, l, j)) {
-                    critical.add(name, "Связи объектов образуют цикл");
+                    critical.add(name, "Связи объектов образуют цикл", objectItem(l, j));
                 }
             }
             if (!hasDevice[static_cast<std::size_t>(j)] && !(o[obj::kFlags] & obj::kFlagVirtual))
-                notes.add(name, "В объекте нет АУ");
+                notes.add(name, "В объекте нет АУ", objectItem(l, j));
         }
         KeyNumbers numbers;
         for (int j = 0; j < kSlots; ++j) {
             if (!d->keyUsed(j)) continue;
             ++counts.keys;
             const KeyRecord& k = d->keys[static_cast<std::size_t>(j)];
-            numbers.check(k, where(l, nameText(keyOwner(k))), notes);
+            numbers.check(k, where(l, nameText(keyOwner(k))), keyItem(l, j), notes);
         }
         perLcp.emplace_back(l, counts);
     }
@@ -155,7 +161,7 @@ int DBS5::CheckDatabase(ReportList* remarks, ReportList* deviceList, ReportList*
             if (s.list->count() == 0) continue;
             remarks->addRow({s.title, ""});
             for (const Finding& f : s.list->items())
-                remarks->addRow({f.label, f.message});
+                remarks->addRow({f.label, f.message}, f.item);
             if (s.list->count() > static_cast<int>(s.list->items().size()))
                 remarks->addRow({"...", "всего " + num(s.list->count())});
             if (s.gap) remarks->addRow({"", ""});
