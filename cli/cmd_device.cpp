@@ -36,8 +36,6 @@
 #include "base/file_io.h"
 #include "cli_prompter.h"
 #include "commands.h"
-#include "families/k2/dbk2.h"
-#include "families/r7/dbr7.h"
 #include "family_files.h"
 #include "link/idle_port.h"
 #include "link/port_settings.h"
@@ -167,9 +165,6 @@ class DeviceSession {
     // stderr): the command must not go on.
     bool ready() const { return ready_; }
     DBase& db() { return *db_; }
-    // The database as its family's class, or nullptr for another family.
-    DBK2* k2() { return dynamic_cast<DBK2*>(db_.get()); }
-    DBR7* r7() { return dynamic_cast<DBR7*>(db_.get()); }
     TerminalProgress& progress() { return progress_; }
     CliPrompter& prompter() { return prompter_; }
 
@@ -201,7 +196,7 @@ bool parseDeviceArgs(const Argv& argv, const std::set<std::string>& valued, std:
     if (ok && out.has("--family")) {
         const FamilyDescriptor* f = familyByCliName(*out.value("--family"));
         // The "Версан С5" console link has its own commands, not these.
-        if (!f || f->traits.family == Family::S5) {
+        if (!f || f->traits.commands.consoleCommands) {
             std::cerr << "tavrin-cli: device commands take --family k2 or r7\n";
             ok = false;
         }
@@ -401,18 +396,14 @@ int runReadJournalCommand(const Argv& argv) {
     if (const auto file = args.value("--db")) {
         if (!loadNamedFile(db, *file)) return kUsageError;
     }
-    const std::string output = args.value("-o").value_or("");
-    if (s.k2()) s.k2()->journalOutputPath = output;
-    if (s.r7()) s.r7()->journalOutputPath = output;
+    db.journalOutputPath = args.value("-o").value_or("");
     // Without --db the database is read first: the journal's labels come from it.
     CliFlowHost host(s.progress());
     const JournalOutcome out = runReadJournalFlow(db, host);
     if (!out.journalRead) return s.finish(out.code);
-    const std::size_t records = s.k2() ? s.k2()->journal.size() : s.r7()->journal.size();
-    std::cout << "records: " << records << "\n";
-    // A failed read of this family leaves the last good journal file as it was.
-    if (out.code == kResultOk || s.k2())
-        std::cout << "file: " << (output.empty() ? db.journalFileName : output) << "\n";
+    std::cout << "records: " << db.JournalRecordCount() << "\n";
+    // A failed read may leave the last good journal file as it was.
+    if (!db.savedJournalFile.empty()) std::cout << "file: " << db.savedJournalFile << "\n";
     return s.finish(out.code);
 }
 
@@ -424,19 +415,16 @@ int runReadEventsCommand(const Argv& argv) {
         return kUsageError;
     DeviceSession s(args, false);
     if (!s.ready()) return kUsageError;
-    if (!s.db().traits().commands.activeEvents || !s.k2())
-        return notOnThisPanel(s, "Активные события");
-    DBK2& db = *s.k2();
+    if (!s.db().traits().commands.activeEvents) return notOnThisPanel(s, "Активные события");
+    DBase& db = s.db();
     if (!loadNamedFile(db, *args.value("--db"))) return kUsageError;
     db.activeEventsOutputPath = args.value("-o").value_or("");
     const int code = db.ReadActiveEvents(s.progress());
     s.progress().clear();
     if (code == kResultOk) {
-        std::cout << "events: " << db.activeEvents.size() << "\n";
-        std::cout << "file: "
-                  << (db.activeEventsOutputPath.empty() ? db.journalFileName2
-                                                        : db.activeEventsOutputPath)
-                  << "\n";
+        std::cout << "events: " << db.ActiveEventCount() << "\n";
+        if (!db.savedActiveEventsFile.empty())
+            std::cout << "file: " << db.savedActiveEventsFile << "\n";
     }
     return s.finish(code);
 }
@@ -449,19 +437,15 @@ int runReadDustCommand(const Argv& argv) {
         return kUsageError;
     DeviceSession s(args, false);
     if (!s.ready()) return kUsageError;
-    if (!s.db().traits().commands.dustiness || !s.k2())
-        return notOnThisPanel(s, "Загрузка запыленности");
-    DBK2& db = *s.k2();
+    if (!s.db().traits().commands.dustiness) return notOnThisPanel(s, "Загрузка запыленности");
+    DBase& db = s.db();
     if (!loadNamedFile(db, *args.value("--db"))) return kUsageError;
     db.dustinessOutputPath = args.value("-o").value_or("");
     const int code = db.ReadDustiness(s.progress(), 0);
     s.progress().clear();
     if (code == kResultOk) {
-        std::cout << "detectors: " << db.dustiness.size() << "\n";
-        std::cout << "file: "
-                  << (db.dustinessOutputPath.empty() ? db.dustinessFileName
-                                                     : db.dustinessOutputPath)
-                  << "\n";
+        std::cout << "detectors: " << db.DustinessRecordCount() << "\n";
+        if (!db.savedDustinessFile.empty()) std::cout << "file: " << db.savedDustinessFile << "\n";
     }
     return s.finish(code);
 }
@@ -473,8 +457,8 @@ int runReadTimeCommand(const Argv& argv) {
     if (!s.ready()) return kUsageError;
     if (!s.db().traits().commands.readTime) return notOnThisPanel(s, "Запрос времени");
     const int code = s.db().QueryDeviceTime();
-    if (code == kResultOk && s.r7() && s.r7()->deviceTime) {
-        const LocalTime& t = *s.r7()->deviceTime;
+    if (const auto time = s.db().LastDeviceTime(); code == kResultOk && time) {
+        const LocalTime& t = *time;
         char text[64];
         std::snprintf(text, sizeof text, "%02d:%02d:%02d %02d.%02d.%04d", t.hour, t.minute,
                       t.second, t.day, t.month, t.year);

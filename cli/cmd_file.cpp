@@ -104,17 +104,8 @@ int runInfo(const Argv& argv) {
     auto db = openDatabaseFile(args.positional()[0], args.value("--family").value_or(""), ctx);
     if (!db) return 1;
     std::cout << "family: " << db->traits().cliName << "\n";
-    switch (db->family()) {
-        case Family::R7:
-            printInfoR7(*db, std::cout);
-            break;
-        case Family::K2:
-            printInfoK2(*db, std::cout);
-            break;
-        case Family::S5:
-            printInfoS5(*db, std::cout);
-            break;
-    }
+    for (const DBase::SummaryLine& line : db->Summary())
+        std::cout << line.name << ": " << line.value << "\n";
     return 0;
 }
 

@@ -1,5 +1,5 @@
 // Opening database files from the cli: which family a path belongs to, and
-// the per-family "info" lines.
+// printing a report list.
 #pragma once
 
 #include <iosfwd>
@@ -37,11 +37,5 @@ std::unique_ptr<DBase> openDatabaseFile(const std::string& path, const std::stri
 
 // A report list's rows, one a line, cells separated by tabs.
 void printReportRows(const ReportList& list, std::ostream& out);
-
-// Prints the family's "name: value" lines after "family:" (file-version,
-// firmware, counts...). One function per family, in info_<family>.cpp.
-void printInfoK2(const DBase& db, std::ostream& out);
-void printInfoR7(const DBase& db, std::ostream& out);
-void printInfoS5(const DBase& db, std::ostream& out);
 
 }  // namespace tavrin::cli

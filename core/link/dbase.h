@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -168,6 +169,36 @@ class DBase {
     bool ReadJournalFile(const std::string& path, JournalFile& out) const;
     // Reads a dustiness file into 61-byte records (messages as above).
     bool ReadDustinessFile(const std::string& path, std::vector<DustRecord>& out) const;
+
+    // ---- What the journal, active-events and dustiness reads bring -------------
+    // Where ReadJournal, ReadActiveEvents and ReadDustiness save what they
+    // read; empty: the family's own file name (journalFileName,
+    // journalFileName2, dustinessFileName) in the current folder. A family
+    // that keeps these files in its program folder by itself ignores them.
+    std::string journalOutputPath;
+    std::string activeEventsOutputPath;
+    std::string dustinessOutputPath;
+    // The file the last such read saved; empty when it saved none (it failed
+    // before, the file could not be written, or the family leaves the file
+    // of the last good read in place after a failed one).
+    std::string savedJournalFile;
+    std::string savedActiveEventsFile;
+    std::string savedDustinessFile;
+    // The records the last such read brought; 0 for a read the family lacks.
+    virtual std::size_t JournalRecordCount() const { return 0; }
+    virtual std::size_t ActiveEventCount() const { return 0; }
+    virtual std::size_t DustinessRecordCount() const { return 0; }
+    // The panel's clock as the last QueryDeviceTime read it; empty when none
+    // was read (or the family's panel has no clock query).
+    virtual std::optional<LocalTime> LastDeviceTime() const { return std::nullopt; }
+
+    // The database summed up in "name: value" lines (file version, firmware,
+    // counts), in the family's order.
+    struct SummaryLine {
+        std::string name;
+        std::string value;
+    };
+    virtual std::vector<SummaryLine> Summary() const { return {}; }
 
     // The panel address shown by DescribeResult ("Ордис Р7" only).
     virtual int PanelAddress() const { return 0; }

@@ -101,6 +101,15 @@ std::vector<PrintSection> k2PrintSections(const K2PrintData& data) {
     return sections;
 }
 
+std::string databasePrintTitle(const std::string& familyName) {
+    return "База данных прибора " + familyName + ".";
+}
+
+std::string printYesNo(bool yes, bool capitalised) {
+    if (capitalised) return yes ? "Да" : "Нет";
+    return yes ? "да" : "нет";
+}
+
 int printDatabaseK2(PrintSurface& surface, const K2PrintData& data) {
     return printDatabaseTable(surface, kK2PrintTitle, k2PrintSections(data));
 }

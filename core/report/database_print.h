@@ -31,6 +31,13 @@ struct PrintSection {
     std::vector<PrintItem> items;
 };
 
+// The printout's title: "База данных прибора ", the family's name and a full stop.
+std::string databasePrintTitle(const std::string& familyName);
+
+// A yes/no parameter as the printout writes it: "да"/"нет", or "Да"/"Нет"
+// with `capitalised`.
+std::string printYesNo(bool yes, bool capitalised = false);
+
 // Draws the table; returns the number of pages.
 int printDatabaseTable(PrintSurface& surface, const std::string& title,
                        const std::vector<PrintSection>& sections);

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <utility>
@@ -44,5 +45,21 @@ class FindingList {
     std::vector<Finding> items_;
     int count_ = 0;
 };
+
+// A titled section of the analysis window's remarks list.
+struct RemarksSection {
+    const char* title;
+    const FindingList* list;
+};
+
+constexpr const char* kCriticalErrorsTitle = "КРИТИЧЕСКИЕ ОШИБКИ";
+
+// Fills the remarks list ("Источник", "Ошибка"): each section that holds
+// findings as its title row and its findings followed by a blank row, then
+// the critical errors under "КРИТИЧЕСКИЕ ОШИБКИ" without the blank row. With
+// `countBeyondKept`, a section that found more than it keeps ends with a row
+// "..." and the whole count ("всего N").
+void fillRemarks(ReportList& remarks, std::initializer_list<RemarksSection> sections,
+                 const FindingList& critical, bool countBeyondKept = false);
 
 }  // namespace tavrin

@@ -173,22 +173,11 @@ int DBK2::CheckDatabase(ReportList* remarks, ReportList* deviceList, ReportList*
 
     // ---- Lists ---------------------------------------------------------------------------------
     if (remarks) {
-        remarks->clear();
-        remarks->columns = {{"Источник", 300}, {"Ошибка", 400}};
-        const struct {
-            const char* title;
-            const FindingList* list;
-            bool gap;
-        } sections[] = {{"ВОЗМОЖНЫЕ ОШИБКИ", &possible, true},
-                        {"ЗАБЛОКИРОВАННЫЕ ШЛЕЙФЫ", &blockedLoopList, true},
-                        {"ЗАБЛОКИРОВАННЫЕ УСТРОЙСТВА", &blockedDeviceList, true},
-                        {"КРИТИЧЕСКИЕ ОШИБКИ", &critical, false}};
-        for (const auto& s : sections) {
-            if (s.list->items().empty()) continue;
-            remarks->addRow({s.title, ""});
-            s.list->addRowsTo(*remarks);
-            if (s.gap) remarks->addRow({"", ""});
-        }
+        fillRemarks(*remarks,
+                    {{"ВОЗМОЖНЫЕ ОШИБКИ", &possible},
+                     {"ЗАБЛОКИРОВАННЫЕ ШЛЕЙФЫ", &blockedLoopList},
+                     {"ЗАБЛОКИРОВАННЫЕ УСТРОЙСТВА", &blockedDeviceList}},
+                    critical);
     }
     if (deviceList) {
         deviceList->clear();

@@ -226,4 +226,13 @@ void DBK2::PrintDatabase(PrintSurface& surface) {
     printDatabaseK2(surface, k2PrintData(*this));
 }
 
+std::vector<DBase::SummaryLine> DBK2::Summary() const {
+    return {{"file-version", std::to_string(loadedFileVersion)},
+            {"firmware", firmwareVersionText},
+            {"devices", std::to_string(DeviceCount())},
+            {"keys", std::to_string(KeyCount())},
+            {"blocked-devices", std::to_string(BlockedDeviceCount())},
+            {"blocked-loops", std::to_string(BlockedLoopCount())}};
+}
+
 }  // namespace tavrin

@@ -47,6 +47,7 @@ class DBK2 : public DBase {
     int CreateKey() override;
     void RemoveKey(int itemId) override;
     int CheckDatabase(ReportList* remarks, ReportList* devices, ReportList* functions) override;
+    std::vector<SummaryLine> Summary() const override;
     void PrintDatabase(PrintSurface& surface) override;
     int GetItemImage(ItemCode item) override;
     RuleAnswer CutItem(const EditRuleArgs& args) override;
@@ -67,12 +68,9 @@ class DBK2 : public DBase {
     std::vector<k2::ActiveEvent> activeEvents;
     // The dustiness of every smoke detector: device number, loop, level.
     std::vector<k2::DustinessEntry> dustiness;
-    // Where ReadJournal, ReadActiveEvents and ReadDustiness write their files;
-    // empty: the family's file name ("Journal.tvj", "JournalAS.tvj",
-    // "Zap.tvz") in the current folder.
-    std::string journalOutputPath;
-    std::string activeEventsOutputPath;
-    std::string dustinessOutputPath;
+    std::size_t JournalRecordCount() const override { return journal.size(); }
+    std::size_t ActiveEventCount() const override { return activeEvents.size(); }
+    std::size_t DustinessRecordCount() const override { return dustiness.size(); }
     // The texts of one journal record, as the journal file holds them: time,
     // event, loop label, device label.
     std::array<std::string, 4> JournalTexts(const k2::JournalEntry& record) const;

@@ -119,6 +119,7 @@ int DBK2::PrepareJournalOperation() {
 // ---- Journal --------------------------------------------------------------------------------
 
 int DBK2::ReadJournal(Progress& progress) {
+    savedJournalFile.clear();
     if (const int code = PrepareJournalOperation(); code != kResultOk) return code;
     progress.setRange(0, kJournalCapacity);
     progress.setPosition(0);
@@ -161,13 +162,16 @@ int DBK2::ReadJournal(Progress& progress) {
     }
 
     FinishOperation();
-    SaveJournal(pathOr(journalOutputPath, journalFileName));
+    // A failed read saves the records it has.
+    if (const std::string path = pathOr(journalOutputPath, journalFileName); SaveJournal(path))
+        savedJournalFile = path;
     return code;
 }
 
 // ---- Active events ------------------------------------------------------------------------
 
 int DBK2::ReadActiveEvents(Progress& progress) {
+    savedActiveEventsFile.clear();
     if (const int code = PrepareJournalOperation(); code != kResultOk) return code;
     progress.setRange(0, kEventCategories);
     progress.setPosition(0);
@@ -208,13 +212,17 @@ int DBK2::ReadActiveEvents(Progress& progress) {
 
     progress.keepAlive();
     FinishOperation();
-    if (code == kResultOk) SaveActiveEvents(pathOr(activeEventsOutputPath, journalFileName2));
+    if (code != kResultOk) return code;
+    if (const std::string path = pathOr(activeEventsOutputPath, journalFileName2);
+        SaveActiveEvents(path))
+        savedActiveEventsFile = path;
     return code;
 }
 
 // ---- Dustiness ----------------------------------------------------------------------------
 
 int DBK2::ReadDustiness(Progress& progress, int /*flag*/) {
+    savedDustinessFile.clear();
     if (!IsPortOpen() && !OpenPort()) return kResultPortNotOpen;
     const int detectors = DetectorCount();
     if (detectors == 0) {
@@ -251,7 +259,10 @@ int DBK2::ReadDustiness(Progress& progress, int /*flag*/) {
     }
 
     FinishOperation();
-    if (code == kResultOk) SaveDustiness(pathOr(dustinessOutputPath, dustinessFileName));
+    if (code != kResultOk) return code;
+    if (const std::string path = pathOr(dustinessOutputPath, dustinessFileName);
+        SaveDustiness(path))
+        savedDustinessFile = path;
     return code;
 }
 

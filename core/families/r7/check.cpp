@@ -111,21 +111,9 @@ int DBR7::CheckDatabase(ReportList* remarks, ReportList* deviceList, ReportList*
     }
 
     if (remarks) {
-        remarks->clear();
-        remarks->columns = {{"Источник", 300}, {"Ошибка", 400}};
-        const struct {
-            const char* title;
-            const FindingList* list;
-            bool gap;
-        } sections[] = {{"ОТКЛЮЧЕННЫЕ ОБЪЕКТЫ", &offObjects, true},
-                        {"ОТКЛЮЧЕННЫЕ УСТРОЙСТВА", &offDevices, true},
-                        {"КРИТИЧЕСКИЕ ОШИБКИ", &critical, false}};
-        for (const auto& s : sections) {
-            if (s.list->items().empty()) continue;
-            remarks->addRow({s.title, ""});
-            s.list->addRowsTo(*remarks);
-            if (s.gap) remarks->addRow({"", ""});
-        }
+        fillRemarks(*remarks,
+                    {{"ОТКЛЮЧЕННЫЕ ОБЪЕКТЫ", &offObjects}, {"ОТКЛЮЧЕННЫЕ УСТРОЙСТВА", &offDevices}},
+                    critical);
     }
     const auto lineColumns = [](const char* first, int width) {
         return std::vector<ReportColumn>{{first, width},   {"Линия А", 100}, {"Линия Б", 100},

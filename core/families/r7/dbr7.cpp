@@ -284,4 +284,17 @@ int DBR7::GetItemImage(ItemCode item) {
     return kind->image + 1;
 }
 
+std::vector<DBase::SummaryLine> DBR7::Summary() const {
+    const Counts c = counts();
+    return {{"file-version", std::to_string(fileVersion())},
+            {"firmware", firmwareVersionText},
+            {"valid", databaseValid ? "yes" : "no"},
+            {"elements", std::to_string(c.elements)},
+            {"objects", std::to_string(c.objects)},
+            {"devices", std::to_string(c.devices)},
+            {"keys", std::to_string(c.keys)},
+            {"max-id", std::to_string(maxElementId())},
+            {"address", std::to_string(PanelAddress())}};
+}
+
 }  // namespace tavrin

@@ -45,6 +45,7 @@ class DBR7 : public DBase {
     int CreateKey() override;
     void RemoveKey(int index) override;
     int CheckDatabase(ReportList* remarks, ReportList* devices, ReportList* functions) override;
+    std::vector<SummaryLine> Summary() const override;
     void PrintDatabase(PrintSurface& surface) override;
     int GetItemImage(ItemCode item) override;
     // Edit rules: `args.item` is the record index (the target for Insert and
@@ -122,6 +123,7 @@ class DBR7 : public DBase {
     int QueryDeviceTime() override;
     double EstimatedReadSeconds() const override;
     std::optional<LocalTime> deviceTime;
+    std::optional<LocalTime> LastDeviceTime() const override { return deviceTime; }
 
     // Writes the journal list as a journal file of kind 1, newest first;
     // false when the file cannot be created.
@@ -131,8 +133,7 @@ class DBR7 : public DBase {
     std::array<std::string, 5> JournalTexts(const r7::JournalEntry& record) const;
     // The journal read last, oldest first.
     std::vector<r7::JournalEntry> journal;
-    // Where ReadJournal writes the journal file; empty: journalFileName.
-    std::string journalOutputPath;
+    std::size_t JournalRecordCount() const override { return journal.size(); }
 
     // The firmware resume point: the first segment number sent and the page
     // of it to start at.

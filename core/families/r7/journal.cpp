@@ -74,6 +74,7 @@ bool DBR7::SaveJournal(const std::string& path) {
 }
 
 int DBR7::ReadJournal(Progress& progress) {
+    savedJournalFile.clear();
     if (const int code = StartDeviceOperation(true); code != kResultOk) return code;
     progress.setRange(0, kJournalCapacity - 1);
     progress.setPosition(0);
@@ -119,7 +120,8 @@ int DBR7::ReadJournal(Progress& progress) {
     // A failed read leaves the journal file of the last good read in place.
     if (code != kResultOk) return code;
     journal = orderJournalRing(ring, position);
-    SaveJournal(journalOutputPath.empty() ? journalFileName : journalOutputPath);
+    const std::string path = journalOutputPath.empty() ? journalFileName : journalOutputPath;
+    if (SaveJournal(path)) savedJournalFile = path;
     return code;
 }
 

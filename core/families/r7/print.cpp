@@ -12,16 +12,6 @@ namespace tavrin {
 
 using namespace r7;
 
-namespace {
-
-constexpr const char* kR7PrintTitle = "База данных прибора Ордис Р7.";
-
-std::string yesNo(bool b) {
-    return b ? "да" : "нет";
-}
-
-}  // namespace
-
 void DBR7::PrintDatabase(PrintSurface& surface) {
     const auto nameOf = [this](std::uint16_t id) -> std::string {
         const int i = findElementById(id);
@@ -44,7 +34,7 @@ void DBR7::PrintDatabase(PrintSurface& surface) {
                 panel.items.push_back(std::move(item));
                 break;
             case kTypeObject:
-                item.fields.push_back({"Отключен", yesNo(r.switchedOff())});
+                item.fields.push_back({"Отключен", printYesNo(r.switchedOff())});
                 if (r.reference1()) item.fields.push_back({"Объект 1", nameOf(r.reference1())});
                 if (r.reference2()) item.fields.push_back({"Объект 2", nameOf(r.reference2())});
                 objects.items.push_back(std::move(item));
@@ -65,7 +55,7 @@ void DBR7::PrintDatabase(PrintSurface& surface) {
                 item.fields.push_back({"Линия", lineLetter(r.line())});
                 if (kind && kind->outputLike && r.outputMode() < 4)
                     item.fields.push_back({"Режим", kModes[r.outputMode()]});
-                item.fields.push_back({"Отключено", yesNo(r.switchedOff())});
+                item.fields.push_back({"Отключено", printYesNo(r.switchedOff())});
                 devices.items.push_back(std::move(item));
                 break;
             }
@@ -75,7 +65,7 @@ void DBR7::PrintDatabase(PrintSurface& surface) {
     for (PrintSection* s : {&objects, &keys, &devices}) {
         if (!s->items.empty()) sections.push_back(std::move(*s));
     }
-    printDatabaseTable(surface, kR7PrintTitle, sections);
+    printDatabaseTable(surface, databasePrintTitle(traits().name), sections);
 }
 
 }  // namespace tavrin

@@ -149,24 +149,8 @@ int DBS5::CheckDatabase(ReportList* remarks, ReportList* deviceList, ReportList*
         perLcp.emplace_back(l, counts);
     }
 
-    if (remarks) {
-        remarks->clear();
-        remarks->columns = {{"Источник", 300}, {"Ошибка", 400}};
-        const struct {
-            const char* title;
-            const FindingList* list;
-            bool gap;
-        } sections[] = {{"ЗАМЕЧАНИЯ", &notes, true}, {"КРИТИЧЕСКИЕ ОШИБКИ", &critical, false}};
-        for (const auto& s : sections) {
-            if (s.list->count() == 0) continue;
-            remarks->addRow({s.title, ""});
-            for (const Finding& f : s.list->items())
-                remarks->addRow({f.label, f.message}, f.item);
-            if (s.list->count() > static_cast<int>(s.list->items().size()))
-                remarks->addRow({"...", "всего " + num(s.list->count())});
-            if (s.gap) remarks->addRow({"", ""});
-        }
-    }
+    // A list that found more than it keeps says how many there were.
+    if (remarks) fillRemarks(*remarks, {{"ЗАМЕЧАНИЯ", &notes}}, critical, true);
     if (deviceList) {
         deviceList->clear();
         deviceList->columns = traits().analysisDeviceColumns;

@@ -372,4 +372,33 @@ RuleAnswer DBS5::PasteItem(const EditRuleArgs& args) {
     return refuse(kNotAllowed);
 }
 
+std::vector<DBase::SummaryLine> DBS5::Summary() const {
+    int devices = 0, objects = 0, keys = 0;
+    const int lcpTotal = lcpCount();
+    for (int l = 1; l <= lcpTotal; ++l) {
+        const LcpDatabase& d = *lcp(l);
+        devices += d.deviceCount;
+        objects += d.objectCount;
+        keys += d.keyCount;
+    }
+    int used = 0;
+    for (const auto& m : messages)
+        used += m.empty() ? 0 : 1;
+    std::vector<SummaryLine> lines{{"lcps", std::to_string(lcpTotal)},
+                                   {"devices", std::to_string(devices)},
+                                   {"objects", std::to_string(objects)},
+                                   {"keys", std::to_string(keys)},
+                                   {"console-keys", std::to_string(commonKeyCount)},
+                                   {"messages", std::to_string(used)},
+                                   {"archive", std::to_string(archiveList.size())}};
+    for (int l = 1; l <= lcpTotal; ++l) {
+        const LcpDatabase& d = *lcp(l);
+        lines.push_back({"lcp " + std::to_string(l), "devices " + std::to_string(d.deviceCount) +
+                                                         ", objects " +
+                                                         std::to_string(d.objectCount) + ", keys " +
+                                                         std::to_string(d.keyCount)});
+    }
+    return lines;
+}
+
 }  // namespace tavrin

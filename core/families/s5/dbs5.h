@@ -78,6 +78,7 @@ class DBS5 : public DBase, public ConsoleOperations {
     // per LCP. It never packs: packing happens on saving and before every
     // transfer.
     int CheckDatabase(ReportList* remarks, ReportList* devices, ReportList* functions) override;
+    std::vector<SummaryLine> Summary() const override;
     // The console, its keys and every LCP's objects, devices and keys.
     void PrintDatabase(PrintSurface& surface) override;
     int GetItemImage(ItemCode item) override;

@@ -13,10 +13,8 @@ using namespace s5;
 
 namespace {
 
-constexpr const char* kS5PrintTitle = "База данных прибора Версан С5.";
-
 std::string yesNo(bool b) {
-    return b ? "Да" : "Нет";
+    return printYesNo(b, true);
 }
 
 std::string timeText(std::uint8_t steps) {
@@ -139,7 +137,7 @@ void DBS5::PrintDatabase(PrintSurface& surface) {
         }
         sections.push_back(std::move(section));
     }
-    printDatabaseTable(surface, kS5PrintTitle, sections);
+    printDatabaseTable(surface, databasePrintTitle(traits().name), sections);
 }
 
 }  // namespace tavrin
