@@ -63,12 +63,9 @@ std::vector<MenuNode> buildMenuBar(Family family) {
     base.push_back(item(kCmdPrint, "Печать базы"));
     base.push_back(item(kCmdExportCsv, "Вывод базы для Excel в формате  *.csv"));
     if (has.twoBases) base.push_back(item(kCmdTwoBases, "Две базы", true));
-    // A backup taken before a write goes back to the panel (a console
-    // family writes in parts and keeps no backups).
-    if (!has.consoleCommands) {
-        base.push_back(separator());
-        base.push_back(item(kCmdRestoreBackup, "Восстановить из копии..."));
-    }
+    // A backup taken before a whole-database write goes back to the panel.
+    base.push_back(separator());
+    base.push_back(item(kCmdRestoreBackup, "Восстановить из копии..."));
     base.push_back(separator());
     MenuNode recent;
     recent.kind = MenuNode::Kind::RecentFiles;
@@ -198,9 +195,6 @@ std::optional<Refusal> checkCommand(int command, Family family, bool valid) {
         case kCmdExportCsv:
         case kCmdTwoBases:
             if (!has.csvExport) return Refusal{kNotImplemented, "Вывод базы"};
-            return std::nullopt;
-        case kCmdRestoreBackup:
-            if (has.consoleCommands) return Refusal{"Функция не поддерживается", "Конфигуратор"};
             return std::nullopt;
         case kCmdUpdateFromSd:
         case kCmdCompare:

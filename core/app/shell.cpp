@@ -61,16 +61,20 @@ class Shell::FlowHost : public DeviceFlowHost {
         return shell_.host_.runDeviceOperation(operation);
     }
     int checkBeforeWrite(DBase& db) override { return shell_.host_.runWriteGate(db); }
-    PromptAnswer confirmWrite(DBase&, const std::string& question, const std::string& title,
+    PromptAnswer confirmWrite(DBase& db, const std::string& question, const std::string& title,
                               const BackupResult* backup) override {
         if (!backup)
             return shell_.prompter().ask(question, title, PromptIcon::Question,
                                          PromptButtons::YesNo);
+        // The changes run from the panel's database to the one written.
+        const ShellHost::TreeSide side =
+            shell_.shows(db) ? ShellHost::TreeSide::Theirs : ShellHost::TreeSide::None;
+        const int role = db.role;
         return shell_.prompter().askWithAction(
             question, title, PromptIcon::Question, PromptButtons::YesNo, kOpenCompareButton,
-            [this, backup] {
+            [this, backup, side, role] {
                 shell_.host_.showDifferences(backup->changes, kPanelDatabaseTitle,
-                                             kDatabaseToWriteTitle);
+                                             kDatabaseToWriteTitle, side, role);
             });
     }
     void afterWrite(DBase&) override { shell_.host_.waitWithCursor(1000); }
@@ -597,19 +601,24 @@ void Shell::writeThrough(DBase& db, const WriteRequest& request) {
     FlowHost flow(*this);
     const WriteOutcome out = runWriteFlow(db, flow, request);
     const bool sent = out.stage == WriteStage::Write || out.stage == WriteStage::Verify;
-    // Writing packs the database first: the tree shows the records where they are now.
-    if (sent && (request.write || db.traits().commands.consoleCommands))
+    // Writing packs the database first: the tree shows the records where they
+    // are now (a backup written from a database of its own is not shown).
+    if (sent && shows(db) && (request.write || db.traits().commands.consoleCommands))
         host_.databaseChanged(db.role);
     if (out.text.empty()) return;
     if (!out.error) {
         host_.setStatusText(out.text);
     } else if (out.code == kResultWriteNotConfirmed) {
         // What differs is offered in the compare window.
+        // The differences run from the database written to the panel's.
         const std::vector<DiffEntry> differences = out.verify.differences;
+        const TreeSide side = shows(db) ? TreeSide::Ours : TreeSide::None;
+        const int role = db.role;
         prompter().askWithAction(out.text, request.title, PromptIcon::Error, PromptButtons::Ok,
-                                 kOpenCompareButton, [this, differences] {
+                                 kOpenCompareButton, [this, differences, side, role] {
                                      host_.showDifferences(differences, FlowHost::kWrittenTitle,
-                                                           FlowHost::kPanelDatabaseTitle);
+                                                           FlowHost::kPanelDatabaseTitle, side,
+                                                           role);
                                  });
     } else {
         error(out.text, request.title);
@@ -737,6 +746,9 @@ void Shell::consoleCommand(DBase& db, ConsoleOperations& console, int command) {
         case kCmdWriteDatabase:
         case kCmdWriteAll:
             writeDatabase(db);
+            return;
+        case kCmdRestoreBackup:
+            restoreBackup(db);
             return;
         case kCmdWriteConsoleKeys:
             writeDatabase(db, [&console](Progress& p) {

@@ -103,11 +103,17 @@ class ShellHost {
         const std::vector<ProgramTarget>& /*targets*/) {
         return std::nullopt;
     }
+    // Which database of a comparison the tree shows: the first (ours), the
+    // second (theirs) or neither (a backup written from a database of its own).
+    enum class TreeSide { None, Ours, Theirs };
     // The compare window over `entries` (from `oursTitle`'s database to
-    // `theirsTitle`'s): the write question's and the failed check's "Сравнить...".
+    // `theirsTitle`'s): the write question's and the failed check's
+    // "Сравнить...". A chosen row selects its item in the tree of `role`
+    // when that tree shows the `side` database.
     virtual void showDifferences(const std::vector<DiffEntry>& /*entries*/,
                                  const std::string& /*oursTitle*/,
-                                 const std::string& /*theirsTitle*/) {}
+                                 const std::string& /*theirsTitle*/, TreeSide /*side*/,
+                                 int /*role*/) {}
     // "Восстановить из копии...": the backup to write, from the family's
     // backups listed newest first; nothing when the user cancels.
     virtual std::optional<std::filesystem::path> chooseBackup(
@@ -196,6 +202,9 @@ class Shell {
     void toggleTwoBases();
     void addRecent(const std::string& path);
     int activeRole() const { return rightActive_ ? 1 : 0; }
+    using TreeSide = ShellHost::TreeSide;
+    // Whether `db` is one of the databases the trees show.
+    bool shows(const DBase& db) const { return doc_.database(db.role) == &db; }
 
     void readDatabase(DBase& db);
     // Reads the database (or with `read`, a part of it) from the panel; a

@@ -16,7 +16,8 @@ namespace {
 
 // "YYYY-MM-DD_HH-MM-SS" at the end of a name (without its extension).
 bool parseStamp(const std::string& s, LocalTime& t) {
-    if (s.size() < 19) return false;
+    // The stamp follows the address's "_".
+    if (s.size() < 20 || s[s.size() - 20] != '_') return false;
     const std::string tail = s.substr(s.size() - 19);
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, se = 0;
     char c1 = 0, c2 = 0, c3 = 0, c4 = 0, c5 = 0;
@@ -91,6 +92,13 @@ std::vector<BackupFile> listBackups(const FamilyTraits& traits,
         }
         BackupFile b;
         b.path = e.path();
+        // A further backup of the same second carries "_N" after the stamp.
+        if (const auto cut = stem.find_last_of('_');
+            cut != std::string::npos && cut + 1 < stem.size() && stem.size() - cut <= 4 &&
+            stem.find_first_not_of("0123456789", cut + 1) == std::string::npos) {
+            b.sequence = std::stoi(stem.substr(cut + 1));
+            stem.resize(cut);
+        }
         if (!parseStamp(stem, b.taken)) continue;
         // "<section>_<address>_<stamp>": the address between the two.
         const std::string middle =
@@ -103,12 +111,12 @@ std::vector<BackupFile> listBackups(const FamilyTraits& traits,
         b.address = std::stoi(middle);
         out.push_back(std::move(b));
     }
-    auto key = [](const LocalTime& t) {
-        return std::tuple(t.year, t.month, t.day, t.hour, t.minute, t.second);
+    auto key = [](const BackupFile& b) {
+        const LocalTime& t = b.taken;
+        return std::tuple(t.year, t.month, t.day, t.hour, t.minute, t.second, b.sequence);
     };
-    std::stable_sort(out.begin(), out.end(), [&](const BackupFile& a, const BackupFile& b) {
-        return key(a.taken) > key(b.taken);
-    });
+    std::stable_sort(out.begin(), out.end(),
+                     [&](const BackupFile& a, const BackupFile& b) { return key(a) > key(b); });
     return out;
 }
 
@@ -126,7 +134,16 @@ BackupResult backupPanel(DBase& db, const std::filesystem::path& folder, Progres
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     const LocalTime now = db.context().clock ? db.context().clock->now() : SystemClock().now();
-    r.path = folder / pathFromUtf8(backupFileName(db.traits(), panel->PanelAddress(), now));
+    // A backup never replaces another: one taken in the same second gets
+    // "_2", "_3"... after its stamp.
+    const std::string name = backupFileName(db.traits(), panel->PanelAddress(), now);
+    const std::string ext = db.traits().extension1[0] != '\0'
+                                ? std::string(".") + db.traits().extension1
+                                : std::string();
+    const std::string stem = name.substr(0, name.size() - ext.size());
+    r.path = folder / pathFromUtf8(name);
+    for (int n = 2; std::filesystem::exists(r.path, ec) && n < 1000; ++n)
+        r.path = folder / pathFromUtf8(stem + "_" + std::to_string(n) + ext);
     if (!panel->SaveToDisk(pathToUtf8(r.path))) {
         r.code = kResultSourceFileError;
         return r;

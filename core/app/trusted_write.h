@@ -52,8 +52,9 @@ std::string backupFileName(const FamilyTraits& traits, int panelAddress, const L
 
 struct BackupFile {
     std::filesystem::path path;
-    LocalTime taken;  // from the name
-    int address = 0;  // the panel address, from the name
+    LocalTime taken;   // from the name
+    int address = 0;   // the panel address, from the name
+    int sequence = 1;  // 2, 3... for further backups taken in the same second ("_N")
 };
 // The backups of a family in the folder, newest first.
 std::vector<BackupFile> listBackups(const FamilyTraits& traits,

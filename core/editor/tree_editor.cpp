@@ -515,12 +515,15 @@ void TreeEditor::renumber(const std::vector<ItemCode>& newCodes, CommandRecord* 
 }
 
 void TreeEditor::ghostBuffer(bool on) {
-    if (buffer().tree != index_) return;
+    // Exactly the items the buffer holds from this tree are ghosted: a ghost
+    // left from a buffer that was emptied or refilled meanwhile goes too.
+    const bool mine = on && buffer().tree == index_;
     model_.visit([&](const TreeNode& n, int) {
-        const bool held = std::find(buffer().items.begin(), buffer().items.end(), n.code) !=
+        const bool held = mine &&
+                          std::find(buffer().items.begin(), buffer().items.end(), n.code) !=
                               buffer().items.end() &&
                           codeOf(n.parent) == buffer().parent;
-        if (held || !on) model_.setGhosted(n.id, on && held);
+        if (n.ghosted != held) model_.setGhosted(n.id, held);
     });
 }
 

@@ -174,7 +174,8 @@ class TreeEditor {
     // with the buffer's first item and database.
     EditRuleArgs ruleArgs(NodeId node) const;
     void pushRecord(std::unique_ptr<CommandRecord> record);
-    // Shows the buffer's items in this tree ghosted (or not).
+    // Shows the buffer's items in this tree ghosted and nothing else (on),
+    // or nothing ghosted (off).
     void ghostBuffer(bool on);
     void status(const std::string& text) {
         if (status_) status_(text);

@@ -812,10 +812,23 @@ bool CMainFrame::openDropped(const QList<QUrl>& urls) {
 // ---- Settings, port, search, about ------------------------------------------------------------
 
 void CMainFrame::showDifferences(const std::vector<DiffEntry>& entries,
-                                 const std::string& oursTitle, const std::string& theirsTitle) {
+                                 const std::string& oursTitle, const std::string& theirsTitle,
+                                 TreeSide side, int role) {
     CompareWindow window(
         entries, QString::fromStdString(oursTitle), QString::fromStdString(theirsTitle),
         QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this);
+    // The window is modal over the question: a chosen row selects its item
+    // in the tree behind it, which keeps the focus where it is.
+    if (side != TreeSide::None) {
+        connect(&window, &CompareWindow::itemActivated, this,
+                [this, side, role](const ItemPath& ours, const ItemPath& theirs) {
+                    const bool oursShown = side == TreeSide::Ours;
+                    const ItemPath path = CompareWindow::treePath(oursShown ? ours : theirs,
+                                                                  oursShown ? theirs : ours);
+                    CTree* tree = views_->tree(role);
+                    if (!path.empty() && tree && tree->isVisible()) tree->selectPath(path);
+                });
+    }
     window.exec();
 }
 

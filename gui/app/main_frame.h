@@ -137,7 +137,7 @@ class CMainFrame : public QMainWindow, public ShellHost {
     int runWriteGate(DBase& database) override;
     // The compare window, modal over the question or message that offers it.
     void showDifferences(const std::vector<DiffEntry>& entries, const std::string& oursTitle,
-                         const std::string& theirsTitle) override;
+                         const std::string& theirsTitle, TreeSide side, int role) override;
     std::optional<std::filesystem::path> chooseBackup(
         const std::vector<BackupFile>& backups) override;
 

@@ -286,6 +286,10 @@ void CTree::updateDrag(const QPoint& pos, Qt::KeyboardModifiers modifiers) {
                     std::find(dragged_.begin(), dragged_.end(), target) == dragged_.end() &&
                     editor_.canDrop(target, dragged_);
     dropTarget_ = ok ? QPersistentModelIndex(index) : QPersistentModelIndex();
+    // The cursor tells a move, a copy, or that nothing here takes the items.
+    viewport()->setCursor(!ok                     ? Qt::ForbiddenCursor
+                          : dragCopies(modifiers) ? Qt::DragCopyCursor
+                                                  : Qt::DragMoveCursor);
     // A collapsed group under the cursor opens.
     if (index.isValid() && !isExpanded(index) && model_->rowCount(index) > 0) expand(index);
     emit statusText(QString::fromStdString(
@@ -320,6 +324,7 @@ void CTree::endDrag(bool drop) {
     dropTarget_ = QPersistentModelIndex();
     const std::vector<NodeId> dragged = std::move(dragged_);
     dragged_.clear();
+    viewport()->unsetCursor();
     viewport()->update();
     if (drop && target.isValid()) {
         commitGridEdit();
@@ -354,6 +359,26 @@ void CTree::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
         return;
     }
     QTreeView::drawRow(painter, option, index);
+}
+
+QRect CTree::dropIndicatorRect() const {
+    if (!dragging_ || !dropTarget_.isValid()) return {};
+    const QRect item = visualRect(dropTarget_);
+    if (!item.isValid()) return {};
+    return QRect(0, item.top(), viewport()->width(), item.height());
+}
+
+void CTree::paintEvent(QPaintEvent* event) {
+    QTreeView::paintEvent(event);
+    const QRect r = dropIndicatorRect();
+    if (r.isEmpty()) return;
+    // The drop lands on the item: frame its row as item views frame a drop
+    // onto an item.
+    QPainter painter(viewport());
+    QStyleOption opt;
+    opt.initFrom(this);
+    opt.rect = r.adjusted(0, 0, -1, -1);
+    style()->drawPrimitive(QStyle::PE_IndicatorItemViewItemDrop, &opt, &painter, this);
 }
 
 // ---- Keyboard, context menu, focus

@@ -8,8 +8,10 @@
 // Mouse handling is the view's own: a plain click selects, Ctrl marks or
 // unmarks a sibling, Shift marks the siblings between the current item and
 // the clicked one; pressing and moving starts a drag that highlights only
-// the items that take the dragged ones, expands a collapsed item under the
-// cursor, scrolls near the edges and shows "Копирование" or "Перенос".
+// the items that take the dragged ones (framed by the style's drop
+// indicator, the cursor showing a move, a copy or a refusal), expands a
+// collapsed item under the cursor, scrolls near the edges and shows
+// "Копирование" or "Перенос"; a drop that is refused says why.
 #pragma once
 
 #include <QPointer>
@@ -61,6 +63,9 @@ class CTree : public QTreeView {
     // The item highlighted as a drop target during a drag.
     QModelIndex dropTarget() const { return dropTarget_; }
     bool dragging() const { return dragging_; }
+    // Where the drop indicator is drawn (the target's row across the
+    // view); empty when nothing would take the drop.
+    QRect dropIndicatorRect() const;
 
     // Takes the current item and the marks back from the editor.
     void syncView();
@@ -90,6 +95,7 @@ class CTree : public QTreeView {
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                  const QModelIndex& index) const override;
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     void restoreExpansion();

@@ -183,7 +183,14 @@ void EditorViews::replaceDatabase(int role, DBase* db, DBase* other) {
     const DBase* shown = grid_->model().database();
     if (shown && (shown == document_.databases[0] || shown == document_.databases[1]))
         grid_->model().clear();
-    if (document_.buffer.tree == (role & 1)) clearBuffer();
+    // The buffer's items are gone with their database. The views are not
+    // brought up to date here: the old database may be deleted already, and
+    // the trees are rebuilt below.
+    if (document_.buffer.tree == (role & 1)) {
+        for (CTree* t : trees_)
+            t->editor().ghostBuffer(false);
+        document_.buffer.clear();
+    }
     for (CTree* t : trees_) {
         t->editor().forgetDatabase(role & 1);
         t->editor().showAllGroups();

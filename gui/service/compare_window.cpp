@@ -204,6 +204,13 @@ void CompareWindow::askSave() {
     if (!path.isEmpty()) saveText(path);
 }
 
+ItemPath CompareWindow::treePath(const ItemPath& shown, const ItemPath& other) {
+    if (!shown.empty()) return shown;
+    if (other.size() > 1 && other.front() != kNoItem)
+        return ItemPath(other.begin(), other.end() - 1);
+    return {};
+}
+
 void CompareWindow::choose(int row) {
     if (row < 0 || row >= static_cast<int>(entries_.size())) return;
     const DiffEntry& e = entries_[static_cast<std::size_t>(row)];

@@ -32,6 +32,10 @@ class CompareWindow : public QDialog {
     static QString removedText();
     // The count line's text for a list of differences.
     static QString countText(const std::vector<tavrin::DiffEntry>& entries);
+    // Where a chosen row lands in the tree that shows one of the two
+    // databases: the item's path there (`shown`), or for an item only in
+    // the other database its nearest parent there. Empty: nowhere.
+    static tavrin::ItemPath treePath(const tavrin::ItemPath& shown, const tavrin::ItemPath& other);
 
     const std::vector<tavrin::DiffEntry>& entries() const { return entries_; }
     // The list as text: a heading with both titles, then one difference a line.

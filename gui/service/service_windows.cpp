@@ -211,11 +211,8 @@ CompareWindow* ServiceWindows::showDifferences(std::vector<DiffEntry> entries,
     // its nearest parent there is the place it would take here.
     connect(window, &CompareWindow::itemActivated, this,
             [this, role](const ItemPath& ours, const ItemPath& theirs) {
-                if (!ours.empty()) {
-                    emit showItemPath(role, ours);
-                } else if (theirs.size() > 1 && theirs.front() != kNoItem) {
-                    emit showItemPath(role, ItemPath(theirs.begin(), theirs.end() - 1));
-                }
+                if (const ItemPath path = CompareWindow::treePath(ours, theirs); !path.empty())
+                    emit showItemPath(role, path);
             });
     window->show();
     return window;

@@ -71,9 +71,10 @@ class FakeHost : public ShellHost {
     }
     std::int32_t currentItem() override { return current; }
     void showDifferences(const std::vector<DiffEntry>& entries, const std::string& ours,
-                         const std::string& theirs) override {
+                         const std::string& theirs, TreeSide side, int) override {
         shownDifferences = entries;
         compareTitles = {ours, theirs};
+        compareSide = side;
     }
     std::optional<std::filesystem::path> chooseBackup(
         const std::vector<BackupFile>& backups) override {
@@ -84,6 +85,7 @@ class FakeHost : public ShellHost {
     }
     std::vector<DiffEntry> shownDifferences;
     std::vector<std::string> compareTitles;
+    TreeSide compareSide = TreeSide::None;
     std::vector<BackupFile> offeredBackups;
     int backupChoice = -1;
     int comparisonShown = 0, archiveShown = 0;
@@ -527,6 +529,7 @@ TEST_F(ShellTest, WriteBacksUpFirstAndReadsBack) {
                   pathToUtf8(backups[0].filename()));
     ASSERT_EQ(host.shownDifferences.size(), 1u);
     EXPECT_EQ(host.compareTitles, (std::vector<std::string>{"Записанная база", "База прибора"}));
+    EXPECT_EQ(host.compareSide, ShellHost::TreeSide::Ours);  // the tree shows what was written
 
     // A backup that cannot be read stops the write before anything is sent.
     prompter.calls.clear();
@@ -538,6 +541,25 @@ TEST_F(ShellTest, WriteBacksUpFirstAndReadsBack) {
               "Копия базы прибора не сохранена. База в прибор не "
               "записывалась.");
     EXPECT_EQ(script.writes, 1);
+}
+
+// Two writes in one second keep both backups: the second is "_2" after the
+// stamp, and it is listed first.
+TEST_F(ShellTest, BackupsOfTheSameSecondAreKeptApart) {
+    test::FakeClock clock;
+    clock.base = {2026, 12, 11, 10, 0, 0, 0, 5};
+    ctx.clock = &clock;
+    start();
+    shell->database()->databaseValid = true;
+    shell->execute(kCmdWriteDatabase);
+    shell->execute(kCmdWriteDatabase);
+    EXPECT_EQ(script.writes, 2);
+    const auto listed = listBackups(familyTraits(Family::K2), dir / "backups");
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(pathToUtf8(listed[0].path.filename()), "Талвир_К2_0_2026-12-11_10-00-00_2.bta");
+    EXPECT_EQ(pathToUtf8(listed[1].path.filename()), "Талвир_К2_0_2026-12-11_10-00-00.bta");
+    EXPECT_EQ(listed[0].taken.hour, 10);
+    EXPECT_EQ(listed[0].address, 0);
 }
 
 // "Восстановить из копии...": the family's backups newest first; the chosen

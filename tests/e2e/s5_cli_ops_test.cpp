@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/text.h"
+#include "s5_ops_fixture.h"
 #include "support/sim_process.h"
 #include "support/temp_dir.h"
 
@@ -94,6 +96,43 @@ TEST(S5CliOps, DatabaseCompareJournalArchiveAndDust) {
     EXPECT_NE(r.out.find("file: Zap.conf"), std::string::npos);
     r = runCli(dir.path(), "show-dust Zap.conf");
     EXPECT_NE(r.out.find("LCP 2"), std::string::npos) << r.out;
+}
+
+// With the family's backup switched on, a write first saves the console's
+// database as a folder in backups/ (file for file what the console held);
+// that folder written back gives the console its old database again.
+TEST(S5CliOps, BackupFolderRestoresTheConsole) {
+    test::TempDir dir;
+    std::ofstream(dir / "Tavrin.ini", std::ios::binary)
+        << utf8ToCp1251("[Версан_С5]\r\nКопия_перед_записью=да\r\n");
+    test::SimProcess other(
+        {"--family", "s5", "--lcps", "1", "--records", "1", "--idle", "5", "--repeat", "200"});
+    test::SimProcess sim(
+        {"--family", "s5", "--lcps", "2", "--records", "3", "--idle", "5", "--repeat", "200"});
+    ASSERT_TRUE(other.started() && sim.started());
+    const std::string port = " --port '" + sim.path() + "'";
+    CliRun r = runCli(dir.path(), "read-db --family s5 -o new --port '" + other.path() + "'");
+    ASSERT_EQ(r.status, 0) << r.out;
+    r = runCli(dir.path(), "read-db --family s5 -o before" + port);
+    ASSERT_EQ(r.status, 0) << r.out;
+
+    r = runCli(dir.path(), "write-db new --family s5 --yes" + port);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("backup: "), std::string::npos) << r.out;
+    std::vector<fs::path> backups;
+    for (const auto& e : fs::directory_iterator(dir / "backups"))
+        backups.push_back(e.path());
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_TRUE(fs::is_directory(backups[0]));
+    EXPECT_EQ(backups[0].filename().string().rfind("Версан_С5_0_", 0), 0u) << backups[0];
+    EXPECT_EQ(test::folderFiles(backups[0]), test::folderFiles(dir / "before"));
+
+    r = runCli(dir.path(),
+               "write-db '" + backups[0].string() + "' --family s5 --yes --no-backup" + port);
+    EXPECT_EQ(r.status, 0) << r.out;
+    r = runCli(dir.path(), "read-db --family s5 -o after" + port);
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(test::folderFiles(dir / "after"), test::folderFiles(dir / "before"));
 }
 
 TEST(S5CliOps, SdCardClockEventsAndUsage) {

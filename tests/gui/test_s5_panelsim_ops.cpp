@@ -2,7 +2,8 @@
 // against the simulated console on a pseudo-terminal: the whole database
 // read, "Сличить базу" finding an object renamed in a way the checksums
 // cannot see and pointing the tree at it, and the archive window opening an
-// archive of the console in the journal window.
+// archive of the console in the journal window; "Восстановить из копии..."
+// writing back the folder the write's backup saved.
 #include <QApplication>
 #include <QListWidget>
 #include <QProcess>
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include "app/commands.h"
 #include "app/device_runner.h"
+#include "app/dialogs.h"
 #include "app/main_frame.h"
 #include "app/translations.h"
 #include "families/s5/dbs5.h"
@@ -47,6 +49,24 @@ class NoDialogs : public gui::FileDialogs {
 
 QString u(const char* text) {
     return QString::fromUtf8(text);
+}
+
+// The bytes of every file of a folder, by name.
+std::map<std::string, QByteArray> folderFiles(const std::filesystem::path& folder) {
+    std::map<std::string, QByteArray> out;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+        QFile f(QString::fromStdString(pathToUtf8(e.path())));
+        if (f.open(QIODevice::ReadOnly)) out[pathToUtf8(e.path().filename())] = f.readAll();
+    }
+    return out;
+}
+
+std::vector<std::filesystem::path> entries(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> out;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        out.push_back(e.path());
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 }  // namespace
@@ -120,6 +140,89 @@ class TestS5PanelsimOps : public QObject {
         QVERIFY(!QFile::exists(QString::fromStdString(pathToUtf8(dir / "ARC00002.DAT"))));
         QVERIFY(prompter.calls.empty());
         QVERIFY(!db->link().running());
+
+        sim.kill();
+        sim.waitForFinished(5000);
+    }
+
+    // With the family's backup on, "Записать базу → Все" first saves the
+    // console's database as a folder in backups/; "Восстановить из копии..."
+    // lists it and writes it back through the same check and question (a
+    // backup of what the console holds now first), and the open database
+    // stays as it was.
+    void restoreWritesTheBackupFolderBack() {
+        test::TempDir dir;
+        QProcess sim;
+        sim.start(QString::fromUtf8(TAVRIN_PANELSIM_PATH),
+                  QStringList{"--family", "s5", "--lcps", "2", "--records", "3", "--repeat", "200",
+                              "--idle", "5"});
+        QVERIFY(sim.waitForReadyRead(10000));
+        const std::string pty = sim.readLine().trimmed().toStdString();
+
+        AppContext ctx = makeAppContext(dir.path());
+        test::writeIni(ctx.settingsPath, "[Общее]\r\nПрибор=3\r\n[Версан_С5]\r\nCOM=" + pty +
+                                             "\r\nИмитация=нет\r\nЛог=нет\r\n"
+                                             "Копия_перед_записью=да\r\n");
+        test::RecordingPrompter prompter;  // answers every question Yes
+        ctx.prompter = &prompter;
+        gui::CCancelOb dialog;
+        gui::GuiCancelWindow cancel(&dialog);
+        ctx.cancelWindow = &cancel;
+        NoDialogs dialogs;
+        gui::CMainFrame frame(ctx);
+        frame.setFileDialogs(&dialogs);
+        frame.show();
+        auto* db = dynamic_cast<DBS5*>(frame.database());
+        QVERIFY(db);
+
+        frame.runCommand(kCmdReadAll);
+        QCOMPARE(frame.statusText(), u("Команда выполнена"));
+        QVERIFY(db->SaveToDisk(pathToUtf8(dir / "before")));
+        s5::ObjectRecord& o = db->lcp(2)->objects[1];
+        o[s5::obj::kName + 1] = static_cast<std::uint8_t>(o[s5::obj::kName + 1] + 1);
+        const std::string changed = pathToUtf8(dir / "changed");
+        QVERIFY(db->SaveToDisk(changed));
+
+        prompter.calls.clear();
+        frame.runCommand(kCmdWriteAll);
+        QCOMPARE(frame.statusText(), u("Команда выполнена"));
+        QCOMPARE(prompter.calls.size(), std::size_t{1});
+        QVERIFY(prompter.calls[0].text.rfind("Подтвердите запись базы в прибор.\nИзменится "
+                                             "элементов: 1\n",
+                                             0) == 0);
+        auto saved = entries(dir / "backups");
+        QCOMPARE(saved.size(), std::size_t{1});
+        QVERIFY(std::filesystem::is_directory(saved[0]));
+        QVERIFY(folderFiles(saved[0]) == folderFiles(dir / "before"));
+
+        QStringList listed;
+        test::onModal<gui::BackupListDialog>([&](gui::BackupListDialog* d) {
+            for (int r = 0; r < d->table()->rowCount(); ++r)
+                listed << d->table()->item(r, 2)->text();
+            d->table()->selectRow(0);
+            d->accept();
+        });
+        prompter.calls.clear();
+        frame.runCommand(kCmdRestoreBackup);
+        QCOMPARE(listed, QStringList{QString::fromStdString(pathToUtf8(saved[0].filename()))});
+        QCOMPARE(prompter.calls.size(), std::size_t{1});
+        QCOMPARE(prompter.calls[0].title, std::string("Восстановление из копии"));
+        QVERIFY(prompter.calls[0].text.rfind("Подтвердите запись базы в прибор.\nИзменится "
+                                             "элементов: 1\n",
+                                             0) == 0);
+        QCOMPARE(frame.statusText(), u("Команда выполнена"));
+        // The console's state before the restore was backed up too.
+        saved = entries(dir / "backups");
+        QCOMPARE(saved.size(), std::size_t{2});
+        QVERIFY(!db->link().running());
+
+        // The open database is unchanged; the console holds the backup again.
+        QVERIFY(db->SaveToDisk(pathToUtf8(dir / "open")));
+        QVERIFY(folderFiles(dir / "open") == folderFiles(dir / "changed"));
+        QVERIFY(folderFiles(dir / "changed") != folderFiles(dir / "before"));
+        frame.runCommand(kCmdReadAll);
+        QVERIFY(db->SaveToDisk(pathToUtf8(dir / "after")));
+        QVERIFY(folderFiles(dir / "after") == folderFiles(dir / "before"));
 
         sim.kill();
         sim.waitForFinished(5000);

@@ -134,23 +134,37 @@ class TestTree : public QObject {
         f.tree->setExpanded(f.index(-30, -5), true);
         f.tree->setExpanded(f.index(-31, -5), true);
         const Bytes before = f.image();
-        // A security loop refuses a smoke detector: nothing is highlighted.
+        QWidget* vp = f.tree->viewport();
+        // A security loop refuses a smoke detector: nothing is highlighted,
+        // and the cursor says no.
         f.drag(f.index(dip, -3), 0x80 + 1, -30, [&] {
             QVERIFY(f.tree->dragging());
             QVERIFY(!f.tree->dropTarget().isValid());
+            QVERIFY(f.tree->dropIndicatorRect().isEmpty());
+            QCOMPARE(vp->cursor().shape(), Qt::ForbiddenCursor);
             QCOMPARE(f.status, QString::fromUtf8("Перенос"));
         });
         QVERIFY(!f.tree->dragging());
+        QVERIFY(!vp->testAttribute(Qt::WA_SetCursor));
         QVERIFY(f.image() == before);
         // The refused drop says why nothing happened.
         QVERIFY2(f.status.startsWith(QString::fromUtf8("Перенос отменен: \"")) &&
                      f.status.endsWith(QString::fromUtf8("не принимает перетаскиваемые элементы")),
                  qPrintable(f.status));
-        // A fire loop takes it.
+        // A fire loop takes it: its row is framed across the view where
+        // the drop lands, and the cursor shows a move.
         f.drag(f.index(dip, -3), 0x80 + 40, -31, [&] {
             QVERIFY(f.tree->dropTarget().isValid());
             QCOMPARE(f.tree->dropTarget().data(gui::TreeItemModel::CodeRole).toInt(), 0x80 + 40);
+            const QRect row = f.tree->visualRect(f.index(0x80 + 40, -31));
+            const QRect frame = f.tree->dropIndicatorRect();
+            QCOMPARE(frame.top(), row.top());
+            QCOMPARE(frame.height(), row.height());
+            QCOMPARE(frame.width(), vp->width());
+            QCOMPARE(vp->cursor().shape(), Qt::DragMoveCursor);
+            QVERIFY(!vp->grab().isNull());  // drawn with the frame
         });
+        QVERIFY(f.tree->dropIndicatorRect().isEmpty());
         QCOMPARE(f.db.devices[static_cast<std::size_t>(dip)][kDevLoop], 40);
         QVERIFY(f.index(dip, 0x80 + 40).isValid());
         QCOMPARE(f.label(-31), QString::fromUtf8("Пожарные (1)"));

@@ -1,7 +1,8 @@
 // "Записать базу" through the real message boxes: the question after the
 // backup has a "Сравнить..." button that opens the compare window over the
 // changes and leaves the question open; a write the read-back does not
-// confirm is told with the same button. "Восстановить из копии..." lists the
+// confirm is told with the same button; a double click in either compare
+// window selects the item in the tree. "Восстановить из копии..." lists the
 // family's backups and writes the chosen one; the settings sheet switches
 // the family's backup.
 #include <QCheckBox>
@@ -15,6 +16,7 @@
 #include "app/gui_prompter.h"
 #include "app/main_frame.h"
 #include "app/trusted_write.h"
+#include "editor/c_tree.h"
 #include "families/k2/dbk2.h"
 #include "gui/gui_helpers.h"
 #include "registry/family_registry.h"
@@ -44,6 +46,12 @@ class ForgetfulK2 : public DBK2 {
   private:
     int& writes_;
 };
+
+void doubleClick(QTableWidget* t, int row) {
+    const QPoint at = t->visualItemRect(t->item(row, 0)).center();
+    QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(t->viewport(), Qt::LeftButton, {}, at);
+}
 
 QPushButton* buttonOf(QMessageBox* box, const QString& text) {
     for (QAbstractButton* b : box->buttons())
@@ -120,6 +128,56 @@ class TestWriteFlow : public QObject {
         QVERIFY2(failure.startsWith(QStringLiteral("Запись не подтверждена")), qPrintable(failure));
         QVERIFY(failure.contains(QStringLiteral("Время задержки на Вход-Выход: 30 → 0")));
         QVERIFY(failure.contains(QStringLiteral("Копия базы прибора до записи: Талвир_К2_0_")));
+    }
+
+    void doubleClickInTheWritesCompareWindowSelectsTheItem() {
+        // The panel holds an empty database; the one written has two keys:
+        // they are added for the question (panel → file) and missing from the
+        // panel for the failed check (written → panel). Either way the row
+        // names the item of the tree.
+        Fixture f;
+        f.frame->show();
+        for (int k = 0; k < 2; ++k) {
+            const int key = f.db().CreateKey();
+            for (int b = 0; b < 6; ++b)
+                f.db().keys[static_cast<std::size_t>(key)][k2::kKeyCode + b] =
+                    static_cast<std::uint8_t>(k * 11 + b + 1);
+        }
+        f.frame->databaseChanged(0);
+        gui::CTree* tree = f.frame->leftTree();
+        const auto current = [tree] { return tree->editor().pathOf(tree->editor().current()); };
+        const ItemPath start = current();
+        QList<QPair<ItemPath, ItemPath>> chosen;  // (the row's item, the tree's current item)
+        const auto chooseDevice = [&](DiffEntry::Kind kind, bool oursInTree) {
+            test::onModal<gui::CompareWindow>([&, kind, oursInTree](gui::CompareWindow* w) {
+                for (std::size_t i = w->entries().size(); i-- > 0;) {
+                    const DiffEntry& e = w->entries()[i];
+                    if (e.kind != kind) continue;
+                    tree->selectPath(start);
+                    doubleClick(w->table(), static_cast<int>(i));
+                    chosen.append({oursInTree ? e.ours : e.theirs, current()});
+                    break;
+                }
+                w->reject();
+            });
+        };
+        test::onModal<QMessageBox>([&](QMessageBox* box) {
+            chooseDevice(DiffEntry::Kind::Added, false);
+            buttonOf(box, QStringLiteral("Сравнить..."))->click();
+            test::onModal<QMessageBox>([&](QMessageBox* error) {
+                chooseDevice(DiffEntry::Kind::Removed, true);
+                buttonOf(error, QStringLiteral("Сравнить..."))->click();
+                error->button(QMessageBox::Ok)->click();
+            });
+            box->button(QMessageBox::Yes)->click();
+        });
+        f.frame->runCommand(kCmdWriteDatabase);
+        QCOMPARE(chosen.size(), 2);
+        for (const auto& [item, selected] : chosen) {
+            QVERIFY(!item.empty());
+            QVERIFY(item != start);
+            QCOMPARE(selected, item);
+        }
     }
 
     void restoreListsTheBackupsNewestFirst() {

@@ -419,7 +419,6 @@ int bufferKind(ItemCode code) {
 }  // namespace
 
 void S5Tree::copy(TreeEditor& tree, bool cut) {
-    tree.ghostBuffer(false);
     std::vector<ItemCode> codes;
     ItemCode parent = kItemRoot;
     int kind = 0;
@@ -438,6 +437,10 @@ void S5Tree::copy(TreeEditor& tree, bool cut) {
         codes.push_back(c);
     }
     if (codes.empty() || kind == 4) return;
+    // Unmark what the previous buffer held, in whichever tree it was.
+    for (int i = 0; i < 2; ++i) {
+        if (TreeEditor* t = tree.otherTree(i)) t->ghostBuffer(false);
+    }
     ClipBuffer& b = tree.buffer();
     b.items = std::move(codes);
     b.parent = parent;
