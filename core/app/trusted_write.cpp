@@ -6,6 +6,7 @@
 
 #include "base/file_io.h"
 #include "base/text.h"
+#include "link/console_operations.h"
 #include "link/port_settings.h"
 #include "registry/family_registry.h"
 #include "settings/ini_file.h"
@@ -166,7 +167,37 @@ std::string writeQuestion(const DBase& db, const BackupResult* backup) {
     return q;
 }
 
+namespace {
+
+// A console keeps checksums of its tables and is compared with them, and its
+// objects (which those sums cannot see) record by record: that comparison
+// confirms the write without reading every table back. Each part that is
+// not equal names itself, with both checksums and the verdict.
+VerifyResult verifyOnConsole(ConsoleOperations& console, DBase& sent, Progress& progress) {
+    VerifyResult r;
+    r.code = console.CompareWithDevice(progress);
+    sent.ClosePort();
+    if (r.code != kResultOk) return r;
+    const std::string notAsked = compareStateText(CompareState::NotAsked);
+    for (const ComparisonRow& row : comparisonRows(console)) {
+        if (row.same || row.verdict == notAsked) continue;
+        DiffEntry d;
+        d.path = row.path;
+        d.row = row.verdict;
+        if (row.row >= 0) d.row += ", объект " + std::to_string(row.row + 1);
+        d.ourText = row.ours.empty() ? "-" : row.ours;
+        d.theirText = row.theirs.empty() ? "-" : row.theirs;
+        r.differences.push_back(std::move(d));
+    }
+    if (!r.differences.empty()) r.code = kResultWriteNotConfirmed;
+    return r;
+}
+
+}  // namespace
+
 VerifyResult verifyWrite(DBase& sent, Progress& progress, const DatabaseFactory& factory) {
+    if (ConsoleOperations* console = consoleOperations(sent))
+        return verifyOnConsole(*console, sent, progress);
     VerifyResult r;
     auto panel = freshDatabase(sent, factory);
     if (!panel) {

@@ -15,7 +15,9 @@
 // The backup is on by default for the families whose read is quick
 // (FamilyTraits::backupByDefault) and is switched per family by the key
 // "Копия_перед_записью" ("да"/"нет") of the family's settings section.
-// The read-back is made where FamilyTraits::readBackAfterWrite says so; both
+// The read-back is made where FamilyTraits::readBackAfterWrite says so; a
+// console is not read back but compared by its checksums (and its objects
+// record by record), which confirms the same at a fraction of the time. Both
 // reads address the panel at the address of the database written. Every step closes the port at its
 // end. A family whose panel cannot be read back answers kResultNotImplemented from the backup and
 // the verify, never a success.

@@ -77,7 +77,7 @@ struct FamilyTraits {
     // quick.
     bool backupByDefault = false;
     // A write is read back and compared (the read addresses the panel at the
-    // address of the database written).
+    // address of the database written; a console compares its checksums).
     bool readBackAfterWrite = false;
 };
 

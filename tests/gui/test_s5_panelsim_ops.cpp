@@ -185,7 +185,7 @@ class TestS5PanelsimOps : public QObject {
 
         prompter.calls.clear();
         frame.runCommand(kCmdWriteAll);
-        QCOMPARE(frame.statusText(), u("Команда выполнена"));
+        QCOMPARE(frame.statusText(), u("Команда выполнена. Запись проверена."));
         QCOMPARE(prompter.calls.size(), std::size_t{1});
         QVERIFY(prompter.calls[0].text.rfind("Подтвердите запись базы в прибор.\nИзменится "
                                              "элементов: 1\n",
@@ -207,10 +207,12 @@ class TestS5PanelsimOps : public QObject {
         QCOMPARE(listed, QStringList{QString::fromStdString(pathToUtf8(saved[0].filename()))});
         QCOMPARE(prompter.calls.size(), std::size_t{1});
         QCOMPARE(prompter.calls[0].title, std::string("Восстановление из копии"));
+        // The object, and the console's firmware version, which the folder
+        // of the backup does not keep.
         QVERIFY(prompter.calls[0].text.rfind("Подтвердите запись базы в прибор.\nИзменится "
-                                             "элементов: 1\n",
+                                             "элементов: 2\n",
                                              0) == 0);
-        QCOMPARE(frame.statusText(), u("Команда выполнена"));
+        QCOMPARE(frame.statusText(), u("Команда выполнена. Запись проверена."));
         // The console's state before the restore was backed up too.
         saved = entries(dir / "backups");
         QCOMPARE(saved.size(), std::size_t{2});

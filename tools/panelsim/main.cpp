@@ -98,7 +98,9 @@ const char* const kHelp =
     "                     changedcode, resync,\n"
     "                     refuse, wrongtype, wrongaddress, split, garbage[=K],\n"
     "                     long[=K] (K bytes, 100..255), repeat (answer lost),\n"
-    "                     badrecord (a record fails its own checksum)\n"
+    "                     badrecord (a record fails its own checksum),\n"
+    "                     lose (N counts the records written: that record is\n"
+    "                     answered but not kept)\n"
     "  --help             this text\n";
 
 struct Config {

@@ -50,6 +50,7 @@ enum class FaultKind {
     Long,          // the frame padded to =K bytes (default 120)
     Repeat,        // the answer to the frame is lost: the frame goes again
     BadRecord,     // a record in the frame fails its own checksum
+    Lose,          // the Nth record written (counted from 1) is answered but not kept
 };
 
 struct ConsoleFault {
@@ -79,6 +80,7 @@ constexpr KindName kKinds[] = {
     {"long", FaultKind::Long},
     {"repeat", FaultKind::Repeat},
     {"badrecord", FaultKind::BadRecord},
+    {"lose", FaultKind::Lose},
 };
 
 std::optional<ConsoleFault> parse(const std::string& spec, std::string& error) {
@@ -367,10 +369,24 @@ class Console {
                   std::to_string(index));
             return frame(0x75);
         }
-        if (!zero) pending.push_back(r);
+        if (index == 0) lost_.clear();
+        if (!zero) {
+            pending.push_back(r);
+            ++recordsWritten_;
+            for (const ConsoleFault& fault : faults_) {
+                if (fault.kind == FaultKind::Lose && fault.hits(recordsWritten_))
+                    lost_.push_back(pending.size() - 1);
+            }
+        }
         if (!last) return frame(0x71, {static_cast<std::uint8_t>(index)});
-        commit(lcp, kind, pending);
+        // A record the fault loses was answered like the others but is not kept.
+        std::vector<Bytes> kept;
+        for (std::size_t i = 0; i < pending.size(); ++i) {
+            if (std::find(lost_.begin(), lost_.end(), i) == lost_.end()) kept.push_back(pending[i]);
+        }
+        commit(lcp, kind, kept);
         pending.clear();
+        lost_.clear();
         return frame(0x64);
     }
 
@@ -609,6 +625,7 @@ class Console {
                     ignoreAnswer_ = true;
                     break;
                 case FaultKind::BadRecord:
+                case FaultKind::Lose:
                     break;  // made with the record
             }
         }
@@ -660,6 +677,8 @@ class Console {
     std::optional<Bytes> deferred_;
     std::vector<std::array<std::vector<Bytes>, 3>> pending_ =
         std::vector<std::array<std::vector<Bytes>, 3>>(65);
+    std::vector<std::size_t> lost_;  // indexes of the table being written that are lost
+    long recordsWritten_ = 0;
     std::map<std::string, Bytes> sdFiles_;
     std::string sdName_;
     Bytes sdData_;

@@ -50,6 +50,8 @@ const FamilyTraits& s5Traits() {
                      .loadBeforeJournal = true,
                      .readKeepsDatabase = true,
                      .portSearch = false},
+        // Confirmed by the console's checksums, not by reading it all back.
+        .readBackAfterWrite = true,
     };
     return traits;
 }
