@@ -22,6 +22,7 @@
 #include <unistd.h>
 #endif
 
+#include "app/device_flow.h"
 #include "args.h"
 #include "base/file_io.h"
 #include "cli_prompter.h"
@@ -247,8 +248,32 @@ int readDb(const Argv& argv) {
     return s.finish(code);
 }
 
+// The write flow of core on this thread: the check's remarks kept for
+// printing, the backup's folder and count printed before the question.
+class S5FlowHost : public DeviceFlowHost {
+  public:
+    explicit S5FlowHost(BarProgress& progress) : progress_(progress) {}
+    int run(const std::function<int(Progress&)>& operation) override {
+        const int code = operation(progress_);
+        progress_.clear();
+        return code;
+    }
+    int checkBeforeWrite(DBase& db) override {
+        return db.CheckDatabase(&remarks, nullptr, nullptr);
+    }
+    void backupTaken(const BackupResult& saved) override {
+        std::cout << "backup: " << pathToUtf8(saved.path) << "\n";
+        std::cout << "changed items: " << saved.changedItems << "\n";
+    }
+
+    ReportList remarks;
+
+  private:
+    BarProgress& progress_;
+};
+
 int writeDb(const Argv& argv) {
-    const char* usage = "write-db DIR [--keys | --lcp N] [--yes]";
+    const char* usage = "write-db DIR [--keys | --lcp N] [--yes] [--no-backup]";
     Args args({}, {});
     ConsolePart part{};
     int lcpNumber = 0;
@@ -261,21 +286,45 @@ int writeDb(const Argv& argv) {
         std::cerr << "tavrin-cli: cannot open the database folder " << args.positional()[0] << "\n";
         return kUsageError;
     }
-    ReportList remarks;
-    if (s.db().CheckDatabase(&remarks, nullptr, nullptr) == 2 || !s.db().writable) {
-        for (const auto& row : remarks.rows) {
-            for (std::size_t i = 0; i < row.size(); ++i)
-                std::cout << (i ? "\t" : "") << row[i];
-            std::cout << "\n";
-        }
-        std::cout << "База некорректна. Запись БД в прибор недопустима.\n";
-        return 2;
+    // The whole database with the backup the settings file of this folder
+    // asks for; a part as it stands.
+    DBS5& db = s.db();
+    WriteRequest request;
+    if (part == ConsolePart::All) {
+        request = wholeWriteRequest(db, std::filesystem::current_path() / kSettingsFileName);
+        if (args.has("--no-backup")) request.backup = false;
+    } else {
+        request.write = [&db, part, lcpNumber](Progress& p) {
+            return db.WritePart(p, part, lcpNumber);
+        };
     }
-    if (s.prompter().ask("Подтвердите запись базы в прибор.", "Запись базы", PromptIcon::Question,
-                         PromptButtons::YesNo) != PromptAnswer::Yes) {
-        return s.finish(kResultCancelled);
+    request.title = "Запись базы";
+    S5FlowHost host(s.progress());
+    const WriteOutcome out = runWriteFlow(db, host, request);
+    switch (out.stage) {
+        case WriteStage::Refused:
+            if (out.code != 2) return s.finish(out.code);
+            for (const auto& row : host.remarks.rows) {
+                for (std::size_t i = 0; i < row.size(); ++i)
+                    std::cout << (i ? "\t" : "") << row[i];
+                std::cout << "\n";
+            }
+            std::cout << out.text << "\n";
+            return out.code;
+        case WriteStage::Backup:
+            std::cerr << "tavrin-cli: the console's database was not backed up; nothing written\n";
+            return s.finish(out.code);
+        case WriteStage::Verify:
+            if (out.code == kResultOk) {
+                std::cout << out.text << "\n";
+                return out.code;
+            }
+            for (const DiffEntry& e : out.verify.differences)
+                std::cout << formatDiffEntry(e) << "\n";
+            return s.finish(out.code);
+        default:
+            return s.finish(out.code);
     }
-    return s.finish(s.db().WritePart(s.progress(), part, lcpNumber));
 }
 
 int compare(const Argv& argv) {
