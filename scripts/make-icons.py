@@ -113,7 +113,7 @@ def tree_icon(shape, text, colors):
     return svg(32, body)
 
 
-def k2_specs():
+def k2_table():
     s = [
         (1, "detector", "Д", [FIRE]), (3, "detector", "Р", [FIRE]),
         (5, "detector", "Т", [FIRE]), (7, "detector", "Г", [FIRE]),
@@ -148,7 +148,7 @@ def k2_specs():
     return s
 
 
-def r7_specs():
+def r7_table():
     s = []
     # Detectors: the image, then the image switched off.
     for image, text in [(0, "Д"), (2, "Р"), (4, "Г"), (10, "ИТ"), (12, "Б"), (38, "?")]:
@@ -173,7 +173,7 @@ def r7_specs():
     return s
 
 
-def s5_specs():
+def s5_table():
     # The console, its folders and LCPs, objects by the kinds of their
     # devices, detectors, executive devices, key readers and keys.
     return [
@@ -311,8 +311,8 @@ def main():
             f.write(text)
         written.append(rel)
 
-    for family, specs in [("k2", k2_specs()), ("r7", r7_specs()), ("s5", s5_specs())]:
-        for index, shape, text, colors in specs:
+    for family, table in [("k2", k2_table()), ("r7", r7_table()), ("s5", s5_table())]:
+        for index, shape, text, colors in table:
             write(f"tree/{family}/{index:02d}.svg", tree_icon(shape, text, colors))
     write("tree/fallback.svg", tree_icon("dot", "", [OFF]))
     for name, text in toolbar_icons().items():
