@@ -31,6 +31,7 @@
 #include "app/commands.h"
 #include "app/device_runner.h"
 #include "app/dialogs.h"
+#include "app/qt_text.h"
 #include "base/file_io.h"
 #include "base/text.h"
 #include "editor/c_grid.h"
@@ -49,13 +50,6 @@
 namespace tavrin::gui {
 
 namespace {
-
-QString u(const char* s) {
-    return QString::fromUtf8(s);
-}
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // A small square icon with a letter, for buttons that have no standard
 // icon. Drawn at 1x, 1.5x and 2x so that it stays sharp on a scaled screen.
