@@ -17,16 +17,13 @@
 #include <QVBoxLayout>
 
 #include "app/device_search.h"
+#include "app/qt_text.h"
 #include "app/shell.h"
 #include "base/file_io.h"
 
 namespace tavrin::gui {
 
 namespace {
-QString u(const char* s) {
-    return QString::fromUtf8(s);
-}
-
 QDialogButtonBox* okCancel(QDialog* d, const char* ok = "OK", const char* cancel = "Cancel") {
     auto* box = new QDialogButtonBox(d);
     box->addButton(u(ok), QDialogButtonBox::AcceptRole);

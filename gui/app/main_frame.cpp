@@ -31,6 +31,7 @@
 #include "app/commands.h"
 #include "app/device_runner.h"
 #include "app/dialogs.h"
+#include "app/qt_text.h"
 #include "base/file_io.h"
 #include "base/text.h"
 #include "editor/c_grid.h"
@@ -50,13 +51,6 @@
 namespace tavrin::gui {
 
 namespace {
-
-QString u(const char* s) {
-    return QString::fromUtf8(s);
-}
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // A toolbar icon: a scalable image of the resources, sharp at any scale.
 QIcon toolIcon(const char* name) {

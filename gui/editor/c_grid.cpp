@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/qt_text.h"
 #include "editor/g_combo_box.h"
 #include "editor/g_edit.h"
 
@@ -28,10 +29,6 @@ const QColor kRefused(255, 0, 0);
 const QColor kLines(160, 160, 160);
 constexpr int kMargin = 4;   // left and right of the table
 constexpr int kTextPad = 4;  // inside a cell
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 }  // namespace
 

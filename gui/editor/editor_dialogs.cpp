@@ -6,16 +6,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/qt_text.h"
 #include "editor/c_grid.h"
 #include "editor/c_tree.h"
 
 namespace tavrin::gui {
 
 namespace {
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // The additions of a context menu: the items that add something, with the
 // entries of their submenus.

@@ -7,19 +7,12 @@
 #include <QShortcut>
 #include <QToolButton>
 
+#include "app/qt_text.h"
 #include "editor/c_tree.h"
 #include "editor/editor_views.h"
 #include "registry/family_registry.h"
 
 namespace tavrin::gui {
-
-namespace {
-
-QString u(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-}  // namespace
 
 FindBar::FindBar(EditorViews& views, QWidget* parent) : QWidget(parent), views_(views) {
     setObjectName("findBar");

@@ -1,4 +1,5 @@
 #include "service/compare_window.h"
+#include "app/qt_text.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -15,14 +16,6 @@
 namespace tavrin::gui {
 
 namespace {
-
-QString u(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-QString q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 enum Column { kPathColumn, kRowColumn, kOursColumn, kTheirsColumn, kColumnCount };
 

@@ -13,22 +13,11 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/qt_text.h"
 #include "link/dbase.h"
 #include "link/result_codes.h"
 
 namespace tavrin::gui {
-
-namespace {
-
-QString u(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-QString q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-}  // namespace
 
 // ---- DLArchive -----------------------------------------------------------------------
 

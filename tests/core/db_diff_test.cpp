@@ -28,7 +28,7 @@ using Lines = std::vector<std::string>;
 
 struct K2Case {
     const char* what;
-    std::function<void(test::K2Fixture& ours, test::K2Fixture& theirs)> edit;
+    std::function<void(test::StrictK2Fixture& ours, test::StrictK2Fixture& theirs)> edit;
     Lines expected;
 };
 
@@ -36,19 +36,19 @@ TEST(DbDiff, K2ItemsAndRowsAsTheScreenNamesThem) {
     const std::vector<K2Case> cases = {
         {"equal databases", [](auto&, auto&) {}, {}},
         {"a device added",
-         [](auto&, test::K2Fixture& b) { b.db.CreateElement(k2::kTypeIpr, -1); },
+         [](auto&, test::StrictK2Fixture& b) { b.db.CreateElement(k2::kTypeIpr, -1); },
          {"Талвир К2 / Устройства / Т12-ИПР  003: added"}},
         {"a device removed",
-         [](auto&, test::K2Fixture& b) { b.db.RemoveElement(1); },
+         [](auto&, test::StrictK2Fixture& b) { b.db.RemoveElement(1); },
          {"Талвир К2 / Устройства / Т12-ТК-3 002: removed"}},
         {"a loop renamed: its row changes, the lists that show its name do not",
-         [](auto&, test::K2Fixture& b) { b.setName(0, "Кухня"); },
+         [](auto&, test::StrictK2Fixture& b) { b.setName(0, "Кухня"); },
          {"Талвир К2 / Шлейфы / Охранные / А1: changed: Имя ШС:  → Кухня"}},
         {"the panel's row is not the first device's (both have code 0)",
-         [](auto&, test::K2Fixture& b) { b.db.panelBlock[0] = 30; },
+         [](auto&, test::StrictK2Fixture& b) { b.db.panelBlock[0] = 30; },
          {"Талвир К2: changed: Время задержки на Вход-Выход: 0 → 30"}},
         {"a device blocked and a key's number changed",
-         [](auto&, test::K2Fixture& b) {
+         [](auto&, test::StrictK2Fixture& b) {
              b.db.blockedDevices[0] |= 0x01;
              b.db.keys[0][k2::kKeyCode] = 0x12;
          },
@@ -59,8 +59,8 @@ TEST(DbDiff, K2ItemsAndRowsAsTheScreenNamesThem) {
     };
     for (const K2Case& c : cases) {
         SCOPED_TRACE(c.what);
-        test::K2Fixture a, b;
-        for (test::K2Fixture* f : {&a, &b}) {
+        test::StrictK2Fixture a, b;
+        for (test::StrictK2Fixture* f : {&a, &b}) {
             f->db.CreateElement(k2::kTypeDip, -1);
             f->db.CreateElement(k2::kTypeTk3, -1);
             f->db.CreateKey();
@@ -154,7 +154,7 @@ TEST(DbDiff, RenumberedItemsAreTheSameItems) {
 
 TEST(DbDiff, S5FoldersAsTheTreeNamesThem) {
     test::TempDir dir;
-    test::RecordingPrompter prompter;
+    test::StrictPrompter prompter;
     AppContext ctx = makeAppContext(dir.path());
     ctx.prompter = &prompter;
     auto build = [&](bool second) {
@@ -187,7 +187,7 @@ TEST(DbDiff, S5FoldersAsTheTreeNamesThem) {
 // that only moved are not reported, the ones changed are named as before.
 TEST(DbDiff, R7RenumberedElementsAreTheSameElements) {
     test::TempDir dir;
-    test::RecordingPrompter prompter;
+    test::StrictPrompter prompter;
     AppContext ctx = makeAppContext(dir.path());
     ctx.prompter = &prompter;
     auto build = [&]() {

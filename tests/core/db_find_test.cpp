@@ -13,7 +13,7 @@ using namespace tavrin;
 namespace {
 
 TEST(DbFind, QueriesOverLabelsAndGridValues) {
-    test::K2Fixture f;
+    test::StrictK2Fixture f;
     f.db.CreateElement(k2::kTypeDip, -1);
     f.db.CreateElement(k2::kTypeIpr, -1);
     f.setName(0, "Кухня");

@@ -8,7 +8,7 @@
 namespace tavrin {
 namespace {
 
-using test::K2Fixture;
+using test::StrictK2Fixture;
 using Rows = std::vector<std::vector<std::string>>;
 
 struct Lists {
@@ -44,7 +44,7 @@ int addKey(DBK2& db, std::uint8_t kind, std::uint8_t codeByte, std::uint8_t ordi
 }
 
 TEST(K2Check, EmptyDatabaseGivesOnlyStatistics) {
-    K2Fixture f;
+    StrictK2Fixture f;
     Lists l(f.db);
     EXPECT_EQ(l.outcome, 0);
     EXPECT_TRUE(f.db.writable);
@@ -59,7 +59,7 @@ TEST(K2Check, EmptyDatabaseGivesOnlyStatistics) {
 }
 
 TEST(K2Check, FindingsAndStatistics) {
-    K2Fixture f;
+    StrictK2Fixture f;
     auto& db = f.db;
     db.firmwareVersion = 1;
     addDevice(db, 0, 9, 40);                         // 0
@@ -140,7 +140,7 @@ TEST(K2Check, FindingsAndStatistics) {
 }
 
 TEST(K2Check, OnlyCriticalErrorsStopAWriteAndListsHoldAtMostOneHundred) {
-    K2Fixture f;
+    StrictK2Fixture f;
     addDevice(f.db, 0, 200, 40);  // a possible error
     setBit(f.db.blockedLoops, 7);
     Lists ok(f.db);

@@ -12,7 +12,7 @@
 namespace tavrin {
 namespace {
 
-using test::K2Fixture;
+using test::StrictK2Fixture;
 
 struct CliRun {
     std::string out;
@@ -55,7 +55,7 @@ class K2Cli : public testing::Test {
         db.keys[key][0] = 1;
         ASSERT_TRUE(db.SaveToDisk(f.path("base.bta")));
     }
-    K2Fixture f;
+    StrictK2Fixture f;
 };
 
 TEST_F(K2Cli, InfoConvertAndExport) {

@@ -10,10 +10,10 @@
 namespace tavrin {
 namespace {
 
-using test::K2Fixture;
+using test::StrictK2Fixture;
 
 TEST(K2Model, CreateAndRemoveDevicesAndKeys) {
-    K2Fixture f;
+    StrictK2Fixture f;
     EXPECT_EQ(f.db.CreateElement(0, -1), 0);
     EXPECT_EQ(f.db.CreateElement(3, -1), 1);
     EXPECT_EQ(f.db.CreateElement(6, -1), 2);
@@ -56,7 +56,7 @@ TEST(K2Model, CreateAndRemoveDevicesAndKeys) {
 }
 
 TEST(K2Model, LoopLabels) {
-    K2Fixture f;
+    StrictK2Fixture f;
     // Loop 100 of logic 1, name 5 "Склад", number 12.
     f.db.loops[100][3] = 1;
     f.db.loops[100][2] = 5;
@@ -84,7 +84,7 @@ TEST(K2Model, LoopLabels) {
 }
 
 TEST(K2Model, DeviceLabels) {
-    K2Fixture f;
+    StrictK2Fixture f;
     const int dip = f.db.CreateElement(0, -1);
     f.db.devices[dip][4] = 5;
     const int tk3 = f.db.CreateElement(3, -1);
@@ -99,7 +99,7 @@ TEST(K2Model, DeviceLabels) {
 }
 
 TEST(K2Model, Queries) {
-    K2Fixture f;
+    StrictK2Fixture f;
     const int upt = f.db.CreateElement(11, -1);
     f.db.devices[upt][3] = 40;
     EXPECT_TRUE(f.db.HasUptOnLoop(40));
@@ -119,7 +119,7 @@ TEST(K2Model, Queries) {
 // The edit rules as a table: rule, item, parent, grandparent, buffer item,
 // flag → allowed, text.
 TEST(K2Model, EditRules) {
-    K2Fixture f;
+    StrictK2Fixture f;
     auto& db = f.db;
     const int dip = db.CreateElement(0, -1);   // 0
     const int tk3 = db.CreateElement(3, -1);   // 1
@@ -238,7 +238,7 @@ TEST(K2Model, EditRules) {
 }
 
 TEST(K2Model, PasteReadsTheBufferDatabase) {
-    K2Fixture f, other;
+    StrictK2Fixture f, other;
     f.db.CreateElement(0, -1);      // device 0 here is a ДИП
     other.db.CreateElement(6, -1);  // device 0 in the other database is a ДКА
     EditRuleArgs a;
@@ -251,7 +251,7 @@ TEST(K2Model, PasteReadsTheBufferDatabase) {
 }
 
 TEST(K2Model, ItemImages) {
-    K2Fixture f;
+    StrictK2Fixture f;
     auto& db = f.db;
     const int dip = db.CreateElement(0, -1);
     db.devices[dip][3] = 40;

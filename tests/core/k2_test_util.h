@@ -1,5 +1,6 @@
 // Shared helpers of the "Талвир К2" tests: a database in a temporary program
-// folder with a recording prompter.
+// folder with a recording prompter (K2Fixture), or with the strict one for
+// tests that mean to answer nothing (StrictK2Fixture).
 #pragma once
 
 #include <string>
@@ -9,13 +10,15 @@
 #include "families/k2/dbk2.h"
 #include "link/app_context.h"
 #include "support/recording_prompter.h"
+#include "support/strict_prompter.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::test {
 
-struct K2Fixture {
+template <class PrompterType>
+struct BasicK2Fixture {
     TempDir dir;
-    RecordingPrompter prompter;
+    PrompterType prompter;
     AppContext ctx = makeContext();
     DBK2 db{0, ctx};
 
@@ -39,5 +42,8 @@ struct K2Fixture {
             db.names[index][i] = static_cast<std::uint8_t>(s[i]);
     }
 };
+
+using K2Fixture = BasicK2Fixture<RecordingPrompter>;
+using StrictK2Fixture = BasicK2Fixture<StrictPrompter>;
 
 }  // namespace tavrin::test

@@ -10,6 +10,10 @@
 #include "support/strict_prompter.h"
 
 namespace tavrin::test {
+
+// Nothing here means to answer a prompt.
+using R7Check = BasicR7Test<StrictPrompter>;
+
 namespace {
 
 using namespace r7;
@@ -36,7 +40,7 @@ void base(DBR7& db) {
     rec(db, d).bytes[kOffOutputMode] = 0;
 }
 
-TEST_F(R7Test, CheckFindingsOnSmallDatabases) {
+TEST_F(R7Check, CheckFindingsOnSmallDatabases) {
     struct Case {
         const char* name;
         std::function<void(DBR7&)> edit;
@@ -113,7 +117,7 @@ TEST_F(R7Test, CheckFindingsOnSmallDatabases) {
     }
 }
 
-TEST_F(R7Test, CheckStatisticsAndLineLimit) {
+TEST_F(R7Check, CheckStatisticsAndLineLimit) {
     base(*db_);
     // 130 devices on line Б: over the limit of 128.
     for (int i = 0; i < 130; ++i) {
@@ -141,7 +145,7 @@ TEST_F(R7Test, CheckStatisticsAndLineLimit) {
               (std::vector<std::string>{"Пожарные", "1", "0", "0", "0", "1"}));
 }
 
-TEST_F(R7Test, CheckOutcomeStaysCriticalPastTheCapOnFindings) {
+TEST_F(R7Check, CheckOutcomeStaysCriticalPastTheCapOnFindings) {
     base(*db_);
     // 150 devices without a line: the list keeps 100, the outcome stays critical.
     for (int i = 0; i < 150; ++i) {
@@ -167,7 +171,7 @@ class TextSurface : public PrintSurface {
     std::vector<std::vector<std::string>> pages{1};
 };
 
-TEST_F(R7Test, PrintListsThePanelFirstThenTheElementsOnNumberedPages) {
+TEST_F(R7Check, PrintListsThePanelFirstThenTheElementsOnNumberedPages) {
     base(*db_);
     for (int i = 0; i < 60; ++i) {
         const int d = db_->CreateElement(42, 1);

@@ -5,6 +5,10 @@
 #include "r7_fixture.h"
 
 namespace tavrin::test {
+
+// Nothing here means to answer a prompt.
+using R7Elements = BasicR7Test<StrictPrompter>;
+
 namespace {
 
 using namespace r7;
@@ -16,7 +20,7 @@ std::array<std::uint8_t, 12> params(const ElementRecord& r) {
     return p;
 }
 
-TEST_F(R7Test, ResetLeavesThePanelAloneInRecordZero) {
+TEST_F(R7Elements, ResetLeavesThePanelAloneInRecordZero) {
     db_->CreateElement(2, 0);
     db_->filePath = "x.bor";
     db_->databaseValid = true;
@@ -62,7 +66,7 @@ constexpr std::array<std::uint8_t, 12> kDetector = {0, 0, 0, 0, 0, F, 0, 0, F, F
 constexpr std::array<std::uint8_t, 12> kOutput = {0, 0, 0, 0, 0, F, 1, F, F, F, F, F};
 constexpr std::array<std::uint8_t, 12> kRelay = {0, 0, 0, 0, 0, F, 0, F, 0, F, F, F};
 
-class R7NewElement : public R7Test, public ::testing::WithParamInterface<NewCase> {};
+class R7NewElement : public R7Elements, public ::testing::WithParamInterface<NewCase> {};
 
 TEST_P(R7NewElement, GetsItsDefaultNameAndParameters) {
     const NewCase& c = GetParam();
@@ -103,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
         // An unknown type is kept, without a name.
         NewCase{99, true, "", {0, 0, 0, 0, 0, 0, 0, 0, F, F, F, F}}));
 
-TEST_F(R7Test, LongDefaultNamesAreCutToTheNameField) {
+TEST_F(R7Elements, LongDefaultNamesAreCutToTheNameField) {
     const int object = db_->CreateElement(kTypeObject, 0);
     db_->setMaxElementId(1233);
     const int key = db_->CreateElement(kTypeKey, object);
@@ -113,7 +117,7 @@ TEST_F(R7Test, LongDefaultNamesAreCutToTheNameField) {
     EXPECT_EQ(db_->table()[key + 1].bytes[0], 0);  // nothing spilled into the next record
 }
 
-TEST_F(R7Test, TableFillsUpToTheRecordsTheFileKeeps) {
+TEST_F(R7Elements, TableFillsUpToTheRecordsTheFileKeeps) {
     for (int i = 1; i < 2047; ++i)
         ASSERT_EQ(db_->CreateElement(kTypeObject, 0), i);
     EXPECT_EQ(db_->CreateElement(kTypeObject, 0), -1);
@@ -122,7 +126,7 @@ TEST_F(R7Test, TableFillsUpToTheRecordsTheFileKeeps) {
     EXPECT_EQ(db_->CreateElement(256, 0), -1);
 }
 
-TEST_F(R7Test, RemovingAnObjectTakesItsElementsAndClearsReferencesToIt) {
+TEST_F(R7Elements, RemovingAnObjectTakesItsElementsAndClearsReferencesToIt) {
     const int a = db_->CreateElement(kTypeObject, 0);  // id 2
     const int b = db_->CreateElement(kTypeObject, 0);  // id 3
     const int c = db_->CreateElement(kTypeObject, 0);  // id 4
@@ -173,7 +177,7 @@ TEST_F(R7Test, RemovingAnObjectTakesItsElementsAndClearsReferencesToIt) {
 // The case that moved a device to another object: device under object 2,
 // object 2 removed, then the compaction. No element is left that the
 // renumbering could hand to another object.
-TEST_F(R7Test, NoElementChangesObjectAfterARemovalAndTheCompaction) {
+TEST_F(R7Elements, NoElementChangesObjectAfterARemovalAndTheCompaction) {
     db_->CreateElement(kTypeObject, 0);                     // 1, id 2
     const int doomed = db_->CreateElement(kTypeObject, 0);  // 2, id 3
     const int kept = db_->CreateElement(kTypeObject, 0);    // 3, id 4
@@ -203,7 +207,7 @@ TEST_F(R7Test, NoElementChangesObjectAfterARemovalAndTheCompaction) {
     EXPECT_EQ(t[1].reference1(), 3);
 }
 
-TEST_F(R7Test, CompactionOrdersByIdAndRenumbersParentsAndReferences) {
+TEST_F(R7Elements, CompactionOrdersByIdAndRenumbersParentsAndReferences) {
     auto& t = db_->table();
     auto put = [&](int index, std::uint16_t id, std::uint16_t parent, std::uint8_t type) {
         t[index].setId(id);
@@ -243,7 +247,7 @@ TEST_F(R7Test, CompactionOrdersByIdAndRenumbersParentsAndReferences) {
     EXPECT_EQ(db_->maxElementId(), 7);
 }
 
-TEST_F(R7Test, SaveAndLoadRenumberOneFiveNine) {
+TEST_F(R7Elements, SaveAndLoadRenumberOneFiveNine) {
     auto& t = db_->table();
     const int object = db_->CreateElement(kTypeObject, 0);
     const int device = db_->CreateElement(26, object);
@@ -267,7 +271,7 @@ struct ImageCase {
     int image;
 };
 
-class R7DeviceImage : public R7Test, public ::testing::WithParamInterface<ImageCase> {};
+class R7DeviceImage : public R7Elements, public ::testing::WithParamInterface<ImageCase> {};
 
 TEST_P(R7DeviceImage, FollowsTypeSwitchAndMode) {
     const ImageCase& c = GetParam();
@@ -288,7 +292,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ImageCase{"key_bit0", 4, 2, 3, 75}, ImageCase{"unknown_type", 99, 0, 0, 38}),
     [](const auto& p) { return std::string(p.param.name); });
 
-TEST_F(R7Test, ObjectImageFollowsThePurposesOfItsDevices) {
+TEST_F(R7Elements, ObjectImageFollowsThePurposesOfItsDevices) {
     const int object = db_->CreateElement(kTypeObject, 0);
     EXPECT_EQ(db_->GetItemImage(object), kImageObjectOff);  // no device under it
     const int key = db_->CreateElement(kTypeKey, object);   // keys do not count
@@ -323,7 +327,7 @@ TEST_F(R7Test, ObjectImageFollowsThePurposesOfItsDevices) {
     EXPECT_EQ(db_->GetItemImage(2048), -1);  // outside the table
 }
 
-TEST_F(R7Test, CountsAndChildren) {
+TEST_F(R7Elements, CountsAndChildren) {
     const int object = db_->CreateElement(kTypeObject, 0);
     db_->CreateElement(26, object);
     db_->CreateElement(kTypeKey, object);

@@ -13,9 +13,6 @@ namespace {
 
 using namespace r7;
 
-constexpr std::array<std::uint8_t, 12> kFF = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                              0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-
 void writeFile(const std::string& path, const Bytes& bytes) {
     std::ofstream f(pathFromUtf8(path), std::ios::binary);
     f.write(reinterpret_cast<const char*>(bytes.data()),

@@ -14,13 +14,15 @@
 #include "base/text.h"
 #include "families/r7/dbr7.h"
 #include "support/recording_prompter.h"
+#include "support/strict_prompter.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::test {
 
-class R7Test : public ::testing::Test {
+template <class PrompterType>
+class BasicR7Test : public ::testing::Test {
   protected:
-    R7Test() {
+    BasicR7Test() {
         ctx_ = makeAppContext(dir_.path());
         ctx_.prompter = &prompter_;
         db_ = std::make_unique<DBR7>(0, ctx_);
@@ -29,10 +31,14 @@ class R7Test : public ::testing::Test {
     std::string path(const std::string& name) const { return pathToUtf8(dir_ / name); }
 
     TempDir dir_;
-    RecordingPrompter prompter_;
+    PrompterType prompter_;
     AppContext ctx_;
     std::unique_ptr<DBR7> db_;
 };
+
+// The recording prompter; BasicR7Test<StrictPrompter> for a suite that
+// means to answer nothing.
+using R7Test = BasicR7Test<RecordingPrompter>;
 
 // 38 stored bytes of a record, written from the layout: id, parent, type,
 // the twelve parameter bytes 5..16, the name in Windows-1251 padded with

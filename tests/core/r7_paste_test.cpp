@@ -2,6 +2,10 @@
 #include "r7_fixture.h"
 
 namespace tavrin::test {
+
+// Nothing here means to answer a prompt.
+using R7Paste = BasicR7Test<StrictPrompter>;
+
 namespace {
 
 using namespace r7;
@@ -17,7 +21,7 @@ void expectCompact(const DBR7& db) {
         ASSERT_TRUE(db.table()[i].isFree()) << i;
 }
 
-TEST_F(R7Test, CopyOfAnObjectTakesTheElementsUnderIt) {
+TEST_F(R7Paste, CopyOfAnObjectTakesTheElementsUnderIt) {
     const int a = db_->CreateElement(kTypeObject, 0);  // 1, id 2
     const int b = db_->CreateElement(kTypeObject, 0);  // 2, id 3
     const int dev = db_->CreateElement(26, a);         // 3, id 4
@@ -46,7 +50,7 @@ TEST_F(R7Test, CopyOfAnObjectTakesTheElementsUnderIt) {
     EXPECT_GT(db_->modified, 0);
 }
 
-TEST_F(R7Test, MoveChangesOnlyTheParent) {
+TEST_F(R7Paste, MoveChangesOnlyTheParent) {
     const int a = db_->CreateElement(kTypeObject, 0);
     const int b = db_->CreateElement(kTypeObject, 0);
     const int dev = db_->CreateElement(44, a);
@@ -63,7 +67,7 @@ TEST_F(R7Test, MoveChangesOnlyTheParent) {
 
 // A general key pasted into an object becomes an employee's key there, as
 // one made under the object would be.
-TEST_F(R7Test, PastedKeyTakesTheKindOfItsPlace) {
+TEST_F(R7Paste, PastedKeyTakesTheKindOfItsPlace) {
     const int a = db_->CreateElement(kTypeObject, 0);
     const int general = db_->CreateElement(kTypeKey, 0);
     ASSERT_EQ(db_->table()[general].bytes[kOffKeyKind], kKeyKindGeneral);
@@ -78,7 +82,7 @@ TEST_F(R7Test, PastedKeyTakesTheKindOfItsPlace) {
     EXPECT_EQ(db_->table()[again].bytes[kOffKeyKind], kKeyKindEmployee);
 }
 
-TEST_F(R7Test, CopyFromAnotherDatabaseDropsObjectReferences) {
+TEST_F(R7Paste, CopyFromAnotherDatabaseDropsObjectReferences) {
     DBR7 other(1, ctx_);
     const int o = other.CreateElement(kTypeObject, 0);
     other.CreateElement(kTypeKey, o);
@@ -94,7 +98,7 @@ TEST_F(R7Test, CopyFromAnotherDatabaseDropsObjectReferences) {
     EXPECT_EQ(other.counts().elements, 3);  // the source is untouched
 }
 
-TEST_F(R7Test, RefusedOrFullPasteChangesNothing) {
+TEST_F(R7Paste, RefusedOrFullPasteChangesNothing) {
     const int a = db_->CreateElement(kTypeObject, 0);
     const int dev = db_->CreateElement(26, a);
     const auto before = db_->table();

@@ -7,7 +7,7 @@
 
 #include "families/s5/dbs5.h"
 #include "link/result_codes.h"
-#include "support/recording_prompter.h"
+#include "support/strict_prompter.h"
 #include "support/temp_dir.h"
 
 using namespace tavrin;
@@ -41,7 +41,7 @@ class S5Model : public ::testing::Test {
     }
 
     test::TempDir dir;
-    test::RecordingPrompter prompter;
+    test::StrictPrompter prompter;
     AppContext ctx;
     std::unique_ptr<DBS5> db;
 };

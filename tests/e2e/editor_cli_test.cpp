@@ -8,7 +8,7 @@
 #include "base/file_io.h"
 #include "families/k2/dbk2.h"
 #include "link/app_context.h"
-#include "support/recording_prompter.h"
+#include "support/strict_prompter.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::test {
@@ -41,7 +41,7 @@ CliRun cli(const TempDir& dir, const std::string& args) {
 
 struct CliFixture : ::testing::Test {
     TempDir dir;
-    RecordingPrompter prompter;
+    StrictPrompter prompter;
     std::string file;
 
     void SetUp() override {

@@ -169,7 +169,7 @@ TEST(K2CliDevice, JournalReadsTheDatabaseFirst) {
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("records: 40\n"), std::string::npos) << r.out;
     EXPECT_EQ(r.lastLine(), kDone);
-    RecordingPrompter prompter;
+    StrictPrompter prompter;
     JournalFile file;
     ASSERT_TRUE(readJournalFile(pathToUtf8(dir / "Journal.tvj"), kJournalCapacity, prompter, file));
     EXPECT_EQ(file.records.size(), 40u);
@@ -178,6 +178,10 @@ TEST(K2CliDevice, JournalReadsTheDatabaseFirst) {
     for (const auto& rec : file.records)
         named = named || rec[3].value_or("").rfind("Т12-ДИП", 0) == 0;
     EXPECT_TRUE(named);
+    // A journal file that could not be written is not named as written.
+    const CliRun lost = runCli(dir.path(), "read-journal --port " + sim.path() + " -o no/J.tvj");
+    EXPECT_NE(lost.out.find("records: 40\n"), std::string::npos) << lost.out;
+    EXPECT_EQ(lost.out.find("file:"), std::string::npos) << lost.out;
 
     saveDatabase(dir, "db.bta", [](DBK2& db) { db.CreateElement(kTypeIpr, 0); });
     const CliRun e =

@@ -14,14 +14,16 @@
 #include "support/log_lines.h"
 #include "support/recording_prompter.h"
 #include "support/sim_process.h"
+#include "support/strict_prompter.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::test {
 
 // A database whose port is the simulator's terminal, logging, with short
 // read time-outs so that faults end quickly.
-struct K2Link {
-    explicit K2Link(std::vector<std::string> simArgs)
+template <class PrompterType>
+struct BasicK2Link {
+    explicit BasicK2Link(std::vector<std::string> simArgs)
         : sim([&] {
               simArgs.insert(simArgs.begin(), {"--family", "k2"});
               return simArgs;
@@ -63,10 +65,13 @@ struct K2Link {
 
     SimProcess sim;
     TempDir dir;
-    RecordingPrompter prompter;
+    PrompterType prompter;
     AppContext ctx;
     std::unique_ptr<DBK2> db;
 };
+
+using K2Link = BasicK2Link<RecordingPrompter>;
+using StrictK2Link = BasicK2Link<StrictPrompter>;
 
 inline void setName(DBK2& db, int index, const std::string& utf8) {
     const std::string s = utf8ToCp1251(utf8);

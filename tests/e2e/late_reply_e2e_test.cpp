@@ -41,7 +41,7 @@ TEST(LateReplyE2E, K2ReadFailsOrGivesExactlyThePanelsDatabase) {
     Bytes expected;
     std::map<int, int> requests;
     {
-        K2Link clean({"--db", panelFile});
+        StrictK2Link clean({"--db", panelFile});
         NullProgress progress;
         ASSERT_EQ(clean.db->ReadFromDevice(progress), kResultOk);
         expected = clean.db->SerializeFile();
@@ -56,7 +56,7 @@ TEST(LateReplyE2E, K2ReadFailsOrGivesExactlyThePanelsDatabase) {
     for (const std::string kind : {"delay=400", "delay=700", "badindex"}) {
         for (const auto& [command, ordinal] : requests) {
             const std::string fault = kind + "@" + std::to_string(ordinal);
-            K2Link l({"--db", panelFile, "--fault", fault});
+            StrictK2Link l({"--db", panelFile, "--fault", fault});
             NullProgress progress;
             const int code = l.db->ReadFromDevice(progress);
             if (code == kResultOk) {

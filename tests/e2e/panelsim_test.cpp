@@ -8,8 +8,8 @@
 #include "base/crc8.h"
 #include "link/result_codes.h"
 #include "support/fake_port.h"
-#include "support/recording_prompter.h"
 #include "support/sim_process.h"
+#include "support/strict_prompter.h"
 #include "support/temp_dir.h"
 #include "support/test_dbase.h"
 
@@ -39,7 +39,7 @@ struct Panel {
 
     SimProcess sim;
     TempDir dir;
-    RecordingPrompter prompter;
+    StrictPrompter prompter;
     AppContext ctx;
     std::unique_ptr<TestDBase> db;
     int code = -1;

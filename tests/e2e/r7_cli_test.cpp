@@ -7,7 +7,7 @@
 
 #include "base/file_io.h"
 #include "families/r7/dbr7.h"
-#include "support/recording_prompter.h"
+#include "support/strict_prompter.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::test {
@@ -33,7 +33,7 @@ CliRun runCli(const std::string& args) {
 
 TEST(R7Cli, InfoAndConvert) {
     TempDir dir;
-    RecordingPrompter prompter;
+    StrictPrompter prompter;
     AppContext ctx = makeAppContext(dir.path());
     ctx.prompter = &prompter;
     DBR7 db(0, ctx);

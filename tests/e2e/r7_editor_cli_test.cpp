@@ -9,7 +9,7 @@
 #include "base/file_io.h"
 #include "families/r7/dbr7.h"
 #include "link/app_context.h"
-#include "support/recording_prompter.h"
+#include "support/strict_prompter.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::test {
@@ -42,7 +42,7 @@ CliRun cli(const TempDir& dir, const std::string& args) {
 
 struct R7CliFixture : ::testing::Test {
     TempDir dir;
-    RecordingPrompter prompter;
+    StrictPrompter prompter;
     std::string file;
 
     void SetUp() override {

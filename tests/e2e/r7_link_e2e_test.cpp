@@ -22,6 +22,7 @@
 #include "support/log_lines.h"
 #include "support/recording_prompter.h"
 #include "support/sim_process.h"
+#include "support/strict_prompter.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::test {
@@ -359,7 +360,7 @@ TEST(R7LinkE2E, FirmwareOfAMultiPageHexFileIsCapturedByteExact) {
 
 // The journal file as rows of texts.
 JournalFile readJournal(const std::string& path) {
-    RecordingPrompter prompter;
+    StrictPrompter prompter;
     JournalFile file;
     EXPECT_TRUE(readJournalFile(path, kJournalCapacity, prompter, file));
     return file;

@@ -13,8 +13,8 @@
 #include "families/s5/dbs5.h"
 #include "link/result_codes.h"
 #include "support/log_lines.h"
-#include "support/recording_prompter.h"
 #include "support/sim_process.h"
+#include "support/strict_prompter.h"
 #include "support/temp_dir.h"
 
 using namespace tavrin;
@@ -44,7 +44,7 @@ struct S5Console {
     }
 
     test::TempDir dir;
-    test::RecordingPrompter prompter;
+    test::StrictPrompter prompter;
     test::SimProcess sim;
     AppContext ctx;
     std::unique_ptr<DBS5> db;
@@ -175,7 +175,7 @@ TEST(S5LinkE2E, ClosingWhileTheConsoleTalksIsPrompt) {
 
 TEST(S5LinkE2E, ConsoleAnswersFromADatabaseFolder) {
     test::TempDir folder;
-    test::RecordingPrompter prompter;
+    test::StrictPrompter prompter;
     AppContext ctx = makeAppContext(folder.path());
     ctx.prompter = &prompter;
     DBS5 source(0, ctx);

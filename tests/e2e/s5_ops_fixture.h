@@ -15,14 +15,16 @@
 #include "link/result_codes.h"
 #include "support/recording_prompter.h"
 #include "support/sim_process.h"
+#include "support/strict_prompter.h"
 #include "support/temp_dir.h"
 
 namespace tavrin::test {
 
-struct S5Ops {
-    // The console answers briskly (its idle pause and repeat time short)
-    // and logs what it is told to do into ops.log of the program folder.
-    explicit S5Ops(std::vector<std::string> simArgs)
+// The console answers briskly (its idle pause and repeat time short)
+// and logs what it is told to do into ops.log of the program folder.
+template <class PrompterType>
+struct BasicS5Ops {
+    explicit BasicS5Ops(std::vector<std::string> simArgs)
         : sim([&] {
               simArgs.insert(simArgs.begin(), {"--family", "s5", "--repeat", "200", "--idle", "5",
                                                "--ops-log", (dir.path() / "ops.log").string()});
@@ -52,11 +54,14 @@ struct S5Ops {
     }
 
     TempDir dir;
-    RecordingPrompter prompter;
+    PrompterType prompter;
     SimProcess sim;
     AppContext ctx;
     std::unique_ptr<DBS5> db;
 };
+
+using S5Ops = BasicS5Ops<RecordingPrompter>;
+using StrictS5Ops = BasicS5Ops<StrictPrompter>;
 
 // The records of one LCP of a database made for a test.
 struct LcpShape {

@@ -15,7 +15,7 @@ namespace {
 
 // Writes `source` to the console, reads it into a new database and saves
 // both; returns the two folders.
-void roundTrip(S5Ops& c, DBS5& source, const std::filesystem::path& sent,
+void roundTrip(StrictS5Ops& c, DBS5& source, const std::filesystem::path& sent,
                const std::filesystem::path& back) {
     NullProgress progress;
     ASSERT_TRUE(source.SaveToDisk(sent.string()));
@@ -29,7 +29,7 @@ void roundTrip(S5Ops& c, DBS5& source, const std::filesystem::path& sent,
 }  // namespace
 
 TEST(S5TransferE2E, WrittenDatabaseReadsBackByteForByte) {
-    S5Ops c({});
+    StrictS5Ops c({});
     ASSERT_TRUE(c.sim.started());
     // Five LCPs: one without keys, one without objects, a full table of
     // devices; and a database of console keys.
@@ -40,7 +40,7 @@ TEST(S5TransferE2E, WrittenDatabaseReadsBackByteForByte) {
 
 TEST(S5TransferE2E, NoConsoleKeysEmptiesTheConsolesKeys) {
     // The generated console starts with keys of its own.
-    S5Ops c({"--lcps", "1", "--records", "2"});
+    StrictS5Ops c({"--lcps", "1", "--records", "2"});
     ASSERT_TRUE(c.sim.started());
     fillDatabase(*c.db, {{2, 1, 1}}, 0);
     roundTrip(c, *c.db, c.dir / "sent", c.dir / "back");
@@ -52,7 +52,7 @@ TEST(S5TransferE2E, NoConsoleKeysEmptiesTheConsolesKeys) {
 
 TEST(S5TransferE2E, SixtyFourLcpsEndWithoutAnLcpAfterThem) {
     // The console refuses anything addressed past LCP 64.
-    S5Ops c({"--lcps", "1", "--records", "1"});
+    StrictS5Ops c({"--lcps", "1", "--records", "1"});
     ASSERT_TRUE(c.sim.started());
     fillDatabase(*c.db, std::vector<LcpShape>(64, LcpShape{1, 0, 0}), 1);
     roundTrip(c, *c.db, c.dir / "sent", c.dir / "back");
@@ -62,7 +62,7 @@ TEST(S5TransferE2E, SixtyFourLcpsEndWithoutAnLcpAfterThem) {
 }
 
 TEST(S5TransferE2E, FewerLcpsThanTheConsoleHadEndTheConsolesList) {
-    S5Ops c({"--lcps", "4", "--records", "2"});
+    StrictS5Ops c({"--lcps", "4", "--records", "2"});
     ASSERT_TRUE(c.sim.started());
     fillDatabase(*c.db, {{2, 1, 1}, {1, 0, 0}}, 1);
     roundTrip(c, *c.db, c.dir / "sent", c.dir / "back");
@@ -74,12 +74,12 @@ TEST(S5TransferE2E, FewerLcpsThanTheConsoleHadEndTheConsolesList) {
 TEST(S5TransferE2E, ARecordThatFailsItsChecksumStopsTheRead) {
     // Console frame 5 is the second device record of LCP 1 (0x60, version,
     // the done after it, the console's keys' first record...).
-    S5Ops c({"--lcps", "2", "--records", "3"});
+    StrictS5Ops c({"--lcps", "2", "--records", "3"});
     ASSERT_TRUE(c.sim.started());
     NullProgress progress;
     ASSERT_EQ(c.db->ReadFromDevice(progress), kResultOk);
     const int keys = c.db->commonKeyCount;
-    S5Ops bad({"--lcps", "2", "--records", "3", "--fault", "badrecord%6"});
+    StrictS5Ops bad({"--lcps", "2", "--records", "3", "--fault", "badrecord%6"});
     ASSERT_TRUE(bad.sim.started());
     EXPECT_EQ(bad.db->ReadFromDevice(progress), kResultRecordChecksum);
     // The bad record took no slot: no hole, no count past it.
@@ -92,7 +92,7 @@ TEST(S5TransferE2E, ARecordThatFailsItsChecksumStopsTheRead) {
 }
 
 TEST(S5TransferE2E, PartsAndTheDirectRead) {
-    S5Ops c({"--lcps", "2", "--records", "4"});
+    StrictS5Ops c({"--lcps", "2", "--records", "4"});
     ASSERT_TRUE(c.sim.started());
     NullProgress progress;
     ASSERT_EQ(c.db->ReadFromDevice(progress), kResultOk);
@@ -126,14 +126,14 @@ TEST(S5TransferE2E, PartsAndTheDirectRead) {
 }
 
 TEST(S5TransferE2E, NoLinkWithAnLcpEndsTheRead) {
-    S5Ops c({"--lcps", "3", "--records", "2", "--no-link", "2"});
+    StrictS5Ops c({"--lcps", "3", "--records", "2", "--no-link", "2"});
     ASSERT_TRUE(c.sim.started());
     NullProgress progress;
     EXPECT_EQ(c.db->ReadFromDevice(progress), kResultNoTargetLink);
 }
 
 TEST(S5TransferE2E, AFailedReadLeavesTheDatabaseAsItWas) {
-    S5Ops c({"--lcps", "3", "--records", "2", "--no-link", "2"});
+    StrictS5Ops c({"--lcps", "3", "--records", "2", "--no-link", "2"});
     ASSERT_TRUE(c.sim.started());
     NullProgress progress;
     fillDatabase(*c.db, {{4, 1, 1}, {3, 0, 0}}, 2);
@@ -155,7 +155,7 @@ TEST(S5TransferE2E, AFailedReadLeavesTheDatabaseAsItWas) {
 TEST(S5TransferE2E, TheConsolesDatabaseSavedOverTheFolderItWasReadInto) {
     // The folder held four LCPs; the console has two: saving the read
     // database there leaves no files that would bring the other two back.
-    S5Ops c({"--lcps", "2", "--records", "2"});
+    StrictS5Ops c({"--lcps", "2", "--records", "2"});
     ASSERT_TRUE(c.sim.started());
     NullProgress progress;
     fillDatabase(*c.db, {{1, 0, 0}, {1, 0, 0}, {1, 0, 0}, {1, 1, 1}}, 0);
@@ -171,7 +171,7 @@ TEST(S5TransferE2E, TheConsolesDatabaseSavedOverTheFolderItWasReadInto) {
 
 TEST(S5TransferE2E, StoppingAReadEndsItAndKeepsTheDatabase) {
     // A slow line: the read is still running when the user stops it.
-    S5Ops c({"--lcps", "2", "--records", "40", "--baud", "2400"});
+    StrictS5Ops c({"--lcps", "2", "--records", "40", "--baud", "2400"});
     ASSERT_TRUE(c.sim.started());
     fillDatabase(*c.db, {{2, 1, 1}}, 1);
     NullProgress progress;

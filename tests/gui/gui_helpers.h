@@ -13,8 +13,18 @@
 
 #include "base/file_io.h"
 #include "base/text.h"
+#include "support/recording_prompter.h"
 
 namespace tavrin::test {
+
+// The prompts a recording prompter was shown, one a line ("title: text"), for
+// the message of a test that expects none.
+inline QString shownPrompts(const RecordingPrompter& prompter) {
+    QStringList lines;
+    for (const PromptCall& c : prompter.calls)
+        lines << QString::fromStdString(c.title + ": " + c.text);
+    return lines.join('\n');
+}
 
 // Waits (polling from the event loop) for a modal widget of type T and hands
 // it to `act` once.

@@ -10,6 +10,7 @@
 #include "editor/g_combo_box.h"
 #include "editor/r7/r7_tree.h"
 #include "families/r7/dbr7.h"
+#include "gui/gui_helpers.h"
 #include "views_fixture.h"
 
 using namespace tavrin;
@@ -74,6 +75,8 @@ class TestR7Tree : public QObject {
         QCOMPARE(f.grid->tabs()->tabText(1), u("Линии"));
         QCOMPARE(QString::fromStdString(rowOf(f, "Сетевой адрес прибора").text), u("1"));
         QVERIFY(!f.db.modified);
+        // Nothing here puts up a question or an error.
+        QVERIFY2(f.prompter.calls.empty(), qPrintable(test::shownPrompts(f.prompter)));
     }
 
     void addFromTheContextMenus() {
@@ -100,6 +103,8 @@ class TestR7Tree : public QObject {
         QVERIFY(f.db.table()[1].switchedOff());
         f.press(Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(!f.db.table()[1].switchedOff());
+        // Nothing here puts up a question or an error.
+        QVERIFY2(f.prompter.calls.empty(), qPrintable(test::shownPrompts(f.prompter)));
     }
 
     void aValueChosenInTheGridAndTheLinesTab() {
@@ -131,6 +136,8 @@ class TestR7Tree : public QObject {
         QCOMPARE(f.currentCode(), 3);
         f.press(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(int(f.db.table()[3].line()), 0);
+        // Nothing here puts up a question or an error.
+        QVERIFY2(f.prompter.calls.empty(), qPrintable(test::shownPrompts(f.prompter)));
     }
 
     void copyPasteAndUndoWithTheKeys() {
@@ -149,6 +156,8 @@ class TestR7Tree : public QObject {
         f.press(Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(f.tree->editor().family()->snapshot(f.db) == before);
         QCOMPARE(f.label(0), u("Ордис Р7 (3)"));
+        // Nothing here puts up a question or an error.
+        QVERIFY2(f.prompter.calls.empty(), qPrintable(test::shownPrompts(f.prompter)));
     }
 
     void dragADeviceOntoAnotherObject() {
@@ -158,6 +167,8 @@ class TestR7Tree : public QObject {
         f.drag(f.index(2, 1), 5, 0, [&] { QCOMPARE(f.status, u("Перенос")); });
         QCOMPARE(f.index(5, 0).data().toString(), u("Объект   6 (1)"));
         QCOMPARE(f.index(1, 0).data().toString(), u("Объект   2 (2)"));
+        // Nothing here puts up a question or an error.
+        QVERIFY2(f.prompter.calls.empty(), qPrintable(test::shownPrompts(f.prompter)));
     }
 };
 

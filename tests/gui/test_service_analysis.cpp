@@ -20,30 +20,11 @@
 #include "settings/settings.h"
 #include "support/recording_prompter.h"
 #include "support/temp_dir.h"
+#include "write_counting_frame.h"
 
 using namespace tavrin;
 
 namespace {
-
-// A real first-family database whose write to the panel only counts; the
-// panel holds an empty database (read for the backup and the read-back).
-class CountingK2 : public DBK2 {
-  public:
-    CountingK2(int roleIn, const AppContext& ctx, int& writes)
-        : DBK2(roleIn, ctx), writes_(writes) {}
-    int WriteToDevice(Progress&) override {
-        ++writes_;
-        return 0;
-    }
-    int ReadFromDevice(Progress&) override {
-        ResetDatabase();
-        databaseValid = true;
-        return 0;
-    }
-
-  private:
-    int& writes_;
-};
 
 // Counts the analysis windows that became visible.
 class ShowCounter : public QObject {
@@ -62,24 +43,7 @@ QStringList column(QTableWidget* t, int c) {
     return out;
 }
 
-struct Fixture {
-    test::TempDir dir;
-    test::RecordingPrompter prompter;
-    AppContext ctx;
-    int writes = 0;
-    std::unique_ptr<gui::CMainFrame> frame;
-
-    Fixture() {
-        ctx = makeAppContext(dir.path());
-        ctx.prompter = &prompter;
-        frame = std::make_unique<gui::CMainFrame>(
-            ctx, [this](Family family, int role, const AppContext& c) -> std::unique_ptr<DBase> {
-                if (family == Family::K2) return std::make_unique<CountingK2>(role, c, writes);
-                return CreateDatabase(family, role, c);
-            });
-        db().databaseValid = true;
-    }
-    DBK2& db() { return static_cast<DBK2&>(*frame->database()); }
+struct Fixture : test::WriteCountingFrame<test::RecordingPrompter> {
     bool prompted(const std::string& text) const {
         for (const auto& c : prompter.calls)
             if (c.text == text) return true;

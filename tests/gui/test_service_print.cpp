@@ -12,6 +12,7 @@
 
 #include "families/k2/dbk2.h"
 #include "families/s5/dbs5.h"
+#include "gui/gui_helpers.h"
 #include "journal/journal_window.h"
 #include "report/print_list.h"
 #include "service/list_printer.h"
@@ -136,6 +137,8 @@ class TestServicePrint : public QObject {
         QVERIFY(text.contains(QStringLiteral("01/02/24 10:00:00")));
         QVERIFY(text.contains(QStringLiteral("стр. 1")));
         QVERIFY(text.contains(QStringLiteral("стр. 2")));
+        // Nothing here puts up a question or an error.
+        QVERIFY2(f.prompter.calls.empty(), qPrintable(test::shownPrompts(f.prompter)));
     }
 
     void groupRowsDoNotCrossTheColumnLines() {
@@ -208,6 +211,8 @@ class TestServicePrint : public QObject {
         QVERIFY(text.contains(QStringLiteral("Событие 077")));
         QVERIFY(!text.contains(QStringLiteral("Событие 006")));
         QVERIFY(!text.contains(QStringLiteral("стр. 2")));
+        // Nothing here puts up a question or an error.
+        QVERIFY2(f.prompter.calls.empty(), qPrintable(test::shownPrompts(f.prompter)));
     }
 
     void databasePrintout() {
@@ -222,6 +227,8 @@ class TestServicePrint : public QObject {
         for (const char* word : {"Название", "Параметр", "Значение", "Устройства", "Шлейфы",
                                  "Ключи", "Ключ_1", "стр. 1"})
             QVERIFY2(text.contains(QString::fromUtf8(word)), word);
+        // Nothing here puts up a question or an error.
+        QVERIFY2(f.prompter.calls.empty(), qPrintable(test::shownPrompts(f.prompter)));
     }
 
     void consoleDatabasePrintout() {
@@ -238,6 +245,8 @@ class TestServicePrint : public QObject {
         for (const char* word : {"База данных прибора Версан С5.", "Пульт", "Ключи пульта", "LCP 1",
                                  "Склад", "ВЕРС-ДИП 0", "Тип устройства", "стр. 1"})
             QVERIFY2(text.contains(QString::fromUtf8(word)), word);
+        // Nothing here puts up a question or an error.
+        QVERIFY2(f.prompter.calls.empty(), qPrintable(test::shownPrompts(f.prompter)));
     }
 };
 

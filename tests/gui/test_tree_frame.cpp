@@ -16,6 +16,7 @@
 #include "families/k2/dbk2.h"
 #include "families/r7/dbr7.h"
 #include "families/s5/dbs5.h"
+#include "gui/gui_helpers.h"
 #include "support/recording_prompter.h"
 #include "support/temp_dir.h"
 
@@ -149,6 +150,8 @@ class TestTreeFrame : public QObject {
         QVERIFY(!f.frame->leftTree()->indexOfCode(-3).isValid());
         f.frame->action(kCmdFilterDevices)->trigger();
         QVERIFY(f.frame->leftTree()->indexOfCode(-3).isValid());
+        // Nothing here puts up a question or an error.
+        QVERIFY2(f.prompter.calls.empty(), qPrintable(test::shownPrompts(f.prompter)));
     }
 
     void newElementWindowAddsUnderTheCurrentItem() {
@@ -163,6 +166,8 @@ class TestTreeFrame : public QObject {
         QCOMPARE(f.frame->leftTree()->indexOfCode(-3).data().toString(),
                  QString::fromUtf8("Устройства (1)"));
         QVERIFY(f.db(0).IsDeviceInUse(0));
+        // Nothing here puts up a question or an error.
+        QVERIFY2(f.prompter.calls.empty(), qPrintable(test::shownPrompts(f.prompter)));
     }
 
     void copyIntoTheSecondDatabase() {
@@ -184,6 +189,8 @@ class TestTreeFrame : public QObject {
         QCOMPARE(f.frame->rightTree()->indexOfCode(-3).data().toString(),
                  QString::fromUtf8("Устройства (1)"));
         QVERIFY(f.db(0).IsDeviceInUse(dip));
+        // Nothing here puts up a question or an error.
+        QVERIFY2(f.prompter.calls.empty(), qPrintable(test::shownPrompts(f.prompter)));
     }
 
     void cutLookFollowsTheBuffer_data() {

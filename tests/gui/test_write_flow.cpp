@@ -22,6 +22,7 @@
 #include "registry/family_registry.h"
 #include "service/compare_window.h"
 #include "support/temp_dir.h"
+#include "write_counting_frame.h"
 
 using namespace tavrin;
 
@@ -59,25 +60,9 @@ QPushButton* buttonOf(QMessageBox* box, const QString& text) {
     return nullptr;
 }
 
-struct Fixture {
-    test::TempDir dir;
-    gui::GuiPrompter prompter;
-    AppContext ctx;
-    int writes = 0;
-    std::unique_ptr<gui::CMainFrame> frame;
-
-    Fixture() {
-        ctx = makeAppContext(dir.path());
-        ctx.prompter = &prompter;
-        frame = std::make_unique<gui::CMainFrame>(
-            ctx, [this](Family family, int role, const AppContext& c) -> std::unique_ptr<DBase> {
-                if (family == Family::K2) return std::make_unique<ForgetfulK2>(role, c, writes);
-                return CreateDatabase(family, role, c);
-            });
-        db().databaseValid = true;
-    }
-    DBK2& db() { return static_cast<DBK2&>(*frame->database()); }
-};
+// The panel answers every write without keeping it; questions go through
+// the real message boxes.
+using Fixture = test::WriteCountingFrame<gui::GuiPrompter>;
 
 }  // namespace
 
