@@ -25,6 +25,7 @@
 #include "editor/c_grid.h"
 #include "editor/editor_views.h"
 #include "editor/g_edit.h"
+#include "families/s5/dbs5.h"
 #include "gui/gui_helpers.h"
 #include "support/fake_database.h"
 #include "support/recording_prompter.h"
@@ -400,6 +401,55 @@ class TestMainFrame : public QObject {
         for (const auto& c : prompter.calls)
             qWarning("%s", c.text.c_str());
         QVERIFY(prompter.calls.empty());
+    }
+
+    void savingOverAnotherDatabasesFolderAsksFirst() {
+        // "Сохранить как" of a "Версан С5" database into a folder holding
+        // another database with more LCPs: the question names the folder and
+        // the files; "Нет" writes nothing, "Да" leaves exactly this database.
+        test::TempDir dir;
+        test::RecordingPrompter prompter;
+        AppContext ctx = makeAppContext(dir.path());
+        ctx.prompter = &prompter;
+        const std::string other = pathToUtf8(dir / "other");
+        {
+            DBS5 db(0, ctx);
+            for (int l = 1; l <= 2; ++l) {
+                db.AddLcp();
+                db.CreateElement(17, l);
+            }
+            QVERIFY(db.SaveToDisk(other));
+        }
+        gui::CMainFrame frame(ctx);
+        QueuedDialogs dialogs;
+        frame.setFileDialogs(&dialogs);
+        frame.action(kCmdFamilyS5)->trigger();
+        auto* db = dynamic_cast<DBS5*>(frame.database());
+        QVERIFY(db);
+        db->AddLcp();
+        db->CreateElement(17, 1);
+        db->modified = 1;
+        prompter.calls.clear();
+
+        prompter.answers = {PromptAnswer::No};
+        dialogs.answers = {other};
+        frame.runCommand(kCmdSaveAs);
+        QCOMPARE(prompter.calls.size(), std::size_t{1});
+        QCOMPARE(prompter.calls[0].buttons, PromptButtons::YesNoDefaultNo);
+        QVERIFY(prompter.calls[0].text.find(other) != std::string::npos);
+        QVERIFY(prompter.calls[0].text.find("DBAU.002") != std::string::npos);
+        QCOMPARE(frame.statusText(), QString::fromUtf8("Сохранение отменено"));
+        QVERIFY(std::filesystem::exists(dir / "other" / "DBAU.002"));
+        QVERIFY(db->modified != 0);
+
+        prompter.answers = {PromptAnswer::Yes};
+        dialogs.answers = {other};
+        frame.runCommand(kCmdSaveAs);
+        QCOMPARE(frame.statusText(), QString::fromUtf8("База сохранена"));
+        QVERIFY(!std::filesystem::exists(dir / "other" / "DBAU.002"));
+        DBS5 loaded(0, ctx);
+        QVERIFY(loaded.LoadFromDisk(other));
+        QCOMPARE(loaded.lcpCount(), 1);
     }
 
     void portSearchFromTheToolbarAndTheDialog() {
