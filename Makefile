@@ -50,14 +50,19 @@ test-tsan: deps
 
 # A long run of write, read back and journal cycles (every fourth under a
 # random fault) against the simulator, with the memory, descriptor and
-# thread checks; SOAK_CYCLES (default 1000) cycles, SOAK_SEED to vary.
+# thread checks; SOAK_CYCLES (default 1000) cycles, SOAK_SEED to vary. Then
+# the main window's scripted run (about 255 actions a cycle) against a demo
+# panel with the same checks, SOAK_GUI_CYCLES (default 20) cycles.
 SOAK_CYCLES ?= 1000
 SOAK_SEED ?= 1
+SOAK_GUI_CYCLES ?= 20
 soak: deps
 	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVRIN_SANITIZE=ON -DTAVRIN_WERROR=ON
-	cmake --build $(TEST_DIR) -j $(JOBS) --target tavrin_soak
+	cmake --build $(TEST_DIR) -j $(JOBS) --target tavrin_soak gui_soak
 	ASAN_OPTIONS=quarantine_size_mb=0:thread_local_quarantine_size_kb=0 \
 	    $(TEST_DIR)/tests/tavrin_soak --cycles $(SOAK_CYCLES) --seed $(SOAK_SEED)
+	QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0:quarantine_size_mb=0:thread_local_quarantine_size_kb=0 \
+	    $(TEST_DIR)/tests/gui_soak --cycles $(SOAK_GUI_CYCLES)
 
 run: build-release
 	@bash scripts/run-demo.sh $(REL_DIR)

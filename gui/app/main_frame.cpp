@@ -426,6 +426,12 @@ QAction* CMainFrame::makeAction(int command, const QString& text) {
 // ---- Menus and toolbars -------------------------------------------------------------
 
 void CMainFrame::rebuildMenus() {
+    // clear() only takes the menus out of the bar: the menus of the last
+    // build (and their submenus) are deleted, or every family switch, "Две
+    // базы" and change of the recent files would keep a set of them. Later,
+    // since a command of one of them may be running now.
+    for (QMenu* old : menuBar()->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly))
+        old->deleteLater();
     menuBar()->clear();
     // Each menu's entries get distinct underlined letters.
     std::vector<QSet<QChar>> used(1);
