@@ -28,26 +28,6 @@ using namespace tavrin;
 
 namespace {
 
-// A first-family panel that holds an empty database and answers every write
-// without keeping it.
-class ForgetfulK2 : public DBK2 {
-  public:
-    ForgetfulK2(int roleIn, const AppContext& ctx, int& writes)
-        : DBK2(roleIn, ctx), writes_(writes) {}
-    int WriteToDevice(Progress&) override {
-        ++writes_;
-        return 0;
-    }
-    int ReadFromDevice(Progress&) override {
-        ResetDatabase();
-        databaseValid = true;
-        return 0;
-    }
-
-  private:
-    int& writes_;
-};
-
 void doubleClick(QTableWidget* t, int row) {
     const QPoint at = t->visualItemRect(t->item(row, 0)).center();
     QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, at);
